@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QImage>
+
+#include <atomic>
+
+class IProgressReporter;
+
+// Draws a pencil sketch of a photograph: contour strokes along edges, short hatching strokes in
+// flat areas whose darkness and direction follow the brightness, and in the coloured mode a blend
+// of the drawing with the photograph's colours.
+//
+// Owned by PencilBWAlgorithm (and later by the painters that lay a drawing over their result).
+// sketch runs on the worker thread; setCancelled may be called from the GUI thread meanwhile.
+//
+// How it works: strokes only darken, and darkening by d1 then d2 (each clamped at 0) equals
+// darkening by d1 + d2 once, so the drawing is kept as a darkness total per pixel, saturating at
+// 255, and the order in which strokes are laid does not matter. That lets the stroke pass run on
+// several threads, each with its own darkness plane, summed at the end. The hatching directions
+// are random: they are drawn on the calling thread in row-major order before the stroke pass, so
+// the sequence of draws is the one the plain row-by-row loop makes.
+class PencilRenderer
+{
+public:
+    struct Settings
+    {
+        int edgeThreshold = 0; // T, 0..254: mean gradient below it is a flat pixel
+        int shadingBase = 0;   // E, 0..255: higher means lighter hatching
+        int strokeLength = 0;  // S, 0..100
+        int darkness = 0;      // K, 0..255: darkness of the contour strokes
+        bool coloured = false;
+        int colourWeight = 0; // W, 0..100: weight of the darkened drawing in the colour blend
+    };
+
+    void setCancelled(bool cancelled) { m_cancelled.store(cancelled); }
+    bool isCancelled() const { return m_cancelled.load(); }
+
+    // Threads for the pixel passes; 0 (the default) means workerThreadCount(). The result is the
+    // same for every count.
+    void setThreadCount(int count) { m_threadCount = count; }
+
+    // Replaces image (32-bit) by the sketch, with the input's alpha. Returns false and leaves the
+    // image exactly as it was when cancelled.
+    bool sketch(QImage& image, const Settings& settings, IProgressReporter* reporter);
+
+private:
+    std::atomic<bool> m_cancelled{false};
+    int m_threadCount = 0;
+};

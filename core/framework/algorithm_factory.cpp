@@ -1,0 +1,51 @@
+#include "core/framework/ialgorithm.h"
+
+#include "core/algorithms/pencil_bw_algorithm.h"
+#include "core/algorithms/texturize_algorithm.h"
+
+#include <QObject>
+
+QString texturizeAlgorithmName()
+{
+    return QObject::tr("Texturize");
+}
+
+QString pencilBWAlgorithmName()
+{
+    return QStringLiteral("Pencil B & W");
+}
+
+QString watercolorAlgorithmName()
+{
+    return QStringLiteral("Watercolor");
+}
+
+QString oilPaintingAlgorithmName()
+{
+    return QStringLiteral("Oil painting");
+}
+
+QString oilPastelAlgorithmName()
+{
+    return QStringLiteral("Oil pastel");
+}
+
+// The registered algorithms, in the order names are compared. An algorithm's name registers here
+// once its class exists.
+AlgorithmPtr createAlgorithm(const QString& name)
+{
+    if (name == texturizeAlgorithmName())
+        return AlgorithmPtr(new TexturizeAlgorithm);
+    if (name == pencilBWAlgorithmName())
+        return AlgorithmPtr(new PencilBWAlgorithm);
+    return AlgorithmPtr();
+}
+
+double effectiveScale(double requested, double floor)
+{
+    if (floor == 0.0)
+        return requested;
+    if (floor < 0.0)
+        return 1.0;
+    return requested > floor ? requested : floor;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QImage>
+#include <QSharedPointer>
+#include <QString>
+#include <QStringList>
+
+#include "core/framework/filter_parameters.h"
+
+class IProgressReporter;
+
+// What the user picks: a named pipeline of algorithms over one working image, driven by one
+// parameter set. Created per render by createFilter; run on a worker thread; cancel comes from the
+// GUI thread and only sets the algorithms' flags.
+class Filter
+{
+public:
+    virtual ~Filter() = default;
+
+    virtual QString name() const = 0;
+    // The working image; after run it holds the result.
+    virtual QImage& image() = 0;
+    virtual void setImage(const QImage& image) = 0;
+    virtual void setParameters(const FilterParametersPtr& parameters) = 0;
+    virtual void setProgressReporter(IProgressReporter* reporter) = 0;
+    virtual void run() = 0;
+    virtual void cancel() = 0;
+};
+
+using FilterPtr = QSharedPointer<Filter>;
+
+// The filter registered under name, or null for an unknown name.
+FilterPtr createFilter(const QString& name);
+
+// The filters offered to the user, in menu order: Pencil, Watercolor, Pastel, Oil.
+QStringList filterNames();
+
+// Every name createFilter knows, in factory order (the offered ones plus the blending filters).
+QStringList allFilterNames();

@@ -1,0 +1,25 @@
+#include "core/framework/filter.h"
+
+#include "core/filters/pencil_filter.h"
+
+#include <QObject>
+
+// The filters, in the order names are compared. A filter registers here once its class exists.
+FilterPtr createFilter(const QString& name)
+{
+    if (name == QObject::tr("Pencil"))
+        return FilterPtr(new PencilFilter);
+    return FilterPtr();
+}
+
+QStringList filterNames()
+{
+    return {QObject::tr("Pencil"), QObject::tr("Watercolor"), QObject::tr("Pastel"),
+            QObject::tr("Oil")};
+}
+
+QStringList allFilterNames()
+{
+    return {QObject::tr("Pencil"), QObject::tr("Watercolor"), QObject::tr("Oil"),
+            QObject::tr("Pastel"), QObject::tr("Paint blend"), QObject::tr("Watermix")};
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+
+// The pseudo-random generator every painter draws its strokes and seeds from.
+//
+// A 15-bit linear congruential generator, state = state * 1103515245 + 12345 in 32-bit unsigned
+// arithmetic, output (state >> 16) & 0x7FFF, so every platform draws the same numbers. The state
+// is per thread and starts at 1 in every thread: each render runs on a fresh worker thread, so the
+// same picture with the same settings gives the same artwork whatever ran before.
+
+// One step of the generator on a state held by the caller: loops that draw many numbers keep the
+// state in a local and hand it back with setRandomState, which gives the same sequence.
+inline int nextRandom15(std::uint32_t& state)
+{
+    state = state * 1103515245u + 12345u;
+    return static_cast<int>((state >> 16) & 0x7FFFu);
+}
+
+// int(output * (1/32768) * n) on a caller-held state; see randomBelow.
+inline int randomBelowFrom(std::uint32_t& state, int n)
+{
+    return static_cast<int>(nextRandom15(state) * (1.0 / 32768.0) * n);
+}
+
+// Next raw output of the calling thread's generator, 0..32767.
+int random15();
+
+// int(random15() * (1/32768) * n), truncated toward zero: 0..n-1 for positive n.
+int randomBelow(int n);
+
+// Sets the calling thread's generator back to its start state (1).
+void seedRandom();
+
+// The calling thread's raw state, for code that must hand the sequence on or check it.
+std::uint32_t randomState();
+void setRandomState(std::uint32_t state);

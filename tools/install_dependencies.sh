@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Drawlume needs to build, test and run, when any is missing.
+# Sourced or run by run.sh and test.sh; uses sudo when not root.
+set -euo pipefail
+
+drawlume_packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libgl-dev
+  libbenchmark-dev
+  xvfb xauth
+)
+
+missing=()
+for package in "${drawlume_packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing missing packages: ${missing[*]}"
+  as_root=()
+  if [ "$(id -u)" -ne 0 ]; then
+    as_root=(sudo)
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  "${as_root[@]}" apt-get update -qq
+  "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
