@@ -17,10 +17,12 @@ inline int nextRandom15(std::uint32_t& state)
     return static_cast<int>((state >> 16) & 0x7FFFu);
 }
 
-// int(output * (1/32768) * n) on a caller-held state; see randomBelow.
+// int(output * (1/32768) * n) on a caller-held state; see randomBelow. The double product is
+// exact (a 15-bit output over a power of two times a 32-bit n fits in 53 bits), so the same value
+// comes from integer arithmetic: the 64-bit product divided by 32768, truncated toward zero.
 inline int randomBelowFrom(std::uint32_t& state, int n)
 {
-    return static_cast<int>(nextRandom15(state) * (1.0 / 32768.0) * n);
+    return static_cast<int>(static_cast<std::int64_t>(nextRandom15(state)) * n / 32768);
 }
 
 // Next raw output of the calling thread's generator, 0..32767.

@@ -1,0 +1,281 @@
+#include "document/document_container.h"
+
+#include "core/framework/atomic_file.h"
+#include "core/framework/parameter_xml.h"
+#include "document/picture_io.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QObject>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <memory>
+
+namespace {
+
+const QString kDocumentSuffix = QStringLiteral(".drawlume");
+
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+template <typename T>
+void appendLittleEndian(QByteArray& out, T value)
+{
+    char bytes[sizeof(T)];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, sizeof(T));
+}
+
+// Reads a little-endian integer; false at the end of the data.
+template <typename T>
+bool readLittleEndian(QIODevice& device, T& value)
+{
+    char bytes[sizeof(T)];
+    if (device.read(bytes, sizeof(T)) != qint64(sizeof(T)))
+        return false;
+    value = qFromLittleEndian<T>(bytes);
+    return true;
+}
+
+// Reads exactly `length` bytes, already checked against what is left.
+bool readExactly(QIODevice& device, qint64 length, QByteArray& out)
+{
+    out = device.read(length);
+    return out.size() == length;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size() && file.flush();
+}
+
+} // namespace
+
+QByteArray encodedPictureName(const QString& name)
+{
+    const qsizetype length = 2 * name.size();
+    QByteArray bytes = name.toUtf8().left(length);
+    bytes.append(QByteArray(length - bytes.size(), '\0'));
+    return bytes;
+}
+
+QByteArray documentBytes(const QByteArray& picture, const QString& pictureName,
+                         const QByteArray& parameters)
+{
+    QByteArray out;
+    out.reserve(picture.size() + parameters.size() + 2 * pictureName.size() + 20);
+    appendLittleEndian<qint64>(out, picture.size());
+    out.append(picture);
+    appendLittleEndian<qint32>(out, qint32(pictureName.size()));
+    out.append(encodedPictureName(pictureName));
+    appendLittleEndian<qint64>(out, parameters.size());
+    out.append(parameters);
+    return out;
+}
+
+bool parseDocument(QIODevice& device, DocumentContents& contents, QString* error)
+{
+    const qint64 size = device.size();
+    const auto left = [&] { return size - device.pos(); };
+    const QString truncated = QObject::tr("the document is damaged or not a Drawlume document");
+
+    qint64 pictureLength = 0;
+    if (!readLittleEndian(device, pictureLength) || pictureLength <= 0 ||
+        pictureLength > left() - 4 - 8) {
+        setError(error, truncated + QObject::tr(" (picture length %1 does not fit the file of %2 bytes)")
+                            .arg(pictureLength)
+                            .arg(size));
+        return false;
+    }
+    QByteArray picture;
+    if (!readExactly(device, pictureLength, picture)) {
+        setError(error, truncated);
+        return false;
+    }
+
+    qint32 nameLength = 0;
+    if (!readLittleEndian(device, nameLength) || nameLength <= 0 ||
+        qint64(nameLength) * 2 > left() - 8) {
+        setError(error, truncated + QObject::tr(" (picture name length %1 does not fit the file)")
+                            .arg(nameLength));
+        return false;
+    }
+    QByteArray nameBytes;
+    if (!readExactly(device, qint64(nameLength) * 2, nameBytes)) {
+        setError(error, truncated);
+        return false;
+    }
+    const qsizetype zero = nameBytes.indexOf('\0');
+    const QString name = QString::fromLatin1(zero < 0 ? nameBytes : nameBytes.left(zero));
+
+    qint64 parametersLength = 0;
+    if (!readLittleEndian(device, parametersLength) || parametersLength < 0 ||
+        parametersLength != left()) {
+        setError(error, truncated + QObject::tr(" (settings length %1 does not match the file)")
+                            .arg(parametersLength));
+        return false;
+    }
+    QByteArray parameters;
+    if (!readExactly(device, parametersLength, parameters)) {
+        setError(error, truncated);
+        return false;
+    }
+
+    contents.picture = picture;
+    contents.pictureName = name;
+    contents.parameters = parameters;
+    return true;
+}
+
+bool readDocumentFile(const QString& path, DocumentContents& contents, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, file.exists() ? file.errorString() : QObject::tr("file does not exist"));
+        return false;
+    }
+    return parseDocument(file, contents, error);
+}
+
+QString safePictureFileName(const QString& storedName)
+{
+    const qsizetype slash = std::max(storedName.lastIndexOf(QLatin1Char('/')),
+                                     storedName.lastIndexOf(QLatin1Char('\\')));
+    QString name = storedName.mid(slash + 1);
+    name.remove(QLatin1Char('\0'));
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return QString();
+    return name;
+}
+
+bool isDocumentName(const QString& path)
+{
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    return dot >= 0 && path.mid(dot) == kDocumentSuffix;
+}
+
+QString privateTemporaryDirectory()
+{
+    // Removed with its contents when the program ends (static destruction).
+    static std::unique_ptr<QTemporaryDir> directory;
+    if (!directory || !directory->isValid())
+        directory = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/drawlume-XXXXXX"));
+    return directory->isValid() ? directory->path() : QString();
+}
+
+bool packDocument(const QString& documentPath, const QImage& picture, const QString& pictureName,
+                  const QString& formatName, const FilterParameters& parameters,
+                  QString* writtenPath, QString* error)
+{
+    if (pictureName.isEmpty()) {
+        setError(error, QObject::tr("the picture has no name"));
+        return false;
+    }
+    // The directory part ends at the last "/" (or "\" when there is none).
+    qsizetype slash = documentPath.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        slash = documentPath.lastIndexOf(QLatin1Char('\\'));
+    const QString directory = documentPath.left(slash + 1);
+    const QString fileName = documentPath.mid(slash + 1);
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    const QString baseName = dot < 0 ? fileName : fileName.left(dot);
+    const qsizetype suffixDot = formatName.lastIndexOf(QLatin1Char('.'));
+    const QString suffix = suffixDot < 0 ? QString() : formatName.mid(suffixDot);
+    const QString target = directory + baseName + kDocumentSuffix;
+    if (writtenPath)
+        *writtenPath = target;
+
+    const QString temporary = privateTemporaryDirectory();
+    if (temporary.isEmpty()) {
+        setError(error, QObject::tr("cannot create a temporary directory"));
+        return false;
+    }
+    const QString picturePath = temporary + QLatin1Char('/') + baseName + suffix;
+    const QString filterPath = temporary + QLatin1Char('/') + baseName + QStringLiteral(".filter");
+    const auto cleanUp = [&] {
+        QFile::remove(picturePath);
+        QFile::remove(filterPath);
+    };
+
+    if (suffix.isEmpty() || !picture.save(picturePath)) {
+        cleanUp();
+        setError(error, QObject::tr("the picture cannot be stored as \"%1\"").arg(suffix));
+        return false;
+    }
+    if (!writeParameterXml(parameters, filterPath)) {
+        cleanUp();
+        setError(error, QObject::tr("the settings cannot be written"));
+        return false;
+    }
+
+    QFile pictureFile(picturePath);
+    QFile filterFile(filterPath);
+    if (!pictureFile.open(QIODevice::ReadOnly) || !filterFile.open(QIODevice::ReadOnly)) {
+        cleanUp();
+        setError(error, QObject::tr("the temporary files cannot be read"));
+        return false;
+    }
+    const QByteArray bytes = documentBytes(pictureFile.readAll(), pictureName, filterFile.readAll());
+    pictureFile.close();
+    filterFile.close();
+    cleanUp();
+
+    return writeFileAtomically(target, bytes, error);
+}
+
+bool unpackDocument(const QString& documentPath, UnpackedDocument& unpacked, QString* error)
+{
+    DocumentContents contents;
+    if (!readDocumentFile(documentPath, contents, error))
+        return false;
+    const QString fileName = safePictureFileName(contents.pictureName);
+    if (fileName.isEmpty()) {
+        setError(error, QObject::tr("the document names no picture"));
+        return false;
+    }
+    const QString temporary = privateTemporaryDirectory();
+    const QString folder = temporary + QStringLiteral("/drawlume/");
+    if (temporary.isEmpty() || !QDir().mkpath(folder)) {
+        setError(error, QObject::tr("cannot create a temporary directory"));
+        return false;
+    }
+    const QString picturePath = folder + fileName;
+    const QString filterPath = folder + QStringLiteral("filter");
+    if (!writeFile(picturePath, contents.picture) || !writeFile(filterPath, contents.parameters)) {
+        setError(error, QObject::tr("cannot unpack the document"));
+        return false;
+    }
+    unpacked.picturePath = picturePath;
+    unpacked.filterPath = filterPath;
+    unpacked.pictureName = contents.pictureName;
+    return true;
+}
+
+bool loadDocument(const QString& documentPath, QImage& picture, FilterParametersPtr& parameters,
+                  QString* error)
+{
+    UnpackedDocument unpacked;
+    if (!unpackDocument(documentPath, unpacked, error))
+        return false;
+    QImage image;
+    QString reason;
+    if (!loadPicture(unpacked.picturePath, image, &reason)) {
+        setError(error, QObject::tr("its picture cannot be read: %1").arg(reason));
+        return false;
+    }
+    QString filterName;
+    QMap<QString, QVariant> values;
+    readParameterXml(unpacked.filterPath, filterName, values);
+    picture = image;
+    parameters = FilterParametersPtr(new FilterParameters(filterName, values));
+    return true;
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QImage>
+#include <QString>
+
+#include "core/framework/filter_parameters.h"
+
+// The ".drawlume" document: a picture file, the picture's name and the filter parameter XML, one
+// after the other, little-endian, without signature or padding:
+//
+//   offset 0          8 bytes  P, length of the picture file (signed)
+//   8                 P bytes  the picture file
+//   8 + P             4 bytes  N, length of the picture name in 16-bit characters (signed)
+//   12 + P            2N bytes the name's UTF-8 bytes, cut at or padded with zeros to 2N bytes
+//   12 + P + 2N       8 bytes  F, length of the parameter XML (signed)
+//   20 + P + 2N       F bytes  the parameter XML
+//
+// The file ends there. Reading checks every length against what is left of the file before it
+// allocates anything, so a damaged, truncated or foreign file is refused with a reason.
+
+struct DocumentContents
+{
+    QByteArray picture;    // the picture file, byte for byte
+    QString pictureName;   // as stored: the bytes up to the first zero, as Latin-1
+    QByteArray parameters; // the filter parameter XML
+};
+
+// The 2N name bytes of a picture name.
+QByteArray encodedPictureName(const QString& name);
+
+// The whole container as bytes.
+QByteArray documentBytes(const QByteArray& picture, const QString& pictureName,
+                         const QByteArray& parameters);
+
+// Reads and checks a container; on failure `error` says what is wrong with it.
+bool parseDocument(QIODevice& device, DocumentContents& contents, QString* error);
+bool readDocumentFile(const QString& path, DocumentContents& contents, QString* error);
+
+// The name under which a stored picture name may be unpacked: its final file name (after the last
+// "/" or "\"), or empty when nothing usable is left.
+QString safePictureFileName(const QString& storedName);
+
+// True when path ends in ".drawlume" (case-sensitive).
+bool isDocumentName(const QString& path);
+
+// A directory private to this run of the program, created on first use and removed when the
+// program ends; empty when it cannot be created. Documents are packed and unpacked there.
+QString privateTemporaryDirectory();
+
+// Writes a document of picture and parameters. The document path is documentPath's directory and
+// base name with ".drawlume"; it is returned in writtenPath. The picture is encoded in the format
+// of the suffix of formatName (the picture's own file name) with the writer's default quality, the
+// parameters as XML, each first to a temporary file ("BASE" + suffix, "BASE.filter") in the
+// private directory, removed afterwards. The document itself is written atomically: on failure an
+// existing document is left as it was.
+bool packDocument(const QString& documentPath, const QImage& picture, const QString& pictureName,
+                  const QString& formatName, const FilterParameters& parameters,
+                  QString* writtenPath, QString* error);
+
+struct UnpackedDocument
+{
+    QString picturePath; // the picture file, unpacked under its own file name
+    QString filterPath;  // the parameter XML, unpacked as "filter"
+    QString pictureName; // the stored name
+};
+
+// Unpacks a document into "drawlume/" inside the private directory (the next unpack overwrites).
+bool unpackDocument(const QString& documentPath, UnpackedDocument& unpacked, QString* error);
+
+// Unpacks and reads a document: its picture and its parameter set.
+bool loadDocument(const QString& documentPath, QImage& picture, FilterParametersPtr& parameters,
+                  QString* error);

@@ -1,0 +1,276 @@
+#include "core/framework/parameter_table.h"
+#include "core/framework/parameter_xml.h"
+#include "document/document_container.h"
+#include "support/test_pictures.h"
+
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+QByteArray littleEndian64(qint64 v)
+{
+    QByteArray out(8, '\0');
+    qToLittleEndian(v, out.data());
+    return out;
+}
+
+QByteArray littleEndian32(qint32 v)
+{
+    QByteArray out(4, '\0');
+    qToLittleEndian(v, out.data());
+    return out;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Limits the size of files this process writes while it exists (writes past it fail).
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_previous);
+        rlimit limit = m_previous;
+        limit.rlim_cur = rlim_t(bytes);
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_previous); }
+
+private:
+    rlimit m_previous{};
+};
+
+bool writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class TestDocumentContainer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void documentOfPhotoJpgHasTheExactLayout();
+    void nameBytesAreCutOrPadded_data();
+    void nameBytesAreCutOrPadded();
+    void packedDocumentReadsBack();
+    void failedSaveLeavesThePreviousDocument();
+    void pictureWithoutNameOrSuffixIsRefused();
+    void damagedDocumentsAreRefused_data();
+    void damagedDocumentsAreRefused();
+    void storedPathUnpacksUnderItsFileNameOnly_data();
+    void storedPathUnpacksUnderItsFileNameOnly();
+    void documentSuffixIsCaseSensitive();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestDocumentContainer::documentOfPhotoJpgHasTheExactLayout()
+{
+    const QImage picture = scenePicture(40, 30);
+    FilterParametersPtr parameters = defaultParameters(QStringLiteral("Pencil"));
+    const QString target = m_dir.filePath(QStringLiteral("photo.png"));
+    QString written, error;
+    QVERIFY2(packDocument(target, picture, QStringLiteral("photo.jpg"), QStringLiteral("/pictures/photo.jpg"),
+                          *parameters, &written, &error),
+             qPrintable(error));
+    QCOMPARE(written, m_dir.filePath(QStringLiteral("photo.drawlume")));
+    const QByteArray bytes = readAll(written);
+
+    const qint64 p = qFromLittleEndian<qint64>(bytes.constData());
+    QVERIFY(p > 0);
+    const QByteArray jpeg = bytes.mid(8, p);
+    QVERIFY(jpeg.startsWith("\xFF\xD8"));
+    QCOMPARE(QImage::fromData(jpeg).size(), picture.size());
+    QCOMPARE(bytes.mid(8 + p, 4), littleEndian32(9));
+    QCOMPARE(bytes.mid(12 + p, 18), QByteArray("photo.jpg") + QByteArray(9, '\0'));
+    const QByteArray xml = parameterXml(*parameters);
+    QCOMPARE(bytes.mid(30 + p, 8), littleEndian64(xml.size()));
+    QCOMPARE(bytes.mid(38 + p), xml);
+    QCOMPARE(bytes, documentBytes(jpeg, QStringLiteral("photo.jpg"), xml));
+
+    // The temporary picture and settings files are gone.
+    const QDir temporary(privateTemporaryDirectory());
+    QVERIFY(!temporary.exists(QStringLiteral("photo.jpg")));
+    QVERIFY(!temporary.exists(QStringLiteral("photo.filter")));
+}
+
+void TestDocumentContainer::nameBytesAreCutOrPadded_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("ascii") << "a.png" << QByteArray("a.png\0\0\0\0\0", 10);
+    QTest::newRow("accented") << "\u00e9.png" << QByteArray("\xc3\xa9.png\0\0\0\0", 10);
+    // Three characters of four UTF-8 bytes each in six bytes: only the first six bytes stay.
+    QTest::newRow("long utf-8") << QString::fromUtf8("\u6f22\u5b57\u6f22")
+                                << QByteArray("\xe6\xbc\xa2\xe5\xad\x97");
+}
+
+void TestDocumentContainer::nameBytesAreCutOrPadded()
+{
+    QFETCH(QString, name);
+    QTEST(encodedPictureName(name), "bytes");
+}
+
+void TestDocumentContainer::packedDocumentReadsBack()
+{
+    const QImage picture = scenePicture(33, 21);
+    FilterParametersPtr parameters = defaultParameters(QStringLiteral("Pencil"));
+    parameters->insert(QStringLiteral("TexturizeAlgorithm::texture"), QStringLiteral("Kraft paper"));
+    QString written, error;
+    QVERIFY(packDocument(m_dir.filePath(QStringLiteral("b.drawlume")), picture,
+                         QStringLiteral("lossless.png"), QStringLiteral("lossless.png"), *parameters,
+                         &written, &error));
+    QImage read;
+    FilterParametersPtr readParameters;
+    QVERIFY2(loadDocument(written, read, readParameters, &error), qPrintable(error));
+    QCOMPARE(read.convertToFormat(QImage::Format_RGB32), picture);
+    QCOMPARE(readParameters->filterName(), QStringLiteral("Pencil"));
+    QCOMPARE(readParameters->valuesText(), parameters->valuesText());
+    UnpackedDocument unpacked;
+    QVERIFY(unpackDocument(written, unpacked, &error));
+    QVERIFY(unpacked.picturePath.endsWith(QStringLiteral("/drawlume/lossless.png")));
+    QVERIFY(unpacked.filterPath.endsWith(QStringLiteral("/drawlume/filter")));
+    QVERIFY(unpacked.picturePath.startsWith(privateTemporaryDirectory()));
+}
+
+void TestDocumentContainer::failedSaveLeavesThePreviousDocument()
+{
+    // A file size limit makes the write fail even for root: the picture and the settings each fit
+    // under it, the whole document does not.
+    const QImage picture = randomPicture(24, 24, QImage::Format_RGB32, 4);
+    const FilterParametersPtr parameters = defaultParameters(QStringLiteral("Oil"));
+    const QString probe = m_dir.filePath(QStringLiteral("probe.drawlume"));
+    QString written, error;
+    QVERIFY(packDocument(probe, picture, QStringLiteral("x.png"), QStringLiteral("x.png"), *parameters,
+                         &written, &error));
+    const qint64 documentSize = QFileInfo(probe).size();
+    const qint64 xmlSize = parameterXml(*parameters).size();
+    const qint64 pictureSize = documentSize - xmlSize - 30;
+    const qint64 limit = std::max(xmlSize, pictureSize) + 16;
+    QVERIFY(limit < documentSize);
+
+    const QString path = m_dir.filePath(QStringLiteral("kept.drawlume"));
+    QVERIFY(writeAll(path, "previous contents"));
+    bool saved = false;
+    {
+        FileSizeLimit guard(limit);
+        saved = packDocument(path, picture, QStringLiteral("x.png"), QStringLiteral("x.png"),
+                             *parameters, &written, &error);
+    }
+    QVERIFY(!saved);
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(readAll(path), QByteArray("previous contents"));
+    QCOMPARE(QDir(m_dir.path()).entryList({"kept*"}, QDir::Files), QStringList{"kept.drawlume"});
+}
+
+void TestDocumentContainer::pictureWithoutNameOrSuffixIsRefused()
+{
+    QString written, error;
+    const QString path = m_dir.filePath(QStringLiteral("nameless.drawlume"));
+    QVERIFY(!packDocument(path, scenePicture(5, 5), QString(), QStringLiteral("a.png"),
+                          FilterParameters(), &written, &error));
+    QVERIFY(!packDocument(path, scenePicture(5, 5), QStringLiteral("pasted"), QString(),
+                          FilterParameters(), &written, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!QFile::exists(path));
+}
+
+void TestDocumentContainer::damagedDocumentsAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray picture = "\x89PNG fake picture";
+    const QByteArray xml = "<?xml version=\"1.0\"?><filter><name>Pencil</name><parameters/></filter>\n";
+    const QByteArray good = documentBytes(picture, QStringLiteral("a.png"), xml);
+    QTest::newRow("empty file") << QByteArray();
+    QTest::newRow("seven bytes") << good.left(7);
+    for (int cut : {8, 9, 20, 25, 30, 35, int(good.size()) - 1})
+        QTest::newRow(qPrintable(QStringLiteral("truncated at %1").arg(cut))) << good.left(cut);
+    QTest::newRow("trailing bytes") << good + "x";
+    QTest::newRow("picture longer than file")
+        << littleEndian64(1LL << 40) + good.mid(8);
+    QTest::newRow("negative picture length") << littleEndian64(-5) + good.mid(8);
+    QTest::newRow("zero picture length") << littleEndian64(0) + good.mid(8);
+    QByteArray hugeName = good;
+    hugeName.replace(8 + picture.size(), 4, littleEndian32(0x7FFFFFFF));
+    QTest::newRow("name longer than file") << hugeName;
+    QByteArray negativeName = good;
+    negativeName.replace(8 + picture.size(), 4, littleEndian32(-3));
+    QTest::newRow("negative name length") << negativeName;
+    QTest::newRow("empty name") << documentBytes(picture, QString(), xml);
+    QByteArray hugeSettings = good;
+    hugeSettings.replace(8 + picture.size() + 4 + 10, 8, littleEndian64(1LL << 50));
+    QTest::newRow("settings longer than file") << hugeSettings;
+    QByteArray negativeSettings = good;
+    negativeSettings.replace(8 + picture.size() + 4 + 10, 8, littleEndian64(-1));
+    QTest::newRow("negative settings length") << negativeSettings;
+    QTest::newRow("a picture file") << QByteArray("\xFF\xD8\xFF\xE0 this is a jpeg, not a document");
+    QTest::newRow("name of dots") << documentBytes(picture, QStringLiteral(".."), xml);
+    QTest::newRow("name ends in a slash") << documentBytes(picture, QStringLiteral("dir/"), xml);
+}
+
+void TestDocumentContainer::damagedDocumentsAreRefused()
+{
+    QFETCH(QByteArray, bytes);
+    const QString path = m_dir.filePath(QStringLiteral("damaged.drawlume"));
+    QVERIFY(writeAll(path, bytes));
+    UnpackedDocument unpacked;
+    QString error;
+    QVERIFY(!unpackDocument(path, unpacked, &error));
+    QVERIFY(!error.isEmpty());
+    QImage picture;
+    FilterParametersPtr parameters;
+    QVERIFY(!loadDocument(path, picture, parameters, &error));
+    QVERIFY(picture.isNull());
+    QVERIFY(parameters.isNull());
+}
+
+void TestDocumentContainer::storedPathUnpacksUnderItsFileNameOnly_data()
+{
+    QTest::addColumn<QString>("storedName");
+    QTest::addColumn<QString>("fileName");
+    QTest::newRow("plain") << "photo.jpg" << "photo.jpg";
+    QTest::newRow("full path") << "/home/someone/pictures/photo.jpg" << "photo.jpg";
+    QTest::newRow("escaping path") << "../../../../etc/evil.png" << "evil.png";
+    QTest::newRow("windows path") << "C:\\Users\\x\\shot.png" << "shot.png";
+}
+
+void TestDocumentContainer::storedPathUnpacksUnderItsFileNameOnly()
+{
+    QFETCH(QString, storedName);
+    QFETCH(QString, fileName);
+    QCOMPARE(safePictureFileName(storedName), fileName);
+    const QString path = m_dir.filePath(QStringLiteral("stored.drawlume"));
+    QVERIFY(writeAll(path, documentBytes("pixels", storedName, "<filter/>")));
+    UnpackedDocument unpacked;
+    QString error;
+    QVERIFY2(unpackDocument(path, unpacked, &error), qPrintable(error));
+    QCOMPARE(unpacked.picturePath, privateTemporaryDirectory() + "/drawlume/" + fileName);
+    QCOMPARE(readAll(unpacked.picturePath), QByteArray("pixels"));
+    QCOMPARE(unpacked.pictureName, storedName);
+}
+
+void TestDocumentContainer::documentSuffixIsCaseSensitive()
+{
+    QVERIFY(isDocumentName(QStringLiteral("/a/b.drawlume")));
+    QVERIFY(!isDocumentName(QStringLiteral("/a/b.Drawlume")));
+    QVERIFY(!isDocumentName(QStringLiteral("/a/b.drawlume.png")));
+    QVERIFY(!isDocumentName(QStringLiteral("drawlume")));
+}
+
+QTEST_GUILESS_MAIN(TestDocumentContainer)
+#include "test_document_container.moc"
