@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "core/framework/filter_parameters.h"
+#include "core/framework/stroke_memory.h"
 
 class IProgressReporter;
 
@@ -25,6 +26,8 @@ public:
     virtual void setProgressReporter(IProgressReporter* reporter) = 0;
     virtual void run() = 0;
     virtual void cancel() = 0;
+    // The document's stroke memory for this render (see StrokeMemory); handed to every algorithm.
+    virtual void setStrokeMemory(const StrokeMemoryPtr& memory) = 0;
 };
 
 using FilterPtr = QSharedPointer<Filter>;

@@ -32,3 +32,9 @@ void FilterAdapter::clearCancelFlags()
     for (const AlgorithmPtr& algorithm : qAsConst(m_algorithms))
         algorithm->setCancelled(false);
 }
+
+void FilterAdapter::setStrokeMemory(const StrokeMemoryPtr& memory)
+{
+    for (const AlgorithmPtr& algorithm : qAsConst(m_algorithms))
+        algorithm->setStrokeMemory(memory);
+}

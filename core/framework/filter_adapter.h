@@ -15,6 +15,7 @@ public:
     void setParameters(const FilterParametersPtr& parameters) override;
     void setProgressReporter(IProgressReporter* reporter) override;
     void cancel() override;
+    void setStrokeMemory(const StrokeMemoryPtr& memory) override;
 
 protected:
     // Appends createAlgorithm(name) to the pipeline.

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "core/framework/filter_parameters.h"
+#include "core/framework/stroke_memory.h"
 
 class IProgressReporter;
 
@@ -27,6 +28,9 @@ public:
     virtual void process(QImage& image) = 0;
     virtual void setCancelled(bool cancelled) = 0;
     virtual bool isCancelled() const = 0;
+    // The document's memory of recorded positions; painters that record or replay strokes use it,
+    // the others ignore it. Null means nothing is recorded and replays draw at random.
+    virtual void setStrokeMemory(const StrokeMemoryPtr& memory) { Q_UNUSED(memory); }
 };
 
 using AlgorithmPtr = QSharedPointer<IAlgorithm>;

@@ -21,6 +21,7 @@ public:
     void setImage(const QImage& image) override { m_image = image; }
     void setParameters(const FilterParametersPtr&) override {}
     void setProgressReporter(IProgressReporter* reporter) override { m_reporter = reporter; }
+    void setStrokeMemory(const StrokeMemoryPtr&) override {}
     void run() override
     {
         runs.fetch_add(1);

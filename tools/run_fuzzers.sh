@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for the given number of seconds
+# (default 600), one after the other, starting from the seed corpus in fuzz/corpus. New inputs go
+# to build-fuzz/corpus-*; crashes to build-fuzz/findings-*.
+#   tools/run_fuzzers.sh [seconds] [target...]     targets: document parameter_xml
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds="${1:-600}"
+shift || true
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(document parameter_xml)
+
+./tools/install_dependencies.sh
+for package in clang libclang-rt-14-dev; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    as_root=(); [ "$(id -u)" -eq 0 ] || as_root=(sudo)
+    "${as_root[@]}" apt-get install -y -qq --no-install-recommends "$package"
+  fi
+done
+
+build=build-fuzz
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DDRAWLUME_FUZZ=ON > /dev/null
+cmake --build "$build" -j "$(nproc)" --target $(printf 'fuzz_%s ' "${targets[@]}")
+
+for target in "${targets[@]}"; do
+  corpus="$build/corpus-$target"
+  findings="$build/findings-$target"
+  mkdir -p "$corpus" "$findings"
+  cp -n fuzz/corpus/"$target"/* "$corpus"/ 2>/dev/null || true
+  echo "== fuzz_$target for ${seconds}s"
+  ASAN_OPTIONS=detect_leaks=1 QT_QPA_PLATFORM=offscreen \
+    "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -print_final_stats=1 \
+    -artifact_prefix="$findings/" -timeout=10 -rss_limit_mb=4096 "$corpus" 2>&1 | tail -n 25
+done
