@@ -227,25 +227,25 @@ struct NoiseSpec
 };
 
 // Fractal sum of periodic gradient noise over a w x h tile, normalised to zero mean and unit std.
-Field fractalNoise(int w, int h, const NoiseSpec& spec, std::uint32_t seed)
+Field fractalNoise(int w, int h, const NoiseSpec& settings, std::uint32_t seed)
 {
     Field f(w, h);
-    const int cellsU = std::max(1, int(std::lround(w / spec.cellWidth)));
-    const int cellsV = std::max(1, int(std::lround(h / spec.cellHeight)));
+    const int cellsU = std::max(1, int(std::lround(w / settings.cellWidth)));
+    const int cellsV = std::max(1, int(std::lround(h / settings.cellHeight)));
     const GradientNoise& noise = gradientNoise();
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             double sum = 0.0, amp = 1.0;
-            for (int o = 0; o < spec.octaves; ++o) {
+            for (int o = 0; o < settings.octaves; ++o) {
                 const int pu = cellsU << o, pv = cellsV << o;
                 double n = noise((x + 0.5) * pu / w, (y + 0.5) * pv / h, pu, pv,
                                  seed + std::uint32_t(o) * 7919u);
-                if (spec.ridged)
+                if (settings.ridged)
                     n = 1.0 - std::fabs(n);
-                else if (spec.billowy)
+                else if (settings.billowy)
                     n = std::fabs(n);
                 sum += amp * n;
-                amp *= spec.persistence;
+                amp *= settings.persistence;
             }
             f.at(x, y) = float(sum);
         }
@@ -257,11 +257,11 @@ Field fractalNoise(int w, int h, const NoiseSpec& spec, std::uint32_t seed)
 Field fractalNoise(int w, int h, double cellSize, int octaves, double persistence,
                    std::uint32_t seed)
 {
-    NoiseSpec spec;
-    spec.cellWidth = spec.cellHeight = cellSize;
-    spec.octaves = octaves;
-    spec.persistence = persistence;
-    return fractalNoise(w, h, spec, seed);
+    NoiseSpec settings;
+    settings.cellWidth = settings.cellHeight = cellSize;
+    settings.octaves = octaves;
+    settings.persistence = persistence;
+    return fractalNoise(w, h, settings, seed);
 }
 
 // Smooth 1-D value noise repeating every `period` lattice steps, in [-1, 1].
@@ -395,11 +395,11 @@ struct FibreSpec
 };
 
 // Adds one fibre (strength fading at both ends) to the tile.
-void drawFibre(Field& f, Rng& rng, const FibreSpec& spec, double strength)
+void drawFibre(Field& f, Rng& rng, const FibreSpec& settings, double strength)
 {
-    const double length = rng.uniform(spec.minLength, spec.maxLength);
-    const double width = rng.uniform(spec.minWidth, spec.maxWidth);
-    double angle = spec.direction + spec.directionSpread * (rng.uniform() - 0.5) * 2.0;
+    const double length = rng.uniform(settings.minLength, settings.maxLength);
+    const double width = rng.uniform(settings.minWidth, settings.maxWidth);
+    double angle = settings.direction + settings.directionSpread * (rng.uniform() - 0.5) * 2.0;
     double x = rng.uniform(0.0, f.width), y = rng.uniform(0.0, f.height);
     const double step = 0.5;
     const int steps = std::max(2, int(length / step));
@@ -408,7 +408,7 @@ void drawFibre(Field& f, Rng& rng, const FibreSpec& spec, double strength)
     double turn = 0.0;
     for (int i = 0; i < steps; ++i) {
         points.push_back({x, y});
-        turn = 0.9 * turn + spec.curl * step * rng.gaussian();
+        turn = 0.9 * turn + settings.curl * step * rng.gaussian();
         angle += turn;
         x += step * std::cos(angle);
         y += step * std::sin(angle);
@@ -608,30 +608,30 @@ struct WeaveMaps
 
 // Plain weave: warp thread i passes over weft thread j when i + j is even. Sampled 3 x 3 per
 // pixel. Thread i is centred on x = i * pitch, so the tile border runs through thread centres.
-WeaveMaps weave(int w, int h, const WeaveSpec& spec)
+WeaveMaps weave(int w, int h, const WeaveSpec& settings)
 {
-    Q_ASSERT(spec.threadsX % 2 == 0 && spec.threadsY % 2 == 0);
+    Q_ASSERT(settings.threadsX % 2 == 0 && settings.threadsY % 2 == 0);
     const int ss = 3;
     WeaveMaps maps{Field(w, h), Field(w, h)};
-    const double pitchX = double(w) / spec.threadsX, pitchY = double(h) / spec.threadsY;
+    const double pitchX = double(w) / settings.threadsX, pitchY = double(h) / settings.threadsY;
     // Per-thread constants.
-    std::vector<double> warpThick(static_cast<size_t>(spec.threadsX)),
-        warpTone(static_cast<size_t>(spec.threadsX));
-    std::vector<double> weftThick(static_cast<size_t>(spec.threadsY)),
-        weftTone(static_cast<size_t>(spec.threadsY));
-    Rng rng(spec.seed);
-    for (int i = 0; i < spec.threadsX; ++i) {
-        warpThick[size_t(i)] = 1.0 + spec.threadSpread * clampTo(rng.gaussian(), -2.0, 2.0);
-        warpTone[size_t(i)] = 1.0 + spec.toneSpread * clampTo(rng.gaussian(), -2.0, 2.0);
+    std::vector<double> warpThick(static_cast<size_t>(settings.threadsX)),
+        warpTone(static_cast<size_t>(settings.threadsX));
+    std::vector<double> weftThick(static_cast<size_t>(settings.threadsY)),
+        weftTone(static_cast<size_t>(settings.threadsY));
+    Rng rng(settings.seed);
+    for (int i = 0; i < settings.threadsX; ++i) {
+        warpThick[size_t(i)] = 1.0 + settings.threadSpread * clampTo(rng.gaussian(), -2.0, 2.0);
+        warpTone[size_t(i)] = 1.0 + settings.toneSpread * clampTo(rng.gaussian(), -2.0, 2.0);
     }
-    for (int j = 0; j < spec.threadsY; ++j) {
-        weftThick[size_t(j)] = 1.0 + spec.threadSpread * clampTo(rng.gaussian(), -2.0, 2.0);
-        weftTone[size_t(j)] = 1.0 + spec.toneSpread * clampTo(rng.gaussian(), -2.0, 2.0);
+    for (int j = 0; j < settings.threadsY; ++j) {
+        weftThick[size_t(j)] = 1.0 + settings.threadSpread * clampTo(rng.gaussian(), -2.0, 2.0);
+        weftTone[size_t(j)] = 1.0 + settings.toneSpread * clampTo(rng.gaussian(), -2.0, 2.0);
     }
-    const int slubPeriodY = std::max(1, int(std::lround(spec.threadsY / spec.slubLength)));
-    const int slubPeriodX = std::max(1, int(std::lround(spec.threadsX / spec.slubLength)));
-    Field fuzz = fractalNoise(w, h, 2.0, 2, 0.5, spec.seed + 11);
-    Field cloud = fractalNoise(w, h, std::max(w, h) / 6.0, 4, 0.5, spec.seed + 12);
+    const int slubPeriodY = std::max(1, int(std::lround(settings.threadsY / settings.slubLength)));
+    const int slubPeriodX = std::max(1, int(std::lround(settings.threadsX / settings.slubLength)));
+    Field fuzz = fractalNoise(w, h, 2.0, 2, 0.5, settings.seed + 11);
+    Field cloud = fractalNoise(w, h, std::max(w, h) / 6.0, 4, 0.5, settings.seed + 12);
 
     struct Thread
     {
@@ -649,8 +649,8 @@ WeaveMaps weave(int w, int h, const WeaveSpec& spec)
         const double alongTile = a / along; // 0..1 over the tile
         const double slub = valueNoise1(alongTile * slubPeriod, slubPeriod, seed + wk * 31u);
         const double wob = valueNoise1(alongTile * slubPeriod * 2, slubPeriod * 2, seed + wk * 57u);
-        const double half = 0.5 * spec.coverage * thick * (1.0 + spec.slubs * slub);
-        const double centre = k + spec.wobble * wob;
+        const double half = 0.5 * settings.coverage * thick * (1.0 + settings.slubs * slub);
+        const double centre = k + settings.wobble * wob;
         const double d = (c - centre) / half;
         if (std::fabs(d) >= 1.0)
             return t;
@@ -659,8 +659,8 @@ WeaveMaps weave(int w, int h, const WeaveSpec& spec)
         // Crossings lie at integer a; the thread is highest where cos(...) = 1.
         const double crimp = crossSign * std::cos(kPi * (a - k));
         const double twist = std::sin(2.0 * kPi * (1.5 * (c - centre) + 2.0 * a + 0.13 * wk));
-        t.height = spec.crimp * crimp * (0.6 + 0.4 * profile) + 0.8 * profile +
-                   spec.twist * twist * profile;
+        t.height = settings.crimp * crimp * (0.6 + 0.4 * profile) + 0.8 * profile +
+                   settings.twist * twist * profile;
         t.tone = tone * (0.93 + 0.07 * profile);
         return t;
     };
@@ -673,15 +673,15 @@ WeaveMaps weave(int w, int h, const WeaveSpec& spec)
                     const double px = x + (sx + 0.5) / ss, py = y + (sy + 0.5) / ss;
                     const double u = px / pitchX, v = py / pitchY; // in pitches
                     const int i = int(std::floor(u + 0.5)), j = int(std::floor(v + 0.5));
-                    const int wi = wrapIndex(i, spec.threadsX), wj = wrapIndex(j, spec.threadsY);
+                    const int wi = wrapIndex(i, settings.threadsX), wj = wrapIndex(j, settings.threadsY);
                     // Warp: runs down, crossing weft j at v = j, on top when i + j is even.
                     const Thread warp =
                         thread(i, wi, v, u, warpThick[size_t(wi)], warpTone[size_t(wi)],
-                               slubPeriodY, spec.threadsY, 1.0, spec.seed + 101);
+                               slubPeriodY, settings.threadsY, 1.0, settings.seed + 101);
                     // Weft: runs across, on top when i + j is odd.
                     const Thread weft =
                         thread(j, wj, u, v, weftThick[size_t(wj)], weftTone[size_t(wj)],
-                               slubPeriodX, spec.threadsX, -1.0, spec.seed + 202);
+                               slubPeriodX, settings.threadsX, -1.0, settings.seed + 202);
                     Thread top;
                     if (warp.present && (!weft.present || warp.height >= weft.height))
                         top = warp;
@@ -692,7 +692,7 @@ WeaveMaps weave(int w, int h, const WeaveSpec& spec)
                         as += top.tone;
                     } else {
                         hs += -1.2;
-                        as += spec.gapTone;
+                        as += settings.gapTone;
                     }
                 }
             const double fz = fuzz.at(x, y), cl = cloud.at(x, y);
@@ -722,19 +722,19 @@ Field canvasBrightness(const WeaveMaps& maps, double relief, double light, doubl
 QImage coarseCanvas()
 {
     const int w = 512, h = 512;
-    WeaveSpec spec;
-    spec.threadsX = 64;
-    spec.threadsY = 64;
-    spec.coverage = 0.86;
-    spec.threadSpread = 0.10;
-    spec.slubs = 0.18;
-    spec.toneSpread = 0.05;
-    spec.twist = 0.05;
-    spec.wobble = 0.05;
-    spec.crimp = 0.7;
-    spec.gapTone = 0.70;
-    spec.seed = 1001;
-    const WeaveMaps maps = weave(w, h, spec);
+    WeaveSpec settings;
+    settings.threadsX = 64;
+    settings.threadsY = 64;
+    settings.coverage = 0.86;
+    settings.threadSpread = 0.10;
+    settings.slubs = 0.18;
+    settings.toneSpread = 0.05;
+    settings.twist = 0.05;
+    settings.wobble = 0.05;
+    settings.crimp = 0.7;
+    settings.gapTone = 0.70;
+    settings.seed = 1001;
+    const WeaveMaps maps = weave(w, h, settings);
     const Field b = canvasBrightness(maps, 2.0, 0.55, 0.18);
     return tintedImage(b, {246, 242, 232});
 }
@@ -742,18 +742,18 @@ QImage coarseCanvas()
 QImage fineCanvas()
 {
     const int w = 600, h = 600;
-    WeaveSpec spec;
-    spec.threadsX = 150;
-    spec.threadsY = 150;
-    spec.coverage = 0.88;
-    spec.threadSpread = 0.07;
-    spec.slubs = 0.12;
-    spec.toneSpread = 0.03;
-    spec.twist = 0.06;
-    spec.wobble = 0.03;
-    spec.gapTone = 0.70;
-    spec.seed = 2002;
-    const WeaveMaps maps = weave(w, h, spec);
+    WeaveSpec settings;
+    settings.threadsX = 150;
+    settings.threadsY = 150;
+    settings.coverage = 0.88;
+    settings.threadSpread = 0.07;
+    settings.slubs = 0.12;
+    settings.toneSpread = 0.03;
+    settings.twist = 0.06;
+    settings.wobble = 0.03;
+    settings.gapTone = 0.70;
+    settings.seed = 2002;
+    const WeaveMaps maps = weave(w, h, settings);
     const Field b = canvasBrightness(maps, 1.1, 0.45, 0.16);
     return tintedImage(b, {246, 243, 235});
 }
@@ -761,19 +761,19 @@ QImage fineCanvas()
 QImage linenCanvas()
 {
     const int w = 800, h = 600;
-    WeaveSpec spec;
-    spec.threadsX = 160;
-    spec.threadsY = 120;
-    spec.coverage = 0.84;
-    spec.threadSpread = 0.20;
-    spec.slubs = 0.30;
-    spec.slubLength = 2.0;
-    spec.toneSpread = 0.06;
-    spec.twist = 0.05;
-    spec.wobble = 0.08;
-    spec.gapTone = 0.62;
-    spec.seed = 3003;
-    const WeaveMaps maps = weave(w, h, spec);
+    WeaveSpec settings;
+    settings.threadsX = 160;
+    settings.threadsY = 120;
+    settings.coverage = 0.84;
+    settings.threadSpread = 0.20;
+    settings.slubs = 0.30;
+    settings.slubLength = 2.0;
+    settings.toneSpread = 0.06;
+    settings.twist = 0.05;
+    settings.wobble = 0.08;
+    settings.gapTone = 0.62;
+    settings.seed = 3003;
+    const WeaveMaps maps = weave(w, h, settings);
     const Field b = canvasBrightness(maps, 1.2, 0.45, 0.18);
     return tintedImage(b, {240, 234, 220});
 }

@@ -8,35 +8,35 @@ namespace {
 ParameterSpec slider(const QString& key, const QString& label, int minimum, int maximum,
                      int defaultValue)
 {
-    ParameterSpec spec;
-    spec.key = key;
-    spec.label = label;
-    spec.kind = ParameterSpec::Slider;
-    spec.minimum = minimum;
-    spec.maximum = maximum;
-    spec.defaultValue = defaultValue;
-    return spec;
+    ParameterSpec entry;
+    entry.key = key;
+    entry.label = label;
+    entry.kind = ParameterSpec::Slider;
+    entry.minimum = minimum;
+    entry.maximum = maximum;
+    entry.defaultValue = defaultValue;
+    return entry;
 }
 
 ParameterSpec hiddenSlider(const QString& key, int minimum, int maximum, int defaultValue)
 {
-    ParameterSpec spec = slider(key, QString(), minimum, maximum, defaultValue);
-    spec.hidden = true;
-    return spec;
+    ParameterSpec entry = slider(key, QString(), minimum, maximum, defaultValue);
+    entry.hidden = true;
+    return entry;
 }
 
 ParameterSpec choice(const QString& key, const QString& label,
                      const QVector<ParameterChoice>& choices, int defaultIndex)
 {
-    ParameterSpec spec;
-    spec.key = key;
-    spec.label = label;
-    spec.kind = ParameterSpec::Choice;
-    spec.choices = choices;
-    spec.minimum = 0;
-    spec.maximum = choices.size() - 1;
-    spec.defaultValue = choices.at(defaultIndex).value;
-    return spec;
+    ParameterSpec entry;
+    entry.key = key;
+    entry.label = label;
+    entry.kind = ParameterSpec::Choice;
+    entry.choices = choices;
+    entry.minimum = 0;
+    entry.maximum = choices.size() - 1;
+    entry.defaultValue = choices.at(defaultIndex).value;
+    return entry;
 }
 
 QVector<ParameterChoice> plainChoices(const QStringList& names)
@@ -219,9 +219,9 @@ const QVector<ParameterSpec>& parameterTable(const QString& filterName)
 
 const ParameterSpec* findParameter(const QString& filterName, const QString& key)
 {
-    for (const ParameterSpec& spec : parameterTable(filterName)) {
-        if (spec.key == key)
-            return &spec;
+    for (const ParameterSpec& entry : parameterTable(filterName)) {
+        if (entry.key == key)
+            return &entry;
     }
     return nullptr;
 }
@@ -266,8 +266,8 @@ void addFixedValues(FilterParameters& set)
 FilterParametersPtr defaultParameters(const QString& filterName)
 {
     FilterParametersPtr set(new FilterParameters(filterName, {}));
-    for (const ParameterSpec& spec : parameterTable(filterName))
-        set->insert(spec.key, spec.defaultValue);
+    for (const ParameterSpec& entry : parameterTable(filterName))
+        set->insert(entry.key, entry.defaultValue);
     addFixedValues(*set);
     return set;
 }

@@ -230,16 +230,16 @@ void TestFilterFramework::everyDefaultIsAValidValue()
     for (const QString& filter : allFilterNames()) {
         const QVector<ParameterSpec>& table = parameterTable(filter);
         QVERIFY(!table.isEmpty());
-        for (const ParameterSpec& spec : table) {
-            QVERIFY2(spec.isValidValue(spec.defaultValue), qPrintable(spec.key));
-            QVERIFY(spec.hidden == spec.label.isEmpty());
-            QCOMPARE(findParameter(filter, spec.key), &spec);
-            if (spec.kind == ParameterSpec::Slider) {
-                QVERIFY(!spec.isValidValue(spec.maximum + 1));
-                QVERIFY(!spec.isValidValue(spec.minimum - 1));
-                QVERIFY(!spec.isValidValue(QStringLiteral("ten")));
+        for (const ParameterSpec& entry : table) {
+            QVERIFY2(entry.isValidValue(entry.defaultValue), qPrintable(entry.key));
+            QVERIFY(entry.hidden == entry.label.isEmpty());
+            QCOMPARE(findParameter(filter, entry.key), &entry);
+            if (entry.kind == ParameterSpec::Slider) {
+                QVERIFY(!entry.isValidValue(entry.maximum + 1));
+                QVERIFY(!entry.isValidValue(entry.minimum - 1));
+                QVERIFY(!entry.isValidValue(QStringLiteral("ten")));
             } else {
-                QVERIFY(!spec.isValidValue(QStringLiteral("no such choice")));
+                QVERIFY(!entry.isValidValue(QStringLiteral("no such choice")));
             }
         }
     }

@@ -1,0 +1,53 @@
+// drawlume-render: renders photographs into artwork from the command line, with the filters and
+// parameter tables of the application. Everything runs on the main thread; see --help.
+
+#include "cli/parameter_listing.h"
+#include "cli/render_batch.h"
+#include "cli/render_options.h"
+#include "cli/render_settings.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+void printLines(const QStringList& lines)
+{
+    for (const QString& line : lines)
+        std::printf("%s\n", line.toLocal8Bit().constData());
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("drawlume-render"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(DRAWLUME_VERSION));
+
+    RenderOptions options;
+    QString error;
+    if (!parseRenderOptions(QCoreApplication::arguments(), &options, &error)) {
+        printError(error);
+        return ExitUsage;
+    }
+
+    switch (options.action) {
+    case RenderOptions::ShowHelp:
+        std::printf("%s", options.helpText.toLocal8Bit().constData());
+        return ExitSuccess;
+    case RenderOptions::ShowVersion:
+        std::printf("drawlume-render %s\n", DRAWLUME_VERSION);
+        return ExitSuccess;
+    case RenderOptions::ListFilters:
+        printLines(renderableFilterNames());
+        return ExitSuccess;
+    case RenderOptions::ListParameters:
+        printLines(parameterListing(options.filterName));
+        return ExitSuccess;
+    case RenderOptions::Render:
+        break;
+    }
+    return renderBatch(options);
+}

@@ -1,0 +1,265 @@
+#include "cli/render_options.h"
+
+#include "cli/render_settings.h"
+#include "core/framework/filter.h"
+#include "core/framework/parameter_table.h"
+#include "document/picture_io.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+namespace {
+
+bool fail(QString* error, const QString& reason)
+{
+    if (error)
+        *error = reason;
+    return false;
+}
+
+QString quoted(const QString& text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+// Every filter --list-parameters knows: those the factory lists, when they have a table.
+QStringList listableFilterNames()
+{
+    QStringList names;
+    for (const QString& name : allFilterNames()) {
+        if (!parameterTable(name).isEmpty())
+            names.append(name);
+    }
+    return names;
+}
+
+QString description()
+{
+    return QStringLiteral(
+               "Turns photographs into artwork: pencil drawings, watercolors, oil paintings and "
+               "oil pastels, printed on paper or canvas.\n\n"
+               "  drawlume-render [options] INPUT OUTPUT\n"
+               "  drawlume-render [options] INPUT... --output-dir DIR\n\n"
+               "The suffix of OUTPUT chooses the format (%1).\n"
+               "Examples:\n"
+               "  drawlume-render photo.jpg drawing.png\n"
+               "  drawlume-render -s color_enabled=colored_pencils --texture \"Kraft paper\" "
+               "photo.jpg drawing.jpg\n"
+               "  drawlume-render --format jpg --output-dir drawings *.jpg\n\n"
+               "Exit status: 0 success, 1 a picture could not be read or written, 2 usage error.")
+        .arg(writablePictureSuffixes().join(QStringLiteral(", ")));
+}
+
+bool parseQuality(const QString& text, int* quality, QString* error)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    if (!ok || value < 0 || value > 100) {
+        return fail(error,
+                    QStringLiteral("--quality %1: the quality must be a whole number from 0 to 100")
+                        .arg(quoted(text)));
+    }
+    *quality = value;
+    return true;
+}
+
+bool checkOutputSuffix(const QString& output, QString* error)
+{
+    const QString suffix = QFileInfo(output).suffix();
+    if (isWritablePictureSuffix(suffix))
+        return true;
+    const QString known = writablePictureSuffixes().join(QStringLiteral(", "));
+    if (suffix.isEmpty()) {
+        return fail(error, QStringLiteral("cannot write %1: the name has no suffix to choose the "
+                                          "format by (%2)")
+                               .arg(quoted(output), known));
+    }
+    return fail(error, QStringLiteral("cannot write %1: unsupported format %2 (writable: %3)")
+                           .arg(quoted(output), quoted(suffix), known));
+}
+
+} // namespace
+
+bool isSameFile(const QString& a, const QString& b)
+{
+    struct stat first;
+    struct stat second;
+    if (::stat(QFile::encodeName(a).constData(), &first) != 0 ||
+        ::stat(QFile::encodeName(b).constData(), &second) != 0)
+        return false;
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+QString batchOutputPath(const QString& input, const QString& directory, const QString& suffix)
+{
+    const QFileInfo info(input);
+    // "holiday.2023.jpg" keeps "holiday.2023"; a name that is all suffix keeps itself.
+    QString base = info.completeBaseName();
+    if (base.isEmpty())
+        base = info.fileName();
+    return QDir(directory).filePath(base + QLatin1Char('.') + suffix);
+}
+
+bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QString* error)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description());
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption filterOption(
+        {QStringLiteral("f"), QStringLiteral("filter")},
+        QStringLiteral("The filter to render with (default Pencil; see --list-filters)."),
+        QStringLiteral("NAME"), QStringLiteral("Pencil"));
+    const QCommandLineOption setOption(
+        {QStringLiteral("s"), QStringLiteral("set")},
+        QStringLiteral("Sets a parameter of the filter; repeatable. KEY is the full key or the "
+                       "part after \"::\" (see --list-parameters)."),
+        QStringLiteral("KEY=VALUE"));
+    const QCommandLineOption textureOption(
+        QStringLiteral("texture"),
+        QStringLiteral("The paper or canvas to print on, e.g. \"Kraft paper\" (default None)."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption qualityOption(
+        QStringLiteral("quality"),
+        QStringLiteral("JPEG and WebP quality, 0 to 100 (JPEG default 80)."), QStringLiteral("N"));
+    const QCommandLineOption formatOption(
+        QStringLiteral("format"),
+        QStringLiteral("The suffix of the files --output-dir writes (default png)."),
+        QStringLiteral("SUFFIX"));
+    const QCommandLineOption outputDirOption(
+        QStringLiteral("output-dir"),
+        QStringLiteral("Renders every INPUT into DIR, named after the input (created if missing)."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption listFiltersOption(QStringLiteral("list-filters"),
+                                               QStringLiteral("Lists the filters and exits."));
+    const QCommandLineOption listParametersOption(
+        QStringLiteral("list-parameters"),
+        QStringLiteral("Lists the parameters of a filter (key, type, range, default, choices, "
+                       "fixed values) and exits."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")},
+                                         QStringLiteral("Prints only errors: no progress bar, no "
+                                                        "\"wrote\" lines."));
+    parser.addOptions({filterOption, setOption, textureOption, qualityOption, formatOption,
+                       outputDirOption, listFiltersOption, listParametersOption, quietOption});
+    parser.addPositionalArgument(QStringLiteral("INPUT"),
+                                 QStringLiteral("The photograph to render (several with "
+                                                "--output-dir)."),
+                                 QStringLiteral("INPUT..."));
+    parser.addPositionalArgument(QStringLiteral("OUTPUT"),
+                                 QStringLiteral("The picture to write; its suffix chooses the "
+                                                "format."),
+                                 QStringLiteral("[OUTPUT]"));
+
+    RenderOptions& o = *options;
+    o.helpText = parser.helpText();
+    if (!parser.parse(arguments))
+        return fail(error, parser.errorText());
+
+    if (parser.isSet(helpOption)) {
+        o.action = RenderOptions::ShowHelp;
+        return true;
+    }
+    if (parser.isSet(versionOption)) {
+        o.action = RenderOptions::ShowVersion;
+        return true;
+    }
+    if (parser.isSet(listFiltersOption)) {
+        o.action = RenderOptions::ListFilters;
+        return true;
+    }
+    if (parser.isSet(listParametersOption)) {
+        const QString name = parser.value(listParametersOption);
+        o.filterName = matchName(name, listableFilterNames());
+        if (o.filterName.isEmpty()) {
+            return fail(error, QStringLiteral("unknown filter %1 (filters: %2)")
+                                   .arg(quoted(name), listableFilterNames().join(", ")));
+        }
+        o.action = RenderOptions::ListParameters;
+        return true;
+    }
+
+    // The filter and its settings.
+    const QString requestedFilter = parser.value(filterOption);
+    o.filterName = matchName(requestedFilter, renderableFilterNames());
+    if (o.filterName.isEmpty()) {
+        const QString available = renderableFilterNames().join(QStringLiteral(", "));
+        const QString known = matchName(requestedFilter, allFilterNames());
+        if (!known.isEmpty()) {
+            return fail(error, QStringLiteral("filter %1 cannot be rendered by this build yet "
+                                              "(filters: %2)")
+                                   .arg(quoted(known), available));
+        }
+        return fail(error, QStringLiteral("unknown filter %1 (filters: %2)")
+                               .arg(quoted(requestedFilter), available));
+    }
+    RenderSettings settings(o.filterName);
+    for (const QString& assignment : parser.values(setOption)) {
+        if (!settings.apply(assignment, error))
+            return false;
+    }
+    // The texture shortcut comes last, so it wins over a -s of the same key.
+    if (parser.isSet(textureOption) && !settings.setTexture(parser.value(textureOption), error))
+        return false;
+    o.parameters = settings.parameters();
+
+    if (parser.isSet(qualityOption) &&
+        !parseQuality(parser.value(qualityOption), &o.quality, error))
+        return false;
+    o.quiet = parser.isSet(quietOption);
+
+    // The pictures.
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty())
+        return fail(error, QStringLiteral("no input picture given (see --help)"));
+
+    if (parser.isSet(outputDirOption)) {
+        o.outputDirectory = parser.value(outputDirOption);
+        if (o.outputDirectory.isEmpty())
+            return fail(error, QStringLiteral("--output-dir needs a directory name"));
+        QString suffix = parser.isSet(formatOption) ? parser.value(formatOption).toLower()
+                                                    : QStringLiteral("png");
+        if (suffix.startsWith(QLatin1Char('.')))
+            suffix.remove(0, 1);
+        if (!isWritablePictureSuffix(suffix)) {
+            return fail(error, QStringLiteral("--format %1: unsupported format (writable: %2)")
+                                   .arg(quoted(suffix),
+                                        writablePictureSuffixes().join(QStringLiteral(", "))));
+        }
+        for (const QString& input : files)
+            o.jobs.append({input, batchOutputPath(input, o.outputDirectory, suffix)});
+    } else {
+        if (parser.isSet(formatOption)) {
+            return fail(error, QStringLiteral("--format applies to --output-dir only; the suffix "
+                                              "of OUTPUT chooses the format"));
+        }
+        if (files.size() == 1) {
+            return fail(error, QStringLiteral("missing OUTPUT after %1 (give INPUT OUTPUT, or "
+                                              "INPUT... --output-dir DIR)")
+                                   .arg(quoted(files.first())));
+        }
+        if (files.size() > 2) {
+            return fail(error, QStringLiteral("%1 pictures given: render one with INPUT OUTPUT, "
+                                              "several with INPUT... --output-dir DIR")
+                                   .arg(files.size()));
+        }
+        o.jobs.append({files.at(0), files.at(1)});
+    }
+
+    // Never write over an input, whichever job's input it is.
+    for (const RenderJob& job : qAsConst(o.jobs)) {
+        if (!checkOutputSuffix(job.output, error))
+            return false;
+        for (const RenderJob& other : qAsConst(o.jobs)) {
+            if (isSameFile(job.output, other.input)) {
+                return fail(error, QStringLiteral("the output %1 is the input %2; an input is "
+                                                  "never overwritten")
+                                       .arg(quoted(job.output), quoted(other.input)));
+            }
+        }
+    }
+    return true;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include "core/framework/filter_parameters.h"
+
+// What drawlume-render was asked to do, read from its command line on the main thread before
+// anything is rendered: every usage error (unknown option, filter or key, a bad value, missing
+// files, an output that cannot be written or would overwrite an input) is found here.
+
+// The process exit codes.
+enum ExitCode {
+    ExitSuccess = 0,
+    ExitFailure = 1, // a picture could not be read, decoded or written
+    ExitUsage = 2,   // the command line is wrong; nothing was rendered
+};
+
+// One picture to render: where it comes from and where the artwork goes.
+struct RenderJob
+{
+    QString input;
+    QString output;
+};
+
+struct RenderOptions
+{
+    enum Action { Render, ShowHelp, ShowVersion, ListFilters, ListParameters };
+
+    Action action = Render;
+    // The filter to render with, or for ListParameters the filter to list.
+    QString filterName;
+    // The finished parameter set (Render only).
+    FilterParametersPtr parameters;
+    int quality = -1; // writer quality 0..100, -1 for the format's default
+    bool quiet = false;
+    QString outputDirectory; // set for a batch (--output-dir)
+    QVector<RenderJob> jobs;
+    QString helpText;
+};
+
+// Reads the arguments (the first is the program). Returns false with *error set, one line naming
+// the option, key, value or file and the reason, on a usage error.
+bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QString* error);
+
+// True when both paths name one existing file (also through links).
+bool isSameFile(const QString& a, const QString& b);
+
+// The output a batch writes for input: its base name with suffix, in directory.
+QString batchOutputPath(const QString& input, const QString& directory, const QString& suffix);

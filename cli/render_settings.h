@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+#include "core/framework/filter_parameters.h"
+
+// The parameter set of a command-line render, built from the filter's parameter table: the table
+// defaults, then the user's KEY=VALUE settings checked against their table entries, then the
+// fixed values that follow the user's choices, then the common keys of a full-size render.
+// Used on the main thread while the command line is read, before anything is rendered.
+class RenderSettings
+{
+public:
+    explicit RenderSettings(const QString& filterName);
+
+    // Applies "KEY=VALUE". KEY is a full table key or the part after "::" when that part names
+    // one table key only. Returns false with *error naming the key or value on a malformed,
+    // unknown, ambiguous or fixed key, or a value outside the entry's range or choices.
+    bool apply(const QString& assignment, QString* error);
+    // Applies a value to a key as apply does.
+    bool setValue(const QString& key, const QString& value, QString* error);
+    // Chooses the texture (a choice's value or label) under the filter's texture key.
+    bool setTexture(const QString& texture, QString* error);
+
+    // The full table key for key (see apply), or empty with *error set.
+    QString resolveKey(const QString& key, QString* error) const;
+
+    // The finished set: the choices so far plus the fixed values, scaling 1.0 (the picture's
+    // own size) and for_preview false.
+    FilterParametersPtr parameters() const;
+
+private:
+    QString m_filterName;
+    FilterParameters m_set;
+};
+
+// A value a filter's set carries beside the user's choices. `condition` is empty when the value is
+// always there, otherwise it reads like "when WatercolorFilterWidget::pencil_ is Contour or
+// Dark shading".
+struct FixedParameter
+{
+    QString key;
+    QVariant value;
+    QString condition;
+};
+
+// Every fixed value of the filter: those of the default choices, then those that another choice
+// of one of its choice entries brings in.
+QVector<FixedParameter> fixedParameters(const QString& filterName);
+
+// The names createFilter accepts, in factory order.
+QStringList renderableFilterNames();
+
+// The entry of names equal to name, compared case-insensitively, or empty.
+QString matchName(const QString& name, const QStringList& names);

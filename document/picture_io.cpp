@@ -1,0 +1,210 @@
+#include "document/picture_io.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QSaveFile>
+
+#include "core/framework/atomic_file.h"
+
+namespace {
+
+// Decoders refuse to allocate more than this. A 100-megapixel picture needs 400 MB at 8 bits per
+// channel and 800 MB as 16-bit RGBA (a PNG from a raw converter), so leave room for both.
+constexpr int kAllocationLimitMegabytes = 1024;
+
+// The suffixes savePicture knows with their writer formats, in the order they are offered.
+struct SuffixFormat
+{
+    const char* suffix;
+    const char* format;
+};
+
+constexpr SuffixFormat kSuffixFormats[] = {
+    {"png", "png"},  {"jpg", "jpeg"},  {"jpeg", "jpeg"}, {"bmp", "bmp"},
+    {"tif", "tiff"}, {"tiff", "tiff"}, {"webp", "webp"},
+};
+
+bool fail(QString* error, const QString& reason)
+{
+    if (error)
+        *error = reason;
+    return false;
+}
+
+QString normalisedSuffix(const QString& suffix)
+{
+    QString s = suffix.toLower();
+    if (s.startsWith(QLatin1Char('.')))
+        s.remove(0, 1);
+    return s;
+}
+
+// The writer format for a suffix, or empty when it is unknown or the writer is not installed
+// (TIFF and WebP come from an optional plugin package).
+QByteArray writerFormat(const QString& suffix)
+{
+    const QString s = normalisedSuffix(suffix);
+    for (const SuffixFormat& entry : kSuffixFormats) {
+        if (s == QLatin1String(entry.suffix)) {
+            const QByteArray format(entry.format);
+            return QImageWriter::supportedImageFormats().contains(format) ? format : QByteArray();
+        }
+    }
+    return QByteArray();
+}
+
+// JPEG and BMP files carry no alpha: compose a transparent picture on white paper, as it would be
+// printed, instead of letting the hidden colour of transparent pixels show (often black).
+QImage onWhitePaper(const QImage& image)
+{
+    // In premultiplied form a pixel over white is colour + (255 - alpha), exactly.
+    const QImage source = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage result(source.size(), QImage::Format_RGB32);
+    for (int y = 0; y < source.height(); ++y) {
+        const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+        QRgb* out = reinterpret_cast<QRgb*>(result.scanLine(y));
+        for (int x = 0; x < source.width(); ++x) {
+            const int paper = 255 - qAlpha(in[x]);
+            out[x] = qRgb(qRed(in[x]) + paper, qGreen(in[x]) + paper, qBlue(in[x]) + paper);
+        }
+    }
+    result.setDotsPerMeterX(image.dotsPerMeterX());
+    result.setDotsPerMeterY(image.dotsPerMeterY());
+    return result;
+}
+
+void raiseAllocationLimit()
+{
+    // The limit is process-wide; raise it once (thread-safe static initialisation) and never
+    // lower a limit someone else raised further.
+    static const bool raised = [] {
+        if (QImageReader::allocationLimit() < kAllocationLimitMegabytes)
+            QImageReader::setAllocationLimit(kAllocationLimitMegabytes);
+        return true;
+    }();
+    Q_UNUSED(raised);
+}
+
+QString tooLargeReason(const QSize& size)
+{
+    return QStringLiteral("the picture is too large (%1 x %2 pixels; at most 100 megapixels)")
+        .arg(size.width())
+        .arg(size.height());
+}
+
+bool isTooLarge(const QSize& size)
+{
+    return qint64(size.width()) * qint64(size.height()) > kMaximumPicturePixels;
+}
+
+} // namespace
+
+bool loadPicture(const QString& path, QImage& image, QString* error)
+{
+    if (path.isEmpty())
+        return fail(error, QStringLiteral("no file name given"));
+    const QFileInfo info(path);
+    if (!info.exists())
+        return fail(error, QStringLiteral("file does not exist"));
+    if (info.isDir())
+        return fail(error, QStringLiteral("it is a directory, not a picture"));
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(error, file.errorString());
+    if (file.size() == 0)
+        return fail(error, QStringLiteral("the file is empty, not a picture"));
+
+    raiseAllocationLimit();
+    QImageReader reader(&file);
+    reader.setAutoTransform(true);
+
+    // The header tells the size; refuse a huge picture before a single pixel is decoded.
+    const QSize size = reader.size();
+    if (size.isValid() && isTooLarge(size))
+        return fail(error, tooLargeReason(size));
+
+    QImage decoded;
+    if (!reader.read(&decoded)) {
+        if (reader.error() == QImageReader::UnsupportedFormatError)
+            return fail(error, QStringLiteral("not a picture, or of a kind that cannot be read"));
+        // The decoders often say no more than "Unknown error"; leave that out.
+        QString reason = QStringLiteral("the picture is damaged");
+        if (reader.error() != QImageReader::UnknownError)
+            reason += QStringLiteral(" (%1)").arg(reader.errorString());
+        return fail(error, reason);
+    }
+    // Some formats do not tell their size up front; check what came out as well.
+    if (isTooLarge(decoded.size()))
+        return fail(error, tooLargeReason(decoded.size()));
+    image = decoded;
+    return true;
+}
+
+bool savePicture(const QImage& image, const QString& path, int quality, QString* error)
+{
+    if (image.isNull())
+        return fail(error, QStringLiteral("there is no picture to save"));
+    if (quality < -1 || quality > 100)
+        return fail(error, QStringLiteral("the quality %1 is outside 0..100").arg(quality));
+
+    const QFileInfo info(path);
+    const QString suffix = info.suffix();
+    const QByteArray format = writerFormat(suffix);
+    if (format.isEmpty()) {
+        const QString known = writablePictureSuffixes().join(QStringLiteral(", "));
+        if (suffix.isEmpty())
+            return fail(error,
+                        QStringLiteral("the file name has no suffix to choose the format by (%1)")
+                            .arg(known));
+        return fail(error,
+                    QStringLiteral("unsupported format \"%1\" (writable: %2)").arg(suffix, known));
+    }
+    if (info.isDir())
+        return fail(error, QStringLiteral("it is a directory"));
+
+    // Everything goes to a temporary file beside the target; commit renames it over the target
+    // only when the whole picture was written. Without commit the temporary file is removed.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(error, file.errorString());
+
+    QImageWriter writer(&file, format);
+    if (quality >= 0)
+        writer.setQuality(quality);
+    else if (format == "jpeg")
+        writer.setQuality(80);
+
+    const bool opaqueFormat = format == "jpeg" || format == "bmp";
+    const QImage picture = opaqueFormat && image.hasAlphaChannel() ? onWhitePaper(image) : image;
+    if (!writer.write(picture)) {
+        QString reason =
+            QStringLiteral("the %1 writer failed").arg(QString::fromLatin1(format).toUpper());
+        if (writer.error() != QImageWriter::UnknownError)
+            reason += QStringLiteral(" (%1)").arg(writer.errorString());
+        file.cancelWriting();
+        return fail(error, reason);
+    }
+    QString reason;
+    if (!commitSaveFile(file, &reason))
+        return fail(error, reason);
+    return true;
+}
+
+bool isWritablePictureSuffix(const QString& suffix)
+{
+    return !writerFormat(suffix).isEmpty();
+}
+
+QStringList writablePictureSuffixes()
+{
+    QStringList suffixes;
+    for (const SuffixFormat& entry : kSuffixFormats) {
+        const QString suffix = QLatin1String(entry.suffix);
+        if (isWritablePictureSuffix(suffix))
+            suffixes.append(suffix);
+    }
+    return suffixes;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+// Reading and writing picture files, shared by the document windows and the command-line
+// renderer. GUI-free (QtCore and QtGui only); callable from any thread.
+//
+// Reading goes by content (the suffix does not matter), stands phone photos upright from their
+// EXIF orientation and admits pictures up to 100 megapixels; larger ones are refused before any
+// pixel is decoded. Writing takes the format from the file suffix and is atomic: the picture goes
+// to a temporary file beside the target that replaces it only once everything was written, so a
+// failed save leaves an existing file as it was.
+//
+// The error texts are reasons without the file name ("file does not exist"); callers put the
+// name in front.
+
+// The largest picture loadPicture accepts, in pixels.
+constexpr qint64 kMaximumPicturePixels = 100000000;
+
+// Reads the picture at path into image. On failure image is left unchanged, false is returned
+// and *error (when given) says why.
+bool loadPicture(const QString& path, QImage& image, QString* error = nullptr);
+
+// Writes image to path in the format of the path's suffix (case-insensitive). quality 0..100 is
+// the writer's quality (JPEG and WebP; PNG turns it into a compression level); -1 means the
+// default, which is 80 for JPEG and the writer's own for the others. Formats without an alpha
+// channel (JPEG, BMP) get a transparent picture composed on white paper.
+bool savePicture(const QImage& image, const QString& path, int quality = -1,
+                 QString* error = nullptr);
+
+// True when savePicture can write files with this suffix ("png", ".JPG" ...).
+bool isWritablePictureSuffix(const QString& suffix);
+
+// The lower-case suffixes savePicture can write, in a stable order.
+QStringList writablePictureSuffixes();

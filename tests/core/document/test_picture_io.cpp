@@ -1,0 +1,439 @@
+#include "document/picture_io.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+#include <unistd.h>
+
+namespace {
+
+// 64 x 48: a colour gradient with a blue band down the left edge and a red square, so that a
+// turned or mirrored picture is told apart from the original.
+QImage samplePicture(int width = 64, int height = 48)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            row[x] = qRgb(40 + 3 * x % 200, 30 + 4 * y % 200, 100 + (x + y) % 120);
+        for (int x = 0; x < width / 8; ++x)
+            row[x] = qRgb(0, 0, 255);
+    }
+    for (int y = height / 3; y < std::min(height, height / 3 + 8); ++y)
+        for (int x = width / 2; x < std::min(width, width / 2 + 8); ++x)
+            image.setPixel(x, y, qRgb(255, 0, 0));
+    return image;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+bool writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Mean difference per channel between two pictures of one size.
+double meanChannelDifference(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    qint64 sum = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        for (int col = 0; col < x.width(); ++col) {
+            const QRgb p = x.pixel(col, row);
+            const QRgb q = y.pixel(col, row);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+        }
+    }
+    return double(sum) / (3.0 * x.width() * x.height());
+}
+
+// The checksum of PNG chunks (ISO 3309 CRC-32), bit by bit.
+quint32 crc32(const QByteArray& data)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char byte : data) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
+bool isBlueish(QRgb p)
+{
+    return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60;
+}
+
+} // namespace
+
+class TestPictureIo : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void roundTripKeepsThePicture_data();
+    void roundTripKeepsThePicture();
+    void jpegDefaultQualityIs80();
+    void rotatedJpegStandsUpright();
+    void transparentPictureOnJpegIsOnWhitePaper();
+    void failedSaveKeepsPreviousFile_data();
+    void failedSaveKeepsPreviousFile();
+    void saveOntoDirectoryIsRefused();
+    void saveRefusesBadArguments_data();
+    void saveRefusesBadArguments();
+    void damagedFilesAreRefused_data();
+    void damagedFilesAreRefused();
+    void unreadableFileIsRefused();
+    void failedLoadLeavesImageAlone();
+    void tooLargePictureIsRefused_data();
+    void tooLargePictureIsRefused();
+    void allocationLimitAdmitsLargePhotos();
+    void writableSuffixes_data();
+    void writableSuffixes();
+
+private:
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+};
+
+void TestPictureIo::roundTripKeepsThePicture_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("format"); // what a reader finds in the file
+    QTest::addColumn<double>("tolerance");  // mean channel difference allowed
+
+    QTest::newRow("png") << "a.png" << QByteArray("png") << 0.0;
+    QTest::newRow("upper-case PNG") << "b.PNG" << QByteArray("png") << 0.0;
+    QTest::newRow("bmp") << "c.bmp" << QByteArray("bmp") << 0.0;
+    QTest::newRow("tif") << "d.tif" << QByteArray("tiff") << 0.0;
+    QTest::newRow("tiff") << "e.tiff" << QByteArray("tiff") << 0.0;
+    QTest::newRow("jpg") << "f.jpg" << QByteArray("jpeg") << 8.0;
+    QTest::newRow("jpeg") << "g.JPEG" << QByteArray("jpeg") << 8.0;
+    QTest::newRow("webp") << "h.webp" << QByteArray("webp") << 8.0;
+}
+
+void TestPictureIo::roundTripKeepsThePicture()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, format);
+    QFETCH(double, tolerance);
+    if (!isWritablePictureSuffix(QFileInfo(name).suffix()))
+        QSKIP("this Qt has no writer for the format (qt6-image-formats-plugins missing)");
+
+    const QImage original = samplePicture();
+    QString error;
+    QVERIFY2(savePicture(original, path(name), -1, &error), qPrintable(error));
+
+    QImageReader reader(path(name));
+    QCOMPARE(reader.format(), format);
+
+    QImage loaded;
+    QVERIFY2(loadPicture(path(name), loaded, &error), qPrintable(error));
+    QCOMPARE(loaded.size(), original.size());
+    const double difference = meanChannelDifference(original, loaded);
+    QVERIFY2(difference <= tolerance, qPrintable(QStringLiteral("difference %1").arg(difference)));
+}
+
+void TestPictureIo::jpegDefaultQualityIs80()
+{
+    const QImage picture = samplePicture(160, 120);
+    QVERIFY(savePicture(picture, path("default.jpg"), -1));
+    QVERIFY(savePicture(picture, path("q80.jpg"), 80));
+    QVERIFY(savePicture(picture, path("q30.jpg"), 30));
+
+    const QByteArray byDefault = readAll(path("default.jpg"));
+    QVERIFY(!byDefault.isEmpty());
+    QCOMPARE(byDefault, readAll(path("q80.jpg")));
+    // The comparison means something only if quality changes the bytes at all.
+    QVERIFY(byDefault != readAll(path("q30.jpg")));
+}
+
+void TestPictureIo::rotatedJpegStandsUpright()
+{
+    // A phone photo: the pixels are stored sideways with an EXIF orientation asking for a quarter
+    // turn clockwise.
+    const QImage stored = samplePicture();
+    QImageWriter writer(path("phone.jpg"), "jpeg");
+    if (!writer.supportsOption(QImageIOHandler::ImageTransformation))
+        QSKIP("the JPEG writer cannot store an EXIF orientation");
+    writer.setTransformation(QImageIOHandler::TransformationRotate90);
+    writer.setQuality(95);
+    QVERIFY2(writer.write(stored), qPrintable(writer.errorString()));
+
+    QImage loaded;
+    QString error;
+    QVERIFY2(loadPicture(path("phone.jpg"), loaded, &error), qPrintable(error));
+    QCOMPARE(loaded.size(), QSize(stored.height(), stored.width()));
+    // Turned clockwise, the blue band on the left comes out along the top.
+    QVERIFY(isBlueish(loaded.pixel(loaded.width() / 2, 1)));
+    QVERIFY(!isBlueish(loaded.pixel(loaded.width() / 2, loaded.height() - 2)));
+    QVERIFY(!isBlueish(loaded.pixel(1, loaded.height() / 2)));
+}
+
+void TestPictureIo::transparentPictureOnJpegIsOnWhitePaper()
+{
+    QImage picture(32, 32, QImage::Format_ARGB32);
+    picture.fill(Qt::transparent); // transparent black
+    for (int x = 0; x < 32; ++x)
+        picture.setPixel(x, 0, qRgba(0, 0, 0, 255));
+    QVERIFY(savePicture(picture, path("transparent.jpg"), 95));
+    QVERIFY(savePicture(picture, path("transparent.png")));
+
+    QImage jpeg;
+    QVERIFY(loadPicture(path("transparent.jpg"), jpeg));
+    QVERIFY(qGray(jpeg.pixel(16, 20)) > 245);
+    QVERIFY(qGray(jpeg.pixel(16, 0)) < 40);
+
+    QImage png;
+    QVERIFY(loadPicture(path("transparent.png"), png));
+    QVERIFY(png.hasAlphaChannel());
+    QCOMPARE(qAlpha(png.pixel(16, 20)), 0);
+}
+
+void TestPictureIo::failedSaveKeepsPreviousFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<bool>("lockDirectory");
+    QTest::addColumn<QString>("reason");
+
+    // Too wide for JPEG: the writer starts and fails half-way, after the file was opened.
+    QTest::newRow("writer fails") << "wide.jpg" << QImage(70000, 2, QImage::Format_RGB32) << false
+                                  << QString();
+    QTest::newRow("unknown suffix")
+        << "picture.xyz" << samplePicture() << false << "unsupported format";
+    QTest::newRow("directory not writable")
+        << "locked.png" << samplePicture() << true << "Permission denied";
+}
+
+void TestPictureIo::failedSaveKeepsPreviousFile()
+{
+    QFETCH(QString, name);
+    QFETCH(QImage, picture);
+    QFETCH(bool, lockDirectory);
+    QFETCH(QString, reason);
+    if (lockDirectory && geteuid() == 0)
+        QSKIP("running as root: a read-only directory does not stop root from writing");
+
+    const QString folder = path(QStringLiteral("keep-%1").arg(QTest::currentDataTag()));
+    QVERIFY(QDir().mkpath(folder));
+    const QString target = folder + QLatin1Char('/') + name;
+    const QByteArray previous("the previous contents, which must survive");
+    QVERIFY(writeAll(target, previous));
+    if (lockDirectory)
+        QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+
+    picture.fill(Qt::gray);
+    QString error;
+    const bool saved = savePicture(picture, target, -1, &error);
+    QFile::setPermissions(folder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    QVERIFY(!saved);
+    QVERIFY(!error.isEmpty());
+    if (!reason.isEmpty())
+        QVERIFY2(error.contains(reason, Qt::CaseInsensitive), qPrintable(error));
+    QCOMPARE(readAll(target), previous);
+    // No temporary file is left beside it.
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+}
+
+void TestPictureIo::saveOntoDirectoryIsRefused()
+{
+    const QString folder = path("folder.png");
+    QVERIFY(QDir().mkpath(folder + "/inside"));
+    QString error;
+    QVERIFY(!savePicture(samplePicture(), folder, -1, &error));
+    QVERIFY2(error.contains("directory"), qPrintable(error));
+    QVERIFY(QFileInfo(folder).isDir());
+    QVERIFY(QFileInfo(folder + "/inside").isDir());
+}
+
+void TestPictureIo::saveRefusesBadArguments_data()
+{
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("quality");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("null picture") << QImage() << "null.png" << -1 << "no picture";
+    QTest::newRow("quality above 100") << samplePicture() << "q.jpg" << 101 << "quality";
+    QTest::newRow("quality below -1") << samplePicture() << "q.jpg" << -2 << "quality";
+    QTest::newRow("no suffix") << samplePicture() << "plain" << -1 << "no suffix";
+    QTest::newRow("missing folder")
+        << samplePicture() << "no/such/folder.png" << -1 << "No such file";
+}
+
+void TestPictureIo::saveRefusesBadArguments()
+{
+    QFETCH(QImage, picture);
+    QFETCH(QString, name);
+    QFETCH(int, quality);
+    QFETCH(QString, reason);
+
+    QString error;
+    QVERIFY(!savePicture(picture, path(name), quality, &error));
+    QVERIFY2(error.contains(reason, Qt::CaseInsensitive), qPrintable(error));
+    QVERIFY(!QFileInfo::exists(path(name)));
+}
+
+void TestPictureIo::damagedFilesAreRefused_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("contents"); // empty: the file is not created
+    QTest::addColumn<QString>("reason");
+
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    QVERIFY(samplePicture().save(&png, "png"));
+    const QByteArray pngBytes = png.data();
+
+    QTest::newRow("missing file") << "missing.png" << QByteArray() << "does not exist";
+    QTest::newRow("garbage") << "garbage.jpg" << QByteArray("this is plain text, not a picture")
+                             << "not a picture";
+    QTest::newRow("truncated png")
+        << "truncated.png" << pngBytes.left(pngBytes.size() / 2) << "damaged";
+    QTest::newRow("header only png") << "header.png" << pngBytes.left(40) << "damaged";
+    QTest::newRow("empty file") << "empty.png" << QByteArray("") << "empty";
+}
+
+void TestPictureIo::damagedFilesAreRefused()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, reason);
+
+    if (!contents.isNull())
+        QVERIFY(writeAll(path(name), contents));
+    QImage image;
+    QString error;
+    QVERIFY(!loadPicture(path(name), image, &error));
+    QVERIFY2(error.contains(reason, Qt::CaseInsensitive), qPrintable(error));
+    QVERIFY(image.isNull());
+}
+
+void TestPictureIo::unreadableFileIsRefused()
+{
+    QVERIFY(samplePicture().save(path("secret.png")));
+    QImage image;
+    QString error;
+    QVERIFY(!loadPicture(m_dir.path(), image, &error));
+    QVERIFY2(error.contains("directory"), qPrintable(error));
+
+    if (geteuid() == 0)
+        QSKIP("running as root: file permissions do not stop root from reading");
+    QVERIFY(QFile::setPermissions(path("secret.png"), QFileDevice::WriteOwner));
+    const bool loaded = loadPicture(path("secret.png"), image, &error);
+    QFile::setPermissions(path("secret.png"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QVERIFY(!loaded);
+    QVERIFY2(error.contains("Permission denied", Qt::CaseInsensitive), qPrintable(error));
+}
+
+void TestPictureIo::failedLoadLeavesImageAlone()
+{
+    QVERIFY(writeAll(path("junk.png"), "junk junk junk junk"));
+    QImage image = samplePicture(8, 8);
+    const QImage before = image;
+    QVERIFY(!loadPicture(path("junk.png"), image));
+    QCOMPARE(image, before);
+}
+
+void TestPictureIo::tooLargePictureIsRefused_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<bool>("tooLarge");
+
+    QTest::newRow("20000 x 20000") << 20000 << 20000 << true;
+    QTest::newRow("10000 x 10001") << 10000 << 10001 << true;
+    // Below the limit the size is admitted; the file then fails as damaged (it holds 4 pixels).
+    QTest::newRow("4000 x 3000") << 4000 << 3000 << false;
+}
+
+void TestPictureIo::tooLargePictureIsRefused()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(bool, tooLarge);
+
+    // A real 2 x 2 PNG whose header (IHDR, with its checksum) is changed to claim the big size:
+    // the reader reports the size from the header, and nothing of that size is allocated.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(samplePicture(2, 2).save(&buffer, "png"));
+    QByteArray bytes = buffer.data();
+    // 8-byte signature, then length (4), "IHDR" (4), width (4), height (4), 5 more bytes, CRC.
+    QCOMPARE(bytes.mid(12, 4), QByteArray("IHDR"));
+    qToBigEndian<quint32>(width, bytes.data() + 16);
+    qToBigEndian<quint32>(height, bytes.data() + 20);
+    qToBigEndian<quint32>(crc32(bytes.mid(12, 17)), bytes.data() + 29);
+    QVERIFY(writeAll(path("huge.png"), bytes));
+
+    QImage image;
+    QString error;
+    QVERIFY(!loadPicture(path("huge.png"), image, &error));
+    const QString expected =
+        QStringLiteral("the picture is too large (%1 x %2 pixels; at most 100 megapixels)")
+            .arg(width)
+            .arg(height);
+    if (tooLarge)
+        QCOMPARE(error, expected);
+    else
+        QVERIFY2(error.contains("damaged"), qPrintable(error));
+}
+
+void TestPictureIo::allocationLimitAdmitsLargePhotos()
+{
+    QVERIFY(samplePicture().save(path("small.png")));
+    QImage image;
+    QVERIFY(loadPicture(path("small.png"), image));
+    // 100 megapixels as 16-bit RGBA.
+    QVERIFY(QImageReader::allocationLimit() >= 800);
+}
+
+void TestPictureIo::writableSuffixes_data()
+{
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<bool>("writable");
+
+    QTest::newRow("png") << "png" << true;
+    QTest::newRow("upper-case JPG") << "JPG" << true;
+    QTest::newRow("leading dot") << ".jpeg" << true;
+    QTest::newRow("bmp") << "bmp" << true;
+    QTest::newRow("tif") << "tif" << true;
+    QTest::newRow("tiff") << "tiff" << true;
+    QTest::newRow("text") << "txt" << false;
+    QTest::newRow("gif (read only)") << "gif" << false;
+    QTest::newRow("empty") << "" << false;
+}
+
+void TestPictureIo::writableSuffixes()
+{
+    QFETCH(QString, suffix);
+    QFETCH(bool, writable);
+    QCOMPARE(isWritablePictureSuffix(suffix), writable);
+
+    const QStringList all = writablePictureSuffixes();
+    QString plain = suffix.toLower();
+    if (plain.startsWith('.'))
+        plain.remove(0, 1);
+    QCOMPARE(all.contains(plain), writable);
+    QCOMPARE(all.first(), QStringLiteral("png"));
+}
+
+QTEST_GUILESS_MAIN(TestPictureIo)
+#include "test_picture_io.moc"
