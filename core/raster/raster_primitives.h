@@ -11,8 +11,10 @@
 // Pixels are 0xAARRGGBB words (Format_RGB32, Format_ARGB32 or Format_ARGB32_Premultiplied) read
 // through scan lines. Channel arithmetic is integer arithmetic on 0..255 with truncating division;
 // unless stated otherwise every written pixel is opaque and filters give the input alpha back at
-// their end with restoreAlpha. The functions are stateless, run on the calling thread and report
-// nothing; an image without pixels passes through every in-place primitive unchanged.
+// their end with restoreAlpha. The functions are stateless and report nothing; they return when
+// the work is done (a large picture may be split over helper threads the call waits for, with the
+// same bytes as on one thread). An image without pixels passes through every in-place primitive
+// unchanged.
 
 // Leaves ARGB32 and ARGB32_Premultiplied images alone, converts anything else to RGB32.
 void ensure32Bit(QImage& image);
@@ -23,18 +25,20 @@ void adjustBrightness(QImage& image, int percent);
 // Moves each channel away from (positive) or toward (negative) the pixel's grey (R+G+B)/3.
 void adjustSaturation(QImage& image, int percent);
 
-// In-place 3x3 sharpen of the interior (rows and columns 1..size-2), row-major.
+// In-place 3x3 sharpen of the interior (rows and columns 1..size-2), row-major: the pixels above
+// and to the left are already sharpened when a pixel is computed.
 void sharpen3x3(QImage& image);
 
 // Contrast against a blend of the global and the 9x9 local mean; the last 9 rows and columns stay.
 void localContrast(QImage& image, int percent);
 
 // A copy of processed carrying alphaSource's alpha when alphaSource has an alpha channel,
-// otherwise processed unchanged.
+// otherwise processed unchanged. An RGB32 processed image gives an ARGB32 copy (RGB32 cannot
+// carry alpha).
 QImage restoreAlpha(const QImage& alphaSource, const QImage& processed);
 
-// Blend modes: each walks the first image's size, writes the second image and then gives it the
-// first image's alpha.
+// Blend modes: each walks the first image's size (limited to the second image's where that is
+// smaller), writes the second image and then gives it the first image's alpha.
 void softLightBlend(const QImage& blend, QImage& base);
 void multiplyBlend(const QImage& blend, QImage& base, double opacity);
 void luminosityBlend(const QImage& source, QImage& target, double opacity);
@@ -46,13 +50,15 @@ void resizeBilinear(const QImage& source, QImage& target);
 QImage scaleToSize(const QImage& image, const QImage& sizeOf);
 QImage scaleByFactor(const QImage& image, double factor);
 
-// Quarter turn of a square image: direction > 0 clockwise, otherwise counter-clockwise.
+// Quarter turn of a square image into a new opaque RGB32 target: direction > 0 clockwise,
+// otherwise counter-clockwise. (A rectangular source gets a target of the turned size.)
 void rotate90(int direction, const QImage& source, QImage& target);
 
 // Rotation by degrees with nearest-pixel sampling onto a larger canvas (white outside).
 QImage rotateByAngle(const QImage& image, int degrees);
 
-// 4-connected fill on raw pixels, comparing R, G, B only.
+// 4-connected fill on raw pixels from (x, y), comparing R, G, B only; the whole 32-bit newColour
+// is written. Does nothing when the colours match or the start lies outside.
 void floodFill(uchar* bits, qsizetype bytesPerLine, int width, int height, int x, int y,
                QRgb newColour, QRgb targetColour);
 
@@ -62,17 +68,20 @@ QByteArray imageDigest(const QImage& image);
 // True when the file name's lower-cased suffix is png, tif, tiff, jpg, jpeg or bmp.
 bool isSupportedImageFile(const QString& path);
 
-// Row splitting of the one-pass primitives. A picture of at least minimumPixels pixels is cut into
-// bands of rows worked on by `threads` threads at once (0: two when the machine has two cores or
-// more; 1: everything on the calling thread). Every setting gives the same bytes; tests switch it
-// to compare the split and the single-threaded path, the benchmark to time both.
-struct RasterThreading
+// How the primitives may run. A picture of at least minimumPixels pixels is cut into bands of
+// rows worked on by `threads` threads at once (0: two when the machine has two cores or more;
+// 1: everything on the calling thread), and `vectorised` lets the loops that have a SIMD version
+// use it where the processor offers it. The setting is process-wide and every setting gives the
+// same bytes: tests switch it to compare the fast paths with the plain scalar single-threaded
+// ones, the benchmark to time both.
+struct RasterExecution
 {
     int threads = 0;
     qint64 minimumPixels = qint64(1) << 18;
+    bool vectorised = true;
 };
-void setRasterThreading(const RasterThreading& threading);
-RasterThreading rasterThreading();
+void setRasterExecution(const RasterExecution& execution);
+RasterExecution rasterExecution();
 
 // Clamps an int to a channel value 0..255.
 inline int clampChannel(int v)
