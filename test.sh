@@ -14,6 +14,7 @@ cmake --build "$build" -j "$(nproc)"
 
 # Window tests need a real X server; xvfb-run gives every test run one.
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export LSAN_OPTIONS="suppressions=$(pwd)/tests/lsan.supp"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd "$build"
 xvfb-run -a -s "-screen 0 1600x1200x24" ctest --output-on-failure -j 2 --timeout 600

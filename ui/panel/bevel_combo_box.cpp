@@ -1,0 +1,69 @@
+#include "ui/panel/bevel_combo_box.h"
+
+#include <QAbstractItemView>
+#include <QFontMetrics>
+#include <QScreen>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
+#include <QWheelEvent>
+
+namespace {
+
+const QColor kLightText(255, 255, 255);
+const QColor kDarkText(0, 0, 0);
+const QColor kDisabledText(100, 100, 100);
+
+// Baseline origin of the current entry's dark text; its light copy sits one pixel lower and to
+// the right.
+constexpr int kTextX = 11;
+constexpr int kTextY = 14;
+// Room kept free for the drop-down arrow at the right edge.
+constexpr int kArrowRoom = 22;
+
+} // namespace
+
+BevelComboBox::BevelComboBox(QWidget* parent) : QComboBox(parent) {}
+
+void BevelComboBox::wheelEvent(QWheelEvent* event)
+{
+    // Consumed without effect: neither the selection nor an enclosing scroll area moves.
+    event->accept();
+}
+
+void BevelComboBox::showPopup()
+{
+    // Tall enough for every entry (plus the list's own frame), but never taller than the screen;
+    // a longer list scrolls.
+    QAbstractItemView* list = view();
+    const int rows = model()->rowCount(rootModelIndex());
+    int height = 0;
+    if (rows > 0) {
+        height = rows * list->sizeHintForRow(0) + 2 * list->frameWidth();
+        if (const QScreen* shownOn = screen())
+            height = qMin(height, shownOn->availableGeometry().height());
+    }
+    list->setMinimumHeight(height);
+    QComboBox::showPopup();
+}
+
+void BevelComboBox::paintEvent(QPaintEvent*)
+{
+    QStylePainter painter(this);
+    painter.setPen(palette().color(QPalette::Text));
+
+    // The frame and the arrow: the style sheet's border image and arrow picture.
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+
+    // The current entry, shortened with an ellipsis where it would run under the arrow.
+    const QFontMetrics metrics(font());
+    const QString text =
+        metrics.elidedText(currentText(), Qt::ElideRight, qMax(0, width() - kTextX - kArrowRoom));
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setFont(font());
+    painter.setPen(kLightText);
+    painter.drawText(kTextX + 1, kTextY + 1, text);
+    painter.setPen(isEnabled() ? kDarkText : kDisabledText);
+    painter.drawText(kTextX, kTextY, text);
+}
