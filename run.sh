@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds Drawlume (installing the Debian packages that are missing) and renders a picture as a
-# pencil drawing: the given one, or the bundled sample photo.
+# Builds Drawlume (installing the Debian packages that are missing) and starts it, opening the
+# given picture or document, if any.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -9,11 +9,6 @@ cd "$(dirname "$0")"
 build=build
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDRAWLUME_BUILD_TESTS=OFF \
   -DDRAWLUME_BUILD_BENCH=OFF > /dev/null
-cmake --build "$build" -j "$(nproc)" --target drawlume-render
+cmake --build "$build" -j "$(nproc)" --target drawlume drawlume-render
 
-picture="${1:-samples/coffee.png}"
-mkdir -p out
-name="$(basename "${picture%.*}")"
-output="out/${name}-pencil.png"
-"$build/cli/drawlume-render" -f Pencil "$picture" "$output"
-echo "The pencil drawing of $picture is in $(pwd)/$output"
+exec "$build/drawlume" "$@"

@@ -261,7 +261,7 @@ bool unpackDocument(const QString& documentPath, UnpackedDocument& unpacked, QSt
 }
 
 bool loadDocument(const QString& documentPath, QImage& picture, FilterParametersPtr& parameters,
-                  QString* error)
+                  QString* error, UnpackedDocument* unpackedTo)
 {
     UnpackedDocument unpacked;
     if (!unpackDocument(documentPath, unpacked, error))
@@ -277,5 +277,7 @@ bool loadDocument(const QString& documentPath, QImage& picture, FilterParameters
     readParameterXml(unpacked.filterPath, filterName, values);
     picture = image;
     parameters = FilterParametersPtr(new FilterParameters(filterName, values));
+    if (unpackedTo)
+        *unpackedTo = unpacked;
     return true;
 }

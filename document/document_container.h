@@ -69,6 +69,7 @@ struct UnpackedDocument
 // Unpacks a document into "drawlume/" inside the private directory (the next unpack overwrites).
 bool unpackDocument(const QString& documentPath, UnpackedDocument& unpacked, QString* error);
 
-// Unpacks and reads a document: its picture and its parameter set.
+// Unpacks and reads a document: its picture and its parameter set (and, when asked, where it
+// was unpacked).
 bool loadDocument(const QString& documentPath, QImage& picture, FilterParametersPtr& parameters,
-                  QString* error);
+                  QString* error, UnpackedDocument* unpackedTo = nullptr);

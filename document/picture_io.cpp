@@ -147,7 +147,7 @@ bool savePicture(const QImage& image, const QString& path, int quality, QString*
 {
     if (image.isNull())
         return fail(error, QStringLiteral("there is no picture to save"));
-    if (quality < -1 || quality > 100)
+    if ((quality < -1 && quality != kWriterDefaultQuality) || quality > 100)
         return fail(error, QStringLiteral("the quality %1 is outside 0..100").arg(quality));
 
     const QFileInfo info(path);
@@ -174,7 +174,7 @@ bool savePicture(const QImage& image, const QString& path, int quality, QString*
     QImageWriter writer(&file, format);
     if (quality >= 0)
         writer.setQuality(quality);
-    else if (format == "jpeg")
+    else if (quality == -1 && format == "jpeg")
         writer.setQuality(80);
 
     const bool opaqueFormat = format == "jpeg" || format == "bmp";

@@ -23,9 +23,13 @@ constexpr qint64 kMaximumPicturePixels = 100000000;
 // and *error (when given) says why.
 bool loadPicture(const QString& path, QImage& image, QString* error = nullptr);
 
+// A quality that leaves the writer's own default in force (for JPEG, the toolkit's 75).
+constexpr int kWriterDefaultQuality = -2;
+
 // Writes image to path in the format of the path's suffix (case-insensitive). quality 0..100 is
 // the writer's quality (JPEG and WebP; PNG turns it into a compression level); -1 means the
-// default, which is 80 for JPEG and the writer's own for the others. Formats without an alpha
+// default, which is 80 for JPEG and the writer's own for the others; kWriterDefaultQuality the
+// writer's own for every format. Formats without an alpha
 // channel (JPEG, BMP) get a transparent picture composed on white paper.
 bool savePicture(const QImage& image, const QString& path, int quality = -1,
                  QString* error = nullptr);

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+class QMimeData;
+
+// The file-name side of bringing pictures in and out: the filter strings of the three file
+// dialogs, the rule that completes or corrects a chosen name's suffix from the dialog filter, the
+// tests that decide which dropped files are welcome, and the remembered directories. GUI-free;
+// called on the GUI thread (last_dialog_path() is one process-wide string, unguarded).
+
+// The filter strings of the "Open File", document "Save File" and export "Save File" dialogs.
+QString open_dialog_filter();
+QString document_dialog_filter();
+QString export_dialog_filter();
+
+// Completes or corrects path's suffix for the dialog filter the user chose. The filter's first
+// word decides: "PNG" keeps png; "TIFF" keeps tiff and tif, else adds tif; "BMP" keeps bmp;
+// "drawlume" keeps drawlume; "All Images" keeps any picture suffix it lists; anything else (the
+// JPEG filter, no filter) keeps jpeg and jpg. Suffixes compare in any letter case. A suffix that is
+// not kept gets the filter's own appended ("out." becomes "out.png", not "out..png"), and a kept
+// "jpeg" in any case is written "jpg". An empty path stays empty.
+QString fix_suffix(const QString& path, const QString& chosen_filter);
+
+// The name the document "Save File" dialog's choice is saved under: a trailing ")" that some
+// dialogs leave from the filter pattern is dropped, a name ending in ".drawlume" stays as typed,
+// ".DRAWLUME" in other letter case becomes ".drawlume" (documents are recognised by the lower-case
+// suffix), and any other name gets ".drawlume" appended. The dialog offers documents only, so the
+// document rule applies whichever filter (if any) the dialog reports.
+QString fix_document_name(const QString& path, const QString& chosen_filter);
+
+// True when the file's suffix, in lower case, is png, tif, tiff, jpg, jpeg or bmp. Documents
+// are not pictures.
+bool is_supported_image_name(const QString& path);
+
+// True when a drag carries an image, or else when the first of its URLs is an existing local file
+// with a picture suffix. Later URLs are never looked at.
+bool can_accept_drop(const QMimeData* data);
+
+// Store the absolute directory of path as last_open_directory / last_save_directory. An empty
+// path changes nothing.
+void remember_open_directory(const QString& path);
+void remember_save_directory(const QString& path);
+
+// The path chosen in the last file dialog: each dialog empties it first and stores its result
+// (empty when cancelled). Opening a file also stores its path here.
+QString& last_dialog_path();

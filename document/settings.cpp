@@ -1,0 +1,126 @@
+#include "document/settings.h"
+
+#include <QCoreApplication>
+#include <QObject>
+#include <QStandardPaths>
+#include <QVariant>
+
+namespace {
+
+constexpr QLatin1String kLastOpenDirectory("last_open_directory");
+constexpr QLatin1String kLastSaveDirectory("last_save_directory");
+constexpr QLatin1String kAutoFitToWidth("auto_fit_to_width");
+constexpr QLatin1String kRecentFiles("recent_files");
+
+// The window keys go through the translation function like every other text of the program; with
+// no translation installed they are used as written.
+QString geometry_key()
+{
+    return QObject::tr("DLDocumentWindowGeometry");
+}
+
+QString state_key()
+{
+    return QObject::tr("DLDocumentWindowState");
+}
+
+// Sets the names that decide where the store lives; returns the organization name so that it can
+// run inside the store's construction, before the store exists.
+QString apply_identity()
+{
+    const QString organization = QStringLiteral("Marrowin");
+    QCoreApplication::setOrganizationName(organization);
+    QCoreApplication::setOrganizationDomain(QString::fromLatin1(kSettingsOrganizationDomain));
+    QCoreApplication::setApplicationName(QStringLiteral("Drawlume"));
+    return organization;
+}
+
+QString documents_folder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+// The stored directory, or an empty string when there is none.
+QString stored_directory(QLatin1String key)
+{
+    const QVariant value = settings().value(key);
+    return value.isNull() ? QString() : value.toString();
+}
+
+} // namespace
+
+QSettings& settings()
+{
+    // Destroyed (and so written out) when the process ends.
+    static QSettings store(QSettings::NativeFormat, QSettings::UserScope, apply_identity(),
+                           QStringLiteral("Drawlume"));
+    return store;
+}
+
+QString last_open_directory()
+{
+    const QString directory = stored_directory(kLastOpenDirectory);
+    return directory.isEmpty() ? documents_folder() : directory;
+}
+
+void set_last_open_directory(const QString& directory)
+{
+    settings().setValue(kLastOpenDirectory, directory);
+}
+
+QString last_save_directory()
+{
+    const QString directory = stored_directory(kLastSaveDirectory);
+    return directory.isEmpty() ? last_open_directory() : directory;
+}
+
+void set_last_save_directory(const QString& directory)
+{
+    settings().setValue(kLastSaveDirectory, directory);
+}
+
+bool auto_fit_to_width()
+{
+    const QVariant value = settings().value(kAutoFitToWidth);
+    if (value.isNull()) {
+        settings().setValue(kAutoFitToWidth, true);
+        return true;
+    }
+    return value.toBool();
+}
+
+void set_auto_fit_to_width(bool fit)
+{
+    settings().setValue(kAutoFitToWidth, fit);
+}
+
+QByteArray document_window_geometry()
+{
+    return settings().value(geometry_key()).toByteArray();
+}
+
+void set_document_window_geometry(const QByteArray& geometry)
+{
+    settings().setValue(geometry_key(), geometry);
+}
+
+QByteArray document_window_state()
+{
+    return settings().value(state_key()).toByteArray();
+}
+
+void set_document_window_state(const QByteArray& state)
+{
+    settings().setValue(state_key(), state);
+}
+
+QStringList stored_recent_files()
+{
+    return settings().value(kRecentFiles).toStringList();
+}
+
+void store_recent_files(const QStringList& paths)
+{
+    settings().setValue(kRecentFiles, paths);
+    settings().sync();
+}

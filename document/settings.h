@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+
+// What the program remembers from one run to the next, in the per-user settings store of the
+// platform's native format (on Linux ~/.config/Marrowin/Drawlume.conf).
+//
+// settings() gives the one store of the process. The first call sets the organization name
+// "Marrowin", its domain and the application name "Drawlume" on the application (they decide where
+// the store lives), then creates the store; it lives until the process ends and writes itself out
+// then. GUI-free; use it from the GUI thread only (QSettings is reentrant, this single object is
+// not meant to be shared between threads).
+//
+// The typed accessors read and write one key each with its default:
+//
+//   last_open_directory        the user's documents folder
+//   last_save_directory        last_open_directory (and so the documents folder)
+//   auto_fit_to_width          true; reading an absent value also stores true
+//   DLDocumentWindowGeometry   empty: nothing to restore
+//   DLDocumentWindowState      empty: nothing to restore
+//   recent_files               empty list; full paths, newest first
+//
+// An absent value is a null one; an empty directory string counts as absent too, since no file
+// dialog can start in "no directory".
+
+QSettings& settings();
+
+// The organization domain set together with the names.
+inline constexpr const char* kSettingsOrganizationDomain = "drawlume.invalid";
+
+QString last_open_directory();
+void set_last_open_directory(const QString& directory);
+
+QString last_save_directory();
+void set_last_save_directory(const QString& directory);
+
+bool auto_fit_to_width();
+void set_auto_fit_to_width(bool fit);
+
+// QMainWindow::saveGeometry() / saveState(0) of the last document window that stored them.
+QByteArray document_window_geometry();
+void set_document_window_geometry(const QByteArray& geometry);
+QByteArray document_window_state();
+void set_document_window_state(const QByteArray& state);
+
+// The recent-files list as stored; store_recent_files writes it and flushes the store at once.
+QStringList stored_recent_files();
+void store_recent_files(const QStringList& paths);

@@ -1,0 +1,169 @@
+#include "document/settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The settings store and its typed accessors. The store lives in a private configuration folder
+// and a private home folder (so the documents folder is known), set up before the first call.
+class TestSettings : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_home;
+    QString m_documents;
+
+    // The store's file as another program run would read it.
+    QVariant valueOnDisk(const QString& key)
+    {
+        settings().sync();
+        QSettings disk(settings().fileName(), QSettings::IniFormat);
+        return disk.value(key);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", QFile::encodeName(m_home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath("config")));
+        m_documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QCOMPARE(m_documents, m_home.filePath("Documents"));
+    }
+
+    void init() { settings().clear(); }
+
+    void storeCarriesTheProgramsIdentity()
+    {
+        QSettings& store = settings();
+        QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("Marrowin"));
+        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Drawlume"));
+        QVERIFY(!QCoreApplication::organizationDomain().isEmpty());
+        QCOMPARE(store.organizationName(), QStringLiteral("Marrowin"));
+        QCOMPARE(store.applicationName(), QStringLiteral("Drawlume"));
+        QCOMPARE(store.format(), QSettings::NativeFormat);
+        QCOMPARE(store.scope(), QSettings::UserScope);
+        QCOMPARE(QFileInfo(store.fileName()).absoluteFilePath(),
+                 QDir(m_home.filePath("config")).filePath("Marrowin/Drawlume.conf"));
+    }
+
+    void storeIsOneObject() { QCOMPARE(&settings(), &settings()); }
+
+    void directoriesDefaultToTheDocumentsFolder()
+    {
+        QCOMPARE(last_open_directory(), m_documents);
+        QCOMPARE(last_save_directory(), m_documents);
+        // Reading a default stores nothing.
+        QVERIFY(!settings().contains("last_open_directory"));
+        QVERIFY(!settings().contains("last_save_directory"));
+    }
+
+    void saveDirectoryFallsBackToTheOpenDirectory()
+    {
+        set_last_open_directory("/photos/2024");
+        QCOMPARE(last_open_directory(), QStringLiteral("/photos/2024"));
+        QCOMPARE(last_save_directory(), QStringLiteral("/photos/2024"));
+        set_last_save_directory("/exports");
+        QCOMPARE(last_save_directory(), QStringLiteral("/exports"));
+        QCOMPARE(last_open_directory(), QStringLiteral("/photos/2024"));
+    }
+
+    void emptyDirectoryCountsAsAbsent()
+    {
+        set_last_open_directory(QString());
+        set_last_save_directory(QString());
+        QCOMPARE(last_open_directory(), m_documents);
+        QCOMPARE(last_save_directory(), m_documents);
+    }
+
+    void directoriesUseTheirKeys()
+    {
+        set_last_open_directory("/a");
+        set_last_save_directory("/b");
+        QCOMPARE(valueOnDisk("last_open_directory").toString(), QStringLiteral("/a"));
+        QCOMPARE(valueOnDisk("last_save_directory").toString(), QStringLiteral("/b"));
+    }
+
+    void autoFitAbsentReadsTrueAndCreatesTheKey()
+    {
+        QVERIFY(!settings().contains("auto_fit_to_width"));
+        QVERIFY(auto_fit_to_width());
+        QVERIFY(settings().contains("auto_fit_to_width"));
+        QCOMPARE(valueOnDisk("auto_fit_to_width").toBool(), true);
+    }
+
+    void autoFitRoundTrip_data()
+    {
+        QTest::addColumn<bool>("fit");
+        QTest::newRow("off") << false;
+        QTest::newRow("on") << true;
+    }
+
+    void autoFitRoundTrip()
+    {
+        QFETCH(bool, fit);
+        set_auto_fit_to_width(fit);
+        QCOMPARE(auto_fit_to_width(), fit);
+        QCOMPARE(valueOnDisk("auto_fit_to_width").toBool(), fit);
+    }
+
+    void windowLayoutIsAbsentOnAFreshInstallation()
+    {
+        QVERIFY(document_window_geometry().isEmpty());
+        QVERIFY(document_window_state().isEmpty());
+    }
+
+    void windowLayoutRoundTrip_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("text") << QByteArray("geometry");
+        QTest::newRow("binary") << QByteArray("\x01\xd9\xd0\xcb\x00\x03\x00\x00\xff", 9);
+        QTest::newRow("zeros") << QByteArray(64, '\0');
+    }
+
+    void windowLayoutRoundTrip()
+    {
+        QFETCH(QByteArray, bytes);
+        set_document_window_geometry(bytes);
+        set_document_window_state(bytes + "state");
+        QCOMPARE(document_window_geometry(), bytes);
+        QCOMPARE(document_window_state(), bytes + "state");
+        QCOMPARE(valueOnDisk("DLDocumentWindowGeometry").toByteArray(), bytes);
+        QCOMPARE(valueOnDisk("DLDocumentWindowState").toByteArray(), bytes + "state");
+    }
+
+    void recentFilesRoundTrip_data()
+    {
+        QTest::addColumn<QStringList>("paths");
+        QTest::newRow("empty") << QStringList();
+        QTest::newRow("one") << QStringList{"/photos/a.jpg"};
+        QTest::newRow("five") << QStringList{"/e.jpg", "/d.png", "/c.tif", "/b.bmp", "/a.drawlume"};
+        QTest::newRow("spaces and commas")
+            << QStringList{"/my photos/a, b.jpg", "/x/\"quoted\".png"};
+    }
+
+    void recentFilesRoundTrip()
+    {
+        QFETCH(QStringList, paths);
+        store_recent_files(paths);
+        QCOMPARE(stored_recent_files(), paths);
+    }
+
+    void storingRecentFilesWritesThroughAtOnce()
+    {
+        const QStringList paths = {"/b.jpg", "/a.jpg"};
+        store_recent_files(paths);
+        // Read without syncing the store first: store_recent_files must have flushed it.
+        QSettings disk(settings().fileName(), QSettings::IniFormat);
+        QCOMPARE(disk.value("recent_files").toStringList(), paths);
+    }
+
+    void recentFilesAbsentIsEmpty() { QVERIFY(stored_recent_files().isEmpty()); }
+};
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "test_settings.moc"

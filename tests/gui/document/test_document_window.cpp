@@ -1,0 +1,534 @@
+#include "core/framework/parameter_table.h"
+#include "document/document_container.h"
+#include "document/picture_io.h"
+#include "processing/worker.h"
+#include "support/test_pictures.h"
+#include "ui/document/application.h"
+#include "ui/document/document_file.h"
+#include "ui/document/document_view.h"
+#include "ui/document/document_window.h"
+#include "ui/document/file_dialogs.h"
+#include "ui/document/menu.h"
+#include "ui/document/save_dialog_box.h"
+#include "ui/panel/bevel_combo_box.h"
+#include "ui/panel/control_window.h"
+#include "ui/panel/filter_change_command.h"
+#include "ui/processing/launcher.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSlider>
+#include <QUndoStack>
+#include <QtTest>
+
+namespace {
+
+// Answers the next file dialog with `answer` (empty: cancelled) and remembers what it was asked.
+struct DialogAnswer
+{
+    QString answer;
+    QString filter;
+    QString caption;
+    int asked = 0;
+};
+
+DialogAnswer* g_dialog = nullptr;
+
+void answerFileDialogs(DialogAnswer* dialog)
+{
+    g_dialog = dialog;
+    set_file_dialog_runner([](QWidget*, const QString& caption, const QString&,
+                              const QString& filter, QString* selected, bool) {
+        ++g_dialog->asked;
+        g_dialog->caption = caption;
+        if (selected)
+            *selected = g_dialog->filter.isEmpty() ? filter.section(QStringLiteral(";;"), 0, 0)
+                                                   : g_dialog->filter;
+        return g_dialog->answer;
+    });
+}
+
+// Closes the next message box that appears and hands back its text.
+class MessageBoxCloser : public QObject
+{
+public:
+    MessageBoxCloser()
+    {
+        m_timer.setInterval(20);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(widget);
+                if (box && box->isVisible()) {
+                    text = box->text();
+                    box->accept();
+                    m_timer.stop();
+                }
+            }
+        });
+        m_timer.start();
+    }
+    QString text;
+
+private:
+    QTimer m_timer;
+};
+
+void settle()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+bool writePicture(const QString& path, const QImage& image)
+{
+    return image.save(path);
+}
+
+} // namespace
+
+class TestDocumentWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void startsWithOneUntitledWindow();
+    void startsWithAPicture();
+    void startsWithADocument();
+    void missingPathGivesAnEmptyWindowSilently();
+    void untitledWindowsAreNumbered();
+    void unreadableFileSaysCannotLoad();
+    void fittingKeepsBetweenTenAndTwoHundredPercent_data();
+    void fittingKeepsBetweenTenAndTwoHundredPercent();
+    void commandsFollowTheDocumentState();
+    void titleShowsUnsavedChanges();
+    void closeProtocolFollowsTheDialog();
+    void processThenExportWritesTheFullSizeRendering_data();
+    void processThenExportWritesTheFullSizeRendering();
+    void exportBeforeAnyRenderingWritesThePicture();
+    void cancelledRenderingRestoresTheSettings();
+    void busyCursorDuringARun();
+    void secondRunIsRefusedWhileOneIsInProgress();
+    void saveAndReopenADocument();
+    void openingAnOpenDocumentActivatesItsWindow();
+    void processEndsWithTheLastWindow();
+
+private:
+    DocumentWindow* openWindow(const QString& path = QString());
+    void closeAllWindows();
+
+    QTemporaryDir m_dir;
+    int m_quits = 0;
+    DialogAnswer m_dialog;
+};
+
+void TestDocumentWindow::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    ControlWindow::instance()->set_quit_handler([this] { ++m_quits; });
+    answerFileDialogs(&m_dialog);
+    QImage big = scenePicture(300, 200);
+    QVERIFY(writePicture(m_dir.filePath("photo.png"), big));
+}
+
+void TestDocumentWindow::cleanup()
+{
+    closeAllWindows();
+    m_dialog = DialogAnswer();
+}
+
+DocumentWindow* TestDocumentWindow::openWindow(const QString& path)
+{
+    DocumentWindow* window = start_application(path);
+    if (!QTest::qWaitForWindowExposed(window))
+        qWarning("the document window was not shown");
+    return window;
+}
+
+void TestDocumentWindow::closeAllWindows()
+{
+    for (DocumentWindow* window : ControlWindow::instance()->document_windows()) {
+        window->view()->undo_stack()->setClean();
+        window->setWindowModified(false);
+        if (window->view()->launcher()->worker())
+            window->view()->launcher()->worker()->wait();
+        window->close();
+    }
+    settle();
+    QTRY_VERIFY(ControlWindow::instance()->document_windows().isEmpty());
+}
+
+void TestDocumentWindow::startsWithOneUntitledWindow()
+{
+    DocumentWindow* window = openWindow();
+    QCOMPARE(ControlWindow::instance()->document_windows().size(), 1);
+    QVERIFY(ControlWindow::instance()->isVisible());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Untitled"));
+    QVERIFY(!window->view()->has_picture());
+    QCOMPARE(window->view()->status_text(), QString());
+}
+
+void TestDocumentWindow::startsWithAPicture()
+{
+    DocumentWindow* window = openWindow(m_dir.filePath("photo.png"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("photo - Drawlume"));
+    QVERIFY(window->view()->has_picture());
+    QCOMPARE(window->view()->source_image().size(), QSize(300, 200));
+    QCOMPARE(window->view()->status_text(), QStringLiteral("photo.png: (300 x 200)"));
+    QCOMPARE(ControlWindow::instance()->current_document(), window->view());
+}
+
+void TestDocumentWindow::startsWithADocument()
+{
+    FilterParametersPtr stored = defaultParameters(QStringLiteral("Oil"));
+    stored->insert(QStringLiteral("OilPaintingAlgorithm::strength_of_effect"), 41);
+    QString written, error;
+    QVERIFY2(packDocument(m_dir.filePath("painting.drawlume"), scenePicture(120, 90),
+                          QStringLiteral("scene.png"), QStringLiteral("scene.png"), *stored,
+                          &written, &error),
+             qPrintable(error));
+    DocumentWindow* window = openWindow(written);
+    QCOMPARE(window->windowTitle(), QStringLiteral("painting - Drawlume"));
+    QCOMPARE(window->view()->source_image().size(), QSize(120, 90));
+    ControlWindow* control = ControlWindow::instance();
+    QCOMPARE(control->current_filter_name(), QStringLiteral("Oil"));
+    QCOMPARE(control->current_parameters()
+                 ->value(QStringLiteral("OilPaintingAlgorithm::strength_of_effect"))
+                 .toInt(),
+             41);
+    QVERIFY(window->view()->document()->is_document());
+}
+
+void TestDocumentWindow::missingPathGivesAnEmptyWindowSilently()
+{
+    MessageBoxCloser closer;
+    DocumentWindow* window = openWindow(m_dir.filePath("nowhere.jpg"));
+    QTest::qWait(100);
+    QCOMPARE(closer.text, QString());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Untitled"));
+    QVERIFY(!window->view()->has_picture());
+}
+
+void TestDocumentWindow::untitledWindowsAreNumbered()
+{
+    DocumentWindow* first = openWindow();
+    first->menu()->slot_file_new();
+    first->menu()->slot_file_new();
+    QStringList titles;
+    for (DocumentWindow* window : ControlWindow::instance()->document_windows())
+        titles << window->windowTitle();
+    QCOMPARE(titles, QStringList({"Untitled", "Untitled 2", "Untitled 3"}));
+    closeAllWindows();
+    QCOMPARE(openWindow()->windowTitle(), QStringLiteral("Untitled"));
+}
+
+void TestDocumentWindow::unreadableFileSaysCannotLoad()
+{
+    const QString path = m_dir.filePath("broken.jpg");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("this is not a picture at all");
+    file.close();
+    DocumentWindow* window = openWindow();
+    MessageBoxCloser closer;
+    window->view()->load_file(path, false);
+    QCOMPARE(closer.text, QStringLiteral("Cannot load %1.").arg(path));
+    QVERIFY(!window->view()->has_picture());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Untitled"));
+}
+
+void TestDocumentWindow::fittingKeepsBetweenTenAndTwoHundredPercent_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("zoom");
+    QTest::newRow("very wide") << QSize(9000, 60) << 10;
+    QTest::newRow("tiny") << QSize(20, 10) << 200;
+}
+
+void TestDocumentWindow::fittingKeepsBetweenTenAndTwoHundredPercent()
+{
+    QFETCH(QSize, size);
+    QFETCH(int, zoom);
+    const QString path = m_dir.filePath(QStringLiteral("fit-%1.png").arg(size.width()));
+    QVERIFY(writePicture(path, scenePicture(size.width(), size.height())));
+    DocumentWindow* window = openWindow(path);
+    const double factor = zoom / 100.0;
+    const QSize expected(qRound(size.width() * factor), qRound(size.height() * factor));
+    QTRY_COMPARE(window->view()->image_label()->size(), expected);
+    QCOMPARE(window->zoom_slider()->value(), zoom);
+    QCOMPARE(window->zoom_slider()->toolTip(), QStringLiteral("%1%").arg(zoom));
+}
+
+void TestDocumentWindow::commandsFollowTheDocumentState()
+{
+    DocumentWindow* window = openWindow();
+    Menu* menu = window->menu();
+    QApplication::clipboard()->clear();
+    window->check_enabled_widgets();
+    for (QAction* action : {menu->action_save(), menu->action_save_as(), menu->action_copy(),
+                            menu->action_process(), menu->action_export(), menu->action_paste()})
+        QVERIFY2(!action->isEnabled(), qPrintable(action->text()));
+    for (QAction* action : {menu->action_new(), menu->action_open(), menu->action_close(),
+                            menu->action_quit(), menu->action_about(), menu->action_manual()})
+        QVERIFY2(action->isEnabled(), qPrintable(action->text()));
+
+    QApplication::clipboard()->setImage(scenePicture(10, 10));
+    QTRY_VERIFY(menu->action_paste()->isEnabled());
+    menu->slot_edit_paste();
+    QVERIFY(window->view()->has_picture());
+    for (QAction* action : {menu->action_save(), menu->action_save_as(), menu->action_copy(),
+                            menu->action_process()})
+        QVERIFY2(action->isEnabled(), qPrintable(action->text()));
+    QVERIFY(!menu->action_export()->isEnabled());
+
+    QVERIFY(window->view()->process(QStringLiteral("Pencil")));
+    QTRY_VERIFY(window->view()->has_result());
+    window->check_enabled_widgets();
+    QVERIFY(menu->action_export()->isEnabled());
+}
+
+void TestDocumentWindow::titleShowsUnsavedChanges()
+{
+    DocumentWindow* window = openWindow(m_dir.filePath("photo.png"));
+    BevelComboBox* combo = ControlWindow::instance()->filter_combo();
+    window->view()->undo_stack()->push(new FilterChangeCommand(combo, 1, 0));
+    QCOMPARE(window->windowTitle(), QStringLiteral("photo - Drawlume*"));
+    QCOMPARE(combo->currentIndex(), 1);
+    window->view()->undo_stack()->undo();
+    QCOMPARE(window->windowTitle(), QStringLiteral("photo - Drawlume"));
+    QCOMPARE(combo->currentIndex(), 0);
+}
+
+void TestDocumentWindow::closeProtocolFollowsTheDialog()
+{
+    DocumentWindow* window = openWindow(m_dir.filePath("photo.png"));
+    QPointer<DocumentWindow> watch = window;
+    BevelComboBox* combo = ControlWindow::instance()->filter_combo();
+    window->view()->undo_stack()->push(new FilterChangeCommand(combo, 2, 0));
+
+    // Cancel keeps the window; a second close makes a new dialog.
+    window->close();
+    QPointer<SaveDialogBox> dialog = window->save_dialog();
+    QVERIFY(dialog);
+    QTRY_VERIFY(dialog->isVisible());
+    emit dialog->finished(1);
+    settle();
+    QVERIFY(!dialog);
+    QVERIFY(watch);
+
+    // "Save..." with the file dialog cancelled leaves the dialog open.
+    window->close();
+    dialog = window->save_dialog();
+    QVERIFY(dialog);
+    m_dialog.answer.clear();
+    emit dialog->finished(5);
+    settle();
+    QVERIFY(watch);
+    QVERIFY(dialog && dialog->isVisible());
+
+    // "Save..." with a name writes the document and closes the window.
+    m_dialog.answer = m_dir.filePath("closing.drawlume");
+    emit dialog->finished(5);
+    settle();
+    QTRY_VERIFY(!watch);
+    QVERIFY(QFile::exists(m_dir.filePath("closing.drawlume")));
+
+    // "Don't Save" closes without writing.
+    DocumentWindow* other = openWindow(m_dir.filePath("photo.png"));
+    QPointer<DocumentWindow> otherWatch = other;
+    other->view()->undo_stack()->push(new FilterChangeCommand(combo, 1, 0));
+    other->close();
+    QVERIFY(other->save_dialog());
+    emit other->save_dialog()->finished(6);
+    settle();
+    QTRY_VERIFY(!otherWatch);
+}
+
+void TestDocumentWindow::processThenExportWritesTheFullSizeRendering_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<int>("quality");
+    QTest::newRow("jpg") << "export.jpg" << "JPEG (*.jpg)" << 80;
+    QTest::newRow("JPG") << "export.JPG" << "JPEG (*.jpg)" << kWriterDefaultQuality;
+    QTest::newRow("png") << "export.png" << "PNG (*.png)" << -1;
+}
+
+void TestDocumentWindow::processThenExportWritesTheFullSizeRendering()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, filter);
+    QFETCH(int, quality);
+    DocumentWindow* window = openWindow(m_dir.filePath("photo.png"));
+    DocumentView* view = window->view();
+    QVERIFY(view->process(QStringLiteral("Pencil")));
+    QTRY_VERIFY(view->has_result());
+    QTRY_VERIFY(!view->launcher()->worker());
+    const QImage shown = view->image_label()->pixmap().toImage();
+
+    m_dialog.answer = m_dir.filePath(name);
+    m_dialog.filter = filter;
+    window->menu()->slot_file_export();
+    QTRY_VERIFY(!view->launcher()->worker());
+    QTRY_VERIFY(QFile::exists(m_dialog.answer));
+    QImage exported;
+    QVERIFY(loadPicture(m_dialog.answer, exported));
+    QCOMPARE(exported.size(), QSize(300, 200));
+    // The same drawing as on screen, written with the expected quality.
+    const QString reference = m_dir.filePath("reference-" + name);
+    QVERIFY(savePicture(shown.convertToFormat(QImage::Format_RGB32), reference, quality));
+    QFile a(m_dialog.answer), b(reference);
+    QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    QCOMPARE(a.readAll(), b.readAll());
+    QCOMPARE(view->windowTitle(), m_dialog.answer);
+}
+
+void TestDocumentWindow::exportBeforeAnyRenderingWritesThePicture()
+{
+    DocumentWindow* window = openWindow(m_dir.filePath("photo.png"));
+    QVERIFY(!window->view()->has_result());
+    m_dialog.answer = m_dir.filePath("unchanged.png");
+    m_dialog.filter = QStringLiteral("PNG (*.png)");
+    window->menu()->slot_file_export();
+    QImage written;
+    QVERIFY(loadPicture(m_dialog.answer, written));
+    QCOMPARE(written.convertToFormat(QImage::Format_RGB32),
+             window->view()->source_image().convertToFormat(QImage::Format_RGB32));
+}
+
+void TestDocumentWindow::cancelledRenderingRestoresTheSettings()
+{
+    DocumentWindow* window = openWindow(m_dir.filePath("photo.png"));
+    DocumentView* view = window->view();
+    Launcher* launcher = view->launcher();
+    QVERIFY(view->process(QStringLiteral("Pencil")));
+    launcher->worker()->slot_cancelled();
+    QTRY_VERIFY(!launcher->worker());
+    QVERIFY(!view->has_result());
+    QVERIFY(!launcher->current_parameters());
+    window->check_enabled_widgets();
+    QVERIFY(!window->menu()->action_export()->isEnabled());
+
+    // After a completed rendering, a cancelled one leaves the completed settings in force.
+    QVERIFY(view->process(QStringLiteral("Pencil")));
+    QTRY_VERIFY(!launcher->worker());
+    const FilterParametersPtr completed = launcher->current_parameters();
+    QVERIFY(completed);
+    QVERIFY(view->process(QStringLiteral("Pencil")));
+    launcher->worker()->slot_cancelled();
+    QTRY_VERIFY(!launcher->worker());
+    QCOMPARE(launcher->current_parameters(), completed);
+    window->check_enabled_widgets();
+    QVERIFY(window->menu()->action_export()->isEnabled());
+}
+
+void TestDocumentWindow::busyCursorDuringARun()
+{
+    DocumentWindow* window = openWindow(m_dir.filePath("photo.png"));
+    Launcher* launcher = window->view()->launcher();
+    QList<int> shapes;
+    bool windowShown = false;
+    connect(launcher, &Launcher::busy_changed, this, [&](bool busy) {
+        shapes << (QApplication::overrideCursor() ? int(QApplication::overrideCursor()->shape())
+                                                  : -1);
+        if (busy)
+            windowShown = launcher->progress_window() && launcher->progress_window()->isVisible();
+    });
+    QVERIFY(window->view()->process(QStringLiteral("Pencil")));
+    QTRY_VERIFY(!launcher->worker());
+    QCOMPARE(shapes, QList<int>({int(Qt::WaitCursor), -1}));
+    QVERIFY(windowShown);
+    QVERIFY(!launcher->progress_window());
+    disconnect(launcher, nullptr, this, nullptr);
+}
+
+void TestDocumentWindow::secondRunIsRefusedWhileOneIsInProgress()
+{
+    DocumentWindow* window = openWindow(m_dir.filePath("photo.png"));
+    DocumentView* view = window->view();
+    QVERIFY(view->process(QStringLiteral("Pencil")));
+    Worker* first = view->launcher()->worker();
+    QVERIFY(!view->process(QStringLiteral("Pencil")));
+    QCOMPARE(view->launcher()->worker(), first);
+    QTRY_VERIFY(!view->launcher()->worker());
+}
+
+void TestDocumentWindow::saveAndReopenADocument()
+{
+    DocumentWindow* window = openWindow(m_dir.filePath("photo.png"));
+    ControlWindow* control = ControlWindow::instance();
+    control->filter_combo()->setCurrentIndex(control->filter_index(QStringLiteral("Oil")));
+    const QString settingsText = control->current_parameters()->valuesText();
+    m_dialog.answer = m_dir.filePath("saved");
+    m_dialog.filter = QStringLiteral("drawlume (*.drawlume)");
+    QVERIFY(window->menu()->save());
+    const QString path = m_dir.filePath("saved.drawlume");
+    QVERIFY(QFile::exists(path));
+    QCOMPARE(window->windowTitle(), QStringLiteral("saved - Drawlume"));
+    QCOMPARE(window->view()->windowFilePath(), path);
+    closeAllWindows();
+
+    control->filter_combo()->setCurrentIndex(0);
+    DocumentWindow* reopened = openWindow(path);
+    QCOMPARE(reopened->windowTitle(), QStringLiteral("saved - Drawlume"));
+    QCOMPARE(control->current_filter_name(), QStringLiteral("Oil"));
+    QCOMPARE(control->current_parameters()->valuesText(), settingsText);
+    QCOMPARE(reopened->view()->source_image().size(), QSize(300, 200));
+
+    // Saving again writes the same file without asking, and it still reopens.
+    m_dialog.asked = 0;
+    QVERIFY(reopened->menu()->save());
+    QCOMPARE(m_dialog.asked, 0);
+    QImage picture;
+    FilterParametersPtr parameters;
+    QString error;
+    QVERIFY2(loadDocument(path, picture, parameters, &error), qPrintable(error));
+    QCOMPARE(parameters->filterName(), QStringLiteral("Oil"));
+}
+
+void TestDocumentWindow::openingAnOpenDocumentActivatesItsWindow()
+{
+    FilterParametersPtr stored = defaultParameters(QStringLiteral("Pencil"));
+    QString written, error;
+    QVERIFY(packDocument(m_dir.filePath("twice.drawlume"), scenePicture(50, 40),
+                         QStringLiteral("scene.png"), QStringLiteral("scene.png"), *stored, &written,
+                         &error));
+    DocumentWindow* window = openWindow(written);
+    window->menu()->slot_file_selected(written);
+    QCOMPARE(ControlWindow::instance()->document_windows().size(), 1);
+    QCOMPARE(ControlWindow::instance()->current_document(), window->view());
+}
+
+void TestDocumentWindow::processEndsWithTheLastWindow()
+{
+    DocumentWindow* first = openWindow();
+    first->menu()->slot_file_new();
+    const int before = m_quits;
+    QList<DocumentWindow*> windows = ControlWindow::instance()->document_windows();
+    QCOMPARE(windows.size(), 2);
+    windows.at(0)->close();
+    settle();
+    QCOMPARE(m_quits, before);
+    windows.at(1)->menu()->action_quit()->trigger();
+    settle();
+    QCOMPARE(m_quits, before + 1);
+    // The control window cannot be closed by the user.
+    QCloseEvent close;
+    QApplication::sendEvent(ControlWindow::instance(), &close);
+    QVERIFY(!close.isAccepted());
+}
+
+int main(int argc, char** argv)
+{
+    Application app(argc, argv);
+    TestDocumentWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_document_window.moc"

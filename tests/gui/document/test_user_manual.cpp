@@ -1,0 +1,93 @@
+#include "ui/document/user_manual.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+#include <QtTest>
+
+// The manual the Help menu opens: found from a build tree, complete, and handed to the desktop as
+// a local file.
+class TestUserManual : public QObject
+{
+    Q_OBJECT
+
+public slots:
+    // Stands in for the desktop's browser.
+    void openUrl(const QUrl& url) { m_opened.append(url); }
+
+private:
+    QList<QUrl> m_opened;
+    QString m_text;
+
+private slots:
+    void initTestCase()
+    {
+        const QString path = user_manual_path();
+        QVERIFY(!path.isEmpty());
+        QVERIFY(QFileInfo(path).isAbsolute());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        m_text = QString::fromUtf8(file.readAll());
+    }
+
+    void isOneSelfContainedPage()
+    {
+        QVERIFY(m_text.startsWith("<!DOCTYPE html>"));
+        QVERIFY(m_text.contains("<style>"));
+        QVERIFY(m_text.contains("<title>Drawlume User Manual</title>"));
+        QVERIFY(!m_text.contains("<link"));
+        QVERIFY(!m_text.contains("<img"));
+        QVERIFY(!m_text.contains("<script"));
+        QVERIFY(!m_text.contains("http://") && !m_text.contains("https://"));
+        QVERIFY(m_text.trimmed().endsWith("</html>"));
+    }
+
+    void coversWhatTheProgramOffers_data()
+    {
+        QTest::addColumn<QString>("text");
+        for (const char* text :
+             {// opening
+              "File &rsaquo; Open", "Open Recent", "Clear Menu", "Drag and drop", "Paste",
+              // the filters and their settings as the panels show them
+              "<h3>Pencil</h3>", "<h3>Watercolor</h3>", "<h3>Pastel</h3>", "<h3>Oil</h3>",
+              "Lead pencil", "Colored pencils", "Contour:", "Shading:", "Stroke:", "Brightness:",
+              "Saturation:", "Texturize:", "Strength:", "Details:", "Pencil:", "Brush size:",
+              "Strokes:", "Edge:", "Precision:", "Contrast:", "Oil type:", "Brushstrokes",
+              "Expressive brushstrokes", "Oil painting", "Dark shading", "Light shading",
+              "Kraft paper", "Fine-grained canvas",
+              // preview, rendering, export, documents, undo, command line
+              "live preview", "Process", "Cancel", "File &rsaquo; Export", "quality 80",
+              ".drawlume", "Save As", "Undo", "Redo", "drawlume-render", "--list-parameters",
+              "--output-dir"})
+            QTest::newRow(text) << QString(text);
+    }
+
+    void coversWhatTheProgramOffers()
+    {
+        QFETCH(QString, text);
+        QVERIFY2(m_text.contains(text), qPrintable(text));
+    }
+
+    void buildTreeCopyMatchesTheSource()
+    {
+        // This file is tests/gui/document/ in the source tree.
+        const QDir sourceRoot(QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../../..");
+        QFile source(sourceRoot.filePath("docs/manual/index.html"));
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        QCOMPARE(m_text, QString::fromUtf8(source.readAll()));
+    }
+
+    void openingHandsTheFileToTheDesktop()
+    {
+        QDesktopServices::setUrlHandler("file", this, "openUrl");
+        QVERIFY(open_user_manual());
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(m_opened.size(), 1);
+        QCOMPARE(m_opened.first(), QUrl::fromLocalFile(user_manual_path()));
+    }
+};
+
+QTEST_MAIN(TestUserManual)
+#include "test_user_manual.moc"

@@ -1,0 +1,229 @@
+#include "ui/document/document_window.h"
+
+#include "document/file_names.h"
+#include "document/settings.h"
+#include "ui/document/document_view.h"
+#include "ui/document/menu.h"
+#include "ui/document/save_dialog_box.h"
+#include "ui/panel/clickable_label.h"
+#include "ui/panel/control_window.h"
+#include "ui/panel/file_change_command.h"
+#include "ui/panel/status_bar.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDebug>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMimeData>
+#include <QSlider>
+#include <QStatusBar>
+#include <QUndoStack>
+#include <QUrl>
+
+DocumentWindow::DocumentWindow() : QMainWindow(nullptr)
+{
+    m_view = new DocumentView(this);
+    qDebug() << "DocumentWindow::DocumentWindow()";
+    m_menu = new Menu(this);
+    m_menu->create_undo_redo();
+    ControlWindow::instance()->add_document_window(this);
+
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
+            &DocumentWindow::check_enabled_widgets);
+    connect(qApp, &QCoreApplication::aboutToQuit, this,
+            &DocumentWindow::slot_applicationAboutToQuit);
+
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAcceptDrops(true);
+    setMinimumSize(500, 400);
+    resize(800, 600);
+    setCentralWidget(m_view);
+
+    // The status bar: the picture is always fitted (see showEvent), so the bar and its controls
+    // stay hidden; the zoom slider only mirrors the fitted zoom.
+    QStatusBar* bar = statusBar();
+    bar->setFixedHeight(fontMetrics().height() * 3 / 2);
+    bar->setContentsMargins(0, 0, 0, 0);
+    bar->hide();
+    m_fit_checkbox = new QCheckBox(bar);
+    m_fit_checkbox->setToolTip(tr("Fit to width"));
+    connect(m_fit_checkbox, &QCheckBox::toggled, m_view, &DocumentView::slot_auto_fit);
+    m_zoom_slider = new QSlider(Qt::Horizontal, bar);
+    m_zoom_slider->setFixedWidth(200);
+    m_zoom_slider->setRange(10, 200);
+    connect(m_zoom_slider, &QSlider::valueChanged, this, &DocumentWindow::slot_slider);
+    m_zoom_slider->setValue(100);
+    m_original_size_button = new ClickableLabel(bar);
+    m_original_size_button->setPixmap(QPixmap(QStringLiteral(":/original-size.png")));
+    m_original_size_button->setToolTip(tr("Original size"));
+    connect(m_original_size_button, &ClickableLabel::clicked, this,
+            &DocumentWindow::slot_original_size);
+    bar->addPermanentWidget(m_fit_checkbox);
+    bar->addPermanentWidget(m_zoom_slider);
+    bar->addPermanentWidget(m_original_size_button);
+    m_fit_checkbox->setChecked(auto_fit_to_width());
+
+    check_enabled_widgets();
+
+    const QByteArray geometry = document_window_geometry();
+    if (!geometry.isNull())
+        restoreGeometry(geometry);
+    const QByteArray state = document_window_state();
+    if (!state.isNull())
+        restoreState(state, 0);
+
+    update_title(false);
+    setWindowTitle(m_view->title());
+}
+
+DocumentWindow::~DocumentWindow()
+{
+    delete m_menu;
+    m_menu = nullptr;
+    if (ControlWindow* control = ControlWindow::existing())
+        control->remove_document_window(this);
+}
+
+Menu* DocumentWindow::menu()
+{
+    if (!m_menu)
+        m_menu = new Menu(this);
+    return m_menu;
+}
+
+void DocumentWindow::update_title(bool modified)
+{
+    setWindowTitle(m_view->title() + (modified ? QStringLiteral("*") : QString()));
+    setWindowModified(modified);
+}
+
+void DocumentWindow::set_zoom_silently(int percent)
+{
+    const QSignalBlocker blocker(m_zoom_slider);
+    m_zoom_slider->setValue(percent);
+    m_zoom_slider->setToolTip(QString::number(percent) + QLatin1Char('%'));
+}
+
+void DocumentWindow::check_enabled_widgets()
+{
+    m_view->status_bar()->set_text(m_view->status_text());
+    if (m_menu)
+        m_menu->update_actions();
+}
+
+void DocumentWindow::slot_original_size()
+{
+    m_zoom_slider->setValue(100);
+    m_fit_checkbox->setChecked(false);
+    if (m_view->has_picture())
+        m_view->image_label()->resize(m_view->image_label()->pixmap().size());
+}
+
+void DocumentWindow::slot_slider(int value)
+{
+    m_zoom_slider->setToolTip(QString::number(value) + QLatin1Char('%'));
+    m_fit_checkbox->setChecked(false);
+    if (m_view->has_picture())
+        m_view->scale_label(value / 100.0);
+}
+
+void DocumentWindow::store_geometry()
+{
+    set_document_window_geometry(saveGeometry());
+    set_document_window_state(saveState(0));
+}
+
+void DocumentWindow::slot_applicationAboutToQuit()
+{
+    store_geometry();
+}
+
+void DocumentWindow::finish_close(int sheetValue)
+{
+    switch (sheetValue) {
+    case 5:
+        if (m_menu && m_menu->save()) {
+            store_geometry();
+            close();
+        }
+        break;
+    case 6:
+        m_force_close = true;
+        close();
+        break;
+    case 1:
+        m_save_dialog->deleteLater();
+        m_save_dialog = nullptr;
+        break;
+    default:
+        break;
+    }
+}
+
+void DocumentWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_force_close || (m_view->undo_stack()->isClean() && !isWindowModified())) {
+        event->accept();
+        return;
+    }
+    if (!m_save_dialog) {
+        m_save_dialog =
+            new SaveDialogBox(QFileInfo(m_view->windowFilePath()).fileName(), this);
+        connect(m_save_dialog, &QDialog::finished, this, &DocumentWindow::finish_close);
+    }
+    m_save_dialog->setWindowModality(Qt::WindowModal);
+    m_save_dialog->open();
+    event->ignore();
+}
+
+void DocumentWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (can_accept_drop(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void DocumentWindow::dropEvent(QDropEvent* event)
+{
+    const QMimeData* data = event->mimeData();
+    if (data->hasImage()) {
+        m_view->set_source_image(qvariant_cast<QImage>(data->imageData()), true);
+        event->acceptProposedAction();
+        return;
+    }
+    if (!data->hasUrls() || data->urls().isEmpty())
+        return;
+    const QString path = data->urls().first().toLocalFile();
+    if (path.isEmpty() || !QFileInfo(path).isFile() || !is_supported_image_name(path))
+        return;
+    if (!m_view->windowFilePath().isEmpty())
+        m_view->undo_stack()->push(
+            new FileChangeCommand(this, path, m_view->windowFilePath(), true));
+    m_view->load_file(path, true);
+    ControlWindow::instance()->set_current_document(m_view, true);
+    check_enabled_widgets();
+    event->acceptProposedAction();
+}
+
+void DocumentWindow::showEvent(QShowEvent* event)
+{
+    m_fit_checkbox->setChecked(true);
+    m_fit_checkbox->hide();
+    m_zoom_slider->hide();
+    m_original_size_button->hide();
+    QMainWindow::showEvent(event);
+}
+
+DocumentWindow* create_document_window(const QString& path)
+{
+    auto* window = new DocumentWindow;
+    window->setVisible(true);
+    if (!path.isEmpty())
+        window->view()->load_file(path, false);
+    window->check_enabled_widgets();
+    return window;
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QMainWindow>
+
+class ClickableLabel;
+class DocumentView;
+class Menu;
+class QCheckBox;
+class QSlider;
+class SaveDialogBox;
+
+// The top-level window of one open picture: its DocumentView in the middle and a menu bar built
+// by its Menu. It owns the close protocol (asking through the save-changes dialog whether to
+// save), accepts pictures dropped on it, keeps its title in step with the document's name and
+// modified state, stores its geometry, and registers with the control window, which routes
+// commands to the current document. Created without parent and deleted when closed.
+class DocumentWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    DocumentWindow();
+    ~DocumentWindow() override;
+
+    Menu* menu();
+    DocumentView* view() const { return m_view; }
+    SaveDialogBox* save_dialog() const { return m_save_dialog; }
+
+    void update_title(bool modified);
+    void set_zoom_silently(int percent);
+    QSlider* zoom_slider() const { return m_zoom_slider; }
+
+public slots:
+    void check_enabled_widgets();
+
+private slots:
+    void slot_original_size();
+    void slot_slider(int value);
+    void slot_applicationAboutToQuit();
+    void finish_close(int sheetValue);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void store_geometry();
+
+    Menu* m_menu = nullptr;
+    QCheckBox* m_fit_checkbox = nullptr;
+    QSlider* m_zoom_slider = nullptr;
+    ClickableLabel* m_original_size_button = nullptr;
+    DocumentView* m_view = nullptr;
+    SaveDialogBox* m_save_dialog = nullptr;
+    bool m_force_close = false;
+};
+
+// Creates and shows a document window, loading path into it when it is not empty.
+DocumentWindow* create_document_window(const QString& path);

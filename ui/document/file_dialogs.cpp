@@ -1,0 +1,124 @@
+#include "ui/document/file_dialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QObject>
+
+#include "document/file_names.h"
+#include "document/settings.h"
+
+namespace {
+
+QString run_platform_dialog(QWidget* parent, const QString& caption, const QString& dir,
+                            const QString& filter, QString* selected_filter, bool save)
+{
+    if (save)
+        return QFileDialog::getSaveFileName(parent, caption, dir, filter, selected_filter);
+    return QFileDialog::getOpenFileName(parent, caption, dir, filter, selected_filter);
+}
+
+bool ask_to_overwrite(QWidget* parent, const QString& path)
+{
+    const QMessageBox::StandardButton answer =
+        QMessageBox::question(parent, QObject::tr("Save File"),
+                              QObject::tr("%1 already exists.\nDo you want to replace it?")
+                                  .arg(QDir::toNativeSeparators(path)),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return answer == QMessageBox::Yes;
+}
+
+FileDialogRunner& dialog_runner()
+{
+    static FileDialogRunner runner;
+    return runner;
+}
+
+OverwriteQuestion& overwrite_question()
+{
+    static OverwriteQuestion question;
+    return question;
+}
+
+QString run_dialog(QWidget* parent, const QString& caption, const QString& dir,
+                   const QString& filter, QString* selected_filter, bool save)
+{
+    if (dialog_runner())
+        return dialog_runner()(parent, caption, dir, filter, selected_filter, save);
+    return run_platform_dialog(parent, caption, dir, filter, selected_filter, save);
+}
+
+// The remembered directory, or the nearest folder above it that still exists (a removed folder
+// or an unplugged disk), or the home folder.
+QString start_directory(const QString& remembered)
+{
+    if (remembered.isEmpty())
+        return QDir::homePath();
+    QString directory = QDir::cleanPath(QDir(remembered).absolutePath());
+    while (!QFileInfo(directory).isDir()) {
+        const QString parent = QFileInfo(directory).absolutePath();
+        if (parent == directory)
+            return QDir::homePath();
+        directory = parent;
+    }
+    return directory;
+}
+
+// The save dialogs: shows the dialog until the user cancels or settles on a name, completes the
+// name with `fix`, and asks before a completed name replaces a file the dialog did not ask about.
+QString run_save_dialog(QWidget* parent, const QString& filter,
+                        QString (*fix)(const QString&, const QString&))
+{
+    QString start = start_directory(last_save_directory());
+    QString selected_filter;
+    for (;;) {
+        const QString chosen =
+            run_dialog(parent, QObject::tr("Save File"), start, filter, &selected_filter, true);
+        if (chosen.isEmpty())
+            return QString();
+        const QString path = fix(chosen, selected_filter);
+        if (path == chosen || !QFileInfo::exists(path))
+            return path;
+        const OverwriteQuestion& question = overwrite_question();
+        if (question ? question(parent, path) : ask_to_overwrite(parent, path))
+            return path;
+        start = path;
+    }
+}
+
+} // namespace
+
+QString open_file_dialog(QWidget* parent)
+{
+    last_dialog_path().clear();
+    QString selected_filter;
+    last_dialog_path() =
+        run_dialog(parent, QObject::tr("Open File"), start_directory(last_open_directory()),
+                   open_dialog_filter(), &selected_filter, false);
+    return last_dialog_path();
+}
+
+QString save_document_dialog(QWidget* parent)
+{
+    last_dialog_path().clear();
+    last_dialog_path() = run_save_dialog(parent, document_dialog_filter(), &fix_document_name);
+    return last_dialog_path();
+}
+
+QString export_dialog(QWidget* parent)
+{
+    last_dialog_path().clear();
+    last_dialog_path() = run_save_dialog(parent, export_dialog_filter(), &fix_suffix);
+    return last_dialog_path();
+}
+
+void set_file_dialog_runner(FileDialogRunner runner)
+{
+    dialog_runner() = std::move(runner);
+}
+
+void set_overwrite_question(OverwriteQuestion question)
+{
+    overwrite_question() = std::move(question);
+}

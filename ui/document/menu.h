@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class DocumentWindow;
+class QAction;
+class QMenu;
+
+// The menu bar of a document window and the commands behind it. Built when constructed, with the
+// window as its parent; the commands act on that window's view, or, where the window has none, on
+// the control window's current document.
+class Menu : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Menu(DocumentWindow* window);
+
+    // Enables the commands for the state of the window's document (see the table in the .cpp).
+    void update_actions();
+    // "&Save": true when the document was written.
+    bool save();
+
+    QAction* action_about() const { return m_about; }
+    QAction* action_quit() const { return m_quit; }
+    QAction* action_new() const { return m_new; }
+    QAction* action_open() const { return m_open; }
+    QAction* action_close() const { return m_close; }
+    QAction* action_save() const { return m_save; }
+    QAction* action_save_as() const { return m_save_as; }
+    QAction* action_export() const { return m_export; }
+    QAction* action_copy() const { return m_copy; }
+    QAction* action_paste() const { return m_paste; }
+    QAction* action_process() const { return m_process; }
+    QAction* action_undo() const { return m_undo; }
+    QAction* action_redo() const { return m_redo; }
+    QAction* action_feedback() const { return m_feedback; }
+    QAction* action_manual() const { return m_manual; }
+
+public slots:
+    void slot_drawlume_about();
+    void slot_file_new();
+    void slot_file_open();
+    void slot_file_close();
+    void slot_file_save();
+    void slot_file_save_as();
+    void slot_file_export();
+    void slot_file_selected(const QString& path);
+    void slot_edit_copy();
+    void slot_edit_paste();
+    void slot_edit_process();
+    void slot_help_feedback();
+    void slot_help_manual();
+    void create_undo_redo();
+    void slot_export();
+
+private slots:
+    void try_to_quit();
+
+private:
+    // The window the commands act on: this menu's, else the control window's current one.
+    DocumentWindow* target_window() const;
+    QAction* add_action(QMenu* menu, const QString& text, void (Menu::*slot)());
+
+    QPointer<DocumentWindow> m_window;
+    QAction* m_about = nullptr;
+    QAction* m_quit = nullptr;
+    QAction* m_new = nullptr;
+    QAction* m_open = nullptr;
+    QAction* m_close = nullptr;
+    QAction* m_save = nullptr;
+    QAction* m_save_as = nullptr;
+    QAction* m_export = nullptr;
+    QAction* m_copy = nullptr;
+    QAction* m_paste = nullptr;
+    QAction* m_process = nullptr;
+    QAction* m_undo = nullptr;
+    QAction* m_redo = nullptr;
+    QAction* m_feedback = nullptr;
+    QAction* m_manual = nullptr;
+    QMenu* m_edit_menu = nullptr;
+};

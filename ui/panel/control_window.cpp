@@ -1,0 +1,444 @@
+#include "ui/panel/control_window.h"
+
+#include "core/framework/filter.h"
+#include "core/framework/parameter_table.h"
+#include "document/file_names.h"
+#include "document/settings.h"
+#include "ui/document/document_view.h"
+#include "ui/document/document_window.h"
+#include "ui/document/menu.h"
+#include "ui/document/recent_files.h"
+#include "ui/panel/bevel_button.h"
+#include "ui/panel/bevel_combo_box.h"
+#include "ui/panel/bevel_label.h"
+#include "ui/panel/file_change_command.h"
+#include "ui/panel/filter_change_command.h"
+#include "ui/panel/h_line.h"
+#include "ui/panel/placeholder.h"
+#include "ui/processing/launcher.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDebug>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QSizeGrip>
+#include <QStackedWidget>
+#include <QUndoGroup>
+#include <QUndoStack>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+ControlWindow* g_instance = nullptr;
+constexpr int kProductSuffixLength = 11; // " - Drawlume"
+} // namespace
+
+ControlWindow* ControlWindow::instance()
+{
+    if (!g_instance)
+        g_instance = new ControlWindow;
+    return g_instance;
+}
+
+ControlWindow* ControlWindow::existing()
+{
+    return g_instance;
+}
+
+ControlWindow::ControlWindow()
+    : QDialog(nullptr),
+      m_placeholder(new Placeholder(true, this)),
+      m_filter_combo(new BevelComboBox(this)),
+      m_panels(new QStackedWidget(this)),
+      m_process_button(new BevelButton(tr("Process"), this)),
+      m_undo_group(new QUndoGroup(this)),
+      m_size_grip(new QSizeGrip(this))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto* preview = new QVBoxLayout;
+    preview->setContentsMargins(26, 16, 26, 8);
+    preview->setSpacing(0);
+    preview->addWidget(m_placeholder, 2);
+    layout->addLayout(preview, 2);
+
+    auto* filterRow = new QHBoxLayout;
+    filterRow->setContentsMargins(16, 0, 18, 0);
+    filterRow->setSpacing(0);
+    auto* filterLabel = new BevelLabel(tr("Filter:"), this);
+    QFont labelFont = filterLabel->font();
+    labelFont.setFamily(QStringLiteral("Arial Regular"));
+    labelFont.setPointSize(labelFont.pointSize() + 2);
+    filterLabel->setFont(labelFont);
+    filterRow->addWidget(filterLabel);
+    filterRow->addWidget(m_filter_combo, 0, Qt::AlignRight);
+    m_filter_combo->setFixedWidth(206);
+    layout->addLayout(filterRow);
+    layout->addSpacing(8);
+    layout->addWidget(new HLine(this));
+
+    auto* panelRow = new QHBoxLayout;
+    panelRow->setContentsMargins(10, 0, 10, 0);
+    panelRow->addWidget(m_panels);
+    layout->addLayout(panelRow);
+    layout->addSpacing(8);
+    layout->addWidget(new HLine(this));
+    layout->addSpacing(8);
+
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->setContentsMargins(0, 0, 0, 0);
+    buttonRow->setSpacing(0);
+    QFont buttonFont(QStringLiteral("Arial Regular"));
+    buttonFont.setPointSize(12);
+    m_process_button->setFont(buttonFont);
+    m_process_button->setMinimumWidth(
+        2 * QFontMetrics(QApplication::font()).horizontalAdvance(m_process_button->text()));
+    buttonRow->addWidget(m_process_button, 0, Qt::AlignCenter);
+    layout->addLayout(buttonRow);
+    layout->addWidget(m_size_grip, 0, Qt::AlignBottom | Qt::AlignRight);
+    m_size_grip->setContentsMargins(0, 0, 0, 0);
+
+    setWindowTitle(tr("Filter Parameters"));
+    setMinimumWidth(314);
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setMouseTracking(true);
+    setAcceptDrops(true);
+
+    for (const QString& name : filterNames()) {
+        m_filter_combo->addItem(name);
+        // Until the filter panels exist each page holds the filter's settings only.
+        m_panels->addWidget(new QWidget(m_panels));
+        m_panel_parameters.append(defaultParameters(name));
+    }
+    reset_panel();
+
+    connect(qApp, &QApplication::focusChanged, this, &ControlWindow::slot_app_focus_changed);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &ControlWindow::slot_about_to_quit);
+    connect(m_filter_combo, &QComboBox::currentIndexChanged, this,
+            &ControlWindow::slot_current_filter_changed);
+    connect(m_filter_combo, &QComboBox::highlighted, this,
+            &ControlWindow::slot_current_filter_activated);
+    connect(m_filter_combo, &QComboBox::activated, this,
+            &ControlWindow::slot_current_filter_user_activated);
+    connect(m_process_button, &QPushButton::clicked, this, &ControlWindow::slot_start);
+    connect(m_undo_group, &QUndoGroup::cleanChanged, this,
+            &ControlWindow::slot_check_document_modify);
+}
+
+ControlWindow::~ControlWindow()
+{
+    if (g_instance == this)
+        g_instance = nullptr;
+}
+
+void ControlWindow::add_document_window(DocumentWindow* window)
+{
+    if (m_document_windows.contains(window))
+        return;
+    m_document_windows.append(window);
+    m_undo_group->addStack(window->view()->undo_stack());
+}
+
+void ControlWindow::remove_document_window(DocumentWindow* window)
+{
+    if (!m_document_windows.removeOne(window))
+        return;
+    m_undo_group->removeStack(window->view()->undo_stack());
+    if (m_document_windows.isEmpty()) {
+        if (m_quit_handler)
+            m_quit_handler();
+        else
+            QCoreApplication::quit();
+    }
+}
+
+DocumentWindow* ControlWindow::current_document_window() const
+{
+    return m_current_document ? m_current_document->document_window() : nullptr;
+}
+
+void ControlWindow::set_current_document(DocumentView* view, bool store_previous)
+{
+    if (m_current_document && store_previous) {
+        m_current_document->set_filter_index(m_filter_combo->currentIndex());
+        for (int i = 0; i < m_filter_combo->count(); ++i)
+            m_current_document->store_parameters(
+                m_filter_combo->itemText(i),
+                FilterParametersPtr(new FilterParameters(*m_panel_parameters.at(i))));
+    }
+    m_current_document = view;
+
+    if (!view || !view->has_picture()) {
+        reset_panel();
+    } else {
+        {
+            const QSignalBlocker blocker(m_filter_combo);
+            m_filter_combo->setCurrentIndex(-1);
+        }
+        m_filter_combo->setCurrentIndex(std::max(0, view->filter_index()));
+        for (int i = 0; i < m_filter_combo->count(); ++i) {
+            const QString name = m_filter_combo->itemText(i);
+            const FilterParametersPtr stored = view->parameters_for(name);
+            m_panel_parameters[i] = stored ? FilterParametersPtr(new FilterParameters(*stored))
+                                           : defaultParameters(name);
+        }
+    }
+    update_enabled_state();
+    set_stays_on_top(true);
+    if (view)
+        m_undo_group->setActiveStack(view->undo_stack());
+}
+
+void ControlWindow::document_closed(DocumentView* view)
+{
+    if (view == m_current_document || !m_current_document) {
+        m_current_document = nullptr;
+        DocumentWindow* next = nullptr;
+        for (DocumentWindow* window : qAsConst(m_document_windows)) {
+            if (window->view() != view) {
+                next = window;
+                break;
+            }
+        }
+        if (next)
+            set_current_document(next->view(), true);
+        else
+            reset_panel();
+    }
+    update_enabled_state();
+}
+
+void ControlWindow::document_busy_changed(DocumentView* view)
+{
+    if (view != m_current_document)
+        return;
+    if (DocumentWindow* window = current_document_window())
+        window->check_enabled_widgets();
+    update_enabled_state();
+}
+
+FilterParametersPtr ControlWindow::current_parameters() const
+{
+    const int index = std::max(0, m_filter_combo->currentIndex());
+    FilterParametersPtr parameters(new FilterParameters(*m_panel_parameters.at(index)));
+    parameters->setFilterName(m_filter_combo->itemText(index));
+    addFixedValues(*parameters);
+    return parameters;
+}
+
+QString ControlWindow::current_filter_name() const
+{
+    return m_filter_combo->currentText();
+}
+
+int ControlWindow::filter_index(const QString& name) const
+{
+    for (int i = 0; i < m_filter_combo->count(); ++i) {
+        if (m_filter_combo->itemText(i) == name)
+            return i;
+    }
+    return -1;
+}
+
+int ControlWindow::next_untitled_number() const
+{
+    int untitled = 0;
+    int largest = 0;
+    for (DocumentWindow* window : m_document_windows) {
+        if (window->view()->document_state() != 0)
+            continue;
+        ++untitled;
+        largest = std::max(largest, window->view()->untitled_number());
+    }
+    if (untitled == 1 && largest == 0)
+        return 1;
+    return largest;
+}
+
+DocumentWindow* ControlWindow::find_document_window(const QString& name) const
+{
+    for (DocumentWindow* window : m_document_windows) {
+        const QString title = window->windowTitle();
+        if (title.size() >= kProductSuffixLength &&
+            title.left(title.size() - kProductSuffixLength) == name)
+            return window;
+    }
+    return nullptr;
+}
+
+void ControlWindow::push_undo(QUndoCommand* command)
+{
+    if (DocumentWindow* window = current_document_window())
+        window->view()->undo_stack()->push(command);
+    else
+        delete command;
+}
+
+void ControlWindow::reset_panel()
+{
+    const QSignalBlocker blocker(m_filter_combo);
+    m_placeholder->show();
+    m_filter_combo->setCurrentIndex(0);
+    m_panels->setCurrentIndex(0);
+    for (int i = 0; i < m_filter_combo->count(); ++i)
+        m_panel_parameters[i] = defaultParameters(m_filter_combo->itemText(i));
+}
+
+void ControlWindow::update_enabled_state()
+{
+    const bool enabled = m_current_document && m_current_document->has_picture() &&
+                         !m_current_document->is_rendering() &&
+                         !(m_current_document->launcher() && m_current_document->launcher()->busy());
+    m_filter_combo->setEnabled(enabled);
+    m_panels->setEnabled(enabled);
+    m_process_button->setEnabled(enabled);
+}
+
+void ControlWindow::set_stays_on_top(bool active)
+{
+    if (m_quitting || !m_current_document || m_current_document->is_rendering())
+        return;
+    const bool onTop = windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    if (active) {
+        if (!onTop)
+            setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        if (!isVisible())
+            show();
+    } else if (onTop) {
+        setWindowFlag(Qt::WindowStaysOnTopHint, false);
+    }
+}
+
+void ControlWindow::slot_app_focus_changed(QWidget* old, QWidget* now)
+{
+    Q_UNUSED(old);
+    set_stays_on_top(now != nullptr);
+    // The document of the focused widget becomes current.
+    for (QObject* object = now ? now->parent() : nullptr; object; object = object->parent()) {
+        if (auto* view = qobject_cast<DocumentView*>(object)) {
+            if (view != m_current_document)
+                set_current_document(view, true);
+            break;
+        }
+    }
+}
+
+void ControlWindow::slot_options_changed()
+{
+    // The live preview follows every change of the settings (built with the filter panels).
+}
+
+void ControlWindow::slot_current_filter_changed(int index)
+{
+    if (index < 0)
+        return;
+    m_panels->setCurrentIndex(index);
+    slot_options_changed();
+}
+
+void ControlWindow::slot_current_filter_activated(int index)
+{
+    Q_UNUSED(index);
+    m_previous_filter_index = m_filter_combo->currentIndex();
+}
+
+void ControlWindow::slot_current_filter_user_activated(int index)
+{
+    push_undo(new FilterChangeCommand(m_filter_combo, index, m_previous_filter_index));
+}
+
+void ControlWindow::slot_start()
+{
+    if (m_current_document)
+        m_current_document->process(m_filter_combo->currentText());
+}
+
+void ControlWindow::slot_about_to_quit()
+{
+    m_quitting = true;
+    RecentFiles::instance()->store(settings());
+    settings().sync();
+    deleteLater();
+}
+
+void ControlWindow::slot_check_document_modify(bool clean)
+{
+    Q_UNUSED(clean);
+}
+
+void ControlWindow::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+}
+
+void ControlWindow::keyPressEvent(QKeyEvent* event)
+{
+    DocumentWindow* window = current_document_window();
+    if (event->matches(QKeySequence::Undo) ||
+        (event->modifiers() == Qt::ControlModifier && event->key() == Qt::Key_Z)) {
+        if (window && window->menu()->action_undo())
+            window->menu()->action_undo()->trigger();
+        return;
+    }
+    if (event->modifiers() == Qt::ControlModifier && event->key() == Qt::Key_Y) {
+        if (window && window->menu()->action_redo())
+            window->menu()->action_redo()->trigger();
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+        event->key() == Qt::Key_Escape)
+        return;
+    QDialog::keyPressEvent(event);
+}
+
+void ControlWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (can_accept_drop(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void ControlWindow::dropEvent(QDropEvent* event)
+{
+    const QMimeData* data = event->mimeData();
+    if (data->hasImage()) {
+        if (m_current_document) {
+            m_current_document->set_source_image(qvariant_cast<QImage>(data->imageData()), true);
+            event->acceptProposedAction();
+        }
+        return;
+    }
+    if (!data->hasUrls() || data->urls().isEmpty())
+        return;
+    const QString path = data->urls().first().toLocalFile();
+    if (path.isEmpty() || !QFileInfo(path).isFile() || !is_supported_image_name(path))
+        return;
+    if (!m_current_document) {
+        DocumentWindow* window = create_document_window(QString());
+        set_current_document(window->view(), true);
+    }
+    DocumentView* view = m_current_document;
+    DocumentWindow* window = view->document_window();
+    if (!view->windowFilePath().isEmpty() && window)
+        view->undo_stack()->push(new FileChangeCommand(window, path, view->windowFilePath(), true));
+    view->load_file(path, true);
+    set_current_document(view, true);
+    if (window)
+        window->check_enabled_widgets();
+    event->acceptProposedAction();
+}
+
+void ControlWindow::resizeEvent(QResizeEvent* event)
+{
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(196, 196, 196));
+    setPalette(palette);
+    QDialog::resizeEvent(event);
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+#include <QPointer>
+#include <QVector>
+
+#include <functional>
+
+#include "core/framework/filter_parameters.h"
+
+class BevelButton;
+class BevelComboBox;
+class DocumentView;
+class DocumentWindow;
+class Placeholder;
+class QSizeGrip;
+class QStackedWidget;
+class QUndoCommand;
+class QUndoGroup;
+
+// The one filter panel of the application: a floating tool window that serves the current
+// document (the most recently focused document view). It shows the "Filter:" list, the settings
+// of the chosen filter and the "Process" button; it keeps the register of open document windows
+// and quits the application when the last one goes; it owns the undo group that holds every
+// document's undo stack and routes setting changes to the current document's stack.
+//
+// Created on first use by instance(); lives on the GUI thread until the application quits.
+class ControlWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    static ControlWindow* instance();
+    // The control window if it exists (null before the first instance() and after it is gone).
+    static ControlWindow* existing();
+
+    void add_document_window(DocumentWindow* window);
+    void remove_document_window(DocumentWindow* window);
+    QList<DocumentWindow*> document_windows() const { return m_document_windows; }
+
+    void set_current_document(DocumentView* view, bool store_previous);
+    DocumentView* current_document() const { return m_current_document; }
+    DocumentWindow* current_document_window() const;
+    void document_closed(DocumentView* view);
+    void document_busy_changed(DocumentView* view);
+
+    // A fresh copy of the settings of the filter now chosen.
+    FilterParametersPtr current_parameters() const;
+    QString current_filter_name() const;
+    int filter_index(const QString& name) const;
+    int next_untitled_number() const;
+    DocumentWindow* find_document_window(const QString& name) const;
+    void push_undo(QUndoCommand* command);
+    QUndoGroup* undo_group() const { return m_undo_group; }
+    BevelComboBox* filter_combo() const { return m_filter_combo; }
+    BevelButton* process_button() const { return m_process_button; }
+    // What happens when the last document window has gone (QCoreApplication::quit by default;
+    // tests watch it instead).
+    void set_quit_handler(const std::function<void()>& handler) { m_quit_handler = handler; }
+
+public slots:
+    void slot_options_changed();
+    void slot_app_focus_changed(QWidget* old, QWidget* now);
+
+private slots:
+    void slot_current_filter_changed(int index);
+    void slot_start();
+    void slot_about_to_quit();
+    void slot_current_filter_activated(int index);
+    void slot_current_filter_user_activated(int index);
+    void slot_check_document_modify(bool clean);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    ControlWindow();
+    ~ControlWindow() override;
+
+    void reset_panel();
+    void update_enabled_state();
+    void set_stays_on_top(bool active);
+
+    bool m_quitting = false;
+    Placeholder* m_placeholder;
+    BevelComboBox* m_filter_combo;
+    QStackedWidget* m_panels;
+    BevelButton* m_process_button;
+    QList<DocumentWindow*> m_document_windows;
+    QPointer<DocumentView> m_current_document;
+    QUndoGroup* m_undo_group;
+    int m_previous_filter_index = 0;
+    QSizeGrip* m_size_grip;
+    // The settings each filter's panel holds, by list index.
+    QVector<FilterParametersPtr> m_panel_parameters;
+    std::function<void()> m_quit_handler;
+};

@@ -1,0 +1,209 @@
+#include "ui/processing/launcher.h"
+
+#include "core/framework/filter.h"
+#include "document/file_names.h"
+#include "document/picture_io.h"
+#include "document/settings.h"
+#include "processing/iprogress_reporter.h"
+#include "processing/progress_reporter.h"
+#include "processing/worker.h"
+#include "ui/document/document_view.h"
+#include "ui/panel/control_window.h"
+#include "ui/processing/progress_window.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QFileInfo>
+#include <QMessageBox>
+
+Launcher::Launcher(DocumentView* view)
+    : QObject(view), m_view(view), m_stroke_memory(new StrokeMemory)
+{
+}
+
+Launcher::~Launcher()
+{
+    // Deleting a running worker cancels it and waits for its thread.
+    if (m_worker) {
+        m_worker->disconnect(this);
+        delete m_worker;
+        m_worker = nullptr;
+        if (m_busy)
+            QApplication::restoreOverrideCursor();
+    }
+    delete m_reporter;
+}
+
+bool Launcher::start_worker(const QString& filter_name, const FilterParametersPtr& parameters,
+                            const QImage& picture, bool saving)
+{
+    FilterPtr filter = createFilter(filter_name);
+    if (!filter)
+        return false;
+    filter->setImage(picture);
+    filter->setParameters(parameters);
+    filter->setStrokeMemory(m_stroke_memory);
+
+    m_reporter = create_progress_reporter();
+    connect(m_reporter, &IProgressReporter::sig_next_phase, this, &Launcher::slot_next_phase,
+            Qt::QueuedConnection);
+    connect(m_reporter, &IProgressReporter::sig_set_total_phases, this,
+            &Launcher::slot_set_total_phases, Qt::QueuedConnection);
+    filter->setProgressReporter(m_reporter);
+
+    m_worker = new Worker(filter, this);
+    connect(m_worker, &QThread::started, this, &Launcher::slot_worker_started);
+    if (saving)
+        connect(m_worker, &QThread::finished, this, &Launcher::slot_save_finished);
+    else
+        connect(m_worker, &QThread::finished, this, &Launcher::slot_view_finished);
+    return true;
+}
+
+bool Launcher::start_rendering(const QString& filter_name, const FilterParametersPtr& parameters,
+                               const QImage& picture)
+{
+    if (m_worker || !parameters)
+        return false;
+    if (!start_worker(filter_name, parameters, picture, false))
+        return false;
+    m_previous_filter_name = m_current_filter_name;
+    m_previous_parameters = m_current_parameters;
+    m_current_filter_name = filter_name;
+    m_current_parameters = parameters;
+    m_worker->start(QThread::InheritPriority);
+    return true;
+}
+
+bool Launcher::start_saving(const QImage& picture, const QString& path, int quality)
+{
+    if (m_worker)
+        return false;
+    m_quality = quality;
+    if (!m_current_parameters)
+        return write_image(picture, path);
+    m_save_path = path;
+    // The export renders at the picture's own size: the display scale no longer applies (the
+    // removal lasts, so a second export renders at full size too).
+    m_current_parameters->remove(scalingKey());
+    if (!start_worker(m_current_filter_name, m_current_parameters, picture, true))
+        return false;
+    m_worker->start(QThread::InheritPriority);
+    return true;
+}
+
+bool Launcher::write_image(const QImage& picture, const QString& path)
+{
+    QString error;
+    if (!savePicture(picture, path, m_quality, &error)) {
+        qDebug() << "Launcher::write_image:" << path << error;
+        QMessageBox::critical(nullptr, tr("Drawlume"), tr("Cannot save file %1").arg(path),
+                              QMessageBox::Ok);
+        return false;
+    }
+    m_view->setWindowTitle(path);
+    if (!last_dialog_path().isEmpty())
+        set_last_save_directory(QFileInfo(last_dialog_path()).absolutePath());
+    emit image_written(path);
+    return true;
+}
+
+void Launcher::slot_worker_started()
+{
+    m_busy = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ControlWindow::instance()->document_busy_changed(m_view);
+
+    m_progress_window = new ProgressWindow(m_view);
+    connect(m_reporter, &IProgressReporter::progress, this, &Launcher::slot_progress,
+            Qt::QueuedConnection);
+    connect(m_reporter, &IProgressReporter::label, this, &Launcher::slot_label,
+            Qt::QueuedConnection);
+    connect(m_reporter, &IProgressReporter::update_image, this, &Launcher::slot_update_image,
+            Qt::BlockingQueuedConnection);
+    connect(m_progress_window, &ProgressWindow::cancelled, m_worker, &Worker::slot_cancelled);
+    m_progress_window->show();
+    emit busy_changed(true);
+}
+
+void Launcher::slot_progress(int value)
+{
+    if (m_progress_window)
+        m_progress_window->set_value(value);
+}
+
+void Launcher::slot_label(const QString& text)
+{
+    if (m_progress_window)
+        m_progress_window->set_label(text);
+}
+
+void Launcher::slot_next_phase()
+{
+    if (m_progress_window)
+        m_progress_window->next_phase();
+}
+
+void Launcher::slot_set_total_phases(int count)
+{
+    if (m_progress_window)
+        m_progress_window->set_total_phases(count);
+}
+
+void Launcher::slot_update_image()
+{
+    // The worker thread waits in its report until this returns, so its picture is stable here.
+    if (m_worker)
+        m_view->show_result(m_worker->result_image().copy());
+}
+
+void Launcher::slot_view_finished()
+{
+    if (!m_worker)
+        return;
+    if (!m_worker->was_cancelled()) {
+        m_view->show_result(m_worker->result_image());
+        m_has_result = true;
+    } else {
+        // A later export renders with the settings of the last rendering that completed.
+        m_current_filter_name = m_previous_filter_name;
+        m_current_parameters = m_previous_parameters;
+    }
+    clean_up();
+}
+
+void Launcher::slot_save_finished()
+{
+    if (!m_worker)
+        return;
+    const bool cancelled = m_worker->was_cancelled();
+    const QImage result = m_worker->result_image();
+    // The run is over before the file is written: a failure message must not find the worker
+    // still registered.
+    clean_up();
+    if (!cancelled)
+        write_image(result, m_save_path);
+}
+
+void Launcher::clean_up()
+{
+    if (m_worker) {
+        m_worker->disconnect(this);
+        m_worker->wait();
+        delete m_worker;
+        m_worker = nullptr;
+    }
+    if (m_reporter) {
+        m_reporter->disconnect(this);
+        delete m_reporter;
+        m_reporter = nullptr;
+    }
+    delete m_progress_window;
+    const bool wasBusy = m_busy;
+    m_busy = false;
+    ControlWindow::instance()->document_busy_changed(m_view);
+    if (wasBusy) {
+        QApplication::restoreOverrideCursor();
+        emit busy_changed(false);
+    }
+}
