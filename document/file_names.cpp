@@ -111,19 +111,22 @@ bool is_supported_image_name(const QString& path)
     return suffixes.contains(file_suffix(path).toLower());
 }
 
+QString dropped_picture_file(const QMimeData* data)
+{
+    if (!data || !data->hasUrls())
+        return QString();
+    const QList<QUrl> urls = data->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return QString();
+    const QString path = urls.first().toLocalFile();
+    return QFileInfo(path).isFile() && is_supported_image_name(path) ? path : QString();
+}
+
 bool can_accept_drop(const QMimeData* data)
 {
     if (!data)
         return false;
-    if (data->hasImage())
-        return true;
-    if (!data->hasUrls())
-        return false;
-    const QList<QUrl> urls = data->urls();
-    if (urls.isEmpty() || !urls.first().isLocalFile())
-        return false;
-    const QString path = urls.first().toLocalFile();
-    return QFileInfo(path).isFile() && is_supported_image_name(path);
+    return data->hasImage() || !dropped_picture_file(data).isEmpty();
 }
 
 void remember_open_directory(const QString& path)

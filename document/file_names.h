@@ -37,6 +37,10 @@ bool is_supported_image_name(const QString& path);
 // with a picture suffix. Later URLs are never looked at.
 bool can_accept_drop(const QMimeData* data);
 
+// The picture file a drop carries: the first URL's local path when it is an existing file with a
+// supported picture suffix, else empty. Only the first URL is looked at.
+QString dropped_picture_file(const QMimeData* data);
+
 // Store the absolute directory of path as last_open_directory / last_save_directory. An empty
 // path changes nothing.
 void remember_open_directory(const QString& path);

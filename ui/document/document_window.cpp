@@ -195,10 +195,8 @@ void DocumentWindow::dropEvent(QDropEvent* event)
         event->acceptProposedAction();
         return;
     }
-    if (!data->hasUrls() || data->urls().isEmpty())
-        return;
-    const QString path = data->urls().first().toLocalFile();
-    if (path.isEmpty() || !QFileInfo(path).isFile() || !is_supported_image_name(path))
+    const QString path = dropped_picture_file(data);
+    if (path.isEmpty())
         return;
     if (!m_view->windowFilePath().isEmpty())
         m_view->undo_stack()->push(

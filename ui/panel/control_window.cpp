@@ -415,10 +415,8 @@ void ControlWindow::dropEvent(QDropEvent* event)
         }
         return;
     }
-    if (!data->hasUrls() || data->urls().isEmpty())
-        return;
-    const QString path = data->urls().first().toLocalFile();
-    if (path.isEmpty() || !QFileInfo(path).isFile() || !is_supported_image_name(path))
+    const QString path = dropped_picture_file(data);
+    if (path.isEmpty())
         return;
     if (!m_current_document) {
         DocumentWindow* window = create_document_window(QString());

@@ -117,6 +117,7 @@ private slots:
     void secondRunIsRefusedWhileOneIsInProgress();
     void saveAndReopenADocument();
     void openingAnOpenDocumentActivatesItsWindow();
+    void droppedPictureFileLoadsAndCanBeUndone();
     void processEndsWithTheLastWindow();
 
 private:
@@ -503,6 +504,41 @@ void TestDocumentWindow::openingAnOpenDocumentActivatesItsWindow()
     window->menu()->slot_file_selected(written);
     QCOMPARE(ControlWindow::instance()->document_windows().size(), 1);
     QCOMPARE(ControlWindow::instance()->current_document(), window->view());
+}
+
+void TestDocumentWindow::droppedPictureFileLoadsAndCanBeUndone()
+{
+    const QString other = m_dir.filePath("other.png");
+    QVERIFY(writePicture(other, scenePicture(64, 32)));
+    DocumentWindow* window = openWindow(m_dir.filePath("photo.png"));
+    auto drop = [&](const QString& path) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &event);
+        return event.isAccepted();
+    };
+    QVERIFY(drop(other));
+    QCOMPARE(window->view()->source_image().size(), QSize(64, 32));
+    // A dropped file keeps the document's name.
+    QCOMPARE(window->windowTitle(), QStringLiteral("photo - Drawlume*"));
+    window->view()->undo_stack()->undo();
+    QCOMPARE(window->view()->source_image().size(), QSize(300, 200));
+    window->view()->undo_stack()->redo();
+    QCOMPARE(window->view()->source_image().size(), QSize(64, 32));
+
+    // Documents and missing files are refused.
+    QString written, error;
+    QVERIFY(packDocument(m_dir.filePath("dropped.drawlume"), scenePicture(8, 8),
+                         QStringLiteral("d.png"), QStringLiteral("d.png"),
+                         *defaultParameters(QStringLiteral("Pencil")), &written, &error));
+    QVERIFY(!drop(written));
+    QVERIFY(!drop(m_dir.filePath("missing.png")));
+    QCOMPARE(window->view()->source_image().size(), QSize(64, 32));
 }
 
 void TestDocumentWindow::processEndsWithTheLastWindow()
