@@ -76,6 +76,10 @@ DocumentView::DocumentView(QWidget* parent)
 
 DocumentView::~DocumentView()
 {
+    // The stack reports its last change while it is destroyed; by then this view is half gone.
+    m_undo_stack->disconnect(this);
+    delete m_undo_stack;
+    m_undo_stack = nullptr;
     if (ControlWindow* control = ControlWindow::existing())
         control->document_closed(this);
     // The launcher (a child) goes next; deleting it waits for a running worker.
