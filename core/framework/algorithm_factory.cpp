@@ -2,6 +2,7 @@
 
 #include "core/algorithms/pencil_bw_algorithm.h"
 #include "core/algorithms/texturize_algorithm.h"
+#include "core/algorithms/watercolor_algorithm.h"
 
 #include <QObject>
 
@@ -38,6 +39,8 @@ AlgorithmPtr createAlgorithm(const QString& name)
         return AlgorithmPtr(new TexturizeAlgorithm);
     if (name == pencilBWAlgorithmName())
         return AlgorithmPtr(new PencilBWAlgorithm);
+    if (name == watercolorAlgorithmName())
+        return AlgorithmPtr(new WatercolorAlgorithm);
     return AlgorithmPtr();
 }
 

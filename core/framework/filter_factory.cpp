@@ -1,6 +1,7 @@
 #include "core/framework/filter.h"
 
 #include "core/filters/pencil_filter.h"
+#include "core/filters/watercolor_filter.h"
 
 #include <QObject>
 
@@ -9,6 +10,8 @@ FilterPtr createFilter(const QString& name)
 {
     if (name == QObject::tr("Pencil"))
         return FilterPtr(new PencilFilter);
+    if (name == QObject::tr("Watercolor"))
+        return FilterPtr(new WatercolorFilter);
     return FilterPtr();
 }
 

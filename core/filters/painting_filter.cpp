@@ -1,0 +1,110 @@
+#include "core/filters/painting_filter.h"
+
+#include "core/raster/raster_primitives.h"
+#include "processing/iprogress_reporter.h"
+
+namespace {
+
+enum AlgorithmIndex { Painter = 0, Pencil = 1, Texture = 2 };
+
+} // namespace
+
+PaintingFilter::PaintingFilter(const QString& painterName, const QString& overlayKey,
+                               SecondPhase secondPhase)
+    : m_overlayKey(overlayKey), m_secondPhase(secondPhase)
+{
+    appendAlgorithm(painterName);
+    appendAlgorithm(pencilBWAlgorithmName());
+    appendAlgorithm(texturizeAlgorithmName());
+}
+
+QString PaintingFilter::noOverlay()
+{
+    return QStringLiteral("None");
+}
+
+QString PaintingFilter::contour()
+{
+    return QStringLiteral("Contour");
+}
+
+QString PaintingFilter::darkShading()
+{
+    return QStringLiteral("Dark shading");
+}
+
+QString PaintingFilter::lightShading()
+{
+    return QStringLiteral("Light shading");
+}
+
+void PaintingFilter::blendOverlay(const QString& style, const QImage& drawing, QImage& painting)
+{
+    if (style == contour())
+        multiplyBlend(drawing, painting, 0.5);
+    else if (style == darkShading())
+        softLightBlend(drawing, painting);
+    else if (style == lightShading())
+        luminosityBlend(drawing, painting, 0.5);
+}
+
+QString PaintingFilter::overlayStyle() const
+{
+    if (!m_parameters || !m_parameters->contains(m_overlayKey))
+        return noOverlay();
+    return m_parameters->value(m_overlayKey).toString();
+}
+
+bool PaintingFilter::drawsOverlay(const QString& style) const
+{
+    const AlgorithmPtr& pencil = algorithm(Pencil);
+    Q_UNUSED(style);
+    return pencil->isReady() && !pencil->isCancelled();
+}
+
+void PaintingFilter::run()
+{
+    const AlgorithmPtr& painter = algorithm(Painter);
+    const AlgorithmPtr& pencil = algorithm(Pencil);
+    const AlgorithmPtr& texture = algorithm(Texture);
+    const QString style = overlayStyle();
+
+    // One phase per ready algorithm, plus one. The pencil runs whenever its settings are
+    // there (the panels add them only for an overlay other than "None"); a style that is none
+    // of the three blends leaves its drawing unused.
+    clearCancelFlags();
+    int phases = 1;
+    for (int i = 0; i < algorithmCount(); ++i) {
+        if (algorithm(i)->isReady())
+            ++phases;
+    }
+    if (m_reporter)
+        m_reporter->report_total_phases(phases);
+    if (m_image.isNull())
+        return;
+
+    // The painting; a scaled render brings the working image back reduced.
+    QImage photo = m_image;
+    if (painter->isCancelled())
+        return;
+    painter->process(m_image);
+    if (m_reporter)
+        m_reporter->report_next_phase();
+    photo = scaleToSize(photo, m_image);
+
+    // The pencil drawing of the photograph, laid over the painting.
+    const bool drawn = drawsOverlay(style);
+    if (drawn) {
+        QImage drawing = photo;
+        pencil->process(drawing);
+        blendOverlay(style, drawing, m_image);
+    }
+    if (m_reporter && (drawn || m_secondPhase == SecondPhase::Always))
+        m_reporter->report_next_phase();
+
+    // The paper, and the photograph's alpha back.
+    if (texture->isReady() && !texture->isCancelled()) {
+        texture->process(m_image);
+        m_image = restoreAlpha(photo, m_image);
+    }
+}
