@@ -1,5 +1,6 @@
-// drawlume-render: renders photographs into artwork from the command line, with the filters and
-// parameter tables of the application. Everything runs on the main thread; see --help.
+// drawlume-render: renders photographs and documents into artwork from the command line, with the
+// filters and parameter tables of the application. The command line is read and the files are
+// loaded and saved on the main thread; the filters run on a worker thread. See --help.
 
 #include "cli/parameter_listing.h"
 #include "cli/render_batch.h"
@@ -49,5 +50,5 @@ int main(int argc, char* argv[])
     case RenderOptions::Render:
         break;
     }
-    return renderBatch(options);
+    return options.document.isEmpty() ? renderBatch(options) : renderDocument(options);
 }

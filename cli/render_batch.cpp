@@ -2,12 +2,19 @@
 
 #include "cli/captured_messages.h"
 #include "cli/render_options.h"
+#include "cli/render_settings.h"
 #include "cli/terminal_progress.h"
 #include "core/framework/filter.h"
-#include "core/raster/random.h"
+#include "core/framework/parameter_xml.h"
+#include "core/framework/stroke_memory.h"
+#include "document/document_container.h"
 #include "document/picture_io.h"
+#include "processing/iprogress_reporter.h"
+#include "processing/progress_reporter.h"
+#include "processing/worker.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QScopedPointer>
 
@@ -73,13 +80,123 @@ void report(TerminalProgress* progress, const QString& message)
     printError(message);
 }
 
-// Reads, renders and writes one picture; false after reporting why it could not.
+// A progress bar when standard error is a terminal and the run is not quiet, else null.
+TerminalProgress* newProgress(const RenderOptions& options)
+{
+    return !options.quiet && isatty(STDERR_FILENO) ? new TerminalProgress(stderr) : nullptr;
+}
+
+// Renders picture on a worker thread of its own, as the application does, and waits for it in an
+// event loop that draws the progress bar meanwhile. Every picture gets a fresh thread (whose
+// random generator starts afresh) and a fresh stroke memory, so its artwork does not depend on
+// what was rendered before it. Returns the artwork, or a null picture.
+QImage renderArtwork(const QString& filterName, const QImage& picture,
+                     const FilterParametersPtr& parameters, const QString& pictureName,
+                     TerminalProgress* progress)
+{
+    const FilterPtr filter = createFilter(filterName);
+    if (!filter)
+        return QImage();
+    const QScopedPointer<IProgressReporter> reporter(create_progress_reporter());
+    filter->setImage(picture);
+    filter->setParameters(parameters);
+    filter->setProgressReporter(reporter.data());
+    filter->setStrokeMemory(StrokeMemoryPtr(new StrokeMemory));
+    if (progress) {
+        progress->begin(filterName, pictureName);
+        progress->follow(reporter.data());
+    }
+
+    QImage artwork;
+    {
+        Worker worker(filter, nullptr);
+        QEventLoop loop;
+        // finished() is emitted on the worker thread after the last report, so the queued reports
+        // are all drawn before the loop sees it.
+        QObject::connect(&worker, &QThread::finished, &loop, &QEventLoop::quit,
+                         Qt::QueuedConnection);
+        worker.start();
+        loop.exec();
+        worker.wait();
+        if (!worker.was_cancelled())
+            artwork = worker.result_image();
+    }
+    if (progress)
+        progress->clear();
+    return artwork;
+}
+
+// Writes artwork to output atomically and says so; false after reporting why it could not.
+bool writeArtwork(const QImage& artwork, const QString& output, const RenderOptions& options,
+                  TerminalProgress* progress)
+{
+    QString error;
+    QStringList messages;
+    bool done;
+    {
+        CapturedMessages captured;
+        done = savePicture(artwork, output, options.quality, &error);
+        messages = captured.finish();
+    }
+    if (!done) {
+        report(
+            progress,
+            QStringLiteral("cannot write %1: %2%3").arg(quoted(output), error, details(messages)));
+        return false;
+    }
+    if (!options.quiet) {
+        std::printf("wrote %s\n", output.toLocal8Bit().constData());
+        std::fflush(stdout);
+    }
+    return true;
+}
+
+// Writes the --save-document document of picture, read from input; false after reporting why it
+// could not (an existing document is then left as it was).
+bool writeDocument(const QImage& picture, const QString& input, const RenderOptions& options,
+                   TerminalProgress* progress)
+{
+    const QString problem = outputProblem(options.saveDocument);
+    if (!problem.isEmpty()) {
+        report(progress,
+               QStringLiteral("cannot write %1: %2").arg(quoted(options.saveDocument), problem));
+        return false;
+    }
+
+    QString written;
+    QString error;
+    QStringList messages;
+    bool done;
+    {
+        CapturedMessages captured;
+        done = packDocument(options.saveDocument, picture, QFileInfo(input).fileName(), input,
+                            *options.panelSettings, &written, &error);
+        messages = captured.finish();
+    }
+    if (!done) {
+        report(progress, QStringLiteral("cannot write %1: %2%3")
+                             .arg(quoted(options.saveDocument), error, details(messages)));
+        return false;
+    }
+    if (!options.quiet) {
+        std::printf("wrote %s\n", written.toLocal8Bit().constData());
+        std::fflush(stdout);
+    }
+    return true;
+}
+
+// Reads, renders and writes one picture, and stores it in a document when asked; false after
+// reporting what could not be done.
 bool renderPicture(const RenderJob& job, const RenderOptions& options, TerminalProgress* progress)
 {
-    const QString problem = outputProblem(job.output);
-    if (!problem.isEmpty()) {
-        report(progress, QStringLiteral("cannot write %1: %2").arg(quoted(job.output), problem));
-        return false;
+    const bool render = !job.output.isEmpty();
+    if (render) {
+        const QString problem = outputProblem(job.output);
+        if (!problem.isEmpty()) {
+            report(progress,
+                   QStringLiteral("cannot write %1: %2").arg(quoted(job.output), problem));
+            return false;
+        }
     }
 
     QImage picture;
@@ -102,41 +219,32 @@ bool renderPicture(const RenderJob& job, const RenderOptions& options, TerminalP
                              .arg(quoted(job.input), messages.join(QStringLiteral("; "))));
     }
 
-    // A fresh generator for every picture: its artwork does not depend on what the batch
-    // rendered before it, and the same command gives the same bytes.
-    seedRandom();
-    const FilterPtr filter = createFilter(options.filterName);
-    filter->setImage(picture);
-    filter->setParameters(options.parameters);
-    if (progress)
-        progress->begin(options.filterName, QFileInfo(job.input).fileName());
-    filter->setProgressReporter(progress);
-    filter->run();
-    const QImage artwork = filter->image();
-    if (progress)
-        progress->clear();
+    // The document first: it is quick, and independent of how the render goes.
+    bool succeeded = true;
+    if (!options.saveDocument.isEmpty())
+        succeeded = writeDocument(picture, job.input, options, progress);
+    if (!render)
+        return succeeded;
+
+    const QImage artwork = renderArtwork(options.filterName, picture, options.parameters,
+                                         QFileInfo(job.input).fileName(), progress);
     if (artwork.isNull()) {
         report(
             progress,
             QStringLiteral("cannot render %1: the filter gave no picture").arg(quoted(job.input)));
         return false;
     }
+    return writeArtwork(artwork, job.output, options, progress) && succeeded;
+}
 
-    {
-        CapturedMessages captured;
-        done = savePicture(artwork, job.output, options.quality, &error);
-        messages = captured.finish();
-    }
-    if (!done) {
-        report(progress, QStringLiteral("cannot write %1: %2%3")
-                             .arg(quoted(job.output), error, details(messages)));
-        return false;
-    }
-    if (!options.quiet) {
-        std::printf("wrote %s\n", job.output.toLocal8Bit().constData());
-        std::fflush(stdout);
-    }
-    return true;
+// True when the parameter XML stored in document is well-formed.
+bool hasWellFormedSettings(const QString& document)
+{
+    DocumentContents contents;
+    QString filterName;
+    QMap<QString, QVariant> values;
+    return readDocumentFile(document, contents, nullptr) &&
+           readParameterXmlData(contents.parameters, filterName, values);
 }
 
 } // namespace
@@ -152,9 +260,7 @@ int renderBatch(const RenderOptions& options)
     if (!options.outputDirectory.isEmpty() && !prepareOutputDirectory(options.outputDirectory))
         return ExitFailure;
 
-    QScopedPointer<TerminalProgress> progress;
-    if (!options.quiet && isatty(STDERR_FILENO))
-        progress.reset(new TerminalProgress(stderr));
+    const QScopedPointer<TerminalProgress> progress(newProgress(options));
 
     int exitCode = ExitSuccess;
     QVector<RenderJob> claimed; // the jobs whose outputs this run has written or tried to
@@ -178,4 +284,77 @@ int renderBatch(const RenderOptions& options)
             exitCode = ExitFailure;
     }
     return exitCode;
+}
+
+int renderDocument(const RenderOptions& options)
+{
+    const QString& document = options.document;
+    const QString& output = options.jobs.first().output;
+
+    QImage picture;
+    FilterParametersPtr stored;
+    QString error;
+    QStringList messages;
+    bool done;
+    {
+        CapturedMessages captured;
+        done = loadDocument(document, picture, stored, &error);
+        // loadDocument keeps what it could read of damaged settings (cut short, say); rendering
+        // with part of them would not give the document's artwork, so they are checked again.
+        if (done && !hasWellFormedSettings(document)) {
+            done = false;
+            error = QStringLiteral("its settings are damaged");
+        }
+        messages = captured.finish();
+    }
+    if (!done) {
+        printError(
+            QStringLiteral("cannot read %1: %2%3").arg(quoted(document), error, details(messages)));
+        return ExitFailure;
+    }
+    // Read, but the picture's decoder had something to say.
+    if (!messages.isEmpty() && !options.quiet) {
+        printError(QStringLiteral("warning: %1 may be damaged: %2")
+                       .arg(quoted(document), messages.join(QStringLiteral("; "))));
+    }
+
+    const QString filterName = stored->filterName();
+    if (filterName.isEmpty()) {
+        printError(
+            QStringLiteral("cannot read %1: the document names no filter").arg(quoted(document)));
+        return ExitFailure;
+    }
+    if (!renderableFilterNames().contains(filterName)) {
+        const QString reason = allFilterNames().contains(filterName)
+                                   ? QStringLiteral("cannot be rendered by this build yet")
+                                   : QStringLiteral("is unknown");
+        printError(QStringLiteral("cannot render %1: its filter %2 %3 (filters: %4)")
+                       .arg(quoted(document), quoted(filterName), reason,
+                            renderableFilterNames().join(QStringLiteral(", "))));
+        return ExitFailure;
+    }
+
+    const FilterParametersPtr parameters =
+        documentParameters(*stored, options.documentSettings, &error);
+    if (!parameters) {
+        printError(error);
+        return ExitUsage;
+    }
+
+    const QString problem = outputProblem(output);
+    if (!problem.isEmpty()) {
+        printError(QStringLiteral("cannot write %1: %2").arg(quoted(output), problem));
+        return ExitFailure;
+    }
+
+    const QScopedPointer<TerminalProgress> progress(newProgress(options));
+    const QImage artwork = renderArtwork(filterName, picture, parameters,
+                                         QFileInfo(document).fileName(), progress.data());
+    if (artwork.isNull()) {
+        report(
+            progress.data(),
+            QStringLiteral("cannot render %1: the filter gave no picture").arg(quoted(document)));
+        return ExitFailure;
+    }
+    return writeArtwork(artwork, output, options, progress.data()) ? ExitSuccess : ExitFailure;
 }

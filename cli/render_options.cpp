@@ -3,11 +3,13 @@
 #include "cli/render_settings.h"
 #include "core/framework/filter.h"
 #include "core/framework/parameter_table.h"
+#include "document/document_container.h"
 #include "document/picture_io.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QImageWriter>
 
 #include <sys/stat.h>
 
@@ -41,15 +43,22 @@ QString description()
     return QStringLiteral(
                "Turns photographs into artwork: pencil drawings, watercolors, oil paintings and "
                "oil pastels, printed on paper or canvas.\n\n"
-               "  drawlume-render [options] INPUT OUTPUT\n"
-               "  drawlume-render [options] INPUT... --output-dir DIR\n\n"
+               "  drawlume-render [options] INPUT OUTPUT [--save-document DOC.drawlume]\n"
+               "  drawlume-render [options] INPUT --save-document DOC.drawlume\n"
+               "  drawlume-render [options] INPUT... --output-dir DIR\n"
+               "  drawlume-render [-s KEY=VALUE...] --document DOC.drawlume OUTPUT\n\n"
                "The suffix of OUTPUT chooses the format (%1).\n"
+               "A document (.drawlume) holds a picture with a filter and its settings, as the "
+               "application saves it.\n"
                "Examples:\n"
                "  drawlume-render photo.jpg drawing.png\n"
                "  drawlume-render -s color_enabled=colored_pencils --texture \"Kraft paper\" "
                "photo.jpg drawing.jpg\n"
-               "  drawlume-render --format jpg --output-dir drawings *.jpg\n\n"
-               "Exit status: 0 success, 1 a picture could not be read or written, 2 usage error.")
+               "  drawlume-render --format jpg --output-dir drawings *.jpg\n"
+               "  drawlume-render -s stroke_length=80 photo.jpg --save-document photo.drawlume\n"
+               "  drawlume-render --document photo.drawlume drawing.png\n\n"
+               "Exit status: 0 success, 1 a picture or document could not be read, rendered or "
+               "written, 2 usage error.")
         .arg(writablePictureSuffixes().join(QStringLiteral(", ")));
 }
 
@@ -71,6 +80,11 @@ bool checkOutputSuffix(const QString& output, QString* error)
     const QString suffix = QFileInfo(output).suffix();
     if (isWritablePictureSuffix(suffix))
         return true;
+    if (isDocumentName(output)) {
+        return fail(error, QStringLiteral("cannot write %1: OUTPUT is a picture; write a document "
+                                          "with --save-document %1")
+                               .arg(quoted(output)));
+    }
     const QString known = writablePictureSuffixes().join(QStringLiteral(", "));
     if (suffix.isEmpty()) {
         return fail(error, QStringLiteral("cannot write %1: the name has no suffix to choose the "
@@ -81,7 +95,84 @@ bool checkOutputSuffix(const QString& output, QString* error)
                            .arg(quoted(output), quoted(suffix), known));
 }
 
+// Why the picture at input cannot be stored in a document, or empty: the document keeps it in
+// the format its suffix names, re-encoded.
+QString storageProblem(const QString& input)
+{
+    const QString suffix = QFileInfo(input).suffix();
+    if (suffix.isEmpty()) {
+        return QStringLiteral("the picture %1 has no suffix to choose the stored format by")
+            .arg(quoted(input));
+    }
+    if (!QImageWriter::supportedImageFormats().contains(suffix.toLower().toLatin1())) {
+        return QStringLiteral("the picture %1 cannot be stored in a document: pictures of kind "
+                              "%2 cannot be written")
+            .arg(quoted(input), quoted(suffix));
+    }
+    return QString();
+}
+
+// Checks the --save-document target against the job whose picture it stores.
+bool checkSaveDocument(const QString& document, const RenderJob& job, QString* error)
+{
+    if (!isDocumentName(document)) {
+        return fail(error, QStringLiteral("--save-document %1: a document's name must end in "
+                                          "\".drawlume\"")
+                               .arg(quoted(document)));
+    }
+    if (isSameFile(document, job.input)) {
+        return fail(error, QStringLiteral("the document %1 is the input %2; an input is never "
+                                          "overwritten")
+                               .arg(quoted(document), quoted(job.input)));
+    }
+    if (!job.output.isEmpty() && isSameFile(document, job.output)) {
+        return fail(error, QStringLiteral("the document %1 and the output %2 are one file")
+                               .arg(quoted(document), quoted(job.output)));
+    }
+    const QString problem = storageProblem(job.input);
+    if (!problem.isEmpty())
+        return fail(error, QStringLiteral("--save-document: ") + problem);
+    return true;
+}
+
+// The renderable filter -f names, or empty with *error set.
+QString resolveFilter(const QString& requested, QString* error)
+{
+    const QString name = matchName(requested, renderableFilterNames());
+    if (!name.isEmpty())
+        return name;
+    const QString available = renderableFilterNames().join(QStringLiteral(", "));
+    const QString known = matchName(requested, allFilterNames());
+    if (!known.isEmpty()) {
+        fail(error, QStringLiteral("filter %1 cannot be rendered by this build yet (filters: %2)")
+                        .arg(quoted(known), available));
+    } else {
+        fail(error,
+             QStringLiteral("unknown filter %1 (filters: %2)").arg(quoted(requested), available));
+    }
+    return QString();
+}
+
 } // namespace
+
+FilterParametersPtr documentParameters(const FilterParameters& stored,
+                                       const DocumentSettings& settings, QString* error)
+{
+    if (!settings.filterName.isEmpty() && settings.filterName != stored.filterName()) {
+        fail(error, QStringLiteral("-f %1 does not match the document, which is rendered with "
+                                   "filter %2 (leave -f out)")
+                        .arg(quoted(settings.filterName), stored.filterName()));
+        return FilterParametersPtr();
+    }
+    RenderSettings renderSettings(stored);
+    for (const QString& assignment : settings.assignments) {
+        if (!renderSettings.apply(assignment, error))
+            return FilterParametersPtr();
+    }
+    if (settings.hasTexture && !renderSettings.setTexture(settings.texture, error))
+        return FilterParametersPtr();
+    return renderSettings.parameters();
+}
 
 bool isSameFile(const QString& a, const QString& b)
 {
@@ -140,11 +231,23 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
         QStringLiteral("Lists the parameters of a filter (key, type, range, default, choices, "
                        "fixed values) and exits."),
         QStringLiteral("NAME"));
+    const QCommandLineOption documentOption(
+        QStringLiteral("document"),
+        QStringLiteral("Renders the picture of a document with its stored filter and settings "
+                       "into OUTPUT; -s and --texture change stored values."),
+        QStringLiteral("DOC"));
+    const QCommandLineOption saveDocumentOption(
+        QStringLiteral("save-document"),
+        QStringLiteral("Also writes a document (name ending in .drawlume) of INPUT with the filter "
+                       "and settings; OUTPUT may then be left out. The picture is stored in the "
+                       "format of INPUT's suffix."),
+        QStringLiteral("DOC"));
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")},
                                          QStringLiteral("Prints only errors: no progress bar, no "
                                                         "\"wrote\" lines."));
     parser.addOptions({filterOption, setOption, textureOption, qualityOption, formatOption,
-                       outputDirOption, listFiltersOption, listParametersOption, quietOption});
+                       outputDirOption, documentOption, saveDocumentOption, listFiltersOption,
+                       listParametersOption, quietOption});
     parser.addPositionalArgument(QStringLiteral("INPUT"),
                                  QStringLiteral("The photograph to render (several with "
                                                 "--output-dir)."),
@@ -182,75 +285,123 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
         return true;
     }
 
-    // The filter and its settings.
-    const QString requestedFilter = parser.value(filterOption);
-    o.filterName = matchName(requestedFilter, renderableFilterNames());
-    if (o.filterName.isEmpty()) {
-        const QString available = renderableFilterNames().join(QStringLiteral(", "));
-        const QString known = matchName(requestedFilter, allFilterNames());
-        if (!known.isEmpty()) {
-            return fail(error, QStringLiteral("filter %1 cannot be rendered by this build yet "
-                                              "(filters: %2)")
-                                   .arg(quoted(known), available));
-        }
-        return fail(error, QStringLiteral("unknown filter %1 (filters: %2)")
-                               .arg(quoted(requestedFilter), available));
-    }
-    RenderSettings settings(o.filterName);
-    for (const QString& assignment : parser.values(setOption)) {
-        if (!settings.apply(assignment, error))
+    // The filter.
+    const bool renderDocument = parser.isSet(documentOption);
+    if (!renderDocument || parser.isSet(filterOption)) {
+        o.filterName = resolveFilter(parser.value(filterOption), error);
+        if (o.filterName.isEmpty())
             return false;
     }
-    // The texture shortcut comes last, so it wins over a -s of the same key.
-    if (parser.isSet(textureOption) && !settings.setTexture(parser.value(textureOption), error))
-        return false;
-    o.parameters = settings.parameters();
 
     if (parser.isSet(qualityOption) &&
         !parseQuality(parser.value(qualityOption), &o.quality, error))
         return false;
     o.quiet = parser.isSet(quietOption);
 
-    // The pictures.
     const QStringList files = parser.positionalArguments();
-    if (files.isEmpty())
-        return fail(error, QStringLiteral("no input picture given (see --help)"));
-
-    if (parser.isSet(outputDirOption)) {
-        o.outputDirectory = parser.value(outputDirOption);
-        if (o.outputDirectory.isEmpty())
-            return fail(error, QStringLiteral("--output-dir needs a directory name"));
-        QString suffix = parser.isSet(formatOption) ? parser.value(formatOption).toLower()
-                                                    : QStringLiteral("png");
-        if (suffix.startsWith(QLatin1Char('.')))
-            suffix.remove(0, 1);
-        if (!isWritablePictureSuffix(suffix)) {
-            return fail(error, QStringLiteral("--format %1: unsupported format (writable: %2)")
-                                   .arg(quoted(suffix),
-                                        writablePictureSuffixes().join(QStringLiteral(", "))));
+    if (renderDocument) {
+        // The settings wait for the document: they are checked against its filter.
+        o.document = parser.value(documentOption);
+        if (o.document.isEmpty())
+            return fail(error, QStringLiteral("--document needs a document name"));
+        o.documentSettings.filterName = o.filterName;
+        o.documentSettings.assignments = parser.values(setOption);
+        o.documentSettings.hasTexture = parser.isSet(textureOption);
+        o.documentSettings.texture = parser.value(textureOption);
+        if (parser.isSet(outputDirOption)) {
+            return fail(error, QStringLiteral("--document renders one document into OUTPUT; it "
+                                              "cannot be combined with --output-dir"));
         }
-        for (const QString& input : files)
-            o.jobs.append({input, batchOutputPath(input, o.outputDirectory, suffix)});
-    } else {
+        if (parser.isSet(saveDocumentOption)) {
+            return fail(error, QStringLiteral("--save-document cannot be combined with "
+                                              "--document"));
+        }
         if (parser.isSet(formatOption)) {
             return fail(error, QStringLiteral("--format applies to --output-dir only; the suffix "
                                               "of OUTPUT chooses the format"));
         }
-        if (files.size() == 1) {
-            return fail(error, QStringLiteral("missing OUTPUT after %1 (give INPUT OUTPUT, or "
-                                              "INPUT... --output-dir DIR)")
-                                   .arg(quoted(files.first())));
+        if (files.isEmpty()) {
+            return fail(
+                error,
+                QStringLiteral("missing OUTPUT after --document %1").arg(quoted(o.document)));
         }
-        if (files.size() > 2) {
-            return fail(error, QStringLiteral("%1 pictures given: render one with INPUT OUTPUT, "
-                                              "several with INPUT... --output-dir DIR")
-                                   .arg(files.size()));
+        if (files.size() > 1) {
+            return fail(error, QStringLiteral("--document renders one document: give --document "
+                                              "DOC OUTPUT, without INPUT"));
         }
-        o.jobs.append({files.at(0), files.at(1)});
+        o.jobs.append({o.document, files.first()});
+    } else {
+        RenderSettings settings(o.filterName);
+        for (const QString& assignment : parser.values(setOption)) {
+            if (!settings.apply(assignment, error))
+                return false;
+        }
+        // The texture shortcut comes last, so it wins over a -s of the same key.
+        if (parser.isSet(textureOption) && !settings.setTexture(parser.value(textureOption), error))
+            return false;
+        o.parameters = settings.parameters();
+        o.panelSettings = settings.panelParameters();
+
+        if (files.isEmpty())
+            return fail(error, QStringLiteral("no input picture given (see --help)"));
+        // Every file is an input with --output-dir, else the first one only.
+        const QStringList inputs = parser.isSet(outputDirOption) ? files : files.mid(0, 1);
+        for (const QString& input : inputs) {
+            if (isDocumentName(input)) {
+                return fail(error, QStringLiteral("%1 is a document, not a picture: render it "
+                                                  "with --document %1 OUTPUT")
+                                       .arg(quoted(input)));
+            }
+        }
+
+        const bool saveDocument = parser.isSet(saveDocumentOption);
+        if (saveDocument) {
+            o.saveDocument = parser.value(saveDocumentOption);
+            if (parser.isSet(outputDirOption)) {
+                return fail(error, QStringLiteral("--save-document stores one picture; it cannot "
+                                                  "be combined with --output-dir"));
+            }
+        }
+        if (parser.isSet(outputDirOption)) {
+            o.outputDirectory = parser.value(outputDirOption);
+            if (o.outputDirectory.isEmpty())
+                return fail(error, QStringLiteral("--output-dir needs a directory name"));
+            QString suffix = parser.isSet(formatOption) ? parser.value(formatOption).toLower()
+                                                        : QStringLiteral("png");
+            if (suffix.startsWith(QLatin1Char('.')))
+                suffix.remove(0, 1);
+            if (!isWritablePictureSuffix(suffix)) {
+                return fail(error, QStringLiteral("--format %1: unsupported format (writable: %2)")
+                                       .arg(quoted(suffix),
+                                            writablePictureSuffixes().join(QStringLiteral(", "))));
+            }
+            for (const QString& input : files)
+                o.jobs.append({input, batchOutputPath(input, o.outputDirectory, suffix)});
+        } else {
+            if (parser.isSet(formatOption)) {
+                return fail(error, QStringLiteral("--format applies to --output-dir only; the "
+                                                  "suffix of OUTPUT chooses the format"));
+            }
+            if (files.size() == 1 && !saveDocument) {
+                return fail(error, QStringLiteral("missing OUTPUT after %1 (give INPUT OUTPUT, "
+                                                  "or INPUT... --output-dir DIR)")
+                                       .arg(quoted(files.first())));
+            }
+            if (files.size() > 2) {
+                return fail(error, QStringLiteral("%1 pictures given: render one with INPUT "
+                                                  "OUTPUT, several with INPUT... --output-dir DIR")
+                                       .arg(files.size()));
+            }
+            o.jobs.append({files.at(0), files.value(1)});
+        }
+        if (saveDocument && !checkSaveDocument(o.saveDocument, o.jobs.first(), error))
+            return false;
     }
 
     // Never write over an input, whichever job's input it is.
     for (const RenderJob& job : qAsConst(o.jobs)) {
+        if (job.output.isEmpty())
+            continue;
         if (!checkOutputSuffix(job.output, error))
             return false;
         for (const RenderJob& other : qAsConst(o.jobs)) {

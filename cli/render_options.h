@@ -17,11 +17,22 @@ enum ExitCode {
     ExitUsage = 2,   // the command line is wrong; nothing was rendered
 };
 
-// One picture to render: where it comes from and where the artwork goes.
+// One picture to render: where it comes from and where the artwork goes. output is empty when
+// the picture is only stored in a document (--save-document without OUTPUT).
 struct RenderJob
 {
     QString input;
     QString output;
+};
+
+// The command-line settings of a --document render. They can only be checked against the stored
+// filter's table once the document has been read (see documentParameters).
+struct DocumentSettings
+{
+    QString filterName;      // -f, resolved to a renderable name; empty when not given
+    QStringList assignments; // every -s KEY=VALUE, in order
+    QString texture;         // --texture, when hasTexture
+    bool hasTexture = false;
 };
 
 struct RenderOptions
@@ -31,8 +42,15 @@ struct RenderOptions
     Action action = Render;
     // The filter to render with, or for ListParameters the filter to list.
     QString filterName;
-    // The finished parameter set (Render only).
+    // The finished parameter set (Render only; for --document it is made from the document).
     FilterParametersPtr parameters;
+    // --document: the document to render; jobs then holds one job, the document and OUTPUT.
+    QString document;
+    DocumentSettings documentSettings;
+    // --save-document: the document to write with the one job's input picture and panelSettings,
+    // the set without the common keys of a render.
+    QString saveDocument;
+    FilterParametersPtr panelSettings;
     int quality = -1; // writer quality 0..100, -1 for the format's default
     bool quiet = false;
     QString outputDirectory; // set for a batch (--output-dir)
@@ -43,6 +61,14 @@ struct RenderOptions
 // Reads the arguments (the first is the program). Returns false with *error set, one line naming
 // the option, key, value or file and the reason, on a usage error.
 bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QString* error);
+
+// The set to render a document with, from its stored set and the command line's settings:
+// the stored values, with -s and --texture checked against the stored filter's table and put
+// over them, plus the common keys of a full-size render. Returns null with *error set, one line,
+// when -f names another filter than the stored one or a setting is wrong for it (usage errors).
+// The stored filter must be one createFilter knows.
+FilterParametersPtr documentParameters(const FilterParameters& stored,
+                                       const DocumentSettings& settings, QString* error);
 
 // True when both paths name one existing file (also through links).
 bool isSameFile(const QString& a, const QString& b);

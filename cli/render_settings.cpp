@@ -72,18 +72,40 @@ QString alternatives(const QStringList& items)
            items.last();
 }
 
+// Removes from set the fixed values of its choices (those that are no table entry), so that a
+// later choice which brings none leaves none behind.
+void removeFixedValues(FilterParameters& set)
+{
+    const QMap<QString, QVariant> fixed = fixedValues(set);
+    for (auto it = fixed.cbegin(); it != fixed.cend(); ++it) {
+        if (!findParameter(set.filterName(), it.key()))
+            set.remove(it.key());
+    }
+}
+
 } // namespace
 
 RenderSettings::RenderSettings(const QString& filterName)
     : m_filterName(filterName), m_set(*defaultParameters(filterName))
 {
-    // The fixed values follow the final choices (parameters() adds them): drop those of the
-    // default choices, so that a choice which brings none leaves none behind.
-    const QMap<QString, QVariant> fixed = fixedValues(m_set);
-    for (auto it = fixed.cbegin(); it != fixed.cend(); ++it) {
-        if (!findParameter(filterName, it.key()))
-            m_set.remove(it.key());
-    }
+    // The fixed values follow the final choices (panelParameters() adds them).
+    removeFixedValues(m_set);
+}
+
+RenderSettings::RenderSettings(const FilterParameters& stored)
+    : m_filterName(stored.filterName()), m_set(stored), m_addFixedValues(false)
+{
+    // The common keys belong to the render, not to the choices.
+    m_set.remove(scalingKey());
+    m_set.remove(forPreviewKey());
+}
+
+void RenderSettings::prepareChange()
+{
+    if (m_addFixedValues)
+        return;
+    removeFixedValues(m_set);
+    m_addFixedValues = true;
 }
 
 QString RenderSettings::resolveKey(const QString& key, QString* error) const
@@ -134,6 +156,7 @@ bool RenderSettings::setValue(const QString& key, const QString& value, QString*
             return fail(error, QStringLiteral("\"%1\" is not a choice of %2; choices: %3")
                                    .arg(value, fullKey, choiceList(*entry)));
         }
+        prepareChange();
         m_set.insert(fullKey, choice->value);
         return true;
     }
@@ -150,6 +173,7 @@ bool RenderSettings::setValue(const QString& key, const QString& value, QString*
             error,
             QStringLiteral("%1=%2: the value is out of range %3").arg(fullKey, value, range));
     }
+    prepareChange();
     m_set.insert(fullKey, number);
     return true;
 }
@@ -162,10 +186,17 @@ bool RenderSettings::setTexture(const QString& texture, QString* error)
     return setValue(key, texture, error);
 }
 
-FilterParametersPtr RenderSettings::parameters() const
+FilterParametersPtr RenderSettings::panelParameters() const
 {
     FilterParametersPtr set(new FilterParameters(m_set));
-    addFixedValues(*set);
+    if (m_addFixedValues)
+        addFixedValues(*set);
+    return set;
+}
+
+FilterParametersPtr RenderSettings::parameters() const
+{
+    FilterParametersPtr set = panelParameters();
     set->insert(scalingKey(), 1.0);
     set->insert(forPreviewKey(), false);
     return set;

@@ -1,5 +1,7 @@
 #include "cli/terminal_progress.h"
 
+#include "processing/iprogress_reporter.h"
+
 #include <algorithm>
 
 namespace {
@@ -18,7 +20,10 @@ QString shortened(const QString& name, int width)
 
 } // namespace
 
-TerminalProgress::TerminalProgress(std::FILE* stream) : m_stream(stream) {}
+TerminalProgress::TerminalProgress(std::FILE* stream, QObject* parent)
+    : QObject(parent), m_stream(stream)
+{
+}
 
 TerminalProgress::~TerminalProgress()
 {
@@ -46,13 +51,25 @@ void TerminalProgress::clear()
     m_lastDrawn.clear();
 }
 
-void TerminalProgress::report_progress(int percent)
+void TerminalProgress::follow(IProgressReporter* reporter)
+{
+    // Queued even though both objects were made on the main thread: the reporter emits from the
+    // worker thread, and a direct call would draw from there.
+    connect(reporter, &IProgressReporter::progress, this, &TerminalProgress::setProgress,
+            Qt::QueuedConnection);
+    connect(reporter, &IProgressReporter::sig_set_total_phases, this,
+            &TerminalProgress::setTotalPhases, Qt::QueuedConnection);
+    connect(reporter, &IProgressReporter::sig_next_phase, this, &TerminalProgress::nextPhase,
+            Qt::QueuedConnection);
+}
+
+void TerminalProgress::setProgress(int percent)
 {
     m_percent = std::clamp(percent, 0, 100);
     draw();
 }
 
-void TerminalProgress::report_total_phases(int count)
+void TerminalProgress::setTotalPhases(int count)
 {
     m_phases = std::max(1, count);
     m_phase = 1;
@@ -60,7 +77,7 @@ void TerminalProgress::report_total_phases(int count)
     draw();
 }
 
-void TerminalProgress::report_next_phase()
+void TerminalProgress::nextPhase()
 {
     // A filter that reports more phases than it announced still shows a sensible count.
     ++m_phase;

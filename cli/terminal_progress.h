@@ -1,20 +1,23 @@
 #pragma once
 
-#include "processing/iprogress_reporter.h"
-
-#include <QElapsedTimer>
+#include <QObject>
 #include <QString>
 
 #include <cstdio>
 
+class IProgressReporter;
+
 // The progress bar of drawlume-render on a terminal: the filter's name, the picture, "phase k of
-// n" and the percentage of the phase, redrawn in place with a carriage return. The filter calls
-// the report_ functions on the thread that runs it, which for drawlume-render is the main thread,
-// so they draw directly and emit nothing. Owned by the render loop, one per run; not thread-safe.
-class TerminalProgress : public IProgressReporter
+// n" and the percentage of the phase, redrawn in place with a carriage return.
+//
+// Lives on the main thread, one per run. The filter runs on a worker thread and reports through
+// an IProgressReporter whose signals reach the slots here queued (see follow), so the bar is only
+// ever drawn by the main thread, while it waits for the worker in its event loop.
+class TerminalProgress : public QObject
 {
+    Q_OBJECT
 public:
-    explicit TerminalProgress(std::FILE* stream = stderr);
+    explicit TerminalProgress(std::FILE* stream = stderr, QObject* parent = nullptr);
     ~TerminalProgress() override;
 
     // A new picture: phase 1 of 1 at 0 % until the filter tells more.
@@ -22,14 +25,17 @@ public:
     // Removes the bar, leaving the cursor at the start of an empty line.
     void clear();
 
-    void report_progress(int percent) override;
-    void report_update_image() override {}
-    void report_label(const QString&) override {}
-    void report_total_phases(int count) override;
-    void report_next_phase() override;
+    // Draws what reporter's signals tell, through queued connections: reporter is used on the
+    // worker thread, this object on the main thread. The connections end with either object.
+    void follow(IProgressReporter* reporter);
 
     // The bar as it is drawn, without the carriage return (for tests of the layout).
     QString line() const;
+
+public slots:
+    void setProgress(int percent);
+    void setTotalPhases(int count);
+    void nextPhase();
 
 private:
     void draw();

@@ -3,17 +3,23 @@
 
 #include "core/framework/filter.h"
 #include "core/framework/parameter_table.h"
+#include "core/framework/parameter_xml.h"
+#include "document/document_container.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
+#include <csignal>
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -118,6 +124,74 @@ QString shortKey(const QString& key)
     return key.mid(key.lastIndexOf(QLatin1String("::")) + 2);
 }
 
+// Lowers the file size limit of this process, and so of the programs it starts, for its lifetime.
+// Root is not stopped by file permissions, but by this. Writing past the limit then fails with
+// EFBIG instead of killing the writer.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes)
+    {
+        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_previous);
+        rlimit limit = m_previous;
+        limit.rlim_cur = rlim_t(bytes);
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_previousHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_previous{};
+    void (*m_previousHandler)(int) = SIG_DFL;
+};
+
+// The picture file a document stores for the picture file at path: the picture as the program
+// reads it (stood upright), encoded again in format with the writer's defaults.
+QByteArray storedPicture(const QString& path, const char* format)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QImage image = reader.read();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (image.isNull() || !image.save(&buffer, format))
+        return QByteArray();
+    return bytes;
+}
+
+// The set the program stores for settings (full key -> value) of filter: the table defaults, the
+// settings, and the fixed values of the resulting choices, as the filter's panel holds them.
+FilterParameters panelSet(const QString& filter, const QMap<QString, QVariant>& settings)
+{
+    FilterParameters set = *defaultParameters(filter);
+    const QMap<QString, QVariant> defaultFixed = fixedValues(set);
+    for (auto it = defaultFixed.cbegin(); it != defaultFixed.cend(); ++it) {
+        if (!findParameter(filter, it.key()))
+            set.remove(it.key());
+    }
+    for (auto it = settings.cbegin(); it != settings.cend(); ++it)
+        set.insert(it.key(), it.value());
+    addFixedValues(set);
+    return set;
+}
+
+qint64 readInt64(const QByteArray& bytes, qint64 offset)
+{
+    return qFromLittleEndian<qint64>(bytes.constData() + offset);
+}
+
+qint32 readInt32(const QByteArray& bytes, qint64 offset)
+{
+    return qFromLittleEndian<qint32>(bytes.constData() + offset);
+}
+
 } // namespace
 
 class TestRenderCli : public QObject
@@ -153,6 +227,23 @@ private slots:
     void unwritableOutputs();
     void sameOutputTwiceInBatchKeepsTheFirst();
 
+    void documentRenderMatchesDirectRender_data();
+    void documentRenderMatchesDirectRender();
+    void settingsOverDocumentMatchDirectRender();
+    void savedDocumentHasTheExactLayout();
+    void documentWithFixedValues();
+    void jpegPictureIsStoredAsJpeg();
+    void documentOnlyWithoutOutput();
+    void damagedDocumentsAreRefused_data();
+    void damagedDocumentsAreRefused();
+    void documentWithUnknownFilterIsRefused_data();
+    void documentWithUnknownFilterIsRefused();
+    void settingsWrongForDocumentAreUsageErrors_data();
+    void settingsWrongForDocumentAreUsageErrors();
+    void saveDocumentOverInputIsRefused();
+    void failedDocumentWriteKeepsThePreviousDocument();
+    void documentFailureStillWritesTheRender();
+
     void listFilters();
     void listParameters_data();
     void listParameters();
@@ -164,6 +255,9 @@ private:
     QString freshDirectory(const QString& name) const;
     // Copies of the input pictures in directory: photo.png and other.jpg.
     void copyInputs(const QString& directory) const;
+
+    // Writes a document with settings of the photograph (no render); its path, or empty.
+    QString saveDocument(const QString& name, const QStringList& settings) const;
 
     QTemporaryDir m_dir;
     QString m_photo; // 64 x 48 PNG
@@ -202,6 +296,17 @@ void TestRenderCli::copyInputs(const QString& directory) const
 {
     QFile::copy(m_photo, directory + "/photo.png");
     QFile::copy(m_other, directory + "/other.jpg");
+}
+
+QString TestRenderCli::saveDocument(const QString& name, const QStringList& settings) const
+{
+    const QString document = freshDirectory("document") + "/" + name;
+    const Result result = run(settings + QStringList{m_photo, "--save-document", document});
+    if (result.exitCode != 0 || !QFileInfo::exists(document)) {
+        qWarning("%s", qPrintable(result.err));
+        return QString();
+    }
+    return document;
 }
 
 void TestRenderCli::initTestCase()
@@ -308,6 +413,20 @@ void TestRenderCli::batchOrderDoesNotChangeAPicture()
     QVERIFY(readAll(firstDir + "/other.png") == reference);
     QVERIFY(readAll(secondDir + "/other.png") == reference);
     QVERIFY(readAll(firstDir + "/photo.png") == readAll(secondDir + "/photo.png"));
+
+    // One picture three times in one batch, with strokes that the painter remembers: each
+    // rendering has its own thread and stroke memory, so nothing carries over to the next.
+    const QString copies = freshDirectory("order-copies");
+    QVERIFY(QFile::copy(m_other, copies + "/again.jpg"));
+    QVERIFY(QFile::copy(m_other, copies + "/third.jpg"));
+    const QString out = copies + "/out";
+    QCOMPARE(
+        run({m_other, m_photo, copies + "/again.jpg", copies + "/third.jpg", "--output-dir", out})
+            .exitCode,
+        0);
+    QVERIFY(readAll(out + "/other.png") == reference);
+    QVERIFY(readAll(out + "/again.png") == reference);
+    QVERIFY(readAll(out + "/third.png") == reference);
 }
 
 void TestRenderCli::kraftPaperTintsTheDrawingBrown_data()
@@ -406,6 +525,10 @@ void TestRenderCli::progressBarOnATerminal_data()
     QTest::newRow("pencil on paper") << QStringList{"--texture", "Old paper"}
                                      << QStringList{"phase 1 of 2", "phase 2 of 2", "100%"};
     QTest::newRow("quiet") << QStringList{"-q"} << QStringList();
+    // "@document": a document of the photograph on old paper, rendered with --document.
+    QTest::newRow("document on paper")
+        << QStringList{"@document"}
+        << QStringList{"Pencil", "photo.drawlume", "phase 1 of 2", "phase 2 of 2", "100%"};
 }
 
 void TestRenderCli::progressBarOnATerminal()
@@ -421,13 +544,19 @@ void TestRenderCli::progressBarOnATerminal()
     ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
 
     const QString output = m_dir.filePath("terminal.png");
+    QStringList arguments = options + QStringList{m_photo, output};
+    if (options == QStringList{"@document"}) {
+        const QString document = saveDocument("photo.drawlume", {"--texture", "Old paper"});
+        QVERIFY(!document.isEmpty());
+        arguments = QStringList{"--document", document, output};
+    }
     QProcess process;
     process.setChildProcessModifier([slaveName] {
         const int slave = ::open(slaveName.constData(), O_RDWR | O_NOCTTY);
         if (slave >= 0)
             ::dup2(slave, STDERR_FILENO);
     });
-    process.start(QStringLiteral(DRAWLUME_RENDER_BINARY), options + QStringList{m_photo, output});
+    process.start(QStringLiteral(DRAWLUME_RENDER_BINARY), arguments);
     QByteArray terminal;
     char buffer[4096];
     // Keep reading while it runs so that a full terminal buffer never blocks it.
@@ -513,6 +642,42 @@ void TestRenderCli::usageErrors_data()
         << QStringList{"--quality", "best", "@in", "@out"} << "--quality \"best\"";
     QTest::newRow("list parameters of unknown filter")
         << QStringList{"--list-parameters", "Charcoal"} << "unknown filter \"Charcoal\"";
+
+    // Documents. "@plain" is a picture without suffix, "@gif" a GIF (neither needs to exist:
+    // nothing is read before the command line is found wrong).
+    QTest::newRow("document name without .drawlume")
+        << QStringList{"@in", "--save-document", "@out.png"} << "must end in \".drawlume\"";
+    QTest::newRow("document name in upper case")
+        << QStringList{"@in", "@out", "--save-document", "@out.DRAWLUME"}
+        << "must end in \".drawlume\"";
+    QTest::newRow("save document in a batch")
+        << QStringList{"@in", "--save-document", "@out.drawlume", "--output-dir", "@dir"}
+        << "cannot be combined with --output-dir";
+    QTest::newRow("save document of picture without suffix")
+        << QStringList{"@plain", "--save-document", "@out.drawlume"} << "has no suffix";
+    QTest::newRow("save document of a GIF")
+        << QStringList{"@gif", "--save-document", "@out.drawlume"}
+        << "cannot be stored in a document";
+    QTest::newRow("document as INPUT")
+        << QStringList{"@out.drawlume", "@out"} << "is a document, not a picture";
+    QTest::newRow("document as OUTPUT")
+        << QStringList{"@in", "@out.drawlume"} << "write a document with --save-document";
+    QTest::newRow("document without OUTPUT")
+        << QStringList{"--document", "@out.drawlume"} << "missing OUTPUT after --document";
+    QTest::newRow("document with INPUT")
+        << QStringList{"--document", "@out.drawlume", "@in", "@out"}
+        << "--document renders one document";
+    QTest::newRow("document into --output-dir")
+        << QStringList{"--document", "@out.drawlume", "--output-dir", "@dir"}
+        << "cannot be combined with --output-dir";
+    QTest::newRow("document and save document")
+        << QStringList{"--document", "@out.drawlume", "--save-document", "@out-b.drawlume", "@out"}
+        << "--save-document cannot be combined with --document";
+    QTest::newRow("document into unknown format")
+        << QStringList{"--document", "@out.drawlume", "@out.xyz"} << "unsupported format";
+    QTest::newRow("document with unknown filter option")
+        << QStringList{"-f", "Charcoal", "--document", "@out.drawlume", "@out"}
+        << "unknown filter \"Charcoal\"";
 }
 
 void TestRenderCli::usageErrors()
@@ -527,6 +692,10 @@ void TestRenderCli::usageErrors()
             argument = directory + "/input.png";
         else if (argument == "@dir")
             argument = directory + "/out";
+        else if (argument == "@plain")
+            argument = directory + "/picture";
+        else if (argument == "@gif")
+            argument = directory + "/picture.gif";
         else if (argument.startsWith("@out"))
             argument = directory + "/output" + argument.mid(4) + (argument == "@out" ? ".png" : "");
     }
@@ -767,6 +936,426 @@ void TestRenderCli::sameOutputTwiceInBatchKeepsTheFirst()
     QVERIFY(readAll(out + "/view.png") == readAll(directory + "/alone.png"));
 }
 
+void TestRenderCli::documentRenderMatchesDirectRender_data()
+{
+    QTest::addColumn<QStringList>("options");
+
+    QTest::newRow("defaults") << QStringList();
+    const QStringList colouredOnKraft{"-s",        "color_enabled=colored_pencils",
+                                      "-s",        "stroke_length=90",
+                                      "--texture", "Kraft paper"};
+    QTest::newRow("coloured pencils on kraft paper") << colouredOnKraft;
+    QTest::newRow("full keys") << QStringList{"-s", "PencilBWAlgorithm::edge_threshold=20", "-s",
+                                              "PencilBWAlgorithm::darken_lighten=30"};
+}
+
+void TestRenderCli::documentRenderMatchesDirectRender()
+{
+    QFETCH(QStringList, options);
+
+    // The direct render writes the document too; the photograph is a PNG, so the document holds
+    // the very pixels that were rendered.
+    const QString directory = freshDirectory("document-render");
+    const QString document = directory + "/photo.drawlume";
+    const QString direct = directory + "/direct.png";
+    Result result = run(options + QStringList{m_photo, direct, "--save-document", document});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+    QCOMPARE(result.out, QStringLiteral("wrote %1\nwrote %2\n").arg(document, direct));
+    QCOMPARE(result.err, QString());
+
+    // The document alone gives the same bytes, each time.
+    const QString first = directory + "/first.png";
+    const QString second = directory + "/second.png";
+    result = run({"--document", document, first});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+    QCOMPARE(result.out, QStringLiteral("wrote %1\n").arg(first));
+    QCOMPARE(result.err, QString());
+    QCOMPARE(run({"-q", "--document", document, second}).exitCode, 0);
+
+    const QByteArray reference = readAll(direct);
+    QVERIFY(!reference.isEmpty());
+    QVERIFY(readAll(first) == reference);
+    QVERIFY(readAll(second) == reference);
+}
+
+void TestRenderCli::settingsOverDocumentMatchDirectRender()
+{
+    const QString document =
+        saveDocument("stored.drawlume", {"-s", "color_enabled=colored_pencils", "-s",
+                                         "stroke_length=90", "--texture", "Old paper"});
+    QVERIFY(!document.isEmpty());
+    const QByteArray stored = readAll(document);
+    const QString directory = QFileInfo(document).absolutePath();
+
+    // -s and --texture win over the stored values; the other stored values stay; -f naming the
+    // stored filter (in any case) is accepted.
+    const QString changed = directory + "/changed.png";
+    const Result result = run({"-f", "pencil", "--document", document, "-s", "stroke_length=40",
+                               "--texture", "Kraft paper", changed});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+    const QString direct = directory + "/direct.png";
+    QCOMPARE(run({"-s", "color_enabled=colored_pencils", "-s", "stroke_length=40", "--texture",
+                  "Kraft paper", m_photo, direct})
+                 .exitCode,
+             0);
+    QVERIFY(!readAll(direct).isEmpty());
+    QVERIFY(readAll(changed) == readAll(direct));
+    // The document itself is only read.
+    QVERIFY(readAll(document) == stored);
+}
+
+void TestRenderCli::savedDocumentHasTheExactLayout()
+{
+    const QString document =
+        saveDocument("layout.drawlume", {"-s", "color_enabled=Colored pencils", "-s",
+                                         "stroke_length=77", "--texture", "kraft paper"});
+    QVERIFY(!document.isEmpty());
+
+    const QByteArray picture = storedPicture(m_photo, "png");
+    QVERIFY(!picture.isEmpty());
+    const FilterParameters set =
+        panelSet("Pencil", {{"PencilBWAlgorithm::color_enabled", "colored_pencils"},
+                            {"PencilBWAlgorithm::stroke_length", 77},
+                            {"TexturizeAlgorithm::texture", "Kraft paper"}});
+    const QByteArray xml = parameterXml(set);
+    // What the panel holds, not what a render adds.
+    QVERIFY(!xml.contains("\"scaling\""));
+    QVERIFY(!xml.contains("for_preview"));
+    QVERIFY(xml.contains("<name>Pencil</name>"));
+
+    // Piece by piece: P, the picture, N, the name padded to 2N bytes, F, the settings.
+    const QByteArray bytes = readAll(document);
+    const qint64 p = picture.size();
+    const QByteArray name = "photo.png";
+    QVERIFY(bytes.size() >= 20 + p + 2 * name.size());
+    QCOMPARE(readInt64(bytes, 0), p);
+    QVERIFY(bytes.mid(8, p) == picture);
+    QCOMPARE(readInt32(bytes, 8 + p), qint32(name.size()));
+    QCOMPARE(bytes.mid(12 + p, 2 * name.size()), name + QByteArray(name.size(), '\0'));
+    const qint64 f = readInt64(bytes, 12 + p + 2 * name.size());
+    QCOMPARE(f, qint64(xml.size()));
+    QCOMPARE(bytes.mid(20 + p + 2 * name.size()), xml);
+    QCOMPARE(bytes.size(), 20 + p + 2 * name.size() + f);
+    QVERIFY(bytes == documentBytes(picture, "photo.png", xml));
+
+    // And as the document reader sees it.
+    DocumentContents contents;
+    QString error;
+    QVERIFY2(readDocumentFile(document, contents, &error), qPrintable(error));
+    QVERIFY(contents.picture == picture);
+    QCOMPARE(contents.pictureName, QStringLiteral("photo.png"));
+    QCOMPARE(contents.parameters, xml);
+    QString filterName;
+    QMap<QString, QVariant> values;
+    QVERIFY(readParameterXmlData(contents.parameters, filterName, values));
+    QCOMPARE(filterName, QStringLiteral("Pencil"));
+    QCOMPARE(values.keys(), set.keys());
+}
+
+void TestRenderCli::documentWithFixedValues()
+{
+    // A filter the program renders with a choice that brings fixed values (a pencil overlay).
+    QString filter;
+    const ParameterSpec* entry = nullptr;
+    const ParameterChoice* choice = nullptr;
+    for (const QString& name : renderableFilters()) {
+        for (const ParameterSpec& candidate : parameterTable(name)) {
+            for (const ParameterChoice& option : candidate.choices) {
+                FilterParametersPtr set = defaultParameters(name);
+                if (!fixedValues(*set).isEmpty())
+                    continue;
+                set->insert(candidate.key, option.value);
+                if (!fixedValues(*set).isEmpty() && !entry) {
+                    filter = name;
+                    entry = &candidate;
+                    choice = &option;
+                }
+            }
+        }
+    }
+    if (!entry)
+        QSKIP("no filter the program renders has a choice that brings fixed values");
+
+    const QString directory = freshDirectory("fixed-document");
+    const QString document = directory + "/fixed.drawlume";
+    const QString direct = directory + "/direct.png";
+    const QString setting = entry->key + "=" + choice->value;
+    Result result =
+        run({"-f", filter, "-s", setting, m_photo, direct, "--save-document", document});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+
+    // The fixed values of the choice are stored with it, as the panel holds them.
+    DocumentContents contents;
+    QString error;
+    QVERIFY2(readDocumentFile(document, contents, &error), qPrintable(error));
+    const FilterParameters set = panelSet(filter, {{entry->key, choice->value}});
+    QVERIFY(!fixedValues(set).isEmpty());
+    QCOMPARE(contents.parameters, parameterXml(set));
+
+    const QString fromDocument = directory + "/from-document.png";
+    QCOMPARE(run({"--document", document, fromDocument}).exitCode, 0);
+    QVERIFY(!readAll(direct).isEmpty());
+    QVERIFY(readAll(fromDocument) == readAll(direct));
+
+    // Back to the default choice over the document: its fixed values go with the old choice.
+    const QString reset = directory + "/reset.png";
+    const QString resetDirect = directory + "/reset-direct.png";
+    const QString back = entry->key + "=" + entry->defaultValue.toString();
+    result = run({"--document", document, "-s", back, reset});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+    QCOMPARE(run({"-f", filter, m_photo, resetDirect}).exitCode, 0);
+    QVERIFY(readAll(reset) == readAll(resetDirect));
+    QVERIFY(readAll(reset) != readAll(direct));
+}
+
+void TestRenderCli::jpegPictureIsStoredAsJpeg()
+{
+    const QString directory = freshDirectory("jpeg-document");
+    const QString document = directory + "/other.drawlume";
+    const QString output = directory + "/other.png";
+    const Result result = run({m_other, output, "--save-document", document});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+
+    DocumentContents contents;
+    QString error;
+    QVERIFY2(readDocumentFile(document, contents, &error), qPrintable(error));
+    QCOMPARE(contents.pictureName, QStringLiteral("other.jpg"));
+    // Encoded again as JPEG with the writer's default quality, not copied.
+    QVERIFY(contents.picture.startsWith("\xFF\xD8\xFF"));
+    QVERIFY(contents.picture == storedPicture(m_other, "jpeg"));
+    QVERIFY(contents.parameters == parameterXml(panelSet("Pencil", {})));
+
+    // Rendering the document renders the stored (re-encoded) picture, at its size.
+    const QString fromDocument = directory + "/from-document.png";
+    QCOMPARE(run({"--document", document, fromDocument}).exitCode, 0);
+    QCOMPARE(readPicture(fromDocument).size(), QSize(48, 40));
+}
+
+void TestRenderCli::documentOnlyWithoutOutput()
+{
+    const QString directory = freshDirectory("document-only");
+    const QString input = directory + "/photo.png";
+    QVERIFY(QFile::copy(m_photo, input));
+    const QString document = directory + "/kept.drawlume";
+
+    Result result = run({input, "--save-document", document});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+    QCOMPARE(result.out, QStringLiteral("wrote %1\n").arg(document));
+    QCOMPARE(result.err, QString());
+    // Only the document was written, and the input is untouched.
+    QCOMPARE(QDir(directory).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             (QStringList{"kept.drawlume", "photo.png"}));
+    QVERIFY(readAll(input) == readAll(m_photo));
+
+    // Writing it again with other settings replaces it; quietly with -q.
+    const QByteArray before = readAll(document);
+    result = run({"-q", "-s", "stroke_length=20", input, "--save-document", document});
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(result.out, QString());
+    QVERIFY(readAll(document) != before);
+    QVERIFY(readAll(document).contains(">20</p>"));
+}
+
+void TestRenderCli::damagedDocumentsAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("contents"); // null: the file does not exist
+    QTest::addColumn<QString>("reason");
+
+    const QByteArray picture = readAll(m_photo);
+    const QByteArray xml = parameterXml(panelSet("Pencil", {}));
+    const QByteArray whole = documentBytes(picture, "photo.png", xml);
+    QTest::newRow("missing") << QByteArray() << "file does not exist";
+    QTest::newRow("empty") << QByteArray("") << "damaged or not a Drawlume document";
+    QTest::newRow("cut in the picture")
+        << whole.left(whole.size() / 2) << "damaged or not a Drawlume document";
+    QTest::newRow("cut in the settings") << whole.left(whole.size() - 10) << "settings length";
+    QTest::newRow("bytes after the end") << whole + "xx"
+                                         << "settings length";
+    QTest::newRow("a picture, not a document") << picture << "damaged or not a Drawlume document";
+    QTest::newRow("picture damaged inside")
+        << documentBytes(picture.left(picture.size() / 2), "photo.png", xml)
+        << "its picture cannot be read";
+    QTest::newRow("settings cut short")
+        << documentBytes(picture, "photo.png", xml.left(xml.size() / 2))
+        << "its settings are damaged";
+    QTest::newRow("settings not XML")
+        << documentBytes(picture, "photo.png", "name=Pencil") << "its settings are damaged";
+    QTest::newRow("no picture name")
+        << documentBytes(picture, QString(3, QChar('/')), xml) << "names no picture";
+}
+
+void TestRenderCli::damagedDocumentsAreRefused()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, reason);
+
+    const QString directory = freshDirectory("damaged");
+    const QString document = directory + "/damaged.drawlume";
+    if (!contents.isNull())
+        QVERIFY(writeAll(document, contents));
+    const QString output = directory + "/out.png";
+
+    const Result result = run({"--document", document, output});
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.startsWith(
+                 QStringLiteral("drawlume-render: cannot read \"%1\": ").arg(document)),
+             qPrintable(result.err));
+    QVERIFY2(result.err.contains(reason), qPrintable(result.err));
+    QCOMPARE(result.err.count('\n'), 1);
+    QCOMPARE(result.out, QString());
+    QVERIFY(!QFileInfo::exists(output));
+}
+
+void TestRenderCli::documentWithUnknownFilterIsRefused_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("unknown") << "Charcoal"
+                             << "its filter \"Charcoal\" is unknown";
+    QTest::newRow("name in another case") << "pencil"
+                                          << "its filter \"pencil\" is unknown";
+    QTest::newRow("none") << ""
+                          << "the document names no filter";
+    // A filter of the application that this build cannot render yet, if there is one.
+    for (const QString& name : allFilterNames()) {
+        if (!renderableFilters().contains(name)) {
+            QTest::newRow("not renderable yet")
+                << name << QStringLiteral("its filter \"%1\" cannot be rendered").arg(name);
+            break;
+        }
+    }
+}
+
+void TestRenderCli::documentWithUnknownFilterIsRefused()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, message);
+
+    FilterParameters set = panelSet("Pencil", {});
+    set.setFilterName(filter);
+    const QString directory = freshDirectory("foreign-filter");
+    const QString document = directory + "/foreign.drawlume";
+    QVERIFY(writeAll(document, documentBytes(readAll(m_photo), "photo.png", parameterXml(set))));
+    const QString output = directory + "/out.png";
+
+    const Result result = run({"--document", document, output});
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.startsWith("drawlume-render: "), qPrintable(result.err));
+    QVERIFY2(result.err.contains(QStringLiteral("\"%1\"").arg(document)), qPrintable(result.err));
+    QVERIFY2(result.err.contains(message), qPrintable(result.err));
+    QCOMPARE(result.err.count('\n'), 1);
+    QVERIFY(!QFileInfo::exists(output));
+}
+
+void TestRenderCli::settingsWrongForDocumentAreUsageErrors_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("unknown key") << QStringList{"-s", "sharpness=3"}
+                                 << "unknown parameter \"sharpness\" for filter Pencil";
+    QTest::newRow("out of range") << QStringList{"-s", "edge_threshold=101"}
+                                  << "out of range 0..100";
+    QTest::newRow("unknown texture")
+        << QStringList{"--texture", "Velvet"} << "\"Velvet\" is not a choice";
+    QTest::newRow("setting without =")
+        << QStringList{"-s", "edge_threshold"} << "a setting must be KEY=VALUE";
+    // -f naming another filter than the stored one, if the build renders two.
+    for (const QString& name : renderableFilters()) {
+        if (name != "Pencil") {
+            QTest::newRow("another filter") << QStringList{"-f", name} << "does not match";
+            break;
+        }
+    }
+}
+
+void TestRenderCli::settingsWrongForDocumentAreUsageErrors()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, message);
+
+    const QString document = saveDocument("pencil.drawlume", {});
+    QVERIFY(!document.isEmpty());
+    const QString output = QFileInfo(document).absolutePath() + "/out.png";
+    const Result result = run(options + QStringList{"--document", document, output});
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY2(result.err.startsWith("drawlume-render: "), qPrintable(result.err));
+    QVERIFY2(result.err.contains(message), qPrintable(result.err));
+    QCOMPARE(result.err.count('\n'), 1);
+    QCOMPARE(result.out, QString());
+    QVERIFY(!QFileInfo::exists(output));
+}
+
+void TestRenderCli::saveDocumentOverInputIsRefused()
+{
+    // A document name that is a link to the input: writing it would replace the photograph.
+    const QString directory = freshDirectory("document-over-input");
+    const QString input = directory + "/photo.png";
+    QVERIFY(QFile::copy(m_photo, input));
+    QVERIFY(QFile::link(input, directory + "/photo.drawlume"));
+
+    const Result result =
+        run({input, directory + "/out.png", "--save-document", directory + "/photo.drawlume"});
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY2(result.err.contains("is the input"), qPrintable(result.err));
+    QVERIFY2(result.err.contains("never overwritten"), qPrintable(result.err));
+    QVERIFY(readAll(input) == readAll(m_photo));
+    QVERIFY(!QFileInfo::exists(directory + "/out.png"));
+}
+
+void TestRenderCli::failedDocumentWriteKeepsThePreviousDocument()
+{
+    const QString document = saveDocument("kept.drawlume", {"-s", "stroke_length=60"});
+    QVERIFY(!document.isEmpty());
+    const QByteArray before = readAll(document);
+    const QString directory = QFileInfo(document).absolutePath();
+    const QStringList files =
+        QDir(directory).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+
+    // The new document would be as large as the old one; the limit lets half of it be written.
+    Result result;
+    {
+        FileSizeLimit limit(before.size() / 2);
+        result = run({"-s", "stroke_length=20", m_photo, "--save-document", document});
+    }
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.startsWith(
+                 QStringLiteral("drawlume-render: cannot write \"%1\": ").arg(document)),
+             qPrintable(result.err));
+    QCOMPARE(result.err.count('\n'), 1);
+    QCOMPARE(result.out, QString());
+    QVERIFY(readAll(document) == before);
+    // No temporary file is left beside it.
+    QCOMPARE(QDir(directory).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             files);
+
+    // A directory that does not exist: nothing is made.
+    const QString nowhere = directory + "/no/such/place/new.drawlume";
+    result = run({m_photo, "--save-document", nowhere});
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.contains(QStringLiteral("cannot write \"%1\"").arg(nowhere)),
+             qPrintable(result.err));
+    QVERIFY(!QFileInfo::exists(directory + "/no"));
+}
+
+void TestRenderCli::documentFailureStillWritesTheRender()
+{
+    const QString directory = freshDirectory("document-fails");
+    const QString output = directory + "/drawing.png";
+    const QString nowhere = directory + "/missing/photo.drawlume";
+    const Result result = run({m_photo, output, "--save-document", nowhere});
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.startsWith(
+                 QStringLiteral("drawlume-render: cannot write \"%1\": ").arg(nowhere)),
+             qPrintable(result.err));
+    QCOMPARE(result.err.count('\n'), 1);
+    QCOMPARE(result.out, QStringLiteral("wrote %1\n").arg(output));
+    // The drawing is the one the command gives without the document.
+    QCOMPARE(run({m_photo, directory + "/plain.png"}).exitCode, 0);
+    QVERIFY(readAll(output) == readAll(directory + "/plain.png"));
+}
+
 void TestRenderCli::listFilters()
 {
     const Result result = run({"--list-filters"});
@@ -843,8 +1432,9 @@ void TestRenderCli::versionAndHelp()
 
     result = run({"--help"});
     QCOMPARE(result.exitCode, 0);
-    for (const char* option : {"--filter", "--set", "--texture", "--quality", "--format",
-                               "--output-dir", "--list-filters", "--list-parameters", "--quiet"})
+    for (const char* option :
+         {"--filter", "--set", "--texture", "--quality", "--format", "--output-dir", "--document",
+          "--save-document", "--list-filters", "--list-parameters", "--quiet"})
         QVERIFY2(result.out.contains(option), option);
 }
 
