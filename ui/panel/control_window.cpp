@@ -11,6 +11,8 @@
 #include "ui/panel/bevel_button.h"
 #include "ui/panel/bevel_combo_box.h"
 #include "ui/panel/bevel_label.h"
+#include "ui/panel/create_panel.h"
+#include "ui/panel/filter_widget.h"
 #include "ui/panel/file_change_command.h"
 #include "ui/panel/filter_change_command.h"
 #include "ui/panel/h_line.h"
@@ -114,9 +116,9 @@ ControlWindow::ControlWindow()
 
     for (const QString& name : filterNames()) {
         m_filter_combo->addItem(name);
-        // Until the filter panels exist each page holds the filter's settings only.
-        m_panels->addWidget(new QWidget(m_panels));
-        m_panel_parameters.append(defaultParameters(name));
+        FilterWidget* panel = create_panel(name, m_panels);
+        m_panels->addWidget(panel);
+        connect(panel, &FilterWidget::changed, this, &ControlWindow::slot_options_changed);
     }
     reset_panel();
 
@@ -160,6 +162,11 @@ void ControlWindow::remove_document_window(DocumentWindow* window)
     }
 }
 
+DocumentView* ControlWindow::current_document() const
+{
+    return m_current_document;
+}
+
 DocumentWindow* ControlWindow::current_document_window() const
 {
     return m_current_document ? m_current_document->document_window() : nullptr;
@@ -170,9 +177,7 @@ void ControlWindow::set_current_document(DocumentView* view, bool store_previous
     if (m_current_document && store_previous) {
         m_current_document->set_filter_index(m_filter_combo->currentIndex());
         for (int i = 0; i < m_filter_combo->count(); ++i)
-            m_current_document->store_parameters(
-                m_filter_combo->itemText(i),
-                FilterParametersPtr(new FilterParameters(*m_panel_parameters.at(i))));
+            m_current_document->store_parameters(m_filter_combo->itemText(i), panel(i)->parameters());
     }
     m_current_document = view;
 
@@ -185,11 +190,15 @@ void ControlWindow::set_current_document(DocumentView* view, bool store_previous
         }
         m_filter_combo->setCurrentIndex(std::max(0, view->filter_index()));
         for (int i = 0; i < m_filter_combo->count(); ++i) {
-            const QString name = m_filter_combo->itemText(i);
-            const FilterParametersPtr stored = view->parameters_for(name);
-            m_panel_parameters[i] = stored ? FilterParametersPtr(new FilterParameters(*stored))
-                                           : defaultParameters(name);
+            // One preview follows, for all the panels together.
+            const QSignalBlocker quiet(panel(i));
+            const FilterParametersPtr stored = view->parameters_for(m_filter_combo->itemText(i));
+            if (stored)
+                panel(i)->set_parameters(stored);
+            else
+                panel(i)->reset_to_defaults();
         }
+        slot_options_changed();
     }
     update_enabled_state();
     set_stays_on_top(true);
@@ -225,13 +234,14 @@ void ControlWindow::document_busy_changed(DocumentView* view)
     update_enabled_state();
 }
 
+FilterWidget* ControlWindow::panel(int index) const
+{
+    return qobject_cast<FilterWidget*>(m_panels->widget(index));
+}
+
 FilterParametersPtr ControlWindow::current_parameters() const
 {
-    const int index = std::max(0, m_filter_combo->currentIndex());
-    FilterParametersPtr parameters(new FilterParameters(*m_panel_parameters.at(index)));
-    parameters->setFilterName(m_filter_combo->itemText(index));
-    addFixedValues(*parameters);
-    return parameters;
+    return panel(std::max(0, m_filter_combo->currentIndex()))->parameters();
 }
 
 QString ControlWindow::current_filter_name() const
@@ -288,8 +298,10 @@ void ControlWindow::reset_panel()
     m_placeholder->show();
     m_filter_combo->setCurrentIndex(0);
     m_panels->setCurrentIndex(0);
-    for (int i = 0; i < m_filter_combo->count(); ++i)
-        m_panel_parameters[i] = defaultParameters(m_filter_combo->itemText(i));
+    for (int i = 0; i < m_filter_combo->count(); ++i) {
+        const QSignalBlocker quiet(panel(i));
+        panel(i)->reset_to_defaults();
+    }
 }
 
 void ControlWindow::update_enabled_state()

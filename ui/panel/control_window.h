@@ -13,6 +13,7 @@ class BevelButton;
 class BevelComboBox;
 class DocumentView;
 class DocumentWindow;
+class FilterWidget;
 class Placeholder;
 class QSizeGrip;
 class QStackedWidget;
@@ -39,7 +40,7 @@ public:
     QList<DocumentWindow*> document_windows() const { return m_document_windows; }
 
     void set_current_document(DocumentView* view, bool store_previous);
-    DocumentView* current_document() const { return m_current_document; }
+    DocumentView* current_document() const;
     DocumentWindow* current_document_window() const;
     void document_closed(DocumentView* view);
     void document_busy_changed(DocumentView* view);
@@ -54,6 +55,8 @@ public:
     QUndoGroup* undo_group() const { return m_undo_group; }
     BevelComboBox* filter_combo() const { return m_filter_combo; }
     BevelButton* process_button() const { return m_process_button; }
+    // The parameter panel of the filter at index in the list.
+    FilterWidget* panel(int index) const;
     // What happens when the last document window has gone (QCoreApplication::quit by default;
     // tests watch it instead).
     void set_quit_handler(const std::function<void()>& handler) { m_quit_handler = handler; }
@@ -95,7 +98,5 @@ private:
     QUndoGroup* m_undo_group;
     int m_previous_filter_index = 0;
     QSizeGrip* m_size_grip;
-    // The settings each filter's panel holds, by list index.
-    QVector<FilterParametersPtr> m_panel_parameters;
     std::function<void()> m_quit_handler;
 };

@@ -1,0 +1,361 @@
+#include "core/framework/parameter_table.h"
+#include "ui/document/application.h"
+#include "ui/document/document_view.h"
+#include "ui/document/document_window.h"
+#include "ui/panel/bevel_combo_box.h"
+#include "ui/panel/control_window.h"
+#include "ui/panel/create_panel.h"
+#include "ui/panel/filter_slider.h"
+#include "ui/panel/filter_widget.h"
+
+#include <QUndoStack>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString kOil = QStringLiteral("OilPaintingAlgorithm::");
+const QString kOilType = QStringLiteral("OilPaintingAlgorithm::oil_type");
+const QString kOilPencil = QStringLiteral("OilPaintingFilterWidget::pencil_");
+const QString kTexture = QStringLiteral("TexturizeAlgorithm::texture");
+const QString kSaturation = QStringLiteral("PencilBWAlgorithm::color_intensity");
+
+QMap<QString, QString> valueTexts(const FilterParameters& set)
+{
+    QMap<QString, QString> texts;
+    for (const QString& key : set.keys())
+        texts.insert(key, set.value(key).toString());
+    return texts;
+}
+
+// A choice in an open list: entries are highlighted while the old index is still current, then
+// the choice becomes current and is announced as activated.
+void chooseInList(QComboBox* combo, int index)
+{
+    emit combo->highlighted(index);
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
+
+// Whether the row of key's slider is shown; its slider and field always agree.
+bool rowShown(FilterWidget* panel, const QString& key)
+{
+    FilterSlider* slider = panel->slider(key);
+    const bool shown = !slider->isHidden();
+    if (slider->field()->isHidden() == shown)
+        qWarning("slider and field of %s disagree", qPrintable(key));
+    return shown && !slider->field()->isHidden();
+}
+
+std::unique_ptr<FilterWidget> makePanel(const QString& name)
+{
+    return std::unique_ptr<FilterWidget>(create_panel(name, nullptr));
+}
+
+} // namespace
+
+class TestFilterPanels : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void unknownNamesGetNoPanel();
+    void gatheringAfterConstructionGivesTheDefaults_data();
+    void gatheringAfterConstructionGivesTheDefaults();
+    void coloredPencilsShowTheSaturationRow();
+    void oilTypeShowsItsRows_data();
+    void oilTypeShowsItsRows();
+    void oilTypeClearsPencilAndTextureButAStoredSetRestoresThem();
+    void undoingAnOilTypeChangeGivesBackPencilAndTexture();
+    void pencilOverlayNoneAddsNoPencilKeys_data();
+    void pencilOverlayNoneAddsNoPencilKeys();
+    void choiceInAListIsOneUndoStep_data();
+    void choiceInAListIsOneUndoStep();
+    void keyboardChoiceUndoesToTheIndexBeforeTheKey();
+    void unknownChoicesAndOutOfRangeValues();
+
+private:
+    QUndoStack* stack() const { return m_window->view()->undo_stack(); }
+
+    DocumentWindow* m_window = nullptr;
+};
+
+void TestFilterPanels::initTestCase()
+{
+    ControlWindow::instance()->set_quit_handler([] {});
+    m_window = start_application(QString());
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    ControlWindow::instance()->set_current_document(m_window->view(), false);
+}
+
+void TestFilterPanels::cleanup()
+{
+    stack()->clear();
+}
+
+void TestFilterPanels::unknownNamesGetNoPanel()
+{
+    for (const QString& name : {"pencil", "", "Oil ", "Charcoal"})
+        QVERIFY(!create_panel(name, nullptr));
+}
+
+void TestFilterPanels::gatheringAfterConstructionGivesTheDefaults_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const char* name : {"Pencil", "Watercolor", "Pastel", "Oil", "Paint blend", "Watermix"})
+        QTest::newRow(name) << QString(name);
+}
+
+void TestFilterPanels::gatheringAfterConstructionGivesTheDefaults()
+{
+    QFETCH(QString, name);
+    auto panel = makePanel(name);
+    QCOMPARE(panel->filter_name(), name);
+    const FilterParametersPtr defaults = defaultParameters(name);
+    QCOMPARE(panel->parameters()->filterName(), name);
+    QCOMPARE(valueTexts(*panel->parameters()), valueTexts(*defaults));
+    for (const ParameterSpec& entry : parameterTable(name)) {
+        QCOMPARE(panel->parameters()->value(entry.key).typeId(), entry.kind == ParameterSpec::Slider
+                                                                     ? int(QMetaType::Int)
+                                                                     : int(QMetaType::QString));
+        if (entry.kind == ParameterSpec::Slider) {
+            FilterSlider* slider = panel->slider(entry.key);
+            QCOMPARE(slider->minimum(), entry.minimum);
+            QCOMPARE(slider->maximum(), entry.maximum);
+            QCOMPARE(slider->field()->text(), entry.defaultValue.toString());
+            QCOMPARE(slider->focusPolicy(), Qt::NoFocus);
+            if (entry.hidden)
+                QVERIFY(slider->isHidden() && slider->field()->isHidden());
+        } else {
+            QComboBox* combo = panel->combo(entry.key);
+            QCOMPARE(combo->count(), entry.choices.size());
+            QCOMPARE(combo->itemText(1), entry.choices.at(1).label);
+            QCOMPARE(combo->itemData(1).toString(), entry.choices.at(1).value);
+        }
+    }
+
+    // Every control moved away, then reset: the defaults again, announced once.
+    for (FilterSlider* slider : panel->findChildren<FilterSlider*>())
+        slider->setValue(slider->minimum() + 1);
+    for (QComboBox* combo : panel->findChildren<QComboBox*>())
+        combo->setCurrentIndex(combo->count() - 1 - combo->currentIndex());
+    QVERIFY(valueTexts(*panel->parameters()) != valueTexts(*defaults));
+    QSignalSpy changed(panel.get(), &FilterWidget::changed);
+    panel->reset_to_defaults();
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(valueTexts(*panel->parameters()), valueTexts(*defaults));
+    for (FilterSlider* slider : panel->findChildren<FilterSlider*>())
+        QCOMPARE(slider->field()->text(), QString::number(slider->value()));
+}
+
+void TestFilterPanels::coloredPencilsShowTheSaturationRow()
+{
+    auto panel = makePanel(QStringLiteral("Pencil"));
+    QComboBox* type = panel->combo(QStringLiteral("PencilBWAlgorithm::color_enabled"));
+    QVERIFY(!rowShown(panel.get(), kSaturation));
+    QCOMPARE(panel->parameters()->value(kSaturation).toInt(), 50);
+
+    QSignalSpy changed(panel.get(), &FilterWidget::changed);
+    chooseInList(type, 1);
+    QVERIFY(rowShown(panel.get(), kSaturation));
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(stack()->count(), 1);
+    QVERIFY(panel->parameters()->contains(kSaturation));
+
+    stack()->undo();
+    QCOMPARE(type->currentIndex(), 0);
+    QVERIFY(!rowShown(panel.get(), kSaturation));
+    QCOMPARE(panel->parameters()->value(kSaturation).toInt(), 50);
+    stack()->redo();
+    QVERIFY(rowShown(panel.get(), kSaturation));
+    panel->reset_to_defaults();
+    QVERIFY(!rowShown(panel.get(), kSaturation));
+}
+
+void TestFilterPanels::oilTypeShowsItsRows_data()
+{
+    QTest::addColumn<QString>("oilType");
+    QTest::addColumn<QStringList>("shown");
+    const QStringList strokes = {"maximum_stroke_size", "number_of_brushstrokes", "edge_intensity",
+                                 "brushstroke_precision"};
+    QTest::newRow("brushstrokes") << "standart_oil" << strokes;
+    QTest::newRow("expressive") << "expressive_brushstrokes"
+                                << QStringList{"maximum_stroke_size", "number_of_brushstrokes",
+                                               "brushstroke_precision", "level_of_contrast",
+                                               "level_of_details"};
+    QTest::newRow("oil painting") << "oil_painting"
+                                  << QStringList{"strength_of_effect", "image_simplification",
+                                                 "color_intensity", "darken_lighten"};
+    // The algorithm paints an unknown type with the standard painter.
+    QTest::newRow("unknown") << "gouache" << strokes;
+}
+
+void TestFilterPanels::oilTypeShowsItsRows()
+{
+    QFETCH(QString, oilType);
+    QFETCH(QStringList, shown);
+    auto panel = makePanel(QStringLiteral("Oil"));
+    FilterParametersPtr stored = defaultParameters(QStringLiteral("Oil"));
+    stored->insert(kOilType, QStringLiteral("expressive_brushstrokes"));
+    panel->set_parameters(stored);
+    stored->insert(kOilType, oilType);
+    panel->set_parameters(stored);
+    for (const char* row :
+         {"maximum_stroke_size", "number_of_brushstrokes", "edge_intensity",
+          "brushstroke_precision", "level_of_contrast", "level_of_details", "strength_of_effect",
+          "image_simplification", "color_intensity", "darken_lighten"})
+        QVERIFY2(rowShown(panel.get(), kOil + row) == shown.contains(row), row);
+    QVERIFY(panel->slider(kOil + "minimum_stroke_size")->isHidden());
+    QVERIFY(panel->slider(kOil + "brushstrokes_intensity")->isHidden());
+}
+
+void TestFilterPanels::oilTypeClearsPencilAndTextureButAStoredSetRestoresThem()
+{
+    auto panel = makePanel(QStringLiteral("Oil"));
+    chooseInList(panel->pencil_combo(), 2);
+    chooseInList(panel->texture_combo(), 4);
+    QSignalSpy changed(panel.get(), &FilterWidget::changed);
+    chooseInList(panel->combo(kOilType), 0);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(panel->parameters()->value(kOilPencil).toString(), QStringLiteral("None"));
+    QCOMPARE(panel->parameters()->value(kTexture).toString(), QStringLiteral("None"));
+
+    // A stored set whose oil type differs from the one shown keeps its pencil and texture.
+    FilterParametersPtr stored = defaultParameters(QStringLiteral("Oil"));
+    stored->insert(kOilType, QStringLiteral("expressive_brushstrokes"));
+    stored->insert(kOilPencil, QStringLiteral("Light shading"));
+    stored->insert(kTexture, QStringLiteral("Kraft paper"));
+    addFixedValues(*stored);
+    panel->set_parameters(stored);
+    QCOMPARE(valueTexts(*panel->parameters()), valueTexts(*stored));
+    QCOMPARE(changed.count(), 2);
+}
+
+void TestFilterPanels::undoingAnOilTypeChangeGivesBackPencilAndTexture()
+{
+    auto panel = makePanel(QStringLiteral("Oil"));
+    chooseInList(panel->pencil_combo(), 1);
+    chooseInList(panel->texture_combo(), 6);
+    const QMap<QString, QString> before = valueTexts(*panel->parameters());
+    chooseInList(panel->combo(kOilType), 1);
+    const QMap<QString, QString> after = valueTexts(*panel->parameters());
+    QCOMPARE(after.value(kTexture), QStringLiteral("None"));
+    QCOMPARE(stack()->count(), 3);
+
+    stack()->undo();
+    QCOMPARE(valueTexts(*panel->parameters()), before);
+    QVERIFY(rowShown(panel.get(), kOil + "strength_of_effect"));
+    stack()->redo();
+    QCOMPARE(valueTexts(*panel->parameters()), after);
+    QVERIFY(rowShown(panel.get(), kOil + "level_of_contrast"));
+}
+
+void TestFilterPanels::pencilOverlayNoneAddsNoPencilKeys_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("edgeIntensity");
+    QTest::newRow("Watercolor") << "Watercolor" << 43;
+    QTest::newRow("Pastel") << "Pastel" << 43;
+    QTest::newRow("Oil") << "Oil" << 40;
+}
+
+void TestFilterPanels::pencilOverlayNoneAddsNoPencilKeys()
+{
+    QFETCH(QString, name);
+    QFETCH(int, edgeIntensity);
+    auto panel = makePanel(name);
+    const auto pencilKeys = [&panel] {
+        return panel->parameters()->keys().filter(QStringLiteral("PencilBWAlgorithm::"));
+    };
+    QVERIFY(pencilKeys().isEmpty());
+    chooseInList(panel->pencil_combo(), 3);
+    QCOMPARE(pencilKeys().size(), 5);
+    QCOMPARE(panel->parameters()->value("PencilBWAlgorithm::edge_intensity").toInt(),
+             edgeIntensity);
+    chooseInList(panel->pencil_combo(), 0);
+    QVERIFY(pencilKeys().isEmpty());
+}
+
+void TestFilterPanels::choiceInAListIsOneUndoStep_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("recorded");
+    QTest::newRow("pencil texture") << "Pencil" << kTexture << true;
+    QTest::newRow("watercolor pencil") << "Watercolor"
+                                       << "WatercolorFilterWidget::pencil_" << true;
+    QTest::newRow("oil type") << "Oil" << kOilType << true;
+    QTest::newRow("paint blend aftertouch") << "Paint blend"
+                                            << "PaintBlendFilterWidget::aftertouch_" << false;
+    QTest::newRow("watermix texture") << "Watermix"
+                                      << "WatermixFilterWidget::texturize_" << false;
+}
+
+void TestFilterPanels::choiceInAListIsOneUndoStep()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, key);
+    QFETCH(bool, recorded);
+    auto panel = makePanel(name);
+    QComboBox* combo = panel->combo(key);
+    const int start = combo->currentIndex();
+    QSignalSpy changed(panel.get(), &FilterWidget::changed);
+    chooseInList(combo, 1);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(stack()->count(), recorded ? 1 : 0);
+    if (!recorded)
+        return;
+    stack()->undo();
+    QCOMPARE(combo->currentIndex(), start);
+    stack()->redo();
+    QCOMPARE(combo->currentIndex(), 1);
+    QCOMPARE(changed.count(), 3);
+}
+
+void TestFilterPanels::keyboardChoiceUndoesToTheIndexBeforeTheKey()
+{
+    auto panel = makePanel(QStringLiteral("Watercolor"));
+    panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
+    QComboBox* texture = panel->texture_combo();
+    chooseInList(texture, 5);
+    stack()->undo();
+    // A closed list changed with a key announces no highlight.
+    QTest::keyClick(texture, Qt::Key_Down);
+    QCOMPARE(texture->currentIndex(), 1);
+    stack()->undo();
+    QCOMPARE(texture->currentIndex(), 0);
+}
+
+void TestFilterPanels::unknownChoicesAndOutOfRangeValues()
+{
+    auto panel = makePanel(QStringLiteral("Watercolor"));
+    const QString brightness = QStringLiteral("WatercolorAlgorithm::darken_lighten");
+    const QString strength = QStringLiteral("WatercolorAlgorithm::strength_of_effect");
+    FilterParametersPtr stored(new FilterParameters(QStringLiteral("Watercolor"), {}));
+    stored->insert(kTexture, QStringLiteral("Marble"));
+    stored->insert(QStringLiteral("WatercolorFilterWidget::pencil_"), QStringLiteral("contour"));
+    stored->insert(brightness, 500);
+    stored->insert(strength, QStringLiteral("37")); // as read back from a document
+    panel->set_parameters(stored);
+    QCOMPARE(panel->texture_combo()->currentIndex(), -1);
+    QCOMPARE(panel->pencil_combo()->currentIndex(), -1); // data compared case-sensitively
+    QCOMPARE(panel->parameters()->value(kTexture), QVariant(QString()));
+    QVERIFY(panel->parameters()->keys().filter(QStringLiteral("PencilBWAlgorithm::")).isEmpty());
+    QCOMPARE(panel->slider(brightness)->value(), 100);
+    QCOMPARE(panel->slider(brightness)->field()->text(), QStringLiteral("100"));
+    QCOMPARE(panel->slider(strength)->value(), 37);
+}
+
+int main(int argc, char** argv)
+{
+    Application app(argc, argv);
+    TestFilterPanels test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_filter_panels.moc"
