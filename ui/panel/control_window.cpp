@@ -16,6 +16,11 @@
 #include "ui/panel/file_change_command.h"
 #include "ui/panel/filter_change_command.h"
 #include "ui/panel/h_line.h"
+#include "ui/panel/image_zoom_slider.h"
+#include "ui/panel/size_grip.h"
+#include "ui/panel/thumbnail.h"
+#include "processing/preview_render.h"
+#include "processing/worker.h"
 #include "ui/panel/placeholder.h"
 #include "ui/processing/launcher.h"
 
@@ -56,11 +61,13 @@ ControlWindow* ControlWindow::existing()
 ControlWindow::ControlWindow()
     : QDialog(nullptr),
       m_placeholder(new Placeholder(true, this)),
+      m_thumbnail(new Thumbnail(this)),
       m_filter_combo(new BevelComboBox(this)),
       m_panels(new QStackedWidget(this)),
       m_process_button(new BevelButton(tr("Process"), this)),
       m_undo_group(new QUndoGroup(this)),
-      m_size_grip(new QSizeGrip(this))
+      m_zoom_slider(new ImageZoomSlider(m_thumbnail, this)),
+      m_size_grip(new SizeGrip(this))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -70,6 +77,9 @@ ControlWindow::ControlWindow()
     preview->setContentsMargins(26, 16, 26, 8);
     preview->setSpacing(0);
     preview->addWidget(m_placeholder, 2);
+    preview->addWidget(m_thumbnail, 2);
+    preview->addSpacing(8);
+    preview->addWidget(m_zoom_slider);
     layout->addLayout(preview, 2);
 
     auto* filterRow = new QHBoxLayout;
@@ -120,6 +130,9 @@ ControlWindow::ControlWindow()
         m_panels->addWidget(panel);
         connect(panel, &FilterWidget::changed, this, &ControlWindow::slot_options_changed);
     }
+    connect(m_thumbnail, &Thumbnail::signal_update_thumbnail, this,
+            &ControlWindow::slot_options_changed);
+    m_thumbnail->hide();
     reset_panel();
 
     connect(qApp, &QApplication::focusChanged, this, &ControlWindow::slot_app_focus_changed);
@@ -184,6 +197,7 @@ void ControlWindow::set_current_document(DocumentView* view, bool store_previous
     if (!view || !view->has_picture()) {
         reset_panel();
     } else {
+        m_thumbnail->set_source(view->source_image());
         {
             const QSignalBlocker blocker(m_filter_combo);
             m_filter_combo->setCurrentIndex(-1);
@@ -295,13 +309,17 @@ void ControlWindow::push_undo(QUndoCommand* command)
 void ControlWindow::reset_panel()
 {
     const QSignalBlocker blocker(m_filter_combo);
+    stop_preview_worker();
+    m_thumbnail->hide();
     m_placeholder->show();
     m_filter_combo->setCurrentIndex(0);
     m_panels->setCurrentIndex(0);
+    m_zoom_slider->setEnabled(false);
     for (int i = 0; i < m_filter_combo->count(); ++i) {
         const QSignalBlocker quiet(panel(i));
         panel(i)->reset_to_defaults();
     }
+    m_thumbnail->clear();
 }
 
 void ControlWindow::update_enabled_state()
@@ -312,6 +330,7 @@ void ControlWindow::update_enabled_state()
     m_filter_combo->setEnabled(enabled);
     m_panels->setEnabled(enabled);
     m_process_button->setEnabled(enabled);
+    m_zoom_slider->setEnabled(enabled);
 }
 
 void ControlWindow::set_stays_on_top(bool active)
@@ -345,7 +364,95 @@ void ControlWindow::slot_app_focus_changed(QWidget* old, QWidget* now)
 
 void ControlWindow::slot_options_changed()
 {
-    // The live preview follows every change of the settings (built with the filter panels).
+    preview_current_filter();
+}
+
+void ControlWindow::stop_preview_worker()
+{
+    if (!m_preview_worker)
+        return;
+    m_preview_worker->slot_cancelled();
+    m_preview_worker->wait();
+    m_preview_worker->disconnect(this);
+    delete m_preview_worker;
+    m_preview_worker = nullptr;
+    update_enabled_state();
+}
+
+void ControlWindow::preview_current_filter()
+{
+    qDebug() << "ControlWindow::preview_current_filter();";
+    stop_preview_worker();
+    if (!m_current_document || !m_current_document->has_picture())
+        return;
+    const QImage source = m_thumbnail->source_image();
+    if (source.isNull())
+        return;
+    const FilterParametersPtr parameters = preview_parameters(*current_parameters());
+    const CacheKey key = makeKey(source, *parameters);
+    m_placeholder->hide();
+    m_thumbnail->show();
+    if (m_preview_cache.contains(key)) {
+        m_thumbnail->set_result(m_preview_cache.lookup(key));
+        return;
+    }
+    m_thumbnail->set_busy(true);
+    const QString name = m_filter_combo->currentText();
+    QCoreApplication::processEvents();
+    const FilterPtr filter = make_preview_filter(name, source, parameters);
+    if (!filter) {
+        // A filter this build cannot render: the picture stays as it is.
+        m_thumbnail->set_busy(false);
+        m_thumbnail->set_result(source);
+        return;
+    }
+    m_preview_worker = new Worker(filter, this);
+    m_preview_worker->set_cache_key(key);
+    connect(m_preview_worker, &QThread::finished, this, &ControlWindow::slot_thread_finished,
+            Qt::QueuedConnection);
+    m_preview_worker->start(QThread::InheritPriority);
+}
+
+void ControlWindow::slot_thread_finished()
+{
+    qDebug() << "ControlWindow" << "slot_thread_finished";
+    if (!m_preview_worker || sender() != m_preview_worker)
+        return;
+    const QImage result = m_preview_worker->result_image();
+    if (!m_preview_worker->was_cancelled())
+        m_preview_cache.insert(m_preview_worker->cache_key(), result);
+    m_placeholder->hide();
+    m_thumbnail->show();
+    m_thumbnail->set_busy(false);
+    m_thumbnail->set_result(result);
+    m_preview_worker->disconnect(this);
+    m_preview_worker->wait();
+    delete m_preview_worker;
+    m_preview_worker = nullptr;
+    update_enabled_state();
+}
+
+void ControlWindow::size_changing()
+{
+    m_thumbnail->show_source();
+    if (!m_size_grip->update_pending())
+        m_size_grip->set_update_pending(true);
+}
+
+void ControlWindow::check_pressed()
+{
+    if (!m_size_grip->update_pending())
+        return;
+    m_size_grip->set_update_pending(false);
+    qDebug() << "check_pressed: i'm updating thumbnail";
+    if (m_thumbnail->isVisible())
+        emit m_thumbnail->signal_update_thumbnail();
+}
+
+void ControlWindow::mouseMoveEvent(QMouseEvent* event)
+{
+    check_pressed();
+    QDialog::mouseMoveEvent(event);
 }
 
 void ControlWindow::slot_current_filter_changed(int index)
@@ -450,5 +557,6 @@ void ControlWindow::resizeEvent(QResizeEvent* event)
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QColor(196, 196, 196));
     setPalette(palette);
+    size_changing();
     QDialog::resizeEvent(event);
 }

@@ -8,14 +8,18 @@
 #include <functional>
 
 #include "core/framework/filter_parameters.h"
+#include "core/framework/result_cache.h"
 
 class BevelButton;
 class BevelComboBox;
 class DocumentView;
 class DocumentWindow;
 class FilterWidget;
+class ImageZoomSlider;
+class SizeGrip;
+class Thumbnail;
+class Worker;
 class Placeholder;
-class QSizeGrip;
 class QStackedWidget;
 class QUndoCommand;
 class QUndoGroup;
@@ -57,6 +61,18 @@ public:
     BevelButton* process_button() const { return m_process_button; }
     // The parameter panel of the filter at index in the list.
     FilterWidget* panel(int index) const;
+    Thumbnail* thumbnail() const { return m_thumbnail; }
+    ImageZoomSlider* zoom_slider() const { return m_zoom_slider; }
+    Worker* preview_worker() const { return m_preview_worker; }
+    const ResultCache& preview_cache() const { return m_preview_cache; }
+    // Renders the preview of the current filter on the visible part of the current picture: from
+    // the cache when it holds the same piece and settings, else on a worker thread.
+    void preview_current_filter();
+    // The window is being resized: the preview shows the scaled picture until the next mouse
+    // movement (check_pressed) asks for a new one.
+    void size_changing();
+    void check_pressed();
+
     // What happens when the last document window has gone (QCoreApplication::quit by default;
     // tests watch it instead).
     void set_quit_handler(const std::function<void()>& handler) { m_quit_handler = handler; }
@@ -72,6 +88,7 @@ private slots:
     void slot_current_filter_activated(int index);
     void slot_current_filter_user_activated(int index);
     void slot_check_document_modify(bool clean);
+    void slot_thread_finished();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -79,6 +96,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     ControlWindow();
@@ -87,16 +105,21 @@ private:
     void reset_panel();
     void update_enabled_state();
     void set_stays_on_top(bool active);
+    void stop_preview_worker();
 
     bool m_quitting = false;
     Placeholder* m_placeholder;
+    Thumbnail* m_thumbnail;
     BevelComboBox* m_filter_combo;
     QStackedWidget* m_panels;
     BevelButton* m_process_button;
     QList<DocumentWindow*> m_document_windows;
     QPointer<DocumentView> m_current_document;
+    ResultCache m_preview_cache;
+    Worker* m_preview_worker = nullptr;
     QUndoGroup* m_undo_group;
     int m_previous_filter_index = 0;
-    QSizeGrip* m_size_grip;
+    ImageZoomSlider* m_zoom_slider;
+    SizeGrip* m_size_grip;
     std::function<void()> m_quit_handler;
 };

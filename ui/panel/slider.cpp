@@ -1,0 +1,11 @@
+#include "ui/panel/slider.h"
+
+Slider::Slider(Qt::Orientation orientation, QWidget* parent) : QSlider(orientation, parent) {}
+
+void Slider::sliderChange(SliderChange change)
+{
+    // Announced before the default handling, so listeners see the new value before the repaint.
+    if (change == SliderValueChange)
+        emit sig_value_change(value());
+    QSlider::sliderChange(change);
+}
