@@ -1,0 +1,238 @@
+#include "core/framework/parameter_table.h"
+#include "document/document_container.h"
+#include "processing/worker.h"
+#include "support/test_pictures.h"
+#include "ui/document/application.h"
+#include "ui/document/document_view.h"
+#include "ui/document/document_window.h"
+#include "ui/document/file_dialogs.h"
+#include "ui/document/menu.h"
+#include "ui/panel/bevel_combo_box.h"
+#include "ui/panel/control_window.h"
+#include "ui/panel/filter_slider.h"
+#include "ui/panel/filter_value_command.h"
+#include "ui/panel/filter_widget.h"
+#include "ui/panel/integer_edit.h"
+#include "ui/panel/thumbnail.h"
+#include "ui/processing/launcher.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QUndoStack>
+#include <QtTest>
+
+namespace {
+
+const QString kStroke = QStringLiteral("PencilBWAlgorithm::stroke_length");
+
+void settle()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+QString g_answer;
+
+} // namespace
+
+// The control window serving several documents: each keeps its filter and settings, previews
+// come from the cache when nothing changed, and documents reopen as they were saved.
+class TestControlWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void documentsKeepTheirOwnFilterAndSettings();
+    void repeatedPreviewComesFromTheCache();
+    void valueChangesUndoAndRedo();
+    void savedDocumentReopensWithTheSameRendering();
+    void damagedDocumentChangesNothing();
+    void escapeAndReturnDoNotHideTheWindow();
+
+private:
+    DocumentWindow* open(const QString& path);
+
+    QTemporaryDir m_dir;
+};
+
+void TestControlWindow::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    ControlWindow::instance()->set_quit_handler([] {});
+    set_file_dialog_runner([](QWidget*, const QString&, const QString&, const QString& filter,
+                              QString* selected, bool) {
+        if (selected)
+            *selected = filter.section(QStringLiteral(";;"), 0, 0);
+        return g_answer;
+    });
+    QVERIFY(scenePicture(160, 120).save(m_dir.filePath("a.png")));
+    QVERIFY(scenePicture(90, 140).save(m_dir.filePath("b.png")));
+}
+
+void TestControlWindow::cleanup()
+{
+    for (DocumentWindow* window : ControlWindow::instance()->document_windows()) {
+        window->view()->undo_stack()->setClean();
+        window->setWindowModified(false);
+        window->close();
+    }
+    settle();
+    QTRY_VERIFY(ControlWindow::instance()->document_windows().isEmpty());
+}
+
+DocumentWindow* TestControlWindow::open(const QString& path)
+{
+    DocumentWindow* window = start_application(path);
+    if (!QTest::qWaitForWindowExposed(window))
+        qWarning("the document window was not shown");
+    return window;
+}
+
+void TestControlWindow::documentsKeepTheirOwnFilterAndSettings()
+{
+    ControlWindow* control = ControlWindow::instance();
+    DocumentWindow* a = open(m_dir.filePath("a.png"));
+    DocumentWindow* b = open(m_dir.filePath("b.png"));
+
+    control->set_current_document(a->view(), true);
+    control->filter_combo()->setCurrentIndex(0);
+    control->panel(0)->slider(kStroke)->setValue(77);
+    QCOMPARE(control->current_parameters()->value(kStroke).toInt(), 77);
+
+    control->set_current_document(b->view(), true);
+    QCOMPARE(control->current_parameters()->value(kStroke).toInt(), 40);
+    control->filter_combo()->setCurrentIndex(control->filter_index(QStringLiteral("Watercolor")));
+
+    control->set_current_document(a->view(), true);
+    QCOMPARE(control->current_filter_name(), QStringLiteral("Pencil"));
+    QCOMPARE(control->current_parameters()->value(kStroke).toInt(), 77);
+    control->set_current_document(b->view(), true);
+    QCOMPARE(control->current_filter_name(), QStringLiteral("Watercolor"));
+    QCOMPARE(control->panel(0)->slider(kStroke)->value(), 40);
+}
+
+void TestControlWindow::repeatedPreviewComesFromTheCache()
+{
+    ControlWindow* control = ControlWindow::instance();
+    DocumentWindow* window = open(m_dir.filePath("a.png"));
+    control->set_current_document(window->view(), true);
+    QTRY_VERIFY(!control->preview_worker());
+    control->panel(0)->slider(kStroke)->setValue(61);
+    control->preview_current_filter();
+    QVERIFY(control->preview_worker());
+    QTRY_VERIFY(!control->preview_worker());
+    const int cached = control->preview_cache().size();
+
+    // The same piece and settings again: shown at once, no worker.
+    control->preview_current_filter();
+    QVERIFY(!control->preview_worker());
+    QCOMPARE(control->preview_cache().size(), cached);
+    QVERIFY(control->thumbnail()->isVisible());
+
+    // Other settings need a render.
+    control->panel(0)->slider(kStroke)->setValue(62);
+    control->preview_current_filter();
+    QVERIFY(control->preview_worker());
+    QTRY_VERIFY(!control->preview_worker());
+}
+
+void TestControlWindow::valueChangesUndoAndRedo()
+{
+    ControlWindow* control = ControlWindow::instance();
+    DocumentWindow* window = open(m_dir.filePath("a.png"));
+    control->set_current_document(window->view(), true);
+    FilterSlider* slider = control->panel(0)->slider(kStroke);
+    QSignalSpy changed(control->panel(0), &FilterWidget::changed);
+    control->push_undo(new FilterValueCommand(slider->field(), 90, slider->value()));
+    QCOMPARE(slider->value(), 90);
+    QCOMPARE(slider->field()->text(), QStringLiteral("90"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("a - Drawlume*"));
+    QVERIFY(changed.count() >= 1);
+    window->view()->undo_stack()->undo();
+    QCOMPARE(slider->value(), 40);
+    QCOMPARE(slider->field()->text(), QStringLiteral("40"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("a - Drawlume"));
+    window->view()->undo_stack()->redo();
+    QCOMPARE(slider->value(), 90);
+}
+
+void TestControlWindow::savedDocumentReopensWithTheSameRendering()
+{
+    ControlWindow* control = ControlWindow::instance();
+    DocumentWindow* window = open(m_dir.filePath("a.png"));
+    control->set_current_document(window->view(), true);
+    control->panel(0)->slider(kStroke)->setValue(83);
+    QVERIFY(window->view()->process(QStringLiteral("Pencil")));
+    QTRY_VERIFY(!window->view()->launcher()->worker());
+    const QImage rendered = window->view()->image_label()->pixmap().toImage();
+    const QString settings = control->current_parameters()->valuesText();
+
+    g_answer = m_dir.filePath("kept.drawlume");
+    QVERIFY(window->menu()->save());
+    cleanup();
+
+    DocumentWindow* reopened = open(g_answer);
+    QCOMPARE(control->current_parameters()->valuesText(), settings);
+    QVERIFY(reopened->view()->process(QStringLiteral("Pencil")));
+    QTRY_VERIFY(!reopened->view()->launcher()->worker());
+    QCOMPARE(reopened->view()->image_label()->pixmap().toImage(), rendered);
+}
+
+void TestControlWindow::damagedDocumentChangesNothing()
+{
+    ControlWindow* control = ControlWindow::instance();
+    const QString path = m_dir.filePath("damaged.drawlume");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(documentBytes("not a picture", QStringLiteral("x.png"), "<filter>").left(30));
+    file.close();
+
+    DocumentWindow* window = open(m_dir.filePath("a.png"));
+    control->set_current_document(window->view(), true);
+    control->panel(0)->slider(kStroke)->setValue(55);
+    QString message;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
+                message = box->text();
+                box->accept();
+            }
+        }
+    });
+    closer.start(20);
+    window->view()->load_file(path, false);
+    closer.stop();
+    QCOMPARE(message, QStringLiteral("Cannot load %1.").arg(path));
+    QCOMPARE(window->windowTitle(), QStringLiteral("a - Drawlume"));
+    QCOMPARE(window->view()->source_image().size(), QSize(160, 120));
+    QCOMPARE(control->current_parameters()->value(kStroke).toInt(), 55);
+}
+
+void TestControlWindow::escapeAndReturnDoNotHideTheWindow()
+{
+    ControlWindow* control = ControlWindow::instance();
+    DocumentWindow* window = open(m_dir.filePath("a.png"));
+    control->set_current_document(window->view(), true);
+    control->show();
+    QVERIFY(QTest::qWaitForWindowExposed(control));
+    for (int key : {int(Qt::Key_Escape), int(Qt::Key_Return), int(Qt::Key_Enter)}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(control, &press);
+        QVERIFY(control->isVisible());
+        QCOMPARE(control->result(), 0);
+    }
+}
+
+int main(int argc, char** argv)
+{
+    Application app(argc, argv);
+    TestControlWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_control_window.moc"
