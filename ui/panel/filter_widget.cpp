@@ -130,11 +130,11 @@ void FilterWidget::slot_slider_released()
     slider_released();
 }
 
-const ParameterSpec& FilterWidget::spec(const QString& key) const
+const ParameterSpec& FilterWidget::table_entry(const QString& key) const
 {
     static const ParameterSpec unknown;
     const ParameterSpec* entry = findParameter(m_filter_name, key);
-    Q_ASSERT_X(entry, "FilterWidget::spec", qPrintable(key));
+    Q_ASSERT_X(entry, "FilterWidget::table_entry", qPrintable(key));
     return entry ? *entry : unknown;
 }
 
@@ -176,7 +176,7 @@ BevelComboBox* FilterWidget::create_choice_combo(const QString& key)
 {
     auto* combo = new BevelComboBox(this);
     combo->setObjectName(key);
-    fill_combo(combo, spec(key).choices);
+    fill_combo(combo, table_entry(key).choices);
     return combo;
 }
 
@@ -206,7 +206,7 @@ FilterSlider* FilterWidget::add_slider_row(QGridLayout* grid, int row, const QSt
 {
     FilterSlider* slider = add_hidden_slider(key, tick);
     SliderRow& parts = m_rows[key];
-    parts.label = new BevelLabel(spec(key).label, this);
+    parts.label = new BevelLabel(table_entry(key).label, this);
     grid->addWidget(parts.label, row, kLabelColumn);
     grid->addWidget(slider, row, kSliderColumn);
     grid->addWidget(slider->field(), row, kFieldColumn);
@@ -221,7 +221,7 @@ FilterSlider* FilterWidget::add_slider_row(QGridLayout* grid, int row, const QSt
 
 FilterSlider* FilterWidget::add_hidden_slider(const QString& key, int tick)
 {
-    const ParameterSpec& entry = spec(key);
+    const ParameterSpec& entry = table_entry(key);
     auto* slider = new FilterSlider(this);
     slider->setObjectName(key);
     slider->setRange(entry.minimum, entry.maximum);
@@ -235,7 +235,7 @@ FilterSlider* FilterWidget::add_hidden_slider(const QString& key, int tick)
 
 void FilterWidget::add_combo_row(QGridLayout* grid, int row, QComboBox* combo)
 {
-    grid->addWidget(new BevelLabel(spec(combo->objectName()).label, this), row, kLabelColumn);
+    grid->addWidget(new BevelLabel(table_entry(combo->objectName()).label, this), row, kLabelColumn);
     grid->addWidget(combo, row, kSliderColumn, 1, kPercentColumn - kSliderColumn + 1);
 }
 
@@ -277,12 +277,12 @@ void FilterWidget::reset_controls()
 {
     reset_combos();
     for (FilterSlider* slider : findChildren<FilterSlider*>(Qt::FindDirectChildrenOnly))
-        slider->reset_to(spec(slider->objectName()).defaultValue.toInt());
+        slider->reset_to(table_entry(slider->objectName()).defaultValue.toInt());
     for (QComboBox* combo : findChildren<QComboBox*>(Qt::FindDirectChildrenOnly)) {
         if (combo->objectName().isEmpty())
             continue;
         const QSignalBlocker blocker(combo);
-        combo->setCurrentIndex(default_index(combo, spec(combo->objectName())));
+        combo->setCurrentIndex(default_index(combo, table_entry(combo->objectName())));
     }
 }
 

@@ -81,7 +81,7 @@ protected:
     };
 
     // The table entry of key; the panels only name keys of their filter's table.
-    const ParameterSpec& spec(const QString& key) const;
+    const ParameterSpec& table_entry(const QString& key) const;
 
     // The texture and pencil overlay lists: created as children of the panel with their items,
     // the texture list named "TexturizeAlgorithm::texture"; a change of index makes the panel
