@@ -284,3 +284,75 @@ bool PencilRenderer::sketch(QImage& image, const Settings& st, IProgressReporter
     image = canvas;
     return true;
 }
+
+QImage PencilRenderer::gradientStrokeDrawing(const QImage& source, int threshold, int darkness,
+                                             int length)
+{
+    QImage out = source.copy();
+    if (out.isNull())
+        return out;
+    ensure32Bit(out);
+    out.fill(0xFFFFFFFFu);
+    const int width = out.width();
+    const int height = out.height();
+    if (width < 3 || height < 3)
+        return out;
+
+    // The luminance plane of the source, 0..255.
+    QImage input = source;
+    ensure32Bit(input);
+    std::vector<std::int16_t> lum(std::size_t(width) * std::size_t(height));
+    for (int y = 0; y < height; ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(input.constScanLine(y));
+        std::int16_t* row = lum.data() + std::size_t(y) * std::size_t(width);
+        for (int x = 0; x < width; ++x)
+            row[x] = std::int16_t(luminance(line[x]));
+    }
+
+    // Darkening clamps at 0 per channel; d > 0.
+    const auto darken = [&out](int x, int y, int d) {
+        QRgb* p = reinterpret_cast<QRgb*>(out.scanLine(y)) + x;
+        *p = qRgb(std::max(qRed(*p) - d, 0), std::max(qGreen(*p) - d, 0),
+                  std::max(qBlue(*p) - d, 0));
+    };
+    // (150 - darkness) / -4 truncated: 7 for darkness 180.
+    const int offset = (150 - darkness) / (-4);
+    for (int y = 1; y <= height - 2; ++y) {
+        const std::int16_t* above = lum.data() + std::size_t(y - 1) * std::size_t(width);
+        const std::int16_t* here = above + width;
+        const std::int16_t* below = here + width;
+        for (int x = 1; x <= width - 2; ++x) {
+            // Sobel gradient, each component -1020..1020 before the division by 4.
+            int gx = (above[x - 1] + 2 * here[x - 1] + below[x - 1]) -
+                     (above[x + 1] + 2 * here[x + 1] + below[x + 1]);
+            int gy = (above[x - 1] + 2 * above[x] + above[x + 1]) -
+                     (below[x - 1] + 2 * below[x] + below[x + 1]);
+            gx /= 4;
+            gy /= 4;
+            const int ax = std::abs(gx), ay = std::abs(gy);
+            if (((ax + ay) >> 1) < threshold || std::abs(ax - ay) <= 1)
+                continue;
+            const int steps = length * ((ax + ay) >> 3) / 50;
+            const int start = length * ((ax + ay) >> 2) / 50 + offset;
+            if (start <= 0)
+                continue;
+            const double theta = std::atan2(double(gy), double(gx));
+            const double c = std::cos(theta), s = std::sin(theta);
+            int amount = start;
+            for (int k = 0;; ++k) {
+                const int dx = floorToInt(k * c), dy = floorToInt(k * s);
+                // Both ends of the segment; at k = 0 the centre is darkened twice.
+                if (x - dx >= 0 && x - dx < width - 1 && y - dy >= 0 && y - dy < height - 1)
+                    darken(x - dx, y - dy, amount);
+                if (x + dx >= 0 && x + dx < width - 1 && y + dy >= 0 && y + dy < height - 1)
+                    darken(x + dx, y + dy, amount);
+                if (k + 1 > steps)
+                    break;
+                amount = start - (k + 1);
+                if (amount <= 0)
+                    break;
+            }
+        }
+    }
+    return out;
+}

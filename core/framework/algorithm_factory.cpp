@@ -1,5 +1,6 @@
 #include "core/framework/ialgorithm.h"
 
+#include "core/algorithms/oil_painting_algorithm.h"
 #include "core/algorithms/pencil_bw_algorithm.h"
 #include "core/algorithms/texturize_algorithm.h"
 #include "core/algorithms/watercolor_algorithm.h"
@@ -41,6 +42,8 @@ AlgorithmPtr createAlgorithm(const QString& name)
         return AlgorithmPtr(new PencilBWAlgorithm);
     if (name == watercolorAlgorithmName())
         return AlgorithmPtr(new WatercolorAlgorithm);
+    if (name == oilPaintingAlgorithmName())
+        return AlgorithmPtr(new OilPaintingAlgorithm);
     return AlgorithmPtr();
 }
 

@@ -1,5 +1,6 @@
 #include "core/framework/filter.h"
 
+#include "core/filters/oil_painting_filter.h"
 #include "core/filters/pencil_filter.h"
 #include "core/filters/watercolor_filter.h"
 
@@ -12,6 +13,8 @@ FilterPtr createFilter(const QString& name)
         return FilterPtr(new PencilFilter);
     if (name == QObject::tr("Watercolor"))
         return FilterPtr(new WatercolorFilter);
+    if (name == QObject::tr("Oil"))
+        return FilterPtr(new OilPaintingFilter);
     return FilterPtr();
 }
 

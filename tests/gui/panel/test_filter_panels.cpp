@@ -99,8 +99,8 @@ void TestFilterPanels::cleanup()
 
 void TestFilterPanels::unknownNamesGetNoPanel()
 {
-    for (const QString& name : {"pencil", "", "Oil ", "Charcoal"})
-        QVERIFY(!create_panel(name, nullptr));
+    for (const char* name : {"pencil", "", "Oil ", "Charcoal"})
+        QVERIFY(!create_panel(QString::fromLatin1(name), nullptr));
 }
 
 void TestFilterPanels::gatheringAfterConstructionGivesTheDefaults_data()
