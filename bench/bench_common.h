@@ -5,6 +5,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "core/framework/filter_parameters.h"
+
 // The benchmark picture: ../shared/photos/bench-12mp.jpg, or the one given with --picture=PATH,
 // converted to RGB32 once.
 const QImage& benchPicture();
@@ -18,3 +20,8 @@ inline void setMegapixelsPerSecond(benchmark::State& state, qint64 pixels)
     state.counters["MP/s"] = benchmark::Counter(double(pixels) * double(state.iterations()) / 1e6,
                                                 benchmark::Counter::kIsRate);
 }
+
+// Times a whole render of picture with the named filter and settings, each run starting the
+// random generator afresh as a render thread does, and reports megapixels per second.
+void runFilterBenchmark(benchmark::State& state, const QString& filterName,
+                        const FilterParametersPtr& parameters, const QImage& picture);

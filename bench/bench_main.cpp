@@ -1,5 +1,8 @@
 #include "bench_common.h"
 
+#include "core/framework/filter.h"
+#include "core/raster/random.h"
+
 #include <QCoreApplication>
 #include <QImageReader>
 #include <QMap>
@@ -42,6 +45,20 @@ QImage benchPictureAt(double megapixels)
                                                Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     scaled.insert(megapixels, image);
     return image;
+}
+
+void runFilterBenchmark(benchmark::State& state, const QString& filterName,
+                        const FilterParametersPtr& parameters, const QImage& picture)
+{
+    for (auto _ : state) {
+        seedRandom();
+        FilterPtr filter = createFilter(filterName);
+        filter->setImage(picture);
+        filter->setParameters(parameters);
+        filter->run();
+        benchmark::DoNotOptimize(filter->image().constBits());
+    }
+    setMegapixelsPerSecond(state, qint64(picture.width()) * picture.height());
 }
 
 int main(int argc, char** argv)

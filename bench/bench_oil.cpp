@@ -21,18 +21,9 @@ FilterParametersPtr oilSettings(const QString& type, const QString& overlay)
 
 void runOilFilter(benchmark::State& state, const char* type, double megapixels, const char* overlay)
 {
-    const QImage picture = benchPictureAt(megapixels);
-    const FilterParametersPtr set =
-        oilSettings(QString::fromLatin1(type), QString::fromLatin1(overlay));
-    for (auto _ : state) {
-        seedRandom();
-        FilterPtr filter = createFilter(QStringLiteral("Oil"));
-        filter->setImage(picture);
-        filter->setParameters(set);
-        filter->run();
-        benchmark::DoNotOptimize(filter->image().constBits());
-    }
-    setMegapixelsPerSecond(state, qint64(picture.width()) * picture.height());
+    runFilterBenchmark(state, QStringLiteral("Oil"),
+                       oilSettings(QString::fromLatin1(type), QString::fromLatin1(overlay)),
+                       benchPictureAt(megapixels));
 }
 
 } // namespace

@@ -23,17 +23,8 @@ FilterParametersPtr pencilSettings(bool coloured, const QString& texture)
 
 void runPencilFilter(benchmark::State& state, bool coloured, const QString& texture)
 {
-    const QImage& picture = benchPicture();
-    const FilterParametersPtr set = pencilSettings(coloured, texture);
-    for (auto _ : state) {
-        seedRandom();
-        FilterPtr filter = createFilter(QStringLiteral("Pencil"));
-        filter->setImage(picture);
-        filter->setParameters(set);
-        filter->run();
-        benchmark::DoNotOptimize(filter->image().constBits());
-    }
-    setMegapixelsPerSecond(state, qint64(picture.width()) * picture.height());
+    runFilterBenchmark(state, QStringLiteral("Pencil"), pencilSettings(coloured, texture),
+                       benchPicture());
 }
 
 void BM_PencilFilter_Lead(benchmark::State& state)

@@ -22,17 +22,8 @@ FilterParametersPtr watercolorSettings(const QString& overlay)
 
 void runWatercolorFilter(benchmark::State& state, double megapixels, const QString& overlay)
 {
-    const QImage picture = benchPictureAt(megapixels);
-    const FilterParametersPtr set = watercolorSettings(overlay);
-    for (auto _ : state) {
-        seedRandom();
-        FilterPtr filter = createFilter(QStringLiteral("Watercolor"));
-        filter->setImage(picture);
-        filter->setParameters(set);
-        filter->run();
-        benchmark::DoNotOptimize(filter->image().constBits());
-    }
-    setMegapixelsPerSecond(state, qint64(picture.width()) * picture.height());
+    runFilterBenchmark(state, QStringLiteral("Watercolor"), watercolorSettings(overlay),
+                       benchPictureAt(megapixels));
 }
 
 void BM_WatercolorFilter_1MP(benchmark::State& state)
