@@ -77,15 +77,7 @@ public:
     static int acceptanceFactor(int precision) { return 2 * precision + 514; }
     static int pickThreshold(int precision) { return (255 - precision) / 10; }
 
-    // The most candidate centres one stroke looks at before it gives up on its brush size: a
-    // canvas that matches the photograph nearly everywhere (a picture whose red is 255
-    // throughout) would otherwise be searched for ever.
-    static constexpr int kCandidateLimit = 4096;
-
-    // The edge darkening of the standard painter: every pixel but those of the last row and
-    // column is darkened by s * edgeFactor / 300, where s grows with the remaining colour error
-    // against the source and with the darkness of the edge drawing. Edge factor 0 changes nothing
-    // but the alpha (made opaque).
+    // The edge darkening of the standard painter (StrokePainter::darkenEdges).
     static void darkenEdges(QImage& canvas, const QImage& source, const QImage& strokes,
                             int edgeFactor);
 

@@ -1,6 +1,7 @@
 #include "core/framework/ialgorithm.h"
 
 #include "core/algorithms/oil_painting_algorithm.h"
+#include "core/algorithms/oil_pastel_algorithm.h"
 #include "core/algorithms/pencil_bw_algorithm.h"
 #include "core/algorithms/texturize_algorithm.h"
 #include "core/algorithms/watercolor_algorithm.h"
@@ -44,6 +45,8 @@ AlgorithmPtr createAlgorithm(const QString& name)
         return AlgorithmPtr(new WatercolorAlgorithm);
     if (name == oilPaintingAlgorithmName())
         return AlgorithmPtr(new OilPaintingAlgorithm);
+    if (name == oilPastelAlgorithmName())
+        return AlgorithmPtr(new OilPastelAlgorithm);
     return AlgorithmPtr();
 }
 

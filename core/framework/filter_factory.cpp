@@ -1,6 +1,7 @@
 #include "core/framework/filter.h"
 
 #include "core/filters/oil_painting_filter.h"
+#include "core/filters/oil_pastel_filter.h"
 #include "core/filters/pencil_filter.h"
 #include "core/filters/watercolor_filter.h"
 
@@ -15,6 +16,8 @@ FilterPtr createFilter(const QString& name)
         return FilterPtr(new WatercolorFilter);
     if (name == QObject::tr("Oil"))
         return FilterPtr(new OilPaintingFilter);
+    if (name == QObject::tr("Pastel"))
+        return FilterPtr(new OilPastelFilter);
     return FilterPtr();
 }
 
