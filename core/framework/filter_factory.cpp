@@ -2,8 +2,10 @@
 
 #include "core/filters/oil_painting_filter.h"
 #include "core/filters/oil_pastel_filter.h"
+#include "core/filters/paint_blend_filter.h"
 #include "core/filters/pencil_filter.h"
 #include "core/filters/watercolor_filter.h"
+#include "core/filters/watermix_filter.h"
 
 #include <QObject>
 
@@ -18,6 +20,10 @@ FilterPtr createFilter(const QString& name)
         return FilterPtr(new OilPaintingFilter);
     if (name == QObject::tr("Pastel"))
         return FilterPtr(new OilPastelFilter);
+    if (name == QObject::tr("Paint blend"))
+        return FilterPtr(new PaintBlendFilter);
+    if (name == QObject::tr("Watermix"))
+        return FilterPtr(new WatermixFilter);
     return FilterPtr();
 }
 

@@ -1,0 +1,89 @@
+#include "core/filters/blend_filter.h"
+
+#include "core/raster/raster_primitives.h"
+
+namespace {
+
+enum AlgorithmIndex { Painter = 0, Watercolor = 1, Texture = 2 };
+
+} // namespace
+
+BlendFilter::BlendFilter(const QString& painterName, const QString& aftertouchKey,
+                         const QString& textureKey, PhotoSize photoSize)
+    : m_aftertouchKey(aftertouchKey), m_textureKey(textureKey), m_photoSize(photoSize)
+{
+    appendAlgorithm(painterName);
+    appendAlgorithm(watercolorAlgorithmName());
+    appendAlgorithm(texturizeAlgorithmName());
+}
+
+QString BlendFilter::darkStrokes()
+{
+    return QStringLiteral("Dark strokes");
+}
+
+QString BlendFilter::saturationStrokes()
+{
+    return QStringLiteral("Saturation strokes");
+}
+
+QString BlendFilter::largeStrokes()
+{
+    return QStringLiteral("Large strokes");
+}
+
+void BlendFilter::blendAftertouch(const QString& style, const QImage& watercolor, QImage& painting)
+{
+    // The three blends of the pencil overlays ("Contour", "Dark shading", "Light shading").
+    if (style == darkStrokes())
+        multiplyBlend(watercolor, painting, 0.5);
+    else if (style == saturationStrokes())
+        softLightBlend(watercolor, painting);
+    else if (style == largeStrokes())
+        luminosityBlend(watercolor, painting, 0.5);
+}
+
+QVariant BlendFilter::ownValue(const QString& key) const
+{
+    return m_parameters ? m_parameters->value(key) : QVariant();
+}
+
+void BlendFilter::run()
+{
+    const AlgorithmPtr& painter = algorithm(Painter);
+    const AlgorithmPtr& watercolor = algorithm(Watercolor);
+    const AlgorithmPtr& texture = algorithm(Texture);
+
+    const QImage photo = m_image;
+    clearCancelFlags();
+
+    // The painting; a scaled render brings the working image back reduced.
+    if (painter->isCancelled())
+        return;
+    painter->process(m_image);
+
+    // The watercolor of the photograph, laid over the painting.
+    if (watercolor->isReady() && !watercolor->isCancelled()) {
+        QImage layer = m_photoSize == PhotoSize::Painting ? scaleToSize(photo, m_image) : photo;
+        watercolor->process(layer);
+        // The watercolor reduces by the display scale and the painter by its own (never below a
+        // half), so the two can differ; a blend would cover only the area both share.
+        if (!layer.isNull() && layer.size() != m_image.size())
+            layer = scaleToSize(layer, m_image);
+        // A cancelled watercolor leaves the photograph as it was: nothing to lay over.
+        if (!watercolor->isCancelled())
+            blendAftertouch(ownValue(m_aftertouchKey).toString(), layer, m_image);
+    }
+
+    // The paper or canvas, from the filter's own key; the texture keeps every other setting it
+    // received with the filter's set (the display scale).
+    FilterParametersPtr textureSet(new FilterParameters);
+    textureSet->insert(QStringLiteral("TexturizeAlgorithm::texture"), ownValue(m_textureKey));
+    texture->setParameters(textureSet);
+    if (texture->isReady() && !texture->isCancelled()) {
+        texture->process(m_image);
+        // The texture makes every pixel opaque: the photograph's transparent parts come back.
+        if (photo.hasAlphaChannel())
+            m_image = restoreAlpha(scaleToSize(photo, m_image), m_image);
+    }
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "core/framework/filter_adapter.h"
+
+// The pipeline the blending filters share: a painting, a watercolor of the photograph laid over it
+// in one of three "aftertouch" styles, then optionally a paper or canvas texture.
+//
+// The algorithm list is (painter, "Watercolor", "Texturize"). The aftertouch style is read from the
+// filter's own key: "Dark strokes" multiplies the watercolor in at half strength, "Saturation
+// strokes" soft-lights it, "Large strokes" gives the painting the watercolor's luminance at half
+// strength; any other text, or no key, computes the watercolor without blending it. Without the
+// watercolor settings (a set the panels did not make) there is no watercolor at all. The texture is
+// chosen by the filter's own texture key, never by "TexturizeAlgorithm::texture".
+//
+// The watercolor is brought to the painting's size before it is blended: in a scaled render the
+// painter and the watercolor reduce the picture by different amounts. A cancelled watercolor is
+// not blended. The texture's opaque pixels take the photograph's alpha back. The run announces no
+// phases; progress comes from the algorithms. Created per render by createFilter; run on the
+// worker thread.
+class BlendFilter : public FilterAdapter
+{
+public:
+    void run() override;
+
+    // The aftertouch styles.
+    static QString darkStrokes();       // "Dark strokes"
+    static QString saturationStrokes(); // "Saturation strokes"
+    static QString largeStrokes();      // "Large strokes"
+
+    // Lays the watercolor over the painting in the given style; any other style changes nothing.
+    static void blendAftertouch(const QString& style, const QImage& watercolor, QImage& painting);
+
+protected:
+    enum class PhotoSize {
+        Painting, // the photograph is reduced to the painting's size before the watercolor
+        Own,      // the watercolor works on the photograph as it came
+    };
+
+    BlendFilter(const QString& painterName, const QString& aftertouchKey, const QString& textureKey,
+                PhotoSize photoSize);
+
+private:
+    // The value of one of the filter's keys (invalid without a set or key).
+    QVariant ownValue(const QString& key) const;
+
+    QString m_aftertouchKey;
+    QString m_textureKey;
+    PhotoSize m_photoSize;
+};
