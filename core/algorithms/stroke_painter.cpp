@@ -33,6 +33,17 @@ constexpr qint64 kStrokeBudgetCap = 5000000000LL;
 
 std::atomic<bool> g_vectorised{true};
 
+// Asks for the cache line holding p. Written as an instruction the compiler must keep: a loop of
+// plain prefetch hints has no effect it is bound to preserve and may be removed whole.
+inline void prefetchLine(const void* p)
+{
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+    asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(p)));
+#else
+    __builtin_prefetch(p);
+#endif
+}
+
 // A copy of a 32-bit picture in memory that asks the system for large pages. Strokes land at
 // random all over the picture and read a row of every page they touch: with ordinary pages a
 // 12 MP picture costs an address translation miss per brush row, with large pages almost none.
@@ -85,9 +96,10 @@ QImage turnedBrush(const QImage& bitmap, int size, int degrees)
 // but takes no paint.
 //
 // Two forms: a list of ink pixels per row (strokes touching the picture's border walk it one pixel
-// at a time), and per row the span from the first to the last ink pixel, padded to whole groups of
-// four, with per-pixel lane masks and blend weights for the SIMD loops (strokes inside the
-// picture).
+// at a time), and runs of columns covering the ink of each row, padded to whole groups of four,
+// with per-pixel lane masks and blend weights for the SIMD loops (strokes inside the picture). A
+// row of hatching has ink here and there: a gap of four or more columns starts a new run, so the
+// loops skip most of the paper between the lines.
 struct BrushInk
 {
     struct Pixel
@@ -95,14 +107,16 @@ struct BrushInk
         std::int32_t column;
         std::int32_t weight;
     };
+    struct Run
+    {
+        int row, first, length, offset; // columns first .. first + length - 1, data from offset
+    };
     int size = 0;
     int patchWidth = 0, patchHeight = 0;
     std::vector<Pixel> pixels;
     std::vector<int> rowStart; // size + 1 entries: row j holds pixels[rowStart[j]..rowStart[j+1])
 
-    // Row j's span: columns spanFirst[j] .. spanFirst[j] + spanLength[j] - 1 (a multiple of 4;
-    // 0 when the row has no ink), its per-pixel data from spanOffset[j].
-    std::vector<int> spanFirst, spanLength, spanOffset;
+    std::vector<Run> runs;
     std::vector<std::uint32_t> averageMask; // 0x00FFFFFF on ink pixels, else 0
     std::vector<std::uint32_t> errorMask;   // 0x00FFFFFF on ink pixels of the patch, else 0
     // Per pixel, four 16-bit lanes (blue, green, red, alpha) each: new = (old * keep + colour *
@@ -128,26 +142,37 @@ BrushInk brushInk(const QImage& brush)
                 ink.pixels.push_back({i, qRed(line[i])});
         }
         const int start = ink.rowStart.back(), end = int(ink.pixels.size());
-        ink.spanOffset.push_back(int(ink.averageMask.size()));
-        if (start == end) {
-            ink.spanFirst.push_back(0);
-            ink.spanLength.push_back(0);
-            continue;
-        }
-        const int first = ink.pixels[start].column;
-        const int length = (ink.pixels[end - 1].column - first + 4) & ~3;
-        ink.spanFirst.push_back(first);
-        ink.spanLength.push_back(length);
-        const std::size_t base = ink.averageMask.size();
-        ink.averageMask.resize(base + length, 0);
-        ink.errorMask.resize(base + length, 0);
-        ink.keep.resize((base + length) * 4, 256);
-        ink.paint.resize((base + length) * 4, 0);
-        const bool rowOnPatch = j < ink.patchHeight;
-        const bool rowPaints = j > 0 && j < ink.patchHeight - 1;
+        // The runs of this row.
+        const std::size_t firstRun = ink.runs.size();
         for (int k = start; k < end; ++k) {
             const int i = ink.pixels[k].column;
-            const std::size_t at = base + (i - first);
+            if (ink.runs.size() > firstRun) {
+                BrushInk::Run& run = ink.runs.back();
+                if (i < run.first + run.length + 4) {
+                    run.length = (i - run.first + 4) & ~3;
+                    continue;
+                }
+            }
+            ink.runs.push_back({j, i, 4, 0});
+        }
+        const bool rowOnPatch = j < ink.patchHeight;
+        const bool rowPaints = j > 0 && j < ink.patchHeight - 1;
+        std::size_t run = firstRun;
+        for (; run < ink.runs.size(); ++run) {
+            BrushInk::Run& r = ink.runs[run];
+            r.offset = int(ink.averageMask.size());
+            const std::size_t base = ink.averageMask.size();
+            ink.averageMask.resize(base + r.length, 0);
+            ink.errorMask.resize(base + r.length, 0);
+            ink.keep.resize((base + r.length) * 4, 256);
+            ink.paint.resize((base + r.length) * 4, 0);
+        }
+        run = firstRun;
+        for (int k = start; k < end; ++k) {
+            const int i = ink.pixels[k].column;
+            while (i >= ink.runs[run].first + ink.runs[run].length)
+                ++run;
+            const std::size_t at = std::size_t(ink.runs[run].offset) + (i - ink.runs[run].first);
             ink.averageMask[at] = 0x00FFFFFFu;
             ++ink.inkCount;
             if (rowOnPatch && i < ink.patchWidth)
@@ -256,7 +281,7 @@ public:
         const int S = ink.size;
         const int x0 = x - S / 2, y0 = y - S / 2;
 #if defined(__SSE2__)
-        // Inside the picture every ink pixel counts and the padded spans stay on their rows.
+        // Inside the picture every ink pixel counts and the padded runs stay on their rows.
         if (g_vectorised.load(std::memory_order_relaxed) && x0 >= 1 && y0 >= 1 &&
             x0 + S + 4 <= W - 1 && y0 + S <= H - 1) {
             strokeInside(ink, x0, y0);
@@ -273,18 +298,18 @@ private:
     {
         const int S = ink.size;
         for (int j = std::max(0, -y0), jEnd = std::min(S, H - y0); j < jEnd; ++j) {
-            if (ink.spanLength[j] == 0)
+            if (ink.rowStart[j] == ink.rowStart[j + 1])
                 continue;
-            const int first = std::clamp(x0 + ink.spanFirst[j], 0, W - 1);
-            const int last = std::clamp(x0 + ink.spanFirst[j] + ink.spanLength[j] - 1, 0, W - 1);
+            const int first = std::clamp(x0 + ink.pixels[ink.rowStart[j]].column, 0, W - 1);
+            const int last = std::clamp(x0 + ink.pixels[ink.rowStart[j + 1] - 1].column, 0, W - 1);
             const QRgb* src = sourceRow(y0 + j);
             const QRgb* cv = canvasRow(y0 + j);
             for (int column = first; column <= last; column += 16) {
-                __builtin_prefetch(src + column);
-                __builtin_prefetch(cv + column);
+                prefetchLine(src + column);
+                prefetchLine(cv + column);
             }
-            __builtin_prefetch(src + last);
-            __builtin_prefetch(cv + last);
+            prefetchLine(src + last);
+            prefetchLine(cv + last);
         }
     }
 
@@ -357,7 +382,7 @@ private:
 
 #if defined(__SSE2__)
     // A stroke whose footprint lies inside the picture, four pixels at a time over each row's
-    // span. The same sums and pixels as strokeAtBorder: integer sums do not depend on their
+    // run. The same sums and pixels as strokeAtBorder: integer sums do not depend on their
     // order, and the 16-bit products cannot overflow (old * keep + colour * paint <= 255 * 256).
     void strokeInside(const BrushInk& ink, int x0, int y0)
     {
@@ -366,10 +391,10 @@ private:
 
         // The average colour under all of the ink.
         __m128i sums = zero; // 32-bit blue, green, red, alpha
-        for (int j = 0; j < S; ++j) {
-            const int length = ink.spanLength[j];
-            const QRgb* src = sourceRow(y0 + j) + x0 + ink.spanFirst[j];
-            const std::uint32_t* mask = ink.averageMask.data() + ink.spanOffset[j];
+        for (const BrushInk::Run& run : ink.runs) {
+            const int length = run.length;
+            const QRgb* src = sourceRow(y0 + run.row) + x0 + run.first;
+            const std::uint32_t* mask = ink.averageMask.data() + run.offset;
             for (int k = 0; k < length; k += 4) {
                 const __m128i v = _mm_and_si128(
                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k)),
@@ -391,14 +416,14 @@ private:
                                              short(avgR), short(avgG), short(avgB));
         const __m128i opaque = _mm_set1_epi32(int(0xFF000000u));
 
-        // The stroke on a copy of the spans, and the errors before and after.
+        // The stroke on a copy of the runs, and the errors before and after.
         m_spans.resize(ink.averageMask.size());
         __m128i before = zero, after = zero;
-        for (int j = 0; j < S; ++j) {
-            const int length = ink.spanLength[j];
-            const int offset = ink.spanOffset[j];
-            const QRgb* src = sourceRow(y0 + j) + x0 + ink.spanFirst[j];
-            const QRgb* cv = canvasRow(y0 + j) + x0 + ink.spanFirst[j];
+        for (const BrushInk::Run& run : ink.runs) {
+            const int length = run.length;
+            const int offset = run.offset;
+            const QRgb* src = sourceRow(y0 + run.row) + x0 + run.first;
+            const QRgb* cv = canvasRow(y0 + run.row) + x0 + run.first;
             const std::uint32_t* mask = ink.errorMask.data() + offset;
             const std::uint16_t* keep = ink.keep.data() + std::size_t(offset) * 4;
             const std::uint16_t* paint = ink.paint.data() + std::size_t(offset) * 4;
@@ -431,17 +456,14 @@ private:
         if (!keeps(errors[0] + errors[1], errors[2] + errors[3]))
             return;
 
-        // Kept: the spans back onto the canvas (pixels without paint come back as they were).
-        for (int j = 0; j < S; ++j) {
-            const int length = ink.spanLength[j];
-            if (length == 0)
-                continue;
-            const int row = y0 + j, first = x0 + ink.spanFirst[j];
+        // Kept: the runs back onto the canvas (pixels without paint come back as they were).
+        for (const BrushInk::Run& run : ink.runs) {
+            const int row = y0 + run.row, first = x0 + run.first;
             QRgb* cv = canvasRow(row) + first;
             const QRgb* src = sourceRow(row) + first;
-            const QRgb* in = m_spans.data() + ink.spanOffset[j];
+            const QRgb* in = m_spans.data() + run.offset;
             const std::size_t index = std::size_t(row) * W + first;
-            for (int k = 0; k < length; ++k) {
+            for (int k = 0; k < run.length; ++k) {
                 cv[k] = in[k];
                 setFar(index + k, farFromCanvas(src[k], in[k]));
             }
@@ -645,7 +667,11 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
         if (replaying && replayCursor < replay.size()) {
             const QPoint at = replay.at(replayCursor);
             run.prefetchAt(ink, ((at.x() % W) + W) % W, ((at.y() % H) + H) % H);
-        } else if (!replaying || settings.afterReplay == StrokePainterSettings::AfterReplay::FreeCentre) {
+        } else if (replaying && settings.afterReplay == StrokePainterSettings::AfterReplay::AnyCentre) {
+            std::uint32_t state = randomState();
+            const int nextX = randomBelowFrom(state, std::max(W - 1, 1));
+            run.prefetchAt(ink, nextX, randomBelowFrom(state, std::max(H - 1, 1)));
+        } else {
             run.prefetchNextFree(ink, recording && settings.recordingDrawsWholePicture);
         }
         run.stroke(ink, x, y);
