@@ -1,5 +1,6 @@
 #include "core/algorithms/oil_painting_algorithm.h"
 
+#include "core/algorithms/expressive_brushstrokes.h"
 #include "core/algorithms/stroke_painter.h"
 #include "core/framework/slider_conversion.h"
 #include "core/raster/random.h"
@@ -160,9 +161,17 @@ void OilPaintingAlgorithm::process(QImage& image)
 
 void OilPaintingAlgorithm::paintExpressiveBrushstrokes(QImage& image)
 {
-    // TODO: the expressive brushstroke renderer (brushstrokes matched to the picture) goes here.
-    // Until it exists, this type paints with the standard brushstrokes.
-    paintStandardOil(image);
+    ExpressiveSettings settings;
+    settings.maximumStrokeSize = m_maximumStrokeSize;
+    settings.numberOfBrushstrokes = m_numberOfBrushstrokes;
+    settings.precision = m_precision;
+    settings.contrast = m_contrast;
+    settings.details = m_details;
+    settings.scaled = m_scaled;
+    settings.scale = m_scale;
+    settings.reporter = m_reporter;
+    settings.cancelled = &m_cancelled;
+    ::paintExpressiveBrushstrokes(settings, image);
 }
 
 void OilPaintingAlgorithm::paintImpasto(QImage& image)

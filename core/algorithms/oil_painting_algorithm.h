@@ -10,12 +10,12 @@
 
 // "Oil painting": turns a photograph into an oil painting in one of three ways, chosen by
 // "OilPaintingAlgorithm::oil_type":
-//   "standart_oil"            thousands of rotated copies of one bristle stroke, each filled with
-//                             the local colour of the photograph and kept only when it brings the
-//                             canvas closer to it, finished with darkened edges;
-//   "expressive_brushstrokes" brushstrokes matched to the picture (see
-//   paintExpressiveBrushstrokes); "oil_painting"            flat patches of colour on an impasto
-//   ground (RegionPaintEngine).
+//  - "standart_oil": thousands of rotated copies of one bristle stroke, each filled with the
+//    local colour of the photograph and kept only when it brings the canvas closer to it,
+//    finished with darkened edges (StrokePainter);
+//  - "expressive_brushstrokes": long brushstrokes matched to the picture's forms
+//    (paintExpressiveBrushstrokes);
+//  - "oil_painting": flat patches of colour on an impasto ground (RegionPaintEngine).
 // Any other value paints with the standard brushstrokes. The first algorithm of the oil painting
 // filter and of the paint blend filter; created by createAlgorithm, process runs on the worker
 // thread, setCancelled arrives from the GUI thread.
@@ -88,8 +88,7 @@ public:
 private:
     // The standard brushstroke painter; image in/out (reduced by the scale in a scaled run).
     void paintStandardOil(QImage& image);
-    // The place of the expressive brushstroke renderer. Until it exists it paints with the
-    // standard brushstrokes.
+    // The expressive brushstrokes: brushstrokes matched to the picture (ExpressiveBrushstrokes).
     void paintExpressiveBrushstrokes(QImage& image);
     // The "oil_painting" type: the region paint engine on the impasto ground.
     void paintImpasto(QImage& image);

@@ -1,3 +1,4 @@
+#include "core/algorithms/expressive_brushstrokes.h"
 #include "core/algorithms/oil_painting_algorithm.h"
 #include "core/framework/parameter_table.h"
 #include "core/raster/random.h"
@@ -89,7 +90,7 @@ private slots:
     void readyOnlyWithoutImpastoSettings_data();
     void readyOnlyWithoutImpastoSettings();
     void unknownOilTypePaintsStandardBrushstrokes();
-    void expressiveTypePaintsForNowLikeTheStandardOne();
+    void expressiveTypeMatchesBrushstrokesToThePicture();
     void scalingBelowHalfWorksAtHalf();
     void impastoTypeDrivesTheEngine();
     void cancelReachesTheEngine();
@@ -248,11 +249,30 @@ void TestOilPaintingAlgorithm::unknownOilTypePaintsStandardBrushstrokes()
     QVERIFY(standard != picture.convertToFormat(standard.format()));
 }
 
-void TestOilPaintingAlgorithm::expressiveTypePaintsForNowLikeTheStandardOne()
+void TestOilPaintingAlgorithm::expressiveTypeMatchesBrushstrokesToThePicture()
 {
-    const QImage picture = scenePicture(48, 36);
-    QCOMPARE(painted(panelSet(QStringLiteral("expressive_brushstrokes")), picture),
-             painted(panelSet(QStringLiteral("standart_oil")), picture));
+    // The type hands the converted settings to the matching renderer: its steps are announced,
+    // and the picture is its own, not the standard painter's.
+    const QImage picture = scenePicture(96, 72);
+    RecordingReporter reporter;
+    const FilterParametersPtr set = panelSet(QStringLiteral("expressive_brushstrokes"));
+    const QImage expressive = painted(set, picture, {}, &reporter);
+    QCOMPARE(reporter.calls(QStringLiteral("label")),
+             QStringList({"label Step (1/4)", "label Step (2/4)", "label Step (3/4)",
+                          "label Step (4/4)"}));
+    OilPaintingAlgorithm a;
+    a.setParameters(set);
+    ExpressiveSettings settings;
+    settings.maximumStrokeSize = a.maximumStrokeSize();
+    settings.numberOfBrushstrokes = a.numberOfBrushstrokes();
+    settings.precision = a.precision();
+    settings.contrast = a.contrast();
+    settings.details = a.details();
+    QImage direct = picture;
+    seedRandom();
+    paintExpressiveBrushstrokes(settings, direct);
+    QCOMPARE(expressive, direct);
+    QVERIFY(expressive != painted(panelSet(QStringLiteral("standart_oil")), picture));
 }
 
 void TestOilPaintingAlgorithm::scalingBelowHalfWorksAtHalf()
@@ -267,7 +287,9 @@ void TestOilPaintingAlgorithm::scalingBelowHalfWorksAtHalf()
     a.setParameters(oilSet({{kOilType, QStringLiteral("standart_oil")}}));
     QVERIFY(a.isScaled());
 
-    for (const QString& type : {QStringLiteral("standart_oil"), QStringLiteral("oil_painting")}) {
+    for (const QString& type : {QStringLiteral("standart_oil"),
+                                QStringLiteral("expressive_brushstrokes"),
+                                QStringLiteral("oil_painting")}) {
         const QImage result = painted(panelSet(type, 0.3), scenePicture(61, 45));
         QCOMPARE(result.size(), QSize(30, 22));
     }
