@@ -44,29 +44,29 @@ inline void prefetchLine(const void* p)
 #endif
 }
 
-// A copy of a 32-bit picture in memory that asks the system for large pages. Strokes land at
-// random all over the picture and read a row of every page they touch: with ordinary pages a
-// 12 MP picture costs an address translation miss per brush row, with large pages almost none.
-QImage copyOnLargePages(const QImage& picture)
+// Memory for the working pixels that asks the system for large pages. Strokes land at random all
+// over the picture and read a row of every page they touch: with ordinary pages a 12 MP picture
+// costs an address translation miss per brush row, with large pages almost none.
+struct LargePageMemory
 {
-    constexpr std::size_t kLargePage = std::size_t(2) << 20;
-    const qsizetype lineBytes = qsizetype(picture.width()) * 4;
-    const std::size_t bytes = std::size_t(lineBytes) * std::size_t(picture.height());
-    if (picture.isNull() || picture.depth() != 32 || bytes < kLargePage)
-        return picture.copy();
-    const std::size_t rounded = (bytes + kLargePage - 1) & ~(kLargePage - 1);
-    void* memory = std::aligned_alloc(kLargePage, rounded);
-    if (!memory)
-        return picture.copy();
+    explicit LargePageMemory(std::size_t bytes)
+    {
+        constexpr std::size_t kLargePage = std::size_t(2) << 20;
+        const std::size_t rounded = (bytes + kLargePage - 1) & ~(kLargePage - 1);
+        data = bytes >= kLargePage ? std::aligned_alloc(kLargePage, rounded) : nullptr;
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-    madvise(memory, rounded, MADV_HUGEPAGE);
+        if (data)
+            madvise(data, rounded, MADV_HUGEPAGE);
 #endif
-    QImage copy(static_cast<uchar*>(memory), picture.width(), picture.height(), lineBytes,
-                picture.format(), [](void* data) { std::free(data); }, memory);
-    for (int y = 0; y < picture.height(); ++y)
-        std::memcpy(copy.scanLine(y), picture.constScanLine(y), std::size_t(lineBytes));
-    return copy;
-}
+        if (!data)
+            data = std::malloc(std::max<std::size_t>(bytes, 1));
+    }
+    ~LargePageMemory() { std::free(data); }
+    LargePageMemory(const LargePageMemory&) = delete;
+    LargePageMemory& operator=(const LargePageMemory&) = delete;
+
+    void* data = nullptr;
+};
 
 inline int colourDistance(QRgb a, QRgb b)
 {
@@ -194,26 +194,43 @@ BrushInk brushInk(const QImage& brush)
 class Run
 {
 public:
-    Run(const StrokePainterSettings& settings, QImage& canvas, const QImage& source)
-        : m_settings(settings), m_canvas(canvas), m_source(source), W(source.width()),
-          H(source.height()), m_far((std::size_t(W) * std::size_t(H) + 63) / 64, 0)
+    // The canvas starts warm white over the photograph (32-bit, at the working size).
+    Run(const StrokePainterSettings& settings, const QImage& source)
+        : m_settings(settings), m_source(source), W(source.width()), H(source.height()),
+          m_far((std::size_t(W) * std::size_t(H) + 63) / 64, 0),
+          m_memory(std::size_t(W) * std::size_t(H) * 2 * sizeof(QRgb)),
+          m_pairs(static_cast<QRgb*>(m_memory.data))
     {
-        m_canvasBits = reinterpret_cast<QRgb*>(canvas.bits());
-        m_canvasStride = canvas.bytesPerLine() / 4;
-        m_sourceBits = reinterpret_cast<const QRgb*>(source.constBits());
-        m_sourceStride = source.bytesPerLine() / 4;
         for (int y = 0; y < H; ++y) {
-            const QRgb* src = sourceRow(y);
-            for (int x = 0; x < W; ++x)
+            const QRgb* src = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+            QRgb* pairs = pairRow(y);
+            for (int x = 0; x < W; ++x) {
+                pairs[2 * x] = kCanvasColour;
+                pairs[2 * x + 1] = src[x];
                 setFar(std::size_t(y) * W + x, farFromCanvas(src[x], kCanvasColour));
+            }
         }
     }
 
-    QRgb* canvasRow(int y) const { return m_canvasBits + std::ptrdiff_t(y) * m_canvasStride; }
-    const QRgb* sourceRow(int y) const
+    // The canvas as it stands, as a picture (with the photograph's format, resolution and
+    // colour space).
+    QImage canvas() const
     {
-        return m_sourceBits + std::ptrdiff_t(y) * m_sourceStride;
+        QImage picture = m_source.copy();
+        if (picture.isNull())
+            return picture;
+        for (int y = 0; y < H; ++y) {
+            QRgb* out = reinterpret_cast<QRgb*>(picture.scanLine(y));
+            const QRgb* pairs = pairRow(y);
+            for (int x = 0; x < W; ++x)
+                out[x] = pairs[2 * x];
+        }
+        return picture;
     }
+
+    // The canvas and the photograph side by side, pixel by pixel (canvas, photograph, canvas,
+    // ...): a stroke reads both under every brush row, and one cache line then serves both.
+    QRgb* pairRow(int y) const { return m_pairs + std::ptrdiff_t(y) * W * 2; }
 
     // Where the photograph's red still differs from the canvas by the pick threshold, one bit a
     // pixel (row-major): the centre search tests this instead of two large pictures, and strokes
@@ -302,14 +319,10 @@ private:
                 continue;
             const int first = std::clamp(x0 + ink.pixels[ink.rowStart[j]].column, 0, W - 1);
             const int last = std::clamp(x0 + ink.pixels[ink.rowStart[j + 1] - 1].column, 0, W - 1);
-            const QRgb* src = sourceRow(y0 + j);
-            const QRgb* cv = canvasRow(y0 + j);
-            for (int column = first; column <= last; column += 16) {
-                prefetchLine(src + column);
-                prefetchLine(cv + column);
-            }
-            prefetchLine(src + last);
-            prefetchLine(cv + last);
+            const QRgb* pairs = pairRow(y0 + j);
+            for (int column = first; column <= last; column += 8)
+                prefetchLine(pairs + 2 * column);
+            prefetchLine(pairs + 2 * last + 1);
         }
     }
 
@@ -327,11 +340,11 @@ private:
         const int S = ink.size, pw = ink.patchWidth, ph = ink.patchHeight;
         qint64 sumR = 0, sumG = 0, sumB = 0, count = 0;
         for (int j = std::max(0, 1 - y0), jEnd = std::min(S, H - 1 - y0); j < jEnd; ++j) {
-            const QRgb* src = sourceRow(y0 + j) + x0;
+            const QRgb* pairs = pairRow(y0 + j);
             for (int k = ink.rowStart[j]; k < ink.rowStart[j + 1]; ++k) {
                 const int column = x0 + ink.pixels[k].column;
                 if (column > 0 && column < W - 1) {
-                    const QRgb v = src[ink.pixels[k].column];
+                    const QRgb v = pairs[2 * column + 1];
                     sumR += qRed(v);
                     sumG += qGreen(v);
                     sumB += qBlue(v);
@@ -347,8 +360,7 @@ private:
         qint64 before = 0, after = 0;
         for (int j = std::max(0, -y0), jEnd = std::min(ph, H - y0); j < jEnd; ++j) {
             const int row = y0 + j;
-            QRgb* cv = canvasRow(row);
-            const QRgb* src = sourceRow(row);
+            QRgb* pairs = pairRow(row);
             const bool rowCounts = row > 0 && row < H - 1;
             const bool rowPaints = j > 0 && j < ph - 1;
             for (int k = ink.rowStart[j]; k < ink.rowStart[j + 1]; ++k) {
@@ -356,19 +368,19 @@ private:
                 const int column = x0 + i;
                 if (i >= pw || column < 0 || column >= W)
                     continue;
-                const QRgb old = cv[column];
+                QRgb* canvasPixel = pairs + 2 * column;
+                const QRgb old = canvasPixel[0], photo = canvasPixel[1];
                 QRgb now = old;
                 if (rowPaints && i > 0 && i < pw - 1) {
                     const int keep = ink.pixels[k].weight, paint = 255 - keep;
                     now = 0xFF000000u | (QRgb((avgR * paint + qRed(old) * keep) >> 8) << 16) |
                           (QRgb((avgG * paint + qGreen(old) * keep) >> 8) << 8) |
                           QRgb((avgB * paint + qBlue(old) * keep) >> 8);
-                    m_changed.push_back({cv + column, now, src[column],
-                                         std::size_t(row) * W + column});
+                    m_changed.push_back({canvasPixel, now, photo, std::size_t(row) * W + column});
                 }
                 if (rowCounts && column > 0 && column < W - 1) {
-                    before += colourDistance(src[column], old);
-                    after += colourDistance(src[column], now);
+                    before += colourDistance(photo, old);
+                    after += colourDistance(photo, now);
                 }
             }
         }
@@ -381,23 +393,36 @@ private:
     }
 
 #if defined(__SSE2__)
+    // The canvas and the photograph of four pixels from their pairs.
+    static __m128i canvasOf(const QRgb* pairs)
+    {
+        const __m128 a = _mm_loadu_ps(reinterpret_cast<const float*>(pairs));
+        const __m128 b = _mm_loadu_ps(reinterpret_cast<const float*>(pairs + 4));
+        return _mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
+    }
+    static __m128i photographOf(const QRgb* pairs)
+    {
+        const __m128 a = _mm_loadu_ps(reinterpret_cast<const float*>(pairs));
+        const __m128 b = _mm_loadu_ps(reinterpret_cast<const float*>(pairs + 4));
+        return _mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+    }
+
     // A stroke whose footprint lies inside the picture, four pixels at a time over each row's
     // run. The same sums and pixels as strokeAtBorder: integer sums do not depend on their
     // order, and the 16-bit products cannot overflow (old * keep + colour * paint <= 255 * 256).
     void strokeInside(const BrushInk& ink, int x0, int y0)
     {
-        const int S = ink.size;
         const __m128i zero = _mm_setzero_si128();
 
         // The average colour under all of the ink.
         __m128i sums = zero; // 32-bit blue, green, red, alpha
         for (const BrushInk::Run& run : ink.runs) {
             const int length = run.length;
-            const QRgb* src = sourceRow(y0 + run.row) + x0 + run.first;
+            const QRgb* pairs = pairRow(y0 + run.row) + 2 * (x0 + run.first);
             const std::uint32_t* mask = ink.averageMask.data() + run.offset;
             for (int k = 0; k < length; k += 4) {
                 const __m128i v = _mm_and_si128(
-                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k)),
+                    photographOf(pairs + 2 * k),
                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(mask + k)));
                 const __m128i lo = _mm_unpacklo_epi8(v, zero), hi = _mm_unpackhi_epi8(v, zero);
                 sums = _mm_add_epi32(sums, _mm_unpacklo_epi16(lo, zero));
@@ -422,15 +447,14 @@ private:
         for (const BrushInk::Run& run : ink.runs) {
             const int length = run.length;
             const int offset = run.offset;
-            const QRgb* src = sourceRow(y0 + run.row) + x0 + run.first;
-            const QRgb* cv = canvasRow(y0 + run.row) + x0 + run.first;
+            const QRgb* pairs = pairRow(y0 + run.row) + 2 * (x0 + run.first);
             const std::uint32_t* mask = ink.errorMask.data() + offset;
             const std::uint16_t* keep = ink.keep.data() + std::size_t(offset) * 4;
             const std::uint16_t* paint = ink.paint.data() + std::size_t(offset) * 4;
             QRgb* out = m_spans.data() + offset;
             for (int k = 0; k < length; k += 4) {
-                const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k));
-                const __m128i o = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cv + k));
+                const __m128i s = photographOf(pairs + 2 * k);
+                const __m128i o = canvasOf(pairs + 2 * k);
                 const __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mask + k));
                 const __m128i* kp = reinterpret_cast<const __m128i*>(keep + 4 * k);
                 const __m128i* pp = reinterpret_cast<const __m128i*>(paint + 4 * k);
@@ -459,13 +483,12 @@ private:
         // Kept: the runs back onto the canvas (pixels without paint come back as they were).
         for (const BrushInk::Run& run : ink.runs) {
             const int row = y0 + run.row, first = x0 + run.first;
-            QRgb* cv = canvasRow(row) + first;
-            const QRgb* src = sourceRow(row) + first;
+            QRgb* pairs = pairRow(row) + 2 * first;
             const QRgb* in = m_spans.data() + run.offset;
             const std::size_t index = std::size_t(row) * W + first;
             for (int k = 0; k < run.length; ++k) {
-                cv[k] = in[k];
-                setFar(index + k, farFromCanvas(src[k], in[k]));
+                pairs[2 * k] = in[k];
+                setFar(index + k, farFromCanvas(pairs[2 * k + 1], in[k]));
             }
         }
     }
@@ -480,14 +503,11 @@ private:
     };
 
     const StrokePainterSettings& m_settings;
-    QImage& m_canvas;
     const QImage& m_source;
     const int W, H;
     std::vector<std::uint64_t> m_far;
-    QRgb* m_canvasBits = nullptr;
-    std::ptrdiff_t m_canvasStride = 0;
-    const QRgb* m_sourceBits = nullptr;
-    std::ptrdiff_t m_sourceStride = 0;
+    LargePageMemory m_memory;
+    QRgb* const m_pairs;
     std::vector<Change> m_changed;
     std::vector<QRgb> m_spans;
 };
@@ -549,11 +569,6 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
     ensure32Bit(strokes);
     const int W = source.width(), H = source.height();
 
-    // The canvas, warm white.
-    source = copyOnLargePages(source);
-    QImage canvas = copyOnLargePages(source);
-    canvas.fill(kCanvasColour);
-
     // Sizes, constants and the stroke budget. A damaged document's size is held to kLargestBrush
     // so that the brush can be allocated.
     minimumSize = std::min(minimumSize, maximumSize);
@@ -586,7 +601,8 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
     int replayCursor = 0;
     qint64 c = 0;
 
-    Run run(settings, canvas, source);
+    // The canvas, warm white.
+    Run run(settings, source);
     const auto shrink = [&]() {
         S = S * 90 / 100;
         N = S > 0 ? strokesFor(S) : 0;
@@ -597,7 +613,7 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
     bool snapshotDue = false;
     const auto leaveOnCancel = [&]() {
         if (snapshotDue)
-            image = canvas.copy();
+            image = run.canvas();
         return false;
     };
 
@@ -679,6 +695,7 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
 
     // Edge darkening (the last row and column stay), the painter's finish, and the photograph's
     // alpha back.
+    QImage canvas = run.canvas();
     darkenEdges(canvas, source, strokes, settings.edgeFactor);
     if (settings.finish)
         settings.finish(canvas);
