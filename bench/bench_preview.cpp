@@ -27,10 +27,13 @@ const QImage& previewPiece()
     return piece;
 }
 
-void runPreview(benchmark::State& state, const QString& filterName)
+void runPreview(benchmark::State& state, const QString& filterName, const QString& oilType = {})
 {
     const QImage& piece = previewPiece();
-    const FilterParametersPtr set = preview_parameters(*defaultParameters(filterName));
+    FilterParametersPtr defaults = defaultParameters(filterName);
+    if (!oilType.isEmpty())
+        defaults->insert(QStringLiteral("OilPaintingAlgorithm::oil_type"), oilType);
+    const FilterParametersPtr set = preview_parameters(*defaults);
     for (auto _ : state) {
         seedRandom();
         const QImage result = render_preview(filterName, piece, set);
@@ -74,6 +77,17 @@ const bool g_registered = [] {
         const std::string title = "BM_Preview310/" + name.toStdString();
         benchmark::RegisterBenchmark(title.c_str(),
                                      [name](benchmark::State& state) { runPreview(state, name); })
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    }
+    // The oil painting's other two types.
+    for (const char* type : {"standart_oil", "expressive_brushstrokes"}) {
+        const QString oilType = QString::fromLatin1(type);
+        const std::string title = std::string("BM_Preview310/Oil/") + type;
+        benchmark::RegisterBenchmark(title.c_str(),
+                                     [oilType](benchmark::State& state) {
+                                         runPreview(state, QStringLiteral("Oil"), oilType);
+                                     })
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime();
     }
