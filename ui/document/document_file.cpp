@@ -47,7 +47,10 @@ bool DocumentFile::load(const QString& path)
         m_view->store_parameters(parameters->filterName(), parameters);
         m_view->set_filter_index(ControlWindow::instance()->filter_index(parameters->filterName()));
         m_image_name = m_unpacked_image_path;
-        m_view->set_source_image(picture, false);
+        // The panel state must not overwrite the settings just read into this view; the
+        // document the panel served until now (another view) keeps its own, though.
+        const bool other_was_current = ControlWindow::instance()->current_document() != m_view;
+        m_view->set_source_image(picture, other_was_current);
         m_document_path = path;
     } else {
         m_view->set_source_image(picture, true);
@@ -61,7 +64,8 @@ bool DocumentFile::pack_document(const QString& path, const QString& picture_nam
 {
     QString written;
     QString error;
-    const FilterParametersPtr parameters = ControlWindow::instance()->current_parameters();
+    // The document's own settings, also when another document has the control window.
+    const FilterParametersPtr parameters = ControlWindow::instance()->document_parameters(m_view);
     const bool saved = packDocument(path, picture, picture_name, m_image_name, *parameters,
                                     &written, &error);
     m_document_path = written;

@@ -100,7 +100,12 @@ void Menu::update_actions()
         return;
     }
     DocumentView* view = window->view();
-    ControlWindow::instance()->undo_group()->setActiveStack(view->undo_stack());
+    // Undo and redo act on the document the control window serves; a window that merely
+    // rechecks its commands (every window does when the clipboard changes) must not take them
+    // over, or undo would run another document's steps on the panel.
+    ControlWindow* control = ControlWindow::instance();
+    if (!control->current_document() || control->current_document() == view)
+        control->undo_group()->setActiveStack(view->undo_stack());
     const bool picture = view->has_picture();
     for (QAction* action : {m_save, m_save_as, m_copy, m_process})
         action->setEnabled(picture);

@@ -1,6 +1,7 @@
 #include "ui/panel/bevel_combo_box.h"
 
 #include <QAbstractItemView>
+#include <QBoxLayout>
 #include <QFontMetrics>
 #include <QScreen>
 #include <QStyleOptionComboBox>
@@ -43,7 +44,26 @@ void BevelComboBox::showPopup()
             height = qMin(height, shownOn->availableGeometry().height());
     }
     list->setMinimumHeight(height);
+    drop_negative_popup_margins();
     QComboBox::showPopup();
+}
+
+void BevelComboBox::drop_negative_popup_margins()
+{
+    // The style sheet pulls the closed list's text up with a negative vertical padding, and the
+    // style reports that padding as the popup's top and bottom margin too: the popup would come
+    // out 20 pixels shorter than the list in it and cut off the last entries. The popup's layout
+    // holds those margins as spacers around the list; they become empty.
+    QWidget* popup = view()->parentWidget();
+    auto* layout = popup ? qobject_cast<QBoxLayout*>(popup->layout()) : nullptr;
+    if (!layout || layout->count() == 0)
+        return;
+    for (const int index : {0, layout->count() - 1}) {
+        QSpacerItem* margin = layout->itemAt(index)->spacerItem();
+        if (margin && margin->sizeHint().height() < 0)
+            margin->changeSize(0, 0, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    }
+    layout->invalidate();
 }
 
 void BevelComboBox::paintEvent(QPaintEvent*)

@@ -18,4 +18,8 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+
+private:
+    // Keeps the popup at least as tall as the list it holds.
+    void drop_negative_popup_margins();
 };

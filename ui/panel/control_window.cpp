@@ -22,6 +22,7 @@
 #include "processing/preview_render.h"
 #include "processing/worker.h"
 #include "ui/panel/placeholder.h"
+#include "ui/panel/preview_widget.h"
 #include "ui/processing/launcher.h"
 
 #include <QAction>
@@ -132,6 +133,9 @@ ControlWindow::ControlWindow()
     }
     connect(m_thumbnail, &Thumbnail::signal_update_thumbnail, this,
             &ControlWindow::slot_options_changed);
+    // The preview takes the pointer's movements for itself (panning, its cursor); a resize that
+    // waits for the next movement must see those too.
+    m_thumbnail->preview()->installEventFilter(this);
     m_thumbnail->hide();
     reset_panel();
 
@@ -256,6 +260,19 @@ FilterWidget* ControlWindow::panel(int index) const
 FilterParametersPtr ControlWindow::current_parameters() const
 {
     return panel(std::max(0, m_filter_combo->currentIndex()))->parameters();
+}
+
+FilterParametersPtr ControlWindow::document_parameters(const DocumentView* view) const
+{
+    if (!view || view == m_current_document)
+        return current_parameters();
+    int index = view->filter_index();
+    if (index < 0 || index >= m_filter_combo->count())
+        index = 0;
+    const QString name = m_filter_combo->itemText(index);
+    if (const FilterParametersPtr kept = view->parameters_for(name))
+        return FilterParametersPtr(new FilterParameters(*kept));
+    return defaultParameters(name);
 }
 
 QString ControlWindow::current_filter_name() const
@@ -385,6 +402,10 @@ void ControlWindow::preview_current_filter()
     stop_preview_worker();
     if (!m_current_document || !m_current_document->has_picture())
         return;
+    // Another panel, or rows of this one shown or hidden, can change the preview's size through
+    // layout requests still queued: the piece to filter is measured on the settled layout, or the
+    // result would not cover the preview.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const QImage source = m_thumbnail->source_image();
     if (source.isNull())
         return;
@@ -447,6 +468,13 @@ void ControlWindow::check_pressed()
     qDebug() << "check_pressed: i'm updating thumbnail";
     if (m_thumbnail->isVisible())
         emit m_thumbnail->signal_update_thumbnail();
+}
+
+bool ControlWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseMove && watched == m_thumbnail->preview())
+        check_pressed();
+    return QDialog::eventFilter(watched, event);
 }
 
 void ControlWindow::mouseMoveEvent(QMouseEvent* event)

@@ -51,6 +51,10 @@ public:
 
     // A fresh copy of the settings of the filter now chosen.
     FilterParametersPtr current_parameters() const;
+    // A fresh copy of the settings a document is saved with: the panel's for the current
+    // document; for another one, the set it kept for its filter when it was last current (the
+    // filter's defaults when it kept none).
+    FilterParametersPtr document_parameters(const DocumentView* view) const;
     QString current_filter_name() const;
     int filter_index(const QString& name) const;
     int next_untitled_number() const;
@@ -97,6 +101,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     ControlWindow();

@@ -13,12 +13,16 @@
 #include "ui/panel/filter_value_command.h"
 #include "ui/panel/filter_widget.h"
 #include "ui/panel/integer_edit.h"
+#include "ui/panel/oil_painting_filter_widget.h"
+#include "ui/panel/preview_widget.h"
 #include "ui/panel/thumbnail.h"
 #include "ui/processing/launcher.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QUndoGroup>
 #include <QUndoStack>
 #include <QtTest>
 
@@ -52,6 +56,9 @@ private slots:
     void savedDocumentReopensWithTheSameRendering();
     void damagedDocumentChangesNothing();
     void escapeAndReturnDoNotHideTheWindow();
+    void otherDocumentsKeepTheirSettingsWhenSavedOrOpened();
+    void undoStaysWithTheCurrentDocument();
+    void previewCoversThePreviewAfterItsSizeChanges();
 
 private:
     DocumentWindow* open(const QString& path);
@@ -226,6 +233,98 @@ void TestControlWindow::escapeAndReturnDoNotHideTheWindow()
         QVERIFY(control->isVisible());
         QCOMPARE(control->result(), 0);
     }
+}
+
+void TestControlWindow::otherDocumentsKeepTheirSettingsWhenSavedOrOpened()
+{
+    ControlWindow* control = ControlWindow::instance();
+    const int watercolor = control->filter_index(QStringLiteral("Watercolor"));
+    const QString saturation = QStringLiteral("WatercolorAlgorithm::color_intensity");
+    DocumentWindow* a = open(m_dir.filePath("a.png"));
+    DocumentWindow* b = open(m_dir.filePath("b.png"));
+    control->set_current_document(b->view(), true);
+    control->filter_combo()->setCurrentIndex(watercolor);
+    control->panel(watercolor)->slider(saturation)->setValue(93);
+    control->set_current_document(a->view(), true);
+    control->panel(0)->slider(kStroke)->setValue(66);
+
+    // b is saved while a has the panel (its close question does that): b's settings go in.
+    g_answer = m_dir.filePath("b-kept.drawlume");
+    QVERIFY(b->menu()->save());
+    QCOMPARE(control->current_document(), a->view());
+    QCOMPARE(control->panel(0)->slider(kStroke)->value(), 66);
+
+    // Opening the document does not cost a the change it has not handed over yet.
+    b->close();
+    QTRY_VERIFY(!control->document_windows().contains(b));
+    QCOMPARE(control->current_document(), a->view());
+    a->menu()->slot_file_selected(g_answer);
+    DocumentWindow* reopened = control->current_document_window();
+    QVERIFY(reopened && reopened != a && reopened != b);
+    QCOMPARE(control->current_filter_name(), QStringLiteral("Watercolor"));
+    QCOMPARE(control->current_parameters()->value(saturation).toInt(), 93);
+    QTRY_COMPARE(QApplication::activeWindow(), reopened);
+    a->activateWindow();
+    QTRY_COMPARE(control->current_document(), a->view());
+    QCOMPARE(control->current_filter_name(), QStringLiteral("Pencil"));
+    QCOMPARE(control->panel(0)->slider(kStroke)->value(), 66);
+}
+
+void TestControlWindow::undoStaysWithTheCurrentDocument()
+{
+    ControlWindow* control = ControlWindow::instance();
+    DocumentWindow* a = open(m_dir.filePath("a.png"));
+    DocumentWindow* b = open(m_dir.filePath("b.png"));
+    FilterSlider* slider = control->panel(0)->slider(kStroke);
+    control->set_current_document(b->view(), true);
+    control->push_undo(new FilterValueCommand(slider->field(), 70, slider->value()));
+    control->set_current_document(a->view(), true);
+    control->push_undo(new FilterValueCommand(slider->field(), 20, slider->value()));
+
+    // Every window rechecks its commands when the clipboard changes; b's must not take undo over.
+    b->check_enabled_widgets();
+    QCOMPARE(control->undo_group()->activeStack(), a->view()->undo_stack());
+    a->menu()->action_undo()->trigger();
+    QCOMPARE(a->view()->undo_stack()->index(), 0);
+    QCOMPARE(b->view()->undo_stack()->index(), 1);
+    QCOMPARE(slider->value(), 40);
+}
+
+void TestControlWindow::previewCoversThePreviewAfterItsSizeChanges()
+{
+    ControlWindow* control = ControlWindow::instance();
+    const QString big = m_dir.filePath("big.png");
+    QVERIFY(scenePicture(900, 1100).save(big));
+    open(big);
+    PreviewWidget* preview = control->thumbnail()->preview();
+    const auto covers = [&] {
+        return !control->preview_worker() && !preview->is_busy() &&
+               preview->result().size() == preview->visible_source().size();
+    };
+    control->show();
+    QVERIFY(QTest::qWaitForWindowExposed(control));
+    control->resize(control->minimumWidth(), 820);
+    QTRY_COMPARE(control->height(), 820);
+
+    // A hover over the preview is the movement a resize waits for.
+    const QPointF centre = preview->rect().center();
+    QMouseEvent hover(QEvent::MouseMove, centre, preview->mapToGlobal(centre), Qt::NoButton,
+                      Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(preview, &hover);
+    QTRY_VERIFY_WITH_TIMEOUT(covers(), 60000);
+
+    // The oil types show different rows: the panel's height changes, and with it the preview's.
+    const int oil = control->filter_index(QStringLiteral("Oil"));
+    auto* panel = qobject_cast<OilPaintingFilterWidget*>(control->panel(oil));
+    control->filter_combo()->setCurrentIndex(oil);
+    QTRY_VERIFY_WITH_TIMEOUT(covers(), 60000);
+    const int height = preview->height();
+    panel->oil_type_combo()->setCurrentIndex(1);
+    QTRY_VERIFY_WITH_TIMEOUT(covers(), 60000);
+    QVERIFY(preview->height() != height);
+    panel->oil_type_combo()->setCurrentIndex(2);
+    QTRY_VERIFY_WITH_TIMEOUT(covers(), 60000);
+    QCOMPARE(preview->height(), height);
 }
 
 int main(int argc, char** argv)

@@ -277,10 +277,15 @@ void TestStyledWidgets::comboListShowsEveryEntry()
     QAbstractItemView* list = combo->view();
     QTRY_VERIFY(list->isVisible());
     const QRect viewport = list->viewport()->rect();
+    // The popup window around the list, which clips it.
+    const QRect popup = list->window()->rect();
     for (int row = 0; row < entries; ++row) {
         const QRect item = list->visualRect(combo->model()->index(row, 0));
         QVERIFY2(item.top() >= viewport.top() && item.bottom() <= viewport.bottom(),
                  qPrintable(QStringLiteral("entry %1 not visible").arg(row)));
+        const QRect shown(list->viewport()->mapTo(list->window(), item.topLeft()), item.size());
+        QVERIFY2(shown.top() >= popup.top() && shown.bottom() <= popup.bottom(),
+                 qPrintable(QStringLiteral("entry %1 cut off by the popup").arg(row)));
     }
     QCOMPARE(list->verticalScrollBar()->maximum(), 0);
     combo->hidePopup();
