@@ -38,13 +38,6 @@ constexpr double kScaleFloor = 0.5; // the brushstrokes never work below half si
 // The last percentage the standard painter reported, in this process.
 std::atomic<int> g_lastReportedPercent{0};
 
-// Slider values come from panels, documents and the command line. One far outside every slider
-// range (a damaged document) is held to +-1000000 so that the conversions cannot overflow.
-int sliderValue(const QVariant& value)
-{
-    return std::clamp(value.toInt(), -1000000, 1000000);
-}
-
 int oilTypeOf(const QString& text)
 {
     if (text == QStringLiteral("expressive_brushstrokes"))

@@ -21,13 +21,6 @@ const QString kHatchingBitmap = QStringLiteral(":/pencilimage.jpg");
 // The last percentage the pastel painter reported, in this process.
 std::atomic<int> g_lastReportedPercent{0};
 
-// Slider values come from panels, documents and the command line. One far outside every slider
-// range (a damaged document) is held to +-1000000 so that the conversions cannot overflow.
-int sliderValue(const QVariant& value)
-{
-    return std::clamp(value.toInt(), -1000000, 1000000);
-}
-
 } // namespace
 
 QString OilPastelAlgorithm::memoryName()

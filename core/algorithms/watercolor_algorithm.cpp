@@ -14,14 +14,6 @@ const QString kDarkenLighten = QStringLiteral("WatercolorAlgorithm::darken_light
 const QString kBrushstrokes = QStringLiteral("WatercolorAlgorithm::brushstrokes_intensity");
 const QString kTexturePath = QStringLiteral(":/watercolor-texture.jpg");
 
-// Slider values come from panels, documents and the command line. One far outside every slider
-// range (a damaged document) is held to +-1000000 so that the conversions cannot overflow; that
-// far out every setting already has its extreme effect.
-int sliderValue(const QVariant& value)
-{
-    return std::clamp(value.toInt(), -1000000, 1000000);
-}
-
 } // namespace
 
 QString WatercolorAlgorithm::name() const

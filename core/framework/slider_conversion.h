@@ -7,6 +7,10 @@
 // no rounding to double in between. Exact decimal multiples therefore come out one lower:
 // 2.55 * 100 gives 254, 2.55 * 20 gives 50, and (0 + 100) * 1.275 rounds to 127.
 
+#include <QVariant>
+
+#include <algorithm>
+
 constexpr double kPercentTo8Bit = 2.55;
 constexpr double kSignedTo8Bit = 1.275;
 
@@ -29,4 +33,12 @@ inline int signedTo8Bit(int v)
     const long double shifted = x + 0.5L;
     const int t = static_cast<int>(shifted);
     return shifted < t ? t - 1 : t;
+}
+
+// A slider value read from a parameter set. Values come from panels, documents and the command
+// line; one far outside every slider range (a damaged document) is held to +-1000000 so that the
+// conversions cannot overflow.
+inline int sliderValue(const QVariant& value)
+{
+    return std::clamp(value.toInt(), -1000000, 1000000);
 }
