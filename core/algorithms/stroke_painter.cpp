@@ -201,6 +201,8 @@ public:
           m_memory(std::size_t(W) * std::size_t(H) * 2 * sizeof(QRgb)),
           m_pairs(static_cast<QRgb*>(m_memory.data))
     {
+        if (!m_pairs)
+            return;
         for (int y = 0; y < H; ++y) {
             const QRgb* src = reinterpret_cast<const QRgb*>(source.constScanLine(y));
             QRgb* pairs = pairRow(y);
@@ -211,6 +213,9 @@ public:
             }
         }
     }
+
+    // False when there was no memory for the working pixels.
+    bool isValid() const { return m_pairs != nullptr; }
 
     // The canvas as it stands, as a picture (with the photograph's format, resolution and
     // colour space).
@@ -601,8 +606,10 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
     int replayCursor = 0;
     qint64 c = 0;
 
-    // The canvas, warm white.
+    // The canvas, warm white. Without the memory for it the picture stays as it is.
     Run run(settings, source);
+    if (!run.isValid())
+        return true;
     const auto shrink = [&]() {
         S = S * 90 / 100;
         N = S > 0 ? strokesFor(S) : 0;
