@@ -3,6 +3,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <cstdlib>
 #include <random>
 
 // Small synthetic pictures for tests: deterministic for a given seed.
@@ -48,4 +49,20 @@ inline QImage scenePicture(int width, int height, QImage::Format format = QImage
         }
     }
     return image;
+}
+
+// Share of pixels within 12 of the painters' warm white canvas colour (255, 255, 240) in each
+// channel: how much of a painting is still bare canvas.
+inline double canvasShare(const QImage& image)
+{
+    qint64 near = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = line[x];
+            if (qRed(p) >= 243 && qGreen(p) >= 243 && std::abs(qBlue(p) - 240) <= 12)
+                ++near;
+        }
+    }
+    return double(near) / (qint64(image.width()) * image.height());
 }

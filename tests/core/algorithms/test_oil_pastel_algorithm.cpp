@@ -35,21 +35,6 @@ QImage painted(const FilterParametersPtr& set, const QImage& picture,
     return image;
 }
 
-// Share of pixels within 12 of the canvas colour (255, 255, 240) in each channel.
-double canvasShare(const QImage& image)
-{
-    qint64 near = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb p = line[x];
-            if (qRed(p) >= 243 && qGreen(p) >= 243 && std::abs(qBlue(p) - 240) <= 12)
-                ++near;
-        }
-    }
-    return double(near) / (qint64(image.width()) * image.height());
-}
-
 // A picture whose red is 255 everywhere: the canvas's red, so no centre is ever "far" from it
 // unless the pick threshold is 0.
 QImage saturatedRed(int width, int height)
