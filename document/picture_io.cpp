@@ -1,12 +1,16 @@
 #include "document/picture_io.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QSaveFile>
+#include <QtEndian>
 
 #include "core/framework/atomic_file.h"
+
+#include <cstring>
 
 namespace {
 
@@ -99,10 +103,89 @@ bool isTooLarge(const QSize& size)
     return qint64(size.width()) * qint64(size.height()) > kMaximumPicturePixels;
 }
 
+QString notAPictureReason()
+{
+    return QStringLiteral("not a picture, or of a kind that cannot be read");
+}
+
+// True when a JPEG's markers run off the end of the data before the end-of-image marker. The walk
+// jumps over every segment by its length (so the markers of an EXIF thumbnail are never seen) and
+// steps through each scan's compressed data, in which a 0xFF byte is followed by a stuffed zero or
+// a restart marker. Whatever follows the end-of-image marker does not matter.
+bool jpegEndsEarly(const uchar* data, qsizetype size)
+{
+    qsizetype pos = 2; // after the start-of-image marker
+    for (;;) {
+        // The next marker: 0xFF, any number of 0xFF fill bytes, the marker's code.
+        const void* next = std::memchr(data + pos, 0xFF, size_t(size - pos));
+        if (!next)
+            return true;
+        pos = static_cast<const uchar*>(next) - data + 1;
+        while (pos < size && data[pos] == 0xFF)
+            ++pos;
+        if (pos >= size)
+            return true;
+        const uchar marker = data[pos++];
+        if (marker == 0xD9) // end of image
+            return false;
+        // Stuffed zeros, TEM, restart markers and a start of image stand alone.
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8))
+            continue;
+        if (size - pos < 2)
+            return true;
+        const qsizetype length = (qsizetype(data[pos]) << 8) | data[pos + 1];
+        if (length < 2) // damaged rather than cut short; the decoder has had its say
+            return false;
+        if (length > size - pos)
+            return true;
+        pos += length;
+    }
+}
+
+// True when a PNG's chunks run off the end of the data before the IEND chunk.
+bool pngEndsEarly(const uchar* data, qsizetype size)
+{
+    qsizetype pos = 8; // after the signature
+    for (;;) {
+        // Each chunk: length (4), type (4), data, CRC (4).
+        if (size - pos < 12)
+            return true;
+        const quint32 length = qFromBigEndian<quint32>(data + pos);
+        if (length > 0x7FFFFFFFu) // damaged rather than cut short
+            return false;
+        if (std::memcmp(data + pos + 4, "IEND", 4) == 0)
+            return false;
+        if (qint64(length) > size - pos - 12)
+            return true;
+        pos += 12 + qsizetype(length);
+    }
+}
+
+// True when bytes hold a JPEG or PNG file that ends before the picture does.
+bool endsEarly(const QByteArray& bytes)
+{
+    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype size = bytes.size();
+    static const char pngSignature[] = "\x89PNG\r\n\x1a\n";
+    if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF)
+        return jpegEndsEarly(data, size);
+    if (size >= 8 && std::memcmp(data, pngSignature, 8) == 0)
+        return pngEndsEarly(data, size);
+    return false;
+}
+
 } // namespace
 
 bool loadPicture(const QString& path, QImage& image, QString* error)
 {
+    return loadPictureFile(path, image, nullptr, error);
+}
+
+bool loadPictureFile(const QString& path, QImage& image, QByteArray* fileBytes, QString* error,
+                     QString* warning)
+{
+    if (warning)
+        warning->clear();
     if (path.isEmpty())
         return fail(error, QStringLiteral("no file name given"));
     const QFileInfo info(path);
@@ -117,8 +200,44 @@ bool loadPicture(const QString& path, QImage& image, QString* error)
     if (file.size() == 0)
         return fail(error, QStringLiteral("the file is empty, not a picture"));
 
+    // The header first: a large file that is no picture, or a picture above the limit, is
+    // refused without reading all of it.
     raiseAllocationLimit();
-    QImageReader reader(&file);
+    {
+        QImageReader header(&file);
+        header.setDecideFormatFromContent(true);
+        if (!header.canRead())
+            return fail(error, notAPictureReason());
+        const QSize size = header.size();
+        if (size.isValid() && isTooLarge(size))
+            return fail(error, tooLargeReason(size));
+    }
+    if (!file.seek(0))
+        return fail(error, file.errorString());
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return fail(error, file.errorString());
+
+    if (!decodePicture(bytes, image, error, warning))
+        return false;
+    if (fileBytes)
+        *fileBytes = bytes;
+    return true;
+}
+
+bool decodePicture(const QByteArray& fileBytes, QImage& image, QString* error, QString* warning)
+{
+    if (warning)
+        warning->clear();
+    if (fileBytes.isEmpty())
+        return fail(error, QStringLiteral("the file is empty, not a picture"));
+
+    raiseAllocationLimit();
+    QBuffer buffer;
+    buffer.setData(fileBytes); // shares the bytes, no copy
+    if (!buffer.open(QIODevice::ReadOnly))
+        return fail(error, buffer.errorString());
+    QImageReader reader(&buffer);
     reader.setAutoTransform(true);
 
     // The header tells the size; refuse a huge picture before a single pixel is decoded.
@@ -129,7 +248,7 @@ bool loadPicture(const QString& path, QImage& image, QString* error)
     QImage decoded;
     if (!reader.read(&decoded)) {
         if (reader.error() == QImageReader::UnsupportedFormatError)
-            return fail(error, QStringLiteral("not a picture, or of a kind that cannot be read"));
+            return fail(error, notAPictureReason());
         // The decoders often say no more than "Unknown error"; leave that out.
         QString reason = QStringLiteral("the picture is damaged");
         if (reader.error() != QImageReader::UnknownError)
@@ -139,6 +258,10 @@ bool loadPicture(const QString& path, QImage& image, QString* error)
     // Some formats do not tell their size up front; check what came out as well.
     if (isTooLarge(decoded.size()))
         return fail(error, tooLargeReason(decoded.size()));
+    // The JPEG decoder fills a picture cut short with grey and reads it without an error.
+    if (warning && endsEarly(fileBytes))
+        *warning =
+            QStringLiteral("the picture is incomplete: the file ends before the picture does");
     image = decoded;
     return true;
 }

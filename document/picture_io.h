@@ -23,6 +23,21 @@ constexpr qint64 kMaximumPicturePixels = 100000000;
 // and *error (when given) says why.
 bool loadPicture(const QString& path, QImage& image, QString* error = nullptr);
 
+// Reads the picture at path as loadPicture does and hands back the file's bytes in *fileBytes
+// (when given), read once and decoded from memory, so that a caller can store exactly what was
+// decoded. *warning (when given) is cleared, or set when the picture loads but is incomplete (see
+// decodePicture). A file that is no picture or too large is refused from its header, before the
+// whole file is read.
+bool loadPictureFile(const QString& path, QImage& image, QByteArray* fileBytes, QString* error,
+                     QString* warning = nullptr);
+
+// Decodes a picture file held in memory, with the checks and reasons of loadPicture. A JPEG or PNG
+// that ends before its end marker (a download or copy cut short) still loads with what the decoder
+// made of it, a JPEG's missing part grey; *warning (when given) then says "the picture is
+// incomplete: the file ends before the picture does", and is cleared otherwise.
+bool decodePicture(const QByteArray& fileBytes, QImage& image, QString* error,
+                   QString* warning = nullptr);
+
 // A quality that leaves the writer's own default in force (for JPEG, the toolkit's 75).
 constexpr int kWriterDefaultQuality = -2;
 

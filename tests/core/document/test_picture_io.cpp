@@ -1,5 +1,6 @@
 #include "document/picture_io.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
@@ -78,6 +79,31 @@ bool isBlueish(QRgb p)
     return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60;
 }
 
+// The file of picture in format, with quality (-1: the default); progressive scans if asked.
+QByteArray encoded(const QImage& picture, const char* format, int quality = -1,
+                   bool progressive = false)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    writer.setProgressiveScanWrite(progressive);
+    return writer.write(picture) ? bytes : QByteArray();
+}
+
+// A real 2 x 2 PNG whose header (IHDR, with its checksum) claims width x height: a reader reports
+// that size from the header, and nothing of that size is ever allocated.
+QByteArray pngClaimingSize(int width, int height)
+{
+    QByteArray bytes = encoded(samplePicture(2, 2), "png");
+    // 8-byte signature, then length (4), "IHDR" (4), width (4), height (4), 5 more bytes, CRC.
+    qToBigEndian<quint32>(width, bytes.data() + 16);
+    qToBigEndian<quint32>(height, bytes.data() + 20);
+    qToBigEndian<quint32>(crc32(bytes.mid(12, 17)), bytes.data() + 29);
+    return bytes;
+}
+
 } // namespace
 
 class TestPictureIo : public QObject
@@ -97,6 +123,8 @@ private slots:
     void saveRefusesBadArguments();
     void damagedFilesAreRefused_data();
     void damagedFilesAreRefused();
+    void readingTellsWhatIsWrong_data();
+    void readingTellsWhatIsWrong();
     void unreadableFileIsRefused();
     void failedLoadLeavesImageAlone();
     void tooLargePictureIsRefused_data();
@@ -107,6 +135,7 @@ private slots:
 
 private:
     QTemporaryDir m_dir;
+    int m_reads = 0;
     QString path(const QString& name) const { return m_dir.filePath(name); }
 };
 
@@ -326,6 +355,91 @@ void TestPictureIo::damagedFilesAreRefused()
     QVERIFY(image.isNull());
 }
 
+void TestPictureIo::readingTellsWhatIsWrong_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<bool>("loads");
+    QTest::addColumn<QString>("said"); // the warning when it loads, else the reason's start
+
+    const QString incomplete =
+        QStringLiteral("the picture is incomplete: the file ends before the picture does");
+    const QImage picture = samplePicture(160, 120);
+    const QByteArray jpeg = encoded(picture, "jpeg", 92);
+    const QByteArray progressive = encoded(picture, "jpeg", 92, true);
+    const QByteArray png = encoded(picture, "png");
+    QVERIFY(jpeg.endsWith("\xFF\xD9") && progressive.endsWith("\xFF\xD9"));
+    // A comment segment holding an end-of-image marker in its text, right after the start.
+    const QByteArray comment = jpeg.left(2) +
+                               QByteArray("\xFF\xFE\x00\x06"
+                                          "ab\xFF\xD9",
+                                          8) +
+                               jpeg.mid(2);
+
+    QTest::newRow("complete jpeg") << jpeg << true << QString();
+    QTest::newRow("jpeg with padding after its end")
+        << jpeg + QByteArray(64, '\0') << true << QString();
+    QTest::newRow("jpeg cut in its scan") << jpeg.left(jpeg.size() * 6 / 10) << true << incomplete;
+    QTest::newRow("jpeg without its end marker") << jpeg.chopped(2) << true << incomplete;
+    QTest::newRow("progressive jpeg cut short")
+        << progressive.left(progressive.size() / 2) << true << incomplete;
+    QTest::newRow("jpeg with an end marker in a comment") << comment << true << QString();
+    QTest::newRow("jpeg cut, with an end marker in a comment")
+        << comment.left(comment.size() * 6 / 10) << true << incomplete;
+    QTest::newRow("complete png") << png << true << QString();
+    QTest::newRow("png with bytes after its end") << png + "trailing" << true << QString();
+    // A PNG cut short is not decoded at all.
+    QTest::newRow("png cut short")
+        << png.left(png.size() * 6 / 10) << false << "the picture is damaged";
+    QTest::newRow("png without its end chunk")
+        << png.chopped(12) << false << "the picture is damaged";
+    QTest::newRow("text file") << QByteArray("shopping list: eggs, flour") << false
+                               << "not a picture, or of a kind that cannot be read";
+    QTest::newRow("empty file") << QByteArray("") << false << "the file is empty, not a picture";
+    QTest::newRow("png header claiming 30000 x 30000")
+        << pngClaimingSize(30000, 30000) << false
+        << "the picture is too large (30000 x 30000 pixels; at most 100 megapixels)";
+}
+
+void TestPictureIo::readingTellsWhatIsWrong()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(bool, loads);
+    QFETCH(QString, said);
+
+    const QString file = path(QStringLiteral("read-%1").arg(++m_reads));
+    QVERIFY(writeAll(file, contents));
+    const QImage before = samplePicture(4, 4);
+    QImage image = before;
+    QByteArray bytes("left over");
+    QString error;
+    QString warning = QStringLiteral("left over");
+    QCOMPARE(loadPictureFile(file, image, &bytes, &error, &warning), loads);
+    if (loads) {
+        QCOMPARE(warning, said);
+        QCOMPARE(image.size(), QSize(160, 120));
+        QVERIFY(bytes == contents);
+    } else {
+        QVERIFY2(error.startsWith(said), qPrintable(error));
+        QCOMPARE(warning, QString());
+        QCOMPARE(image, before);
+        QCOMPARE(bytes, QByteArray("left over"));
+    }
+
+    // The same from memory, and through loadPicture.
+    QImage fromMemory;
+    QString memoryError;
+    QString memoryWarning = QStringLiteral("left over");
+    QCOMPARE(decodePicture(contents, fromMemory, &memoryError, &memoryWarning), loads);
+    QCOMPARE(memoryWarning, loads ? said : QString());
+    QCOMPARE(memoryError, error);
+    QCOMPARE(fromMemory, loads ? image : QImage());
+    QImage loaded;
+    QString loadError;
+    QCOMPARE(loadPicture(file, loaded, &loadError), loads);
+    QCOMPARE(loadError, error);
+    QCOMPARE(loaded, fromMemory);
+}
+
 void TestPictureIo::unreadableFileIsRefused()
 {
     QVERIFY(samplePicture().save(path("secret.png")));
@@ -370,17 +484,8 @@ void TestPictureIo::tooLargePictureIsRefused()
     QFETCH(int, height);
     QFETCH(bool, tooLarge);
 
-    // A real 2 x 2 PNG whose header (IHDR, with its checksum) is changed to claim the big size:
-    // the reader reports the size from the header, and nothing of that size is allocated.
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QVERIFY(samplePicture(2, 2).save(&buffer, "png"));
-    QByteArray bytes = buffer.data();
-    // 8-byte signature, then length (4), "IHDR" (4), width (4), height (4), 5 more bytes, CRC.
+    const QByteArray bytes = pngClaimingSize(width, height);
     QCOMPARE(bytes.mid(12, 4), QByteArray("IHDR"));
-    qToBigEndian<quint32>(width, bytes.data() + 16);
-    qToBigEndian<quint32>(height, bytes.data() + 20);
-    qToBigEndian<quint32>(crc32(bytes.mid(12, 17)), bytes.data() + 29);
     QVERIFY(writeAll(path("huge.png"), bytes));
 
     QImage image;
