@@ -151,10 +151,11 @@ bool writeArtwork(const QImage& artwork, const QString& output, const RenderOpti
     return true;
 }
 
-// Writes the --save-document document of picture, read from input; false after reporting why it
-// could not (an existing document is then left as it was).
-bool writeDocument(const QImage& picture, const QString& input, const RenderOptions& options,
-                   TerminalProgress* progress)
+// Writes the --save-document document of picture, read from input whose bytes pictureFile are
+// stored as they are; false after reporting why it could not (an existing document is then left
+// as it was).
+bool writeDocument(const QImage& picture, const QByteArray& pictureFile, const QString& input,
+                   const RenderOptions& options, TerminalProgress* progress)
 {
     const QString problem = outputProblem(options.saveDocument);
     if (!problem.isEmpty()) {
@@ -169,7 +170,7 @@ bool writeDocument(const QImage& picture, const QString& input, const RenderOpti
     bool done;
     {
         CapturedMessages captured;
-        done = packDocument(options.saveDocument, picture, QFileInfo(input).fileName(), input,
+        done = packDocument(options.saveDocument, picture, QFileInfo(input).fileName(), pictureFile,
                             *options.panelSettings, &written, &error);
         messages = captured.finish();
     }
@@ -200,12 +201,13 @@ bool renderPicture(const RenderJob& job, const RenderOptions& options, TerminalP
     }
 
     QImage picture;
+    QByteArray pictureFile;
     QString error;
     QStringList messages;
     bool done;
     {
         CapturedMessages captured;
-        done = loadPicture(job.input, picture, &error);
+        done = loadPictureFile(job.input, picture, &pictureFile, &error);
         messages = captured.finish();
     }
     if (!done) {
@@ -222,7 +224,7 @@ bool renderPicture(const RenderJob& job, const RenderOptions& options, TerminalP
     // The document first: it is quick, and independent of how the render goes.
     bool succeeded = true;
     if (!options.saveDocument.isEmpty())
-        succeeded = writeDocument(picture, job.input, options, progress);
+        succeeded = writeDocument(picture, pictureFile, job.input, options, progress);
     if (!render)
         return succeeded;
 

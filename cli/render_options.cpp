@@ -9,7 +9,6 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
-#include <QImageWriter>
 
 #include <sys/stat.h>
 
@@ -95,23 +94,6 @@ bool checkOutputSuffix(const QString& output, QString* error)
                            .arg(quoted(output), quoted(suffix), known));
 }
 
-// Why the picture at input cannot be stored in a document, or empty: the document keeps it in
-// the format its suffix names, re-encoded.
-QString storageProblem(const QString& input)
-{
-    const QString suffix = QFileInfo(input).suffix();
-    if (suffix.isEmpty()) {
-        return QStringLiteral("the picture %1 has no suffix to choose the stored format by")
-            .arg(quoted(input));
-    }
-    if (!QImageWriter::supportedImageFormats().contains(suffix.toLower().toLatin1())) {
-        return QStringLiteral("the picture %1 cannot be stored in a document: pictures of kind "
-                              "%2 cannot be written")
-            .arg(quoted(input), quoted(suffix));
-    }
-    return QString();
-}
-
 // Checks the --save-document target against the job whose picture it stores.
 bool checkSaveDocument(const QString& document, const RenderJob& job, QString* error)
 {
@@ -129,9 +111,6 @@ bool checkSaveDocument(const QString& document, const RenderJob& job, QString* e
         return fail(error, QStringLiteral("the document %1 and the output %2 are one file")
                                .arg(quoted(document), quoted(job.output)));
     }
-    const QString problem = storageProblem(job.input);
-    if (!problem.isEmpty())
-        return fail(error, QStringLiteral("--save-document: ") + problem);
     return true;
 }
 
@@ -239,8 +218,8 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
     const QCommandLineOption saveDocumentOption(
         QStringLiteral("save-document"),
         QStringLiteral("Also writes a document (name ending in .drawlume) of INPUT with the filter "
-                       "and settings; OUTPUT may then be left out. The picture is stored in the "
-                       "format of INPUT's suffix."),
+                       "and settings; OUTPUT may then be left out. The picture file is stored as "
+                       "it is, byte for byte."),
         QStringLiteral("DOC"));
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")},
                                          QStringLiteral("Prints only errors: no progress bar, no "

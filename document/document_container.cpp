@@ -172,8 +172,19 @@ QString privateTemporaryDirectory()
     return directory->isValid() ? directory->path() : QString();
 }
 
+QString pngPictureName(const QString& pictureName)
+{
+    // The suffix starts at the last dot of the final file name, but not at its first character
+    // (".hidden" has none).
+    const qsizetype slash = std::max(pictureName.lastIndexOf(QLatin1Char('/')),
+                                     pictureName.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype dot = pictureName.lastIndexOf(QLatin1Char('.'));
+    const QString base = dot > slash + 1 ? pictureName.left(dot) : pictureName;
+    return base + QStringLiteral(".png");
+}
+
 bool packDocument(const QString& documentPath, const QImage& picture, const QString& pictureName,
-                  const QString& formatName, const FilterParameters& parameters,
+                  const QByteArray& pictureFileBytes, const FilterParameters& parameters,
                   QString* writtenPath, QString* error)
 {
     if (pictureName.isEmpty()) {
@@ -188,48 +199,32 @@ bool packDocument(const QString& documentPath, const QImage& picture, const QStr
     const QString fileName = documentPath.mid(slash + 1);
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
     const QString baseName = dot < 0 ? fileName : fileName.left(dot);
-    const qsizetype suffixDot = formatName.lastIndexOf(QLatin1Char('.'));
-    const QString suffix = suffixDot < 0 ? QString() : formatName.mid(suffixDot);
     const QString target = directory + baseName + kDocumentSuffix;
     if (writtenPath)
         *writtenPath = target;
 
-    const QString temporary = privateTemporaryDirectory();
-    if (temporary.isEmpty()) {
-        setError(error, QObject::tr("cannot create a temporary directory"));
-        return false;
+    QByteArray pictureFile = pictureFileBytes;
+    QString storedName = pictureName;
+    if (pictureFile.isEmpty()) {
+        QBuffer buffer(&pictureFile);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "png");
+        if (picture.isNull() || !writer.write(picture)) {
+            setError(error, QObject::tr("the picture cannot be stored as PNG"));
+            return false;
+        }
+        storedName = pngPictureName(pictureName);
     }
-    const QString picturePath = temporary + QLatin1Char('/') + baseName + suffix;
-    const QString filterPath = temporary + QLatin1Char('/') + baseName + QStringLiteral(".filter");
-    const auto cleanUp = [&] {
-        QFile::remove(picturePath);
-        QFile::remove(filterPath);
-    };
+    return writeFileAtomically(
+        target, documentBytes(pictureFile, storedName, parameterXml(parameters)), error);
+}
 
-    if (suffix.isEmpty() || !picture.save(picturePath)) {
-        cleanUp();
-        setError(error, QObject::tr("the picture cannot be stored as \"%1\"").arg(suffix));
-        return false;
-    }
-    if (!writeParameterXml(parameters, filterPath)) {
-        cleanUp();
-        setError(error, QObject::tr("the settings cannot be written"));
-        return false;
-    }
-
-    QFile pictureFile(picturePath);
-    QFile filterFile(filterPath);
-    if (!pictureFile.open(QIODevice::ReadOnly) || !filterFile.open(QIODevice::ReadOnly)) {
-        cleanUp();
-        setError(error, QObject::tr("the temporary files cannot be read"));
-        return false;
-    }
-    const QByteArray bytes = documentBytes(pictureFile.readAll(), pictureName, filterFile.readAll());
-    pictureFile.close();
-    filterFile.close();
-    cleanUp();
-
-    return writeFileAtomically(target, bytes, error);
+bool packDocument(const QString& documentPath, const QImage& picture, const QString& pictureName,
+                  const QString& /*formatName*/, const FilterParameters& parameters,
+                  QString* writtenPath, QString* error)
+{
+    return packDocument(documentPath, picture, pictureName, QByteArray(), parameters, writtenPath,
+                        error);
 }
 
 bool unpackDocument(const QString& documentPath, UnpackedDocument& unpacked, QString* error)
@@ -257,18 +252,22 @@ bool unpackDocument(const QString& documentPath, UnpackedDocument& unpacked, QSt
     unpacked.picturePath = picturePath;
     unpacked.filterPath = filterPath;
     unpacked.pictureName = contents.pictureName;
+    unpacked.pictureBytes = contents.picture;
     return true;
 }
 
 bool loadDocument(const QString& documentPath, QImage& picture, FilterParametersPtr& parameters,
-                  QString* error, UnpackedDocument* unpackedTo)
+                  QString* error, UnpackedDocument* unpackedTo, QString* warning)
 {
+    if (warning)
+        warning->clear();
     UnpackedDocument unpacked;
     if (!unpackDocument(documentPath, unpacked, error))
         return false;
     QImage image;
     QString reason;
-    if (!loadPicture(unpacked.picturePath, image, &reason)) {
+    QString pictureWarning;
+    if (!decodePicture(unpacked.pictureBytes, image, &reason, &pictureWarning)) {
         setError(error, QObject::tr("its picture cannot be read: %1").arg(reason));
         return false;
     }
@@ -279,5 +278,7 @@ bool loadDocument(const QString& documentPath, QImage& picture, FilterParameters
     parameters = FilterParametersPtr(new FilterParameters(filterName, values));
     if (unpackedTo)
         *unpackedTo = unpacked;
+    if (warning)
+        *warning = pictureWarning;
     return true;
 }

@@ -49,27 +49,44 @@ bool isDocumentName(const QString& path);
 // program ends; empty when it cannot be created. Documents are packed and unpacked there.
 QString privateTemporaryDirectory();
 
-// Writes a document of picture and parameters. The document path is documentPath's directory and
-// base name with ".drawlume"; it is returned in writtenPath. The picture is encoded in the format
-// of the suffix of formatName (the picture's own file name) with the writer's default quality, the
-// parameters as XML, each first to a temporary file ("BASE" + suffix, "BASE.filter") in the
-// private directory, removed afterwards. The document itself is written atomically: on failure an
-// existing document is left as it was.
+// Writes a document of a picture and its parameters. The document path is documentPath's
+// directory and base name with ".drawlume"; it is returned in writtenPath.
+//
+// pictureFileBytes is the file the picture was read from: when it is not empty it is stored as it
+// is, byte for byte, under pictureName, and picture is not looked at, so that a photo saved again
+// and again never loses anything. When it is empty (a pasted or changed picture), picture is
+// encoded losslessly as PNG and stored under pictureName with its suffix replaced by ".png"
+// ("Untitled" gives "Untitled.png"). An empty pictureName is refused. The container is built in
+// memory and written atomically: on failure an existing document is left as it was.
+bool packDocument(const QString& documentPath, const QImage& picture, const QString& pictureName,
+                  const QByteArray& pictureFileBytes, const FilterParameters& parameters,
+                  QString* writtenPath, QString* error);
+
+// The earlier form, which named a file for the picture's format: the picture is now stored as
+// PNG, as packDocument does without file bytes, and formatName is not used. Only here until the
+// remaining callers pass the picture's file bytes.
 bool packDocument(const QString& documentPath, const QImage& picture, const QString& pictureName,
                   const QString& formatName, const FilterParameters& parameters,
                   QString* writtenPath, QString* error);
 
+// The name a picture without file bytes is stored under: pictureName with ".png" in place of its
+// suffix, or appended when it has none.
+QString pngPictureName(const QString& pictureName);
+
 struct UnpackedDocument
 {
-    QString picturePath; // the picture file, unpacked under its own file name
-    QString filterPath;  // the parameter XML, unpacked as "filter"
-    QString pictureName; // the stored name
+    QString picturePath;     // the picture file, unpacked under its own file name
+    QString filterPath;      // the parameter XML, unpacked as "filter"
+    QString pictureName;     // the stored name
+    QByteArray pictureBytes; // the stored picture file, byte for byte
 };
 
 // Unpacks a document into "drawlume/" inside the private directory (the next unpack overwrites).
 bool unpackDocument(const QString& documentPath, UnpackedDocument& unpacked, QString* error);
 
 // Unpacks and reads a document: its picture and its parameter set (and, when asked, where it
-// was unpacked).
+// was unpacked and the stored picture file's bytes, which packDocument stores again unchanged).
+// *warning (when given) says when the stored picture is incomplete (see decodePicture).
 bool loadDocument(const QString& documentPath, QImage& picture, FilterParametersPtr& parameters,
-                  QString* error, UnpackedDocument* unpackedTo = nullptr);
+                  QString* error, UnpackedDocument* unpackedTo = nullptr,
+                  QString* warning = nullptr);

@@ -3,6 +3,8 @@
 #include "document/document_container.h"
 #include "support/test_pictures.h"
 
+#include <QBuffer>
+#include <QImageWriter>
 #include <QtTest>
 
 #include <csignal>
@@ -54,6 +56,22 @@ bool writeAll(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// The picture file of picture in format ("png", "jpeg", "bmp") with quality (-1: the default).
+QByteArray encoded(const QImage& picture, const char* format, int quality = -1)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    return writer.write(picture) ? bytes : QByteArray();
+}
+
+QImage decoded(const QByteArray& bytes)
+{
+    return QImage::fromData(bytes).convertToFormat(QImage::Format_ARGB32);
+}
+
 } // namespace
 
 class TestDocumentContainer : public QObject
@@ -66,9 +84,13 @@ private slots:
     void documentOfPhotoJpgHasTheExactLayout();
     void nameBytesAreCutOrPadded_data();
     void nameBytesAreCutOrPadded();
+    void storesThePictureFileOrLosslessPng_data();
+    void storesThePictureFileOrLosslessPng();
     void packedDocumentReadsBack();
+    void incompleteStoredPictureLoadsWithAWarning_data();
+    void incompleteStoredPictureLoadsWithAWarning();
     void failedSaveLeavesThePreviousDocument();
-    void pictureWithoutNameOrSuffixIsRefused();
+    void pictureWithoutNameIsRefused();
     void damagedDocumentsAreRefused_data();
     void damagedDocumentsAreRefused();
     void storedPathUnpacksUnderItsFileNameOnly_data();
@@ -82,20 +104,20 @@ private:
 void TestDocumentContainer::documentOfPhotoJpgHasTheExactLayout()
 {
     const QImage picture = scenePicture(40, 30);
+    const QByteArray jpeg = encoded(picture, "jpeg", 92);
+    QVERIFY(jpeg.startsWith("\xFF\xD8"));
     FilterParametersPtr parameters = defaultParameters(QStringLiteral("Pencil"));
     const QString target = m_dir.filePath(QStringLiteral("photo.png"));
     QString written, error;
-    QVERIFY2(packDocument(target, picture, QStringLiteral("photo.jpg"), QStringLiteral("/pictures/photo.jpg"),
+    QVERIFY2(packDocument(target, QImage::fromData(jpeg), QStringLiteral("photo.jpg"), jpeg,
                           *parameters, &written, &error),
              qPrintable(error));
     QCOMPARE(written, m_dir.filePath(QStringLiteral("photo.drawlume")));
     const QByteArray bytes = readAll(written);
 
-    const qint64 p = qFromLittleEndian<qint64>(bytes.constData());
-    QVERIFY(p > 0);
-    const QByteArray jpeg = bytes.mid(8, p);
-    QVERIFY(jpeg.startsWith("\xFF\xD8"));
-    QCOMPARE(QImage::fromData(jpeg).size(), picture.size());
+    const qint64 p = jpeg.size();
+    QCOMPARE(bytes.left(8), littleEndian64(p));
+    QCOMPARE(bytes.mid(8, p), jpeg);
     QCOMPARE(bytes.mid(8 + p, 4), littleEndian32(9));
     QCOMPARE(bytes.mid(12 + p, 18), QByteArray("photo.jpg") + QByteArray(9, '\0'));
     const QByteArray xml = parameterXml(*parameters);
@@ -103,7 +125,7 @@ void TestDocumentContainer::documentOfPhotoJpgHasTheExactLayout()
     QCOMPARE(bytes.mid(38 + p), xml);
     QCOMPARE(bytes, documentBytes(jpeg, QStringLiteral("photo.jpg"), xml));
 
-    // The temporary picture and settings files are gone.
+    // Nothing of it is left in the private directory.
     const QDir temporary(privateTemporaryDirectory());
     QVERIFY(!temporary.exists(QStringLiteral("photo.jpg")));
     QVERIFY(!temporary.exists(QStringLiteral("photo.filter")));
@@ -126,6 +148,91 @@ void TestDocumentContainer::nameBytesAreCutOrPadded()
     QTEST(encodedPictureName(name), "bytes");
 }
 
+void TestDocumentContainer::storesThePictureFileOrLosslessPng_data()
+{
+    QTest::addColumn<QString>("pictureName");
+    QTest::addColumn<QByteArray>("format"); // the picture file's; empty: no file bytes given
+    QTest::addColumn<int>("quality");
+    QTest::addColumn<QImage::Format>("pixels");
+    QTest::addColumn<QString>("storedName");
+
+    const QImage::Format rgb = QImage::Format_RGB32;
+    // The picture as read from its file, stored as that file.
+    QTest::newRow("png file") << "photo.png" << QByteArray("png") << -1 << rgb << "photo.png";
+    QTest::newRow("jpeg file at quality 92")
+        << "photo.jpg" << QByteArray("jpeg") << 92 << rgb << "photo.jpg";
+    QTest::newRow("bmp file") << "scan.bmp" << QByteArray("bmp") << -1 << rgb << "scan.bmp";
+    QTest::newRow("jpeg file under a png name")
+        << "odd.png" << QByteArray("jpeg") << 92 << rgb << "odd.png";
+    // No file bytes: a lossless PNG under the name with ".png" for its suffix.
+    QTest::newRow("no file bytes, png name")
+        << "photo.png" << QByteArray() << -1 << rgb << "photo.png";
+    QTest::newRow("no file bytes, jpeg name")
+        << "photo.jpg" << QByteArray() << -1 << rgb << "photo.png";
+    QTest::newRow("no file bytes, bmp name")
+        << "scan.bmp" << QByteArray() << -1 << rgb << "scan.png";
+    QTest::newRow("no file bytes, transparent")
+        << "layer.webp" << QByteArray() << -1 << QImage::Format_ARGB32 << "layer.png";
+    QTest::newRow("no file bytes, no suffix")
+        << "Untitled" << QByteArray() << -1 << rgb << "Untitled.png";
+    QTest::newRow("no file bytes, dots in the name")
+        << "holiday.2023.jpg" << QByteArray() << -1 << rgb << "holiday.2023.png";
+    QTest::newRow("no file bytes, leading dot")
+        << ".shot" << QByteArray() << -1 << rgb << ".shot.png";
+    QTest::newRow("no file bytes, dot in a folder")
+        << "my.pictures/shot" << QByteArray() << -1 << rgb << "my.pictures/shot.png";
+}
+
+void TestDocumentContainer::storesThePictureFileOrLosslessPng()
+{
+    QFETCH(QString, pictureName);
+    QFETCH(QByteArray, format);
+    QFETCH(int, quality);
+    QFETCH(QImage::Format, pixels);
+    QFETCH(QString, storedName);
+
+    const QImage original =
+        pixels == QImage::Format_RGB32 ? scenePicture(48, 36) : randomPicture(48, 36, pixels, 7);
+    const QByteArray file = format.isEmpty() ? QByteArray() : encoded(original, format, quality);
+    QVERIFY(format.isEmpty() || !file.isEmpty());
+    // The picture as the program holds it: read from its file, or as it was made.
+    const QImage picture = file.isEmpty() ? original : QImage::fromData(file);
+    QVERIFY(!picture.isNull());
+    FilterParametersPtr parameters = defaultParameters(QStringLiteral("Oil"));
+
+    const QString path =
+        m_dir.filePath(QStringLiteral("stored-%1.drawlume").arg(QTest::currentDataTag()));
+    QString written, error;
+    QVERIFY2(packDocument(path, picture, pictureName, file, *parameters, &written, &error),
+             qPrintable(error));
+    DocumentContents contents;
+    QVERIFY2(readDocumentFile(written, contents, &error), qPrintable(error));
+    QCOMPARE(contents.pictureName, storedName);
+    if (!file.isEmpty()) {
+        QVERIFY(contents.picture == file);
+    } else {
+        QVERIFY(contents.picture.startsWith("\x89PNG\r\n\x1a\n"));
+        QCOMPARE(decoded(contents.picture), picture.convertToFormat(QImage::Format_ARGB32));
+    }
+
+    // Opened and saved again, the document stores the same bytes under the same name.
+    QImage reopened;
+    FilterParametersPtr reopenedParameters;
+    UnpackedDocument unpacked;
+    QVERIFY2(loadDocument(written, reopened, reopenedParameters, &error, &unpacked),
+             qPrintable(error));
+    QVERIFY(unpacked.pictureBytes == contents.picture);
+    QCOMPARE(unpacked.pictureName, storedName);
+    QCOMPARE(reopened.convertToFormat(QImage::Format_ARGB32),
+             picture.convertToFormat(QImage::Format_ARGB32));
+    const QString again =
+        m_dir.filePath(QStringLiteral("again-%1.drawlume").arg(QTest::currentDataTag()));
+    QVERIFY2(packDocument(again, reopened, unpacked.pictureName, unpacked.pictureBytes,
+                          *reopenedParameters, &written, &error),
+             qPrintable(error));
+    QVERIFY(readAll(written) == readAll(path));
+}
+
 void TestDocumentContainer::packedDocumentReadsBack()
 {
     const QImage picture = scenePicture(33, 21);
@@ -133,8 +240,8 @@ void TestDocumentContainer::packedDocumentReadsBack()
     parameters->insert(QStringLiteral("TexturizeAlgorithm::texture"), QStringLiteral("Kraft paper"));
     QString written, error;
     QVERIFY(packDocument(m_dir.filePath(QStringLiteral("b.drawlume")), picture,
-                         QStringLiteral("lossless.png"), QStringLiteral("lossless.png"), *parameters,
-                         &written, &error));
+                         QStringLiteral("lossless.png"), QByteArray(), *parameters, &written,
+                         &error));
     QImage read;
     FilterParametersPtr readParameters;
     QVERIFY2(loadDocument(written, read, readParameters, &error), qPrintable(error));
@@ -148,6 +255,38 @@ void TestDocumentContainer::packedDocumentReadsBack()
     QVERIFY(unpacked.picturePath.startsWith(privateTemporaryDirectory()));
 }
 
+void TestDocumentContainer::incompleteStoredPictureLoadsWithAWarning_data()
+{
+    QTest::addColumn<QByteArray>("picture");
+    QTest::addColumn<QString>("warning");
+
+    const QByteArray jpeg = encoded(scenePicture(160, 120), "jpeg", 92);
+    QTest::newRow("complete") << jpeg << QString();
+    QTest::newRow("cut in its scan")
+        << jpeg.left(jpeg.size() * 2 / 3)
+        << "the picture is incomplete: the file ends before the picture does";
+}
+
+void TestDocumentContainer::incompleteStoredPictureLoadsWithAWarning()
+{
+    QFETCH(QByteArray, picture);
+    QFETCH(QString, warning);
+
+    const QString path = m_dir.filePath(QStringLiteral("cut.drawlume"));
+    QVERIFY(
+        writeAll(path, documentBytes(picture, QStringLiteral("cut.jpg"),
+                                     parameterXml(*defaultParameters(QStringLiteral("Pencil"))))));
+    QImage read;
+    FilterParametersPtr parameters;
+    UnpackedDocument unpacked;
+    QString error;
+    QString said = QStringLiteral("left over");
+    QVERIFY2(loadDocument(path, read, parameters, &error, &unpacked, &said), qPrintable(error));
+    QCOMPARE(said, warning);
+    QCOMPARE(read.size(), QSize(160, 120));
+    QVERIFY(unpacked.pictureBytes == picture);
+}
+
 void TestDocumentContainer::failedSaveLeavesThePreviousDocument()
 {
     // A file size limit makes the write fail even for root: the picture and the settings each fit
@@ -156,7 +295,7 @@ void TestDocumentContainer::failedSaveLeavesThePreviousDocument()
     const FilterParametersPtr parameters = defaultParameters(QStringLiteral("Oil"));
     const QString probe = m_dir.filePath(QStringLiteral("probe.drawlume"));
     QString written, error;
-    QVERIFY(packDocument(probe, picture, QStringLiteral("x.png"), QStringLiteral("x.png"), *parameters,
+    QVERIFY(packDocument(probe, picture, QStringLiteral("x.png"), QByteArray(), *parameters,
                          &written, &error));
     const qint64 documentSize = QFileInfo(probe).size();
     const qint64 xmlSize = parameterXml(*parameters).size();
@@ -169,8 +308,8 @@ void TestDocumentContainer::failedSaveLeavesThePreviousDocument()
     bool saved = false;
     {
         FileSizeLimit guard(limit);
-        saved = packDocument(path, picture, QStringLiteral("x.png"), QStringLiteral("x.png"),
-                             *parameters, &written, &error);
+        saved = packDocument(path, picture, QStringLiteral("x.png"), QByteArray(), *parameters,
+                             &written, &error);
     }
     QVERIFY(!saved);
     QVERIFY(!error.isEmpty());
@@ -178,14 +317,22 @@ void TestDocumentContainer::failedSaveLeavesThePreviousDocument()
     QCOMPARE(QDir(m_dir.path()).entryList({"kept*"}, QDir::Files), QStringList{"kept.drawlume"});
 }
 
-void TestDocumentContainer::pictureWithoutNameOrSuffixIsRefused()
+void TestDocumentContainer::pictureWithoutNameIsRefused()
 {
     QString written, error;
     const QString path = m_dir.filePath(QStringLiteral("nameless.drawlume"));
-    QVERIFY(!packDocument(path, scenePicture(5, 5), QString(), QStringLiteral("a.png"),
-                          FilterParameters(), &written, &error));
-    QVERIFY(!packDocument(path, scenePicture(5, 5), QStringLiteral("pasted"), QString(),
-                          FilterParameters(), &written, &error));
+    const QImage picture = scenePicture(5, 5);
+    QVERIFY(!packDocument(path, picture, QString(), QByteArray(), FilterParameters(), &written,
+                          &error));
+    QVERIFY(!error.isEmpty());
+    error.clear();
+    QVERIFY(!packDocument(path, picture, QString(), encoded(picture, "png"), FilterParameters(),
+                          &written, &error));
+    QVERIFY(!error.isEmpty());
+    // Without file bytes there must be a picture to encode.
+    error.clear();
+    QVERIFY(!packDocument(path, QImage(), QStringLiteral("a.png"), QByteArray(), FilterParameters(),
+                          &written, &error));
     QVERIFY(!error.isEmpty());
     QVERIFY(!QFile::exists(path));
 }
@@ -261,6 +408,7 @@ void TestDocumentContainer::storedPathUnpacksUnderItsFileNameOnly()
     QVERIFY2(unpackDocument(path, unpacked, &error), qPrintable(error));
     QCOMPARE(unpacked.picturePath, privateTemporaryDirectory() + "/drawlume/" + fileName);
     QCOMPARE(readAll(unpacked.picturePath), QByteArray("pixels"));
+    QCOMPARE(unpacked.pictureBytes, QByteArray("pixels"));
     QCOMPARE(unpacked.pictureName, storedName);
 }
 
