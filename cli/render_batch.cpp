@@ -80,6 +80,20 @@ void report(TerminalProgress* progress, const QString& message)
     printError(message);
 }
 
+// Reports a file that was read but is incomplete (a cut-off JPEG reads with a grey end), or whose
+// decoder had something to say, in one line; nothing when all was well.
+void reportReadWarning(TerminalProgress* progress, const QString& path, const QString& warning,
+                       const QStringList& messages)
+{
+    if (!warning.isEmpty()) {
+        report(progress,
+               QStringLiteral("warning: %1: %2%3").arg(quoted(path), warning, details(messages)));
+    } else if (!messages.isEmpty()) {
+        report(progress, QStringLiteral("warning: %1 may be damaged: %2")
+                             .arg(quoted(path), messages.join(QStringLiteral("; "))));
+    }
+}
+
 // A progress bar when standard error is a terminal and the run is not quiet, else null.
 TerminalProgress* newProgress(const RenderOptions& options)
 {
@@ -203,11 +217,12 @@ bool renderPicture(const RenderJob& job, const RenderOptions& options, TerminalP
     QImage picture;
     QByteArray pictureFile;
     QString error;
+    QString warning;
     QStringList messages;
     bool done;
     {
         CapturedMessages captured;
-        done = loadPictureFile(job.input, picture, &pictureFile, &error);
+        done = loadPictureFile(job.input, picture, &pictureFile, &error, &warning);
         messages = captured.finish();
     }
     if (!done) {
@@ -215,11 +230,8 @@ bool renderPicture(const RenderJob& job, const RenderOptions& options, TerminalP
                              .arg(quoted(job.input), error, details(messages)));
         return false;
     }
-    // Read, but the decoder had something to say (a cut-off JPEG reads with a grey end).
-    if (!messages.isEmpty() && !options.quiet) {
-        report(progress, QStringLiteral("warning: %1 may be damaged: %2")
-                             .arg(quoted(job.input), messages.join(QStringLiteral("; "))));
-    }
+    if (!options.quiet)
+        reportReadWarning(progress, job.input, warning, messages);
 
     // The document first: it is quick, and independent of how the render goes.
     bool succeeded = true;
@@ -296,11 +308,12 @@ int renderDocument(const RenderOptions& options)
     QImage picture;
     FilterParametersPtr stored;
     QString error;
+    QString warning;
     QStringList messages;
     bool done;
     {
         CapturedMessages captured;
-        done = loadDocument(document, picture, stored, &error);
+        done = loadDocument(document, picture, stored, &error, nullptr, &warning);
         // loadDocument keeps what it could read of damaged settings (cut short, say); rendering
         // with part of them would not give the document's artwork, so they are checked again.
         if (done && !hasWellFormedSettings(document)) {
@@ -314,11 +327,8 @@ int renderDocument(const RenderOptions& options)
             QStringLiteral("cannot read %1: %2%3").arg(quoted(document), error, details(messages)));
         return ExitFailure;
     }
-    // Read, but the picture's decoder had something to say.
-    if (!messages.isEmpty() && !options.quiet) {
-        printError(QStringLiteral("warning: %1 may be damaged: %2")
-                       .arg(quoted(document), messages.join(QStringLiteral("; "))));
-    }
+    if (!options.quiet)
+        reportReadWarning(nullptr, document, warning, messages);
 
     const QString filterName = stored->filterName();
     if (filterName.isEmpty()) {

@@ -223,7 +223,7 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
         QStringLiteral("DOC"));
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")},
                                          QStringLiteral("Prints only errors: no progress bar, no "
-                                                        "\"wrote\" lines."));
+                                                        "warnings, no \"wrote\" lines."));
     parser.addOptions({filterOption, setOption, textureOption, qualityOption, formatOption,
                        outputDirOption, documentOption, saveDocumentOption, listFiltersOption,
                        listParametersOption, quietOption});

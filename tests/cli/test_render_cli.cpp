@@ -208,6 +208,8 @@ private slots:
     void outputEqualToInputIsRefused();
     void unreadableInputs_data();
     void unreadableInputs();
+    void incompleteInputWarnsAndStillRenders_data();
+    void incompleteInputWarnsAndStillRenders();
     void unwritableOutputs_data();
     void unwritableOutputs();
     void sameOutputTwiceInBatchKeepsTheFirst();
@@ -825,6 +827,63 @@ void TestRenderCli::unreadableInputs()
     QVERIFY(QFileInfo::exists(out + "/photo.png"));
     QVERIFY(QFileInfo::exists(out + "/other.png"));
     QCOMPARE(result.out.count("wrote "), 2);
+}
+
+void TestRenderCli::incompleteInputWarnsAndStillRenders_data()
+{
+    QTest::addColumn<QString>("input"); // "jpeg", or "document" of the JPEG
+    QTest::addColumn<bool>("cut");      // the JPEG cut in the middle of its scan
+    QTest::addColumn<bool>("quiet");
+
+    QTest::newRow("cut jpeg") << "jpeg" << true << false;
+    QTest::newRow("cut jpeg, quiet") << "jpeg" << true << true;
+    QTest::newRow("complete jpeg") << "jpeg" << false << false;
+    QTest::newRow("document of a cut jpeg") << "document" << true << false;
+    QTest::newRow("document of a cut jpeg, quiet") << "document" << true << true;
+    QTest::newRow("document of a complete jpeg") << "document" << false << false;
+}
+
+void TestRenderCli::incompleteInputWarnsAndStillRenders()
+{
+    QFETCH(QString, input);
+    QFETCH(bool, cut);
+    QFETCH(bool, quiet);
+
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(testPhoto(160, 120).save(&buffer, "jpeg", 92));
+    const QByteArray jpeg = cut ? buffer.data().left(buffer.data().size() * 6 / 10) : buffer.data();
+    const QString directory = freshDirectory("incomplete");
+    QString path = directory + "/photo.jpg";
+    QStringList arguments{path};
+    if (input == "document") {
+        path = directory + "/photo.drawlume";
+        QVERIFY(
+            writeAll(path, documentBytes(jpeg, "photo.jpg", parameterXml(panelSet("Pencil", {})))));
+        arguments = {"--document", path};
+    } else {
+        QVERIFY(writeAll(path, jpeg));
+    }
+    if (quiet)
+        arguments.prepend("-q");
+    const QString output = directory + "/drawing.png";
+
+    const Result result = run(arguments + QStringList{output});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+    QCOMPARE(readPicture(output).size(), QSize(160, 120));
+    if (!cut || quiet) {
+        QCOMPARE(result.err, QString());
+        return;
+    }
+    // One line naming the file, whatever the decoder adds.
+    QVERIFY2(
+        result.err.startsWith(QStringLiteral("drawlume-render: warning: \"%1\": the picture is "
+                                             "incomplete: the file ends before the picture "
+                                             "does")
+                                  .arg(path)),
+        qPrintable(result.err));
+    QCOMPARE(result.err.count('\n'), 1);
+    QCOMPARE(result.out, QStringLiteral("wrote %1\n").arg(output));
 }
 
 void TestRenderCli::unwritableOutputs_data()
