@@ -165,11 +165,12 @@ bool writeArtwork(const QImage& artwork, const QString& output, const RenderOpti
     return true;
 }
 
-// Writes the --save-document document of picture, read from input whose bytes pictureFile are
-// stored as they are; false after reporting why it could not (an existing document is then left
-// as it was).
-bool writeDocument(const QImage& picture, const QByteArray& pictureFile, const QString& input,
-                   const RenderOptions& options, TerminalProgress* progress)
+// Writes the --save-document document of picture with settings: pictureFile, the file the picture
+// was read from, is stored as it is under pictureName. False after reporting why it could not (an
+// existing document is then left as it was).
+bool writeDocument(const QImage& picture, const QByteArray& pictureFile, const QString& pictureName,
+                   const FilterParameters& settings, const RenderOptions& options,
+                   TerminalProgress* progress)
 {
     const QString problem = outputProblem(options.saveDocument);
     if (!problem.isEmpty()) {
@@ -184,8 +185,8 @@ bool writeDocument(const QImage& picture, const QByteArray& pictureFile, const Q
     bool done;
     {
         CapturedMessages captured;
-        done = packDocument(options.saveDocument, picture, QFileInfo(input).fileName(), pictureFile,
-                            *options.panelSettings, &written, &error);
+        done = packDocument(options.saveDocument, picture, pictureName, pictureFile, settings,
+                            &written, &error);
         messages = captured.finish();
     }
     if (!done) {
@@ -236,7 +237,8 @@ bool renderPicture(const RenderJob& job, const RenderOptions& options, TerminalP
     // The document first: it is quick, and independent of how the render goes.
     bool succeeded = true;
     if (!options.saveDocument.isEmpty())
-        succeeded = writeDocument(picture, pictureFile, job.input, options, progress);
+        succeeded = writeDocument(picture, pictureFile, QFileInfo(job.input).fileName(),
+                                  *options.panelSettings, options, progress);
     if (!render)
         return succeeded;
 
@@ -307,13 +309,14 @@ int renderDocument(const RenderOptions& options)
 
     QImage picture;
     FilterParametersPtr stored;
+    UnpackedDocument unpacked;
     QString error;
     QString warning;
     QStringList messages;
     bool done;
     {
         CapturedMessages captured;
-        done = loadDocument(document, picture, stored, &error, nullptr, &warning);
+        done = loadDocument(document, picture, stored, &error, &unpacked, &warning);
         // loadDocument keeps what it could read of damaged settings (cut short, say); rendering
         // with part of them would not give the document's artwork, so they are checked again.
         if (done && !hasWellFormedSettings(document)) {
@@ -346,18 +349,31 @@ int renderDocument(const RenderOptions& options)
         return ExitFailure;
     }
 
+    FilterParametersPtr panelSettings;
     const FilterParametersPtr parameters =
-        documentParameters(*stored, options.documentSettings, &error);
+        documentParameters(*stored, options.documentSettings, &error, &panelSettings);
     if (!parameters) {
         printError(error);
         return ExitUsage;
     }
 
-    const QString problem = outputProblem(output);
-    if (!problem.isEmpty()) {
-        printError(QStringLiteral("cannot write %1: %2").arg(quoted(output), problem));
-        return ExitFailure;
+    const bool render = !output.isEmpty();
+    if (render) {
+        const QString problem = outputProblem(output);
+        if (!problem.isEmpty()) {
+            printError(QStringLiteral("cannot write %1: %2").arg(quoted(output), problem));
+            return ExitFailure;
+        }
     }
+
+    // The new document first, as for a picture: its picture is the stored file, unchanged.
+    bool succeeded = true;
+    if (!options.saveDocument.isEmpty()) {
+        succeeded = writeDocument(picture, unpacked.pictureBytes, unpacked.pictureName,
+                                  *panelSettings, options, nullptr);
+    }
+    if (!render)
+        return succeeded ? ExitSuccess : ExitFailure;
 
     const QScopedPointer<TerminalProgress> progress(newProgress(options));
     const QImage artwork = renderArtwork(filterName, picture, parameters,
@@ -368,5 +384,6 @@ int renderDocument(const RenderOptions& options)
             QStringLiteral("cannot render %1: the filter gave no picture").arg(quoted(document)));
         return ExitFailure;
     }
-    return writeArtwork(artwork, output, options, progress.data()) ? ExitSuccess : ExitFailure;
+    return writeArtwork(artwork, output, options, progress.data()) && succeeded ? ExitSuccess
+                                                                                : ExitFailure;
 }

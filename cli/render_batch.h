@@ -13,9 +13,11 @@ struct RenderOptions;
 int renderBatch(const RenderOptions& options);
 
 // Renders the --document of options into its one job's output with the stored filter and
-// settings (with the command line's settings over them). Returns ExitSuccess, ExitFailure when
-// the document cannot be read, names a filter that cannot be rendered, or the output cannot be
-// written, or ExitUsage when the command line's filter or settings do not suit the document.
+// settings (with the command line's settings over them). With --save-document those settings are
+// stored in a new document with the stored picture file, unchanged (before the render; without
+// OUTPUT only that). Returns ExitSuccess, ExitFailure when the document cannot be read, names a
+// filter that cannot be rendered, or a file cannot be written, or ExitUsage when the command
+// line's filter or settings do not suit the document.
 int renderDocument(const RenderOptions& options);
 
 // Prints "drawlume-render: message" as one line on standard error.

@@ -45,7 +45,9 @@ QString description()
                "  drawlume-render [options] INPUT OUTPUT [--save-document DOC.drawlume]\n"
                "  drawlume-render [options] INPUT --save-document DOC.drawlume\n"
                "  drawlume-render [options] INPUT... --output-dir DIR\n"
-               "  drawlume-render [-s KEY=VALUE...] --document DOC.drawlume OUTPUT\n\n"
+               "  drawlume-render [-s KEY=VALUE...] --document DOC.drawlume OUTPUT\n"
+               "  drawlume-render [-s KEY=VALUE...] --document DOC.drawlume [OUTPUT] "
+               "--save-document NEW.drawlume\n\n"
                "The suffix of OUTPUT chooses the format (%1).\n"
                "A document (.drawlume) holds a picture with a filter and its settings, as the "
                "application saves it.\n"
@@ -135,7 +137,8 @@ QString resolveFilter(const QString& requested, QString* error)
 } // namespace
 
 FilterParametersPtr documentParameters(const FilterParameters& stored,
-                                       const DocumentSettings& settings, QString* error)
+                                       const DocumentSettings& settings, QString* error,
+                                       FilterParametersPtr* panelSettings)
 {
     if (!settings.filterName.isEmpty() && settings.filterName != stored.filterName()) {
         fail(error, QStringLiteral("-f %1 does not match the document, which is rendered with "
@@ -150,6 +153,8 @@ FilterParametersPtr documentParameters(const FilterParameters& stored,
     }
     if (settings.hasTexture && !renderSettings.setTexture(settings.texture, error))
         return FilterParametersPtr();
+    if (panelSettings)
+        *panelSettings = renderSettings.panelParameters();
     return renderSettings.parameters();
 }
 
@@ -219,7 +224,7 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
         QStringLiteral("save-document"),
         QStringLiteral("Also writes a document (name ending in .drawlume) of INPUT with the filter "
                        "and settings; OUTPUT may then be left out. The picture file is stored as "
-                       "it is, byte for byte."),
+                       "it is, byte for byte; with --document, that document's picture."),
         QStringLiteral("DOC"));
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")},
                                          QStringLiteral("Prints only errors: no progress bar, no "
@@ -291,15 +296,14 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
             return fail(error, QStringLiteral("--document renders one document into OUTPUT; it "
                                               "cannot be combined with --output-dir"));
         }
-        if (parser.isSet(saveDocumentOption)) {
-            return fail(error, QStringLiteral("--save-document cannot be combined with "
-                                              "--document"));
-        }
+        const bool saveDocument = parser.isSet(saveDocumentOption);
+        if (saveDocument)
+            o.saveDocument = parser.value(saveDocumentOption);
         if (parser.isSet(formatOption)) {
             return fail(error, QStringLiteral("--format applies to --output-dir only; the suffix "
                                               "of OUTPUT chooses the format"));
         }
-        if (files.isEmpty()) {
+        if (files.isEmpty() && !saveDocument) {
             return fail(
                 error,
                 QStringLiteral("missing OUTPUT after --document %1").arg(quoted(o.document)));
@@ -308,7 +312,9 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
             return fail(error, QStringLiteral("--document renders one document: give --document "
                                               "DOC OUTPUT, without INPUT"));
         }
-        o.jobs.append({o.document, files.first()});
+        o.jobs.append({o.document, files.value(0)});
+        if (saveDocument && !checkSaveDocument(o.saveDocument, o.jobs.first(), error))
+            return false;
     } else {
         RenderSettings settings(o.filterName);
         for (const QString& assignment : parser.values(setOption)) {

@@ -44,11 +44,13 @@ struct RenderOptions
     QString filterName;
     // The finished parameter set (Render only; for --document it is made from the document).
     FilterParametersPtr parameters;
-    // --document: the document to render; jobs then holds one job, the document and OUTPUT.
+    // --document: the document to render; jobs then holds one job, the document and OUTPUT
+    // (empty when only --save-document is written).
     QString document;
     DocumentSettings documentSettings;
     // --save-document: the document to write with the one job's input picture and panelSettings,
-    // the set without the common keys of a render.
+    // the set without the common keys of a render. From a --document it gets that document's
+    // stored picture and its settings with the command line's over them.
     QString saveDocument;
     FilterParametersPtr panelSettings;
     int quality = -1; // writer quality 0..100, -1 for the format's default
@@ -64,11 +66,13 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
 
 // The set to render a document with, from its stored set and the command line's settings:
 // the stored values, with -s and --texture checked against the stored filter's table and put
-// over them, plus the common keys of a full-size render. Returns null with *error set, one line,
-// when -f names another filter than the stored one or a setting is wrong for it (usage errors).
-// The stored filter must be one createFilter knows.
+// over them, plus the common keys of a full-size render. *panelSettings (when given) gets the
+// same without the common keys, the set a document stores. Returns null with *error set, one
+// line, when -f names another filter than the stored one or a setting is wrong for it (usage
+// errors). The stored filter must be one createFilter knows.
 FilterParametersPtr documentParameters(const FilterParameters& stored,
-                                       const DocumentSettings& settings, QString* error);
+                                       const DocumentSettings& settings, QString* error,
+                                       FilterParametersPtr* panelSettings = nullptr);
 
 // True when both paths name one existing file (also through links).
 bool isSameFile(const QString& a, const QString& b);

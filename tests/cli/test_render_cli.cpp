@@ -221,6 +221,8 @@ private slots:
     void documentWithFixedValues();
     void savedDocumentStoresTheInputFile_data();
     void savedDocumentStoresTheInputFile();
+    void documentSavedFromADocumentKeepsItsPicture_data();
+    void documentSavedFromADocumentKeepsItsPicture();
     void documentOnlyWithoutOutput();
     void damagedDocumentsAreRefused_data();
     void damagedDocumentsAreRefused();
@@ -229,6 +231,7 @@ private slots:
     void settingsWrongForDocumentAreUsageErrors_data();
     void settingsWrongForDocumentAreUsageErrors();
     void saveDocumentOverInputIsRefused();
+    void saveDocumentOverItsDocumentIsRefused();
     void failedDocumentWriteKeepsThePreviousDocument();
     void documentFailureStillWritesTheRender();
 
@@ -652,9 +655,13 @@ void TestRenderCli::usageErrors_data()
     QTest::newRow("document into --output-dir")
         << QStringList{"--document", "@out.drawlume", "--output-dir", "@dir"}
         << "cannot be combined with --output-dir";
-    QTest::newRow("document and save document")
-        << QStringList{"--document", "@out.drawlume", "--save-document", "@out-b.drawlume", "@out"}
-        << "--save-document cannot be combined with --document";
+    QTest::newRow("document saved under a picture's name")
+        << QStringList{"--document", "@out.drawlume", "--save-document", "@out-b.png", "@out"}
+        << "must end in \".drawlume\"";
+    QTest::newRow("document saved, and another as OUTPUT")
+        << QStringList{"--document", "@out.drawlume", "--save-document", "@out-b.drawlume",
+                       "@out-c.drawlume"}
+        << "write a document with --save-document";
     QTest::newRow("document into unknown format")
         << QStringList{"--document", "@out.drawlume", "@out.xyz"} << "unsupported format";
     QTest::newRow("document with unknown filter option")
@@ -1198,6 +1205,82 @@ void TestRenderCli::savedDocumentStoresTheInputFile()
     result = run({"--document", document, fromDocument});
     QVERIFY2(result.exitCode == 0, qPrintable(result.err));
     QVERIFY(readAll(fromDocument) == readAll(output));
+}
+
+void TestRenderCli::documentSavedFromADocumentKeepsItsPicture_data()
+{
+    QTest::addColumn<bool>("jpeg");           // the first document holds the JPEG, else the PNG
+    QTest::addColumn<QStringList>("options"); // settings over the stored ones
+    QTest::addColumn<bool>("render");         // OUTPUT given as well
+
+    QTest::newRow("png, as stored") << false << QStringList() << false;
+    QTest::newRow("jpeg, as stored") << true << QStringList() << false;
+    QTest::newRow("jpeg, new settings and a render")
+        << true << QStringList{"-s", "stroke_length=33", "--texture", "Kraft paper"} << true;
+}
+
+void TestRenderCli::documentSavedFromADocumentKeepsItsPicture()
+{
+    QFETCH(bool, jpeg);
+    QFETCH(QStringList, options);
+    QFETCH(bool, render);
+
+    const QString directory = freshDirectory("document-from-document");
+    const QString input = jpeg ? m_other : m_photo;
+    const QString first = directory + "/first.drawlume";
+    const QString second = directory + "/second.drawlume";
+    QCOMPARE(run({"-s", "stroke_length=70", input, "--save-document", first}).exitCode, 0);
+    const QByteArray before = readAll(first);
+
+    const QString output = directory + "/drawing.png";
+    const QStringList arguments = options +
+                                  QStringList{"--document", first, "--save-document", second} +
+                                  (render ? QStringList{output} : QStringList());
+    const Result result = run(arguments);
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+    QCOMPARE(result.err, QString());
+    QCOMPARE(result.out, render ? QStringLiteral("wrote %1\nwrote %2\n").arg(second, output)
+                                : QStringLiteral("wrote %1\n").arg(second));
+    QVERIFY(readAll(first) == before);
+
+    // The picture file of the first document, under its name; its settings with the new ones.
+    DocumentContents stored, saved;
+    QString error;
+    QVERIFY2(readDocumentFile(first, stored, &error), qPrintable(error));
+    QVERIFY2(readDocumentFile(second, saved, &error), qPrintable(error));
+    QVERIFY(saved.picture == readAll(input));
+    QVERIFY(saved.picture == stored.picture);
+    QCOMPARE(saved.pictureName, QFileInfo(input).fileName());
+    if (options.isEmpty()) {
+        QCOMPARE(saved.parameters, stored.parameters);
+    } else {
+        QString filterName;
+        QMap<QString, QVariant> values;
+        QVERIFY(readParameterXmlData(saved.parameters, filterName, values));
+        QCOMPARE(filterName, QStringLiteral("Pencil"));
+        QCOMPARE(values.value("PencilBWAlgorithm::stroke_length").toInt(), 33);
+        QCOMPARE(values.value("TexturizeAlgorithm::texture").toString(),
+                 QStringLiteral("Kraft paper"));
+    }
+    if (!render)
+        return;
+    // The render is that of the new document.
+    const QString again = directory + "/again.png";
+    QCOMPARE(run({"--document", second, again}).exitCode, 0);
+    QVERIFY(!readAll(output).isEmpty());
+    QVERIFY(readAll(again) == readAll(output));
+}
+
+void TestRenderCli::saveDocumentOverItsDocumentIsRefused()
+{
+    const QString document = saveDocument("itself.drawlume", {});
+    QVERIFY(!document.isEmpty());
+    const QByteArray before = readAll(document);
+    const Result result =
+        run({"-s", "stroke_length=20", "--document", document, "--save-document", document});
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY2(result.err.contains("never overwritten"), qPrintable(result.err));
+    QVERIFY(readAll(document) == before);
 }
 
 void TestRenderCli::documentOnlyWithoutOutput()
