@@ -219,14 +219,6 @@ bool packDocument(const QString& documentPath, const QImage& picture, const QStr
         target, documentBytes(pictureFile, storedName, parameterXml(parameters)), error);
 }
 
-bool packDocument(const QString& documentPath, const QImage& picture, const QString& pictureName,
-                  const QString& /*formatName*/, const FilterParameters& parameters,
-                  QString* writtenPath, QString* error)
-{
-    return packDocument(documentPath, picture, pictureName, QByteArray(), parameters, writtenPath,
-                        error);
-}
-
 bool unpackDocument(const QString& documentPath, UnpackedDocument& unpacked, QString* error)
 {
     DocumentContents contents;

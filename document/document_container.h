@@ -62,13 +62,6 @@ bool packDocument(const QString& documentPath, const QImage& picture, const QStr
                   const QByteArray& pictureFileBytes, const FilterParameters& parameters,
                   QString* writtenPath, QString* error);
 
-// The earlier form, which named a file for the picture's format: the picture is now stored as
-// PNG, as packDocument does without file bytes, and formatName is not used. Only here until the
-// remaining callers pass the picture's file bytes.
-bool packDocument(const QString& documentPath, const QImage& picture, const QString& pictureName,
-                  const QString& formatName, const FilterParameters& parameters,
-                  QString* writtenPath, QString* error);
-
 // The name a picture without file bytes is stored under: pictureName with ".png" in place of its
 // suffix, or appended when it has none.
 QString pngPictureName(const QString& pictureName);

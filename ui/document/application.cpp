@@ -1,13 +1,15 @@
 #include "ui/document/application.h"
 
 #include "core/raster/random.h"
+#include "ui/document/document_registry.h"
 #include "ui/document/document_view.h"
 #include "ui/document/document_window.h"
-#include "ui/document/menu.h"
+#include "ui/document/opening.h"
 #include "ui/document/recent_files.h"
 #include "ui/document/style_sheet.h"
 #include "ui/panel/control_window.h"
 
+#include <QFileInfo>
 #include <QFont>
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
@@ -23,25 +25,28 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv)
     setDesktopFileName(QStringLiteral("drawlume"));
 }
 
-DocumentWindow* start_application(const QString& path)
+DocumentWindow* start_application(const QStringList& paths)
 {
     ControlWindow* control = ControlWindow::instance();
+    DocumentRegistry* registry = control->registry();
+    DocumentWindow* first = create_document_window(registry);
+    registry->set_current_document(first->view(), false);
+    control->place_beside(first);
     control->setVisible(true);
-    DocumentWindow* window = create_document_window(path);
-    control->add_document_window(window);
-    // "Open Recent" asks the current document's window to open the chosen file (or, with no
-    // current document, the first open window's).
+    // "Open Recent" opens the chosen file like File > Open of the current document's window.
     static bool recentFilesConnected = false;
     if (!recentFilesConnected) {
         recentFilesConnected = true;
-        QObject::connect(RecentFiles::instance(), &RecentFiles::file_requested, control,
-                         [control](const QString& file) {
-                             DocumentWindow* target = control->current_document_window();
-                             if (!target && !control->document_windows().isEmpty())
-                                 target = control->document_windows().first();
-                             if (target)
-                                 target->menu()->slot_file_selected(file);
+        QObject::connect(RecentFiles::instance(), &RecentFiles::file_requested, registry,
+                         [registry](const QString& file) {
+                             open_path(registry, file, registry->current_window());
                          });
     }
-    return window;
+    // Every file named goes into a window of its own (the first into the empty one); a file
+    // that does not exist is passed over without a word, one that cannot be read says why.
+    for (const QString& path : paths) {
+        if (QFileInfo::exists(path))
+            open_path(registry, path, registry->current_window());
+    }
+    return first;
 }

@@ -2,12 +2,15 @@
 
 #include "document/document_container.h"
 #include "document/picture_io.h"
+#include "ui/document/document_registry.h"
 #include "ui/document/document_view.h"
-#include "ui/panel/control_window.h"
 
-#include <QDebug>
+#include <QFileInfo>
+#include "ui/logging.h"
 #include <QMessageBox>
 #include <QObject>
+
+
 
 DocumentFile::DocumentFile(DocumentView* view) : m_view(view) {}
 
@@ -21,41 +24,67 @@ bool DocumentFile::is_document_name(const QString& path)
     return isDocumentName(path);
 }
 
-bool DocumentFile::load(const QString& path)
+bool DocumentFile::read(const QString& path, OpenedFile& opened, QString* error)
 {
-    QImage picture;
+    opened = OpenedFile();
+    opened.path = path;
     QString pictureError;
-    bool isDocument = false;
-    FilterParametersPtr parameters;
-    if (!loadPicture(path, picture, &pictureError)) {
-        QString documentError;
+    if (loadPictureFile(path, opened.picture, &opened.picture_bytes, &pictureError,
+                        &opened.warning)) {
+        opened.picture_path = path;
+        return true;
+    }
+    // Not a picture: a document (under any name), or else the picture's reason stands. A file
+    // that does not exist or is empty is no document either.
+    const QFileInfo info(path);
+    QString documentError;
+    if (info.isFile() && info.size() > 0) {
         UnpackedDocument unpacked;
-        if (loadDocument(path, picture, parameters, &documentError, &unpacked)) {
-            isDocument = true;
-            m_unpacked_image_path = unpacked.picturePath;
-            m_unpacked_filter_path = unpacked.filterPath;
-        } else {
-            qDebug() << "Cannot load" << path << "as a picture:" << pictureError
-                     << "nor as a document:" << documentError;
-            QMessageBox::information(m_view, m_view->windowTitle(),
-                                     QObject::tr("Cannot load %1.").arg(path), QMessageBox::Ok);
-            return false;
+        if (loadDocument(path, opened.picture, opened.parameters, &documentError, &unpacked,
+                         &opened.warning)) {
+            opened.picture_bytes = unpacked.pictureBytes;
+            opened.picture_path = unpacked.picturePath;
+            return true;
         }
     }
+    opened = OpenedFile();
+    qCDebug(lcDocument) << "Cannot load" << path << "as a picture:" << pictureError
+                            << "nor as a document:" << documentError;
+    if (error)
+        *error = isDocumentName(path) && !documentError.isEmpty() ? documentError : pictureError;
+    return false;
+}
 
-    if (isDocument) {
-        m_view->store_parameters(parameters->filterName(), parameters);
-        m_view->set_filter_index(ControlWindow::instance()->filter_index(parameters->filterName()));
-        m_image_name = m_unpacked_image_path;
-        // The panel state must not overwrite the settings just read into this view; the
-        // document the panel served until now (another view) keeps its own, though.
-        const bool other_was_current = ControlWindow::instance()->current_document() != m_view;
-        m_view->set_source_image(picture, other_was_current);
-        m_document_path = path;
+void DocumentFile::apply(const OpenedFile& opened)
+{
+    m_source = PictureSource{opened.picture_path, opened.picture_bytes};
+    DocumentRegistry* registry = m_view->registry();
+    if (opened.is_document()) {
+        m_unpacked_image_path = opened.picture_path;
+        m_unpacked_filter_path.clear();
+        const QString name = opened.parameters->filterName();
+        m_view->store_parameters(name, opened.parameters);
+        const int index = registry && registry->panel() ? registry->panel()->filter_index(name) : -1;
+        m_view->set_filter_index(index);
+        m_document_path = opened.path;
+        // The panel must show the settings just read, not store its own into this view; the
+        // document it served until now (another view) keeps its own, though.
+        const bool other_was_current = !registry || registry->current_document() != m_view;
+        m_view->set_source_image(opened.picture, other_was_current);
     } else {
-        m_view->set_source_image(picture, true);
-        m_image_name = path;
+        m_view->set_source_image(opened.picture, true);
     }
+}
+
+bool DocumentFile::load(const QString& path)
+{
+    OpenedFile opened;
+    QString error;
+    if (!read(path, opened, &error)) {
+        show_cannot_load(m_view, path, error);
+        return false;
+    }
+    apply(opened);
     return true;
 }
 
@@ -65,15 +94,43 @@ bool DocumentFile::pack_document(const QString& path, const QString& picture_nam
     QString written;
     QString error;
     // The document's own settings, also when another document has the control window.
-    const FilterParametersPtr parameters = ControlWindow::instance()->document_parameters(m_view);
-    const bool saved = packDocument(path, picture, picture_name, m_image_name, *parameters,
+    const FilterParametersPtr parameters = m_view->document_parameters();
+    const bool saved = packDocument(path, picture, picture_name, m_source.bytes, *parameters,
                                     &written, &error);
     m_document_path = written;
     if (!saved) {
-        qDebug() << "DocumentFile::pack_document:" << written << error;
-        QMessageBox::critical(nullptr, QObject::tr("Drawlume"), QObject::tr("Error creating file."),
-                              QMessageBox::Ok);
+        qCDebug(lcDocument) << "pack_document:" << written << error;
+        QMessageBox box(QMessageBox::Critical, QObject::tr("Drawlume"),
+                        QObject::tr("Error creating file."), QMessageBox::Ok, m_view->window());
+        box.setInformativeText(QObject::tr("%1 could not be written: %2.").arg(written, error));
+        box.exec();
         return false;
     }
     return true;
+}
+
+void show_cannot_load(QWidget* parent, const QString& path, const QString& reason)
+{
+    QMessageBox box(QMessageBox::Warning, QObject::tr("Drawlume"),
+                    QObject::tr("Cannot load %1.").arg(path), QMessageBox::Ok, parent);
+    if (!reason.isEmpty()) {
+        QString text = reason;
+        text[0] = text[0].toUpper();
+        if (!text.endsWith(QLatin1Char('.')))
+            text += QLatin1Char('.');
+        box.setInformativeText(text);
+    }
+    box.exec();
+}
+
+void show_open_warning(QWidget* parent, const QString& path, const QString& warning)
+{
+    QMessageBox box(QMessageBox::Warning, QObject::tr("Drawlume"),
+                    QObject::tr("%1 was opened with a problem.").arg(path), QMessageBox::Ok,
+                    parent);
+    QString text = warning;
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    box.setInformativeText(text);
+    box.exec();
 }

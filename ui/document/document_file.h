@@ -1,14 +1,39 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 
+#include "core/framework/filter_parameters.h"
+
 class DocumentView;
+
+// A file read for opening, before any window is touched: a picture, or a ".drawlume" document
+// with its picture and settings.
+struct OpenedFile
+{
+    QString path;                   // the file that was opened
+    QImage picture;
+    QByteArray picture_bytes;       // the picture file the picture was decoded from, unchanged
+    QString picture_path;           // that file: path itself, or where a document's was unpacked
+    FilterParametersPtr parameters; // a document's filter and settings; null for a picture
+    QString warning;                // the picture opened, but with this to say (incomplete ...)
+
+    bool is_document() const { return !parameters.isNull(); }
+};
+
+// Where the picture behind a view came from: the file (and its bytes, kept so that a document
+// stores exactly what was read), or nothing for a pasted or dropped image.
+struct PictureSource
+{
+    QString path;
+    QByteArray bytes;
+};
 
 // The file side of one document view: opens a picture or a ".drawlume" document into the view and
 // writes the view's picture and settings as a document. Remembers the paths involved: the picture
-// file behind the view (whose suffix decides the format a document stores), the document last read
-// or written, and where a document was unpacked. Owned by its DocumentView; GUI thread only.
+// file behind the view, the document last read or written, and where a document was unpacked.
+// Owned by its DocumentView; GUI thread only.
 class DocumentFile
 {
 public:
@@ -21,24 +46,38 @@ public:
     QString document_path() const { return m_document_path; }
     QString unpacked_image_path() const { return m_unpacked_image_path; }
     QString unpacked_filter_path() const { return m_unpacked_filter_path; }
-    QString image_name() const { return m_image_name; }
-    void set_image_name(const QString& name) { m_image_name = name; }
+    // The picture file behind the view (empty for a pasted or dropped image).
+    QString image_name() const { return m_source.path; }
+    const PictureSource& picture_source() const { return m_source; }
+    void set_picture_source(const PictureSource& source) { m_source = source; }
 
-    // Opens a picture, or else a document (its picture, filter and settings), into the view.
-    // A file that is neither shows "Cannot load %1." and changes nothing; returns false then.
+    // Reads a picture, or else a document, without touching any window. On failure error says
+    // why, in words for the user ("the file is empty, not a picture").
+    static bool read(const QString& path, OpenedFile& opened, QString* error);
+
+    // Puts what read() gave into the view: the picture, and for a document its filter and
+    // settings, which the panel then shows as stored.
+    void apply(const OpenedFile& opened);
+
+    // Reads and applies; an unreadable file shows a warning naming the reason and returns false.
     bool load(const QString& path);
 
-    // Writes picture as the document at path (directory and base name of path, suffix
-    // ".drawlume") with the current panel settings; the picture is stored in the format of the
-    // suffix of image_name(). On failure shows "Error creating file." and returns false, leaving an
-    // existing document as it was. The document path is remembered either way, so "&Save" tries
-    // the same file again.
+    // Writes the view's picture with the document's own settings as the document at path
+    // (directory and base name of path, suffix ".drawlume"). A picture that came unchanged from a
+    // file is stored as that file's bytes; any other as PNG. On failure shows why and returns
+    // false, leaving an existing document as it was; the document path names the file that was
+    // to be written either way, so "&Save" tries it again.
     bool pack_document(const QString& path, const QString& picture_name, const QImage& picture);
 
 private:
     DocumentView* m_view;
     QString m_unpacked_image_path;
-    QString m_image_name;
     QString m_unpacked_filter_path;
     QString m_document_path;
+    PictureSource m_source;
 };
+
+// The message shown when a file cannot be opened: "Cannot load <path>." and why.
+void show_cannot_load(QWidget* parent, const QString& path, const QString& reason);
+// The message shown when a file opened with something to say (an incomplete picture).
+void show_open_warning(QWidget* parent, const QString& path, const QString& warning);

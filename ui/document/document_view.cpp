@@ -3,10 +3,13 @@
 #include "document/file_names.h"
 #include "document/picture_io.h"
 #include "document/settings.h"
+#include "core/framework/filter.h"
+#include "core/framework/parameter_table.h"
 #include "ui/document/document_file.h"
+#include "ui/document/document_registry.h"
 #include "ui/document/document_window.h"
 #include "ui/document/file_dialogs.h"
-#include "ui/panel/control_window.h"
+#include "ui/panel/file_change_command.h"
 #include "ui/panel/placeholder.h"
 #include "ui/panel/status_bar.h"
 #include "ui/processing/launcher.h"
@@ -38,8 +41,14 @@ QImage DisplayedImage::scaled_image() const
                           Qt::FastTransformation);
 }
 
-DocumentView::DocumentView(QWidget* parent)
+namespace {
+// How long a status-line remark stays before the picture's status returns.
+constexpr int kRemarkMilliseconds = 5000;
+} // namespace
+
+DocumentView::DocumentView(DocumentRegistry* registry, QWidget* parent)
     : QWidget(parent),
+      m_registry(registry),
       m_line(new QScrollArea(this)),
       m_picture_area(new QScrollArea(this)),
       m_placeholder(new Placeholder(false, this)),
@@ -71,7 +80,9 @@ DocumentView::DocumentView(QWidget* parent)
     layout->addWidget(m_picture_area);
     layout->addWidget(m_status);
 
-    connect(m_undo_stack, &QUndoStack::canUndoChanged, this, &DocumentView::set_window_modified);
+    // Modified while the stack is away from the state last saved (or opened).
+    connect(m_undo_stack, &QUndoStack::cleanChanged, this,
+            [this](bool clean) { set_window_modified(!clean); });
 }
 
 DocumentView::~DocumentView()
@@ -80,8 +91,8 @@ DocumentView::~DocumentView()
     m_undo_stack->disconnect(this);
     delete m_undo_stack;
     m_undo_stack = nullptr;
-    if (ControlWindow* control = ControlWindow::existing())
-        control->document_closed(this);
+    if (m_registry)
+        m_registry->document_closed(this);
     // The launcher (a child) goes next; deleting it waits for a running worker.
     delete m_launcher;
     m_launcher = nullptr;
@@ -95,7 +106,7 @@ DocumentWindow* DocumentView::document_window() const
 
 void DocumentView::set_untitled_title()
 {
-    int number = ControlWindow::instance()->next_untitled_number();
+    int number = m_registry ? m_registry->next_untitled_number() : 0;
     if (number == 0) {
         setWindowTitle(tr("Untitled"));
         m_untitled_number = 0;
@@ -119,7 +130,10 @@ QString DocumentView::status_text() const
 {
     if (m_picture_area->isHidden())
         return QString();
-    return QFileInfo(windowFilePath()).fileName() + QStringLiteral(": (") +
+    QString name = QFileInfo(m_document->image_name()).fileName();
+    if (name.isEmpty())
+        name = tr("Untitled");
+    return name + QStringLiteral(": (") +
            QString::number(m_shown.image().width()) + QStringLiteral(" x ") +
            QString::number(m_shown.image().height()) + QStringLiteral(")");
 }
@@ -133,9 +147,8 @@ void DocumentView::set_source_image(const QImage& image, bool store_previous)
     m_image_label->setPixmap(QPixmap::fromImage(image));
     m_image_label->clearMask();
 
-    ControlWindow* control = ControlWindow::instance();
-    control->setVisible(true);
-    control->set_current_document(this, store_previous);
+    if (m_registry)
+        m_registry->set_current_document(this, store_previous);
 
     QTimer::singleShot(10, this, &DocumentView::force_resize_event);
     emit changed();
@@ -208,9 +221,21 @@ void DocumentView::scale_label(double factor)
     m_image_label->resize(qRound(pixmap.width() * factor), qRound(pixmap.height() * factor));
 }
 
+bool DocumentView::process()
+{
+    const FilterParametersPtr parameters = document_parameters();
+    return process(parameters->filterName());
+}
+
 bool DocumentView::process(const QString& filter_name)
 {
-    FilterParametersPtr parameters = ControlWindow::instance()->current_parameters();
+    if (!has_picture())
+        return false;
+    if (is_rendering() || m_launcher->busy()) {
+        tell(tr("Already rendering: wait for it to finish or cancel it."));
+        return false;
+    }
+    FilterParametersPtr parameters = document_parameters();
     const double scale = m_shown.display_scale();
     if (scale != 1.0)
         parameters->insert(scalingKey(), scale);
@@ -220,21 +245,24 @@ bool DocumentView::process(const QString& filter_name)
 
 void DocumentView::export_image()
 {
+    if (m_launcher->busy() || m_launcher->worker()) {
+        tell(tr("Rendering: Export is possible once it has finished."));
+        return;
+    }
     const QString path = export_dialog(this);
     if (path.isEmpty())
         return;
     const int quality = path.endsWith(QLatin1String(".jpg")) ? 80 : kWriterDefaultQuality;
-    m_launcher->start_saving(m_shown.image(), path, quality);
+    if (!m_launcher->start_saving(m_shown.image(), path, quality))
+        tell(tr("Export to %1 could not start.").arg(QFileInfo(path).fileName()));
 }
 
-// The name a document stores for its picture: the picture's own file name. A window file path
-// or title that already names a document (after a save) would store the document's name, whose
-// suffix is no picture format, so the picture behind the view is named instead.
-static QString picture_name_for(const QString& candidate, const DocumentFile* document)
+// The name a document stores for its picture: the picture file's own name; a picture that came
+// from no file is stored as PNG under "Untitled.png".
+QString DocumentView::picture_name() const
 {
-    if (DocumentFile::is_document_name(candidate) && !document->image_name().isEmpty())
-        return QFileInfo(document->image_name()).fileName();
-    return candidate;
+    const QString name = QFileInfo(m_document->image_name()).fileName();
+    return name.isEmpty() ? QStringLiteral("Untitled") : name;
 }
 
 void DocumentView::attach_path(const QString& path)
@@ -244,7 +272,7 @@ void DocumentView::attach_path(const QString& path)
     setWindowFilePath(path);
     setWindowTitle(path);
     if (DocumentWindow* window = document_window())
-        window->setWindowTitle(title());
+        window->update_title(false);
 }
 
 bool DocumentView::save_document_as()
@@ -252,8 +280,7 @@ bool DocumentView::save_document_as()
     const QString path = save_document_dialog(this);
     if (path.isEmpty())
         return false;
-    const QString name = picture_name_for(QFileInfo(windowTitle()).fileName(), m_document);
-    if (!m_document->pack_document(path, name, m_shown.image()))
+    if (!m_document->pack_document(path, picture_name(), m_shown.image()))
         return false;
     attach_path(m_document->document_path());
     return true;
@@ -269,39 +296,97 @@ bool DocumentView::save_document()
         if (path.isEmpty())
             return false;
     }
-    const QString name = picture_name_for(windowFilePath(), m_document);
-    if (!m_document->pack_document(path, name, m_shown.image()))
+    if (!m_document->pack_document(path, picture_name(), m_shown.image()))
         return false;
     attach_path(m_document->document_path());
     return true;
 }
 
-void DocumentView::load_file(const QString& path, bool keep_title)
+bool DocumentView::load_file(const QString& path, bool keep_title)
 {
     if (!QFileInfo::exists(path))
-        return;
-    if (!m_document->load(path)) {
-        if (DocumentWindow* window = document_window())
-            window->check_enabled_widgets();
-        return;
+        return false;
+    OpenedFile opened;
+    QString error;
+    if (!DocumentFile::read(path, opened, &error)) {
+        show_cannot_load(window(), path, error);
+        refresh_window();
+        return false;
     }
-    setWindowFilePath(path);
-    if (DocumentFile::is_document_name(path)) {
-        if (m_document_state != 2) {
-            m_document_state = 2;
-            setWindowTitle(path);
-            if (DocumentWindow* window = document_window())
-                window->setWindowTitle(title());
-        }
-        setWindowFilePath(m_document->unpacked_image_path());
-    } else if (m_document_state == 0 && !keep_title) {
-        m_document_state = 2;
-        setWindowTitle(path);
-        if (DocumentWindow* window = document_window())
-            window->setWindowTitle(title());
-    }
+    m_document->apply(opened);
+    setWindowFilePath(opened.picture_path);
+    if (opened.is_document() || (m_document_state == 0 && !keep_title))
+        name_after(path);
+    refresh_window();
+    return true;
+}
+
+void DocumentView::open_file(const OpenedFile& opened)
+{
+    m_document->apply(opened);
+    setWindowFilePath(opened.picture_path);
+    name_after(opened.path);
+    refresh_window();
+}
+
+void DocumentView::name_after(const QString& path)
+{
+    m_document_state = 2;
+    setWindowTitle(path);
+    if (DocumentWindow* window = document_window())
+        window->update_title(!m_undo_stack->isClean());
+}
+
+void DocumentView::refresh_window()
+{
     if (DocumentWindow* window = document_window())
         window->check_enabled_widgets();
+}
+
+void DocumentView::tell(const QString& message)
+{
+    m_status->set_text(message);
+    QTimer::singleShot(kRemarkMilliseconds, this, [this, message] {
+        if (m_status->text() == message)
+            m_status->set_text(status_text());
+    });
+}
+
+DocumentView::PictureState DocumentView::picture_state() const
+{
+    const PictureSource& source = m_document->picture_source();
+    return PictureState{has_picture() ? m_shown.image() : QImage(), source.path, source.bytes};
+}
+
+void DocumentView::replace_picture(const PictureState& state)
+{
+    auto* command = new FileChangeCommand(this, state, picture_state());
+    command->setText(state.file_path.isEmpty() ? tr("Paste Picture")
+                                               : tr("Open %1").arg(QFileInfo(state.file_path).fileName()));
+    m_undo_stack->push(command);
+}
+
+void DocumentView::restore_picture(const PictureState& state)
+{
+    m_document->set_picture_source(PictureSource{state.file_path, state.file_bytes});
+    setWindowFilePath(state.file_path);
+    if (state.image.isNull())
+        show_empty();
+    else
+        set_source_image(state.image, true);
+    refresh_window();
+}
+
+void DocumentView::show_empty()
+{
+    m_picture_area->hide();
+    m_placeholder->show();
+    m_line->show();
+    m_shown.set_image(QImage());
+    m_image_label->setPixmap(QPixmap());
+    if (m_registry)
+        m_registry->set_current_document(this, true);
+    emit changed();
 }
 
 void DocumentView::copy_picture()
@@ -313,7 +398,7 @@ void DocumentView::paste_picture()
 {
     const QImage image = QApplication::clipboard()->image();
     if (!image.isNull())
-        set_source_image(image, true);
+        replace_picture(PictureState{image, QString(), QByteArray()});
 }
 
 FilterParametersPtr DocumentView::parameters_for(const QString& filter_name) const
@@ -325,6 +410,17 @@ void DocumentView::store_parameters(const QString& filter_name,
                                     const FilterParametersPtr& parameters)
 {
     m_filter_parameters.insert(filter_name, parameters);
+}
+
+FilterParametersPtr DocumentView::document_parameters() const
+{
+    if (m_registry && m_registry->panel())
+        return m_registry->panel()->document_parameters(this);
+    // Without a panel: the set of the filter the document last used, else the first filter's
+    // defaults.
+    if (!m_filter_parameters.isEmpty())
+        return FilterParametersPtr(new FilterParameters(*m_filter_parameters.first()));
+    return defaultParameters(filterNames().constFirst());
 }
 
 bool DocumentView::has_picture() const

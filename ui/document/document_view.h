@@ -8,7 +8,10 @@
 #include "core/framework/filter_parameters.h"
 
 class DocumentFile;
+class DocumentRegistry;
 class DocumentWindow;
+struct OpenedFile;
+struct PictureSource;
 class Launcher;
 class Placeholder;
 class QLabel;
@@ -44,8 +47,24 @@ class DocumentView : public QWidget
 {
     Q_OBJECT
 public:
-    explicit DocumentView(QWidget* parent);
+    DocumentView(DocumentRegistry* registry, QWidget* parent);
     ~DocumentView() override;
+
+    DocumentRegistry* registry() const { return m_registry; }
+
+    // The picture and where it came from, as an undoable picture change keeps them.
+    struct PictureState
+    {
+        QImage image;
+        QString file_path;
+        QByteArray file_bytes;
+    };
+    PictureState picture_state() const;
+    // Replaces the picture (a paste, a dropped image or picture file) as one undoable step.
+    void replace_picture(const PictureState& state);
+    // Shows a picture state as it is (undo and redo of a picture change); a null picture brings
+    // back the empty view.
+    void restore_picture(const PictureState& state);
 
     void set_source_image(const QImage& image, bool store_previous);
     void show_result(const QImage& image);
@@ -53,10 +72,15 @@ public:
     void scale_label(double factor);
 
     bool process(const QString& filter_name);
+    // Renders with the document's own filter and settings.
+    bool process();
     void export_image();
     bool save_document();
     bool save_document_as();
-    void load_file(const QString& path, bool keep_title);
+    // Opens a picture or document into this view; false (with a message) when it cannot be read.
+    bool load_file(const QString& path, bool keep_title);
+    // Puts a file already read into this view, naming the document after it.
+    void open_file(const OpenedFile& opened);
     void copy_picture();
     void paste_picture();
 
@@ -70,6 +94,8 @@ public:
     int filter_index() const { return m_filter_index; }
     void set_filter_index(int index) { m_filter_index = index; }
     FilterParametersPtr parameters_for(const QString& filter_name) const;
+    // The filter and settings this document is rendered and saved with.
+    FilterParametersPtr document_parameters() const;
     void store_parameters(const QString& filter_name, const FilterParametersPtr& parameters);
     bool has_picture() const;
     bool is_rendering() const;
@@ -97,7 +123,14 @@ protected:
 
 private:
     void attach_path(const QString& path);
+    void name_after(const QString& path);
+    void show_empty();
+    void refresh_window();
+    // Says in the status line why a command does nothing now.
+    void tell(const QString& message);
+    QString picture_name() const;
 
+    DocumentRegistry* m_registry = nullptr;
     QScrollArea* m_line;
     QScrollArea* m_picture_area;
     Placeholder* m_placeholder;

@@ -1,13 +1,14 @@
 #include "ui/document/document_window.h"
 
 #include "document/file_names.h"
+#include "ui/document/document_file.h"
 #include "document/settings.h"
+#include "ui/document/document_registry.h"
 #include "ui/document/document_view.h"
 #include "ui/document/menu.h"
+#include "ui/document/opening.h"
 #include "ui/document/save_dialog_box.h"
 #include "ui/panel/clickable_label.h"
-#include "ui/panel/control_window.h"
-#include "ui/panel/file_change_command.h"
 #include "ui/panel/status_bar.h"
 
 #include <QApplication>
@@ -25,13 +26,12 @@
 #include <QUndoStack>
 #include <QUrl>
 
-DocumentWindow::DocumentWindow() : QMainWindow(nullptr)
+DocumentWindow::DocumentWindow(DocumentRegistry* registry)
+    : QMainWindow(nullptr), m_registry(registry)
 {
-    m_view = new DocumentView(this);
-    qDebug() << "DocumentWindow::DocumentWindow()";
+    m_view = new DocumentView(registry, this);
     m_menu = new Menu(this);
     m_menu->create_undo_redo();
-    ControlWindow::instance()->add_document_window(this);
 
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
             &DocumentWindow::check_enabled_widgets);
@@ -69,24 +69,35 @@ DocumentWindow::DocumentWindow() : QMainWindow(nullptr)
     m_fit_checkbox->setChecked(auto_fit_to_width());
 
     check_enabled_widgets();
+    place_on_screen();
+    if (m_registry)
+        m_registry->add(this);
 
+    update_title(false);
+}
+
+// The first window takes the stored geometry; later ones the same size, each below and right of
+// the newest, so that none hides another. Either way the window stays on the screen.
+void DocumentWindow::place_on_screen()
+{
     const QByteArray geometry = document_window_geometry();
     if (!geometry.isNull())
         restoreGeometry(geometry);
     const QByteArray state = document_window_state();
     if (!state.isNull())
         restoreState(state, 0);
-
-    update_title(false);
-    setWindowTitle(m_view->title());
+    const bool first = !m_registry || m_registry->windows().isEmpty();
+    if (!first || geometry.isNull())
+        move(m_registry ? m_registry->next_window_position(size()) : pos());
+    keep_on_screen(this);
 }
 
 DocumentWindow::~DocumentWindow()
 {
     delete m_menu;
     m_menu = nullptr;
-    if (ControlWindow* control = ControlWindow::existing())
-        control->remove_document_window(this);
+    if (m_registry)
+        m_registry->remove(this);
 }
 
 Menu* DocumentWindow::menu()
@@ -169,6 +180,9 @@ void DocumentWindow::closeEvent(QCloseEvent* event)
 {
     if (m_force_close || (m_view->undo_stack()->isClean() && !isWindowModified())) {
         event->accept();
+        // Gone for the user from here on; the last window to go ends the application.
+        if (m_registry)
+            m_registry->remove(this);
         return;
     }
     if (!m_save_dialog) {
@@ -183,28 +197,14 @@ void DocumentWindow::closeEvent(QCloseEvent* event)
 
 void DocumentWindow::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (can_accept_drop(event->mimeData()))
+    if (can_accept_picture_drop(event->mimeData()))
         event->acceptProposedAction();
 }
 
 void DocumentWindow::dropEvent(QDropEvent* event)
 {
-    const QMimeData* data = event->mimeData();
-    if (data->hasImage()) {
-        m_view->set_source_image(qvariant_cast<QImage>(data->imageData()), true);
+    if (drop_picture(m_registry, this, event->mimeData()))
         event->acceptProposedAction();
-        return;
-    }
-    const QString path = dropped_picture_file(data);
-    if (path.isEmpty())
-        return;
-    if (!m_view->windowFilePath().isEmpty())
-        m_view->undo_stack()->push(
-            new FileChangeCommand(this, path, m_view->windowFilePath(), true));
-    m_view->load_file(path, true);
-    ControlWindow::instance()->set_current_document(m_view, true);
-    check_enabled_widgets();
-    event->acceptProposedAction();
 }
 
 void DocumentWindow::showEvent(QShowEvent* event)
@@ -216,12 +216,28 @@ void DocumentWindow::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
 }
 
-DocumentWindow* create_document_window(const QString& path)
+DocumentWindow* create_document_window(DocumentRegistry* registry)
 {
-    auto* window = new DocumentWindow;
+    auto* window = new DocumentWindow(registry);
     window->setVisible(true);
-    if (!path.isEmpty())
-        window->view()->load_file(path, false);
     window->check_enabled_widgets();
+    return window;
+}
+
+DocumentWindow* create_document_window(DocumentRegistry* registry, const QString& path,
+                                       QWidget* parent)
+{
+    if (path.isEmpty())
+        return create_document_window(registry);
+    OpenedFile opened;
+    QString error;
+    if (!DocumentFile::read(path, opened, &error)) {
+        show_cannot_load(parent, path, error);
+        return nullptr;
+    }
+    DocumentWindow* window = create_document_window(registry);
+    window->view()->open_file(opened);
+    if (!opened.warning.isEmpty())
+        show_open_warning(window, path, opened.warning);
     return window;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 class ClickableLabel;
+class DocumentRegistry;
 class DocumentView;
 class Menu;
 class QCheckBox;
@@ -18,11 +20,14 @@ class DocumentWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    DocumentWindow();
+    explicit DocumentWindow(DocumentRegistry* registry);
     ~DocumentWindow() override;
 
     Menu* menu();
     DocumentView* view() const { return m_view; }
+    DocumentRegistry* registry() const { return m_registry; }
+    // Stores the window's geometry and state for the next start.
+    void store_geometry();
     SaveDialogBox* save_dialog() const { return m_save_dialog; }
 
     void update_title(bool modified);
@@ -45,8 +50,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void store_geometry();
+    void place_on_screen();
 
+    DocumentRegistry* m_registry = nullptr;
     Menu* m_menu = nullptr;
     QCheckBox* m_fit_checkbox = nullptr;
     QSlider* m_zoom_slider = nullptr;
@@ -56,5 +62,9 @@ private:
     bool m_force_close = false;
 };
 
-// Creates and shows a document window, loading path into it when it is not empty.
-DocumentWindow* create_document_window(const QString& path);
+// Creates and shows an empty document window.
+DocumentWindow* create_document_window(DocumentRegistry* registry);
+// Opens the picture or document at path in a new window. A file that cannot be opened leaves no
+// window behind: the reason is shown (with parent as the message's parent) and null returned.
+DocumentWindow* create_document_window(DocumentRegistry* registry, const QString& path,
+                                       QWidget* parent = nullptr);

@@ -99,6 +99,26 @@ QString open_file_dialog(QWidget* parent)
     return last_dialog_path();
 }
 
+QStringList open_files_dialog(QWidget* parent)
+{
+    last_dialog_path().clear();
+    QString selected_filter;
+    const QString start = start_directory(last_open_directory());
+    QStringList chosen;
+    if (dialog_runner()) {
+        const QString one = dialog_runner()(parent, QObject::tr("Open File"), start,
+                                            open_dialog_filter(), &selected_filter, false);
+        if (!one.isEmpty())
+            chosen.append(one);
+    } else {
+        chosen = QFileDialog::getOpenFileNames(parent, QObject::tr("Open File"), start,
+                                               open_dialog_filter(), &selected_filter);
+    }
+    if (!chosen.isEmpty())
+        last_dialog_path() = chosen.constFirst();
+    return chosen;
+}
+
 QString save_document_dialog(QWidget* parent)
 {
     last_dialog_path().clear();

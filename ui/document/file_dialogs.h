@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -15,6 +16,8 @@ class QWidget;
 // that. GUI thread only; the dialogs are modal.
 
 QString open_file_dialog(QWidget* parent);
+// The "Open File" dialog with several files allowed; the first chosen goes to last_dialog_path().
+QStringList open_files_dialog(QWidget* parent);
 QString save_document_dialog(QWidget* parent);
 QString export_dialog(QWidget* parent);
 

@@ -3,14 +3,16 @@
 #include "document/file_names.h"
 #include "document/settings.h"
 #include "ui/document/document_file.h"
+#include "ui/document/document_registry.h"
 #include "ui/document/document_view.h"
 #include "ui/document/document_window.h"
 #include "ui/document/file_dialogs.h"
+#include "ui/document/opening.h"
 #include "ui/document/recent_files.h"
 #include "ui/document/user_manual.h"
 #include "ui/panel/about_dialog.h"
-#include "ui/panel/control_window.h"
 #include "ui/panel/feedback_dialog.h"
+#include "ui/processing/launcher.h"
 
 #include <QAction>
 #include <QApplication>
@@ -70,7 +72,10 @@ QAction* Menu::add_action(QMenu* menu, const QString& text, void (Menu::*slot)()
 
 void Menu::create_undo_redo()
 {
-    QUndoGroup* group = ControlWindow::instance()->undo_group();
+    DocumentRegistry* registry = m_window ? m_window->registry() : nullptr;
+    if (!registry)
+        return;
+    QUndoGroup* group = registry->undo_group();
     m_undo = group->createUndoAction(m_window, QString());
     m_undo->setShortcut(QKeySequence::Undo);
     m_redo = group->createRedoAction(m_window, QString());
@@ -81,9 +86,7 @@ void Menu::create_undo_redo()
 
 DocumentWindow* Menu::target_window() const
 {
-    if (m_window)
-        return m_window;
-    return ControlWindow::instance()->current_document_window();
+    return m_window;
 }
 
 // Save, Save As, Copy and Process need a picture; Export a finished rendering; Paste an image on
@@ -103,13 +106,18 @@ void Menu::update_actions()
     // Undo and redo act on the document the control window serves; a window that merely
     // rechecks its commands (every window does when the clipboard changes) must not take them
     // over, or undo would run another document's steps on the panel.
-    ControlWindow* control = ControlWindow::instance();
-    if (!control->current_document() || control->current_document() == view)
-        control->undo_group()->setActiveStack(view->undo_stack());
+    if (DocumentRegistry* registry = window->registry()) {
+        if (!registry->current_document() || registry->current_document() == view)
+            registry->undo_group()->setActiveStack(view->undo_stack());
+    }
     const bool picture = view->has_picture();
-    for (QAction* action : {m_save, m_save_as, m_copy, m_process})
+    // While the document renders, another render or an export would be refused: say so by
+    // greying them out instead.
+    const bool rendering = view->launcher() && view->launcher()->busy();
+    for (QAction* action : {m_save, m_save_as, m_copy})
         action->setEnabled(picture);
-    m_export->setEnabled(view->has_result());
+    m_process->setEnabled(picture && !rendering);
+    m_export->setEnabled(view->has_result() && !rendering);
 }
 
 bool Menu::save()
@@ -129,20 +137,18 @@ void Menu::slot_drawlume_about()
 
 void Menu::slot_file_new()
 {
-    create_document_window(QString());
-    if (m_window)
-        m_window->check_enabled_widgets();
+    if (!m_window || !m_window->registry())
+        return;
+    DocumentWindow* window = create_document_window(m_window->registry());
+    m_window->registry()->set_current_document(window->view(), true);
+    bring_to_front(window);
+    m_window->check_enabled_widgets();
 }
 
 void Menu::slot_file_open()
 {
-    DocumentWindow* window = target_window();
-    if (!window) {
-        window = create_document_window(QString());
-        ControlWindow::instance()->set_current_document(window->view(), true);
-    }
-    const QString path = open_file_dialog(window);
-    if (!path.isEmpty())
+    const QStringList paths = open_files_dialog(m_window);
+    for (const QString& path : paths)
         slot_file_selected(path);
 }
 
@@ -180,31 +186,8 @@ void Menu::slot_export()
 
 void Menu::slot_file_selected(const QString& path)
 {
-    ControlWindow* control = ControlWindow::instance();
-    DocumentWindow* target = nullptr;
-    if (DocumentFile::is_document_name(path)) {
-        // An open document is activated instead of being opened twice.
-        const QString name = QFileInfo(path).fileName();
-        target = control->find_document_window(name.left(name.lastIndexOf(QLatin1Char('.'))));
-    }
-    if (!target) {
-        DocumentWindow* current = control->current_document_window();
-        if (current && !current->view()->has_picture()) {
-            target = current;
-            current->view()->load_file(path, false);
-            current->check_enabled_widgets();
-            control->set_current_document(current->view(), true);
-        } else {
-            target = create_document_window(path);
-        }
-    }
-    control->set_current_document(target->view(), true);
-    target->activateWindow();
-    target->raise();
-
-    RecentFiles::instance()->add_file(path);
-    last_dialog_path() = path;
-    remember_open_directory(path);
+    if (m_window && m_window->registry())
+        open_path(m_window->registry(), path, m_window);
 }
 
 void Menu::slot_edit_copy()
@@ -226,7 +209,7 @@ void Menu::slot_edit_paste()
 void Menu::slot_edit_process()
 {
     if (DocumentWindow* window = target_window())
-        window->view()->process(ControlWindow::instance()->current_filter_name());
+        window->view()->process();
 }
 
 void Menu::slot_help_feedback()

@@ -1,5 +1,7 @@
 #include "ui/panel/control_window.h"
 
+#include "ui/logging.h"
+
 #include "core/framework/filter.h"
 #include "core/framework/parameter_table.h"
 #include "document/file_names.h"
@@ -7,13 +9,13 @@
 #include "ui/document/document_view.h"
 #include "ui/document/document_window.h"
 #include "ui/document/menu.h"
+#include "ui/document/opening.h"
 #include "ui/document/recent_files.h"
 #include "ui/panel/bevel_button.h"
 #include "ui/panel/bevel_combo_box.h"
 #include "ui/panel/bevel_label.h"
 #include "ui/panel/create_panel.h"
 #include "ui/panel/filter_widget.h"
-#include "ui/panel/file_change_command.h"
 #include "ui/panel/filter_change_command.h"
 #include "ui/panel/h_line.h"
 #include "ui/panel/image_zoom_slider.h"
@@ -34,9 +36,13 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QListView>
 #include <QMimeData>
+#include <QScreen>
 #include <QSizeGrip>
 #include <QStackedWidget>
+#include <QStandardItemModel>
+#include <QTimer>
 #include <QUndoGroup>
 #include <QUndoStack>
 #include <QUrl>
@@ -44,32 +50,36 @@
 
 namespace {
 ControlWindow* g_instance = nullptr;
-constexpr int kProductSuffixLength = 11; // " - Drawlume"
+// After the window was resized, the preview is rendered for the new size once the size has
+// stayed put this long (a maximise, or a drag that has stopped).
+constexpr int kResizeSettleMilliseconds = 200;
+// Room between the control window and the document window it opens beside.
+constexpr int kPlacementGap = 8;
 } // namespace
 
 ControlWindow* ControlWindow::instance()
 {
     if (!g_instance)
-        g_instance = new ControlWindow;
+        g_instance = new ControlWindow(new DocumentRegistry(qApp));
     return g_instance;
 }
 
-ControlWindow* ControlWindow::existing()
-{
-    return g_instance;
-}
-
-ControlWindow::ControlWindow()
+ControlWindow::ControlWindow(DocumentRegistry* registry)
     : QDialog(nullptr),
+      m_registry(registry),
       m_placeholder(new Placeholder(true, this)),
       m_thumbnail(new Thumbnail(this)),
       m_filter_combo(new BevelComboBox(this)),
       m_panels(new QStackedWidget(this)),
       m_process_button(new BevelButton(tr("Process"), this)),
-      m_undo_group(new QUndoGroup(this)),
       m_zoom_slider(new ImageZoomSlider(m_thumbnail, this)),
-      m_size_grip(new SizeGrip(this))
+      m_size_grip(new SizeGrip(this)),
+      m_resize_timer(new QTimer(this))
 {
+    m_registry->set_panel(this);
+    m_resize_timer->setSingleShot(true);
+    m_resize_timer->setInterval(kResizeSettleMilliseconds);
+    connect(m_resize_timer, &QTimer::timeout, this, &ControlWindow::check_pressed);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -91,8 +101,11 @@ ControlWindow::ControlWindow()
     labelFont.setFamily(QStringLiteral("Arial Regular"));
     labelFont.setPointSize(labelFont.pointSize() + 2);
     filterLabel->setFont(labelFont);
+    // The label and its list stay together, however wide the window is made.
+    filterRow->addStretch(1);
     filterRow->addWidget(filterLabel);
-    filterRow->addWidget(m_filter_combo, 0, Qt::AlignRight);
+    filterRow->addWidget(m_filter_combo);
+    filterRow->addStretch(1);
     m_filter_combo->setFixedWidth(206);
     layout->addLayout(filterRow);
     layout->addSpacing(8);
@@ -121,16 +134,29 @@ ControlWindow::ControlWindow()
 
     setWindowTitle(tr("Filter Parameters"));
     setMinimumWidth(314);
+    // A tool window of the application: the window manager keeps it above the document windows
+    // but below the dialogs and message boxes, which must stay reachable.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setMouseTracking(true);
     setAcceptDrops(true);
 
-    for (const QString& name : filterNames()) {
+    // The offered filters, then the ones only a document can bring (hidden until one does).
+    m_offered_filters = filterNames().size();
+    for (const QString& name : allFilterNames()) {
+        if (m_filter_combo->findText(name, Qt::MatchFixedString | Qt::MatchCaseSensitive) >= 0)
+            continue;
         m_filter_combo->addItem(name);
         FilterWidget* panel = create_panel(name, m_panels);
+        panel->set_registry(m_registry);
         m_panels->addWidget(panel);
         connect(panel, &FilterWidget::changed, this, &ControlWindow::slot_options_changed);
     }
+    if (auto* model = qobject_cast<QStandardItemModel*>(m_filter_combo->model())) {
+        for (int i = m_offered_filters; i < m_filter_combo->count(); ++i)
+            model->item(i)->setEnabled(false);
+    }
+    offer_filters_for(nullptr);
+    add_document_shortcuts();
     connect(m_thumbnail, &Thumbnail::signal_update_thumbnail, this,
             &ControlWindow::slot_options_changed);
     // The preview takes the pointer's movements for itself (panning, its cursor); a resize that
@@ -148,8 +174,6 @@ ControlWindow::ControlWindow()
     connect(m_filter_combo, &QComboBox::activated, this,
             &ControlWindow::slot_current_filter_user_activated);
     connect(m_process_button, &QPushButton::clicked, this, &ControlWindow::slot_start);
-    connect(m_undo_group, &QUndoGroup::cleanChanged, this,
-            &ControlWindow::slot_check_document_modify);
 }
 
 ControlWindow::~ControlWindow()
@@ -158,46 +182,43 @@ ControlWindow::~ControlWindow()
         g_instance = nullptr;
 }
 
-void ControlWindow::add_document_window(DocumentWindow* window)
+QList<DocumentWindow*> ControlWindow::document_windows() const
 {
-    if (m_document_windows.contains(window))
-        return;
-    m_document_windows.append(window);
-    m_undo_group->addStack(window->view()->undo_stack());
+    return m_registry->windows();
 }
 
-void ControlWindow::remove_document_window(DocumentWindow* window)
+QUndoGroup* ControlWindow::undo_group() const
 {
-    if (!m_document_windows.removeOne(window))
-        return;
-    m_undo_group->removeStack(window->view()->undo_stack());
-    if (m_document_windows.isEmpty()) {
-        if (m_quit_handler)
-            m_quit_handler();
-        else
-            QCoreApplication::quit();
-    }
+    return m_registry->undo_group();
 }
 
 DocumentView* ControlWindow::current_document() const
 {
-    return m_current_document;
+    return m_registry->current_document();
 }
 
 DocumentWindow* ControlWindow::current_document_window() const
 {
-    return m_current_document ? m_current_document->document_window() : nullptr;
+    return m_registry->current_window();
 }
 
 void ControlWindow::set_current_document(DocumentView* view, bool store_previous)
 {
-    if (m_current_document && store_previous) {
-        m_current_document->set_filter_index(m_filter_combo->currentIndex());
-        for (int i = 0; i < m_filter_combo->count(); ++i)
-            m_current_document->store_parameters(m_filter_combo->itemText(i), panel(i)->parameters());
-    }
-    m_current_document = view;
+    m_registry->set_current_document(view, store_previous);
+}
 
+void ControlWindow::store_document_settings(DocumentView* view)
+{
+    if (!view)
+        return;
+    view->set_filter_index(m_filter_combo->currentIndex());
+    for (int i = 0; i < m_filter_combo->count(); ++i)
+        view->store_parameters(m_filter_combo->itemText(i), panel(i)->parameters());
+}
+
+void ControlWindow::show_document(DocumentView* view)
+{
+    offer_filters_for(view);
     if (!view || !view->has_picture()) {
         reset_panel();
     } else {
@@ -219,37 +240,30 @@ void ControlWindow::set_current_document(DocumentView* view, bool store_previous
         slot_options_changed();
     }
     update_enabled_state();
-    set_stays_on_top(true);
-    if (view)
-        m_undo_group->setActiveStack(view->undo_stack());
+    if (view && !m_quitting && !isVisible())
+        show();
 }
 
-void ControlWindow::document_closed(DocumentView* view)
+void ControlWindow::offer_filters_for(const DocumentView* view)
 {
-    if (view == m_current_document || !m_current_document) {
-        m_current_document = nullptr;
-        DocumentWindow* next = nullptr;
-        for (DocumentWindow* window : qAsConst(m_document_windows)) {
-            if (window->view() != view) {
-                next = window;
-                break;
-            }
-        }
-        if (next)
-            set_current_document(next->view(), true);
-        else
-            reset_panel();
+    auto* list = qobject_cast<QListView*>(m_filter_combo->view());
+    const int used = view && view->has_picture() ? view->filter_index() : -1;
+    for (int i = m_offered_filters; i < m_filter_combo->count(); ++i) {
+        if (list)
+            list->setRowHidden(i, i != used);
     }
-    update_enabled_state();
 }
 
 void ControlWindow::document_busy_changed(DocumentView* view)
 {
-    if (view != m_current_document)
-        return;
-    if (DocumentWindow* window = current_document_window())
+    if (DocumentWindow* window = view ? view->document_window() : nullptr)
         window->check_enabled_widgets();
+    if (view != current_document())
+        return;
     update_enabled_state();
+    // The panel is back for the document once its render is over.
+    if (!view->is_rendering() && !m_quitting && !isVisible())
+        show();
 }
 
 FilterWidget* ControlWindow::panel(int index) const
@@ -264,7 +278,7 @@ FilterParametersPtr ControlWindow::current_parameters() const
 
 FilterParametersPtr ControlWindow::document_parameters(const DocumentView* view) const
 {
-    if (!view || view == m_current_document)
+    if (!view || view == current_document())
         return current_parameters();
     int index = view->filter_index();
     if (index < 0 || index >= m_filter_combo->count())
@@ -273,6 +287,11 @@ FilterParametersPtr ControlWindow::document_parameters(const DocumentView* view)
     if (const FilterParametersPtr kept = view->parameters_for(name))
         return FilterParametersPtr(new FilterParameters(*kept));
     return defaultParameters(name);
+}
+
+QString ControlWindow::document_filter_name(const DocumentView* view) const
+{
+    return document_parameters(view)->filterName();
 }
 
 QString ControlWindow::current_filter_name() const
@@ -289,38 +308,9 @@ int ControlWindow::filter_index(const QString& name) const
     return -1;
 }
 
-int ControlWindow::next_untitled_number() const
-{
-    int untitled = 0;
-    int largest = 0;
-    for (DocumentWindow* window : m_document_windows) {
-        if (window->view()->document_state() != 0)
-            continue;
-        ++untitled;
-        largest = std::max(largest, window->view()->untitled_number());
-    }
-    if (untitled == 1 && largest == 0)
-        return 1;
-    return largest;
-}
-
-DocumentWindow* ControlWindow::find_document_window(const QString& name) const
-{
-    for (DocumentWindow* window : m_document_windows) {
-        const QString title = window->windowTitle();
-        if (title.size() >= kProductSuffixLength &&
-            title.left(title.size() - kProductSuffixLength) == name)
-            return window;
-    }
-    return nullptr;
-}
-
 void ControlWindow::push_undo(QUndoCommand* command)
 {
-    if (DocumentWindow* window = current_document_window())
-        window->view()->undo_stack()->push(command);
-    else
-        delete command;
+    m_registry->push_undo(command);
 }
 
 void ControlWindow::reset_panel()
@@ -341,38 +331,46 @@ void ControlWindow::reset_panel()
 
 void ControlWindow::update_enabled_state()
 {
-    const bool enabled = m_current_document && m_current_document->has_picture() &&
-                         !m_current_document->is_rendering() &&
-                         !(m_current_document->launcher() && m_current_document->launcher()->busy());
+    const DocumentView* current = current_document();
+    const bool enabled = current && current->has_picture() && !current->is_rendering() &&
+                         !(current->launcher() && current->launcher()->busy());
     m_filter_combo->setEnabled(enabled);
     m_panels->setEnabled(enabled);
     m_process_button->setEnabled(enabled);
     m_zoom_slider->setEnabled(enabled);
 }
 
-void ControlWindow::set_stays_on_top(bool active)
+void ControlWindow::place_beside(QWidget* window)
 {
-    if (m_quitting || !m_current_document || m_current_document->is_rendering())
+    if (!window)
         return;
-    const bool onTop = windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-    if (active) {
-        if (!onTop)
-            setWindowFlag(Qt::WindowStaysOnTopHint, true);
-        if (!isVisible())
-            show();
-    } else if (onTop) {
-        setWindowFlag(Qt::WindowStaysOnTopHint, false);
-    }
+    ensurePolished();
+    const QSize size = sizeHint().expandedTo(minimumSizeHint()).expandedTo(minimumSize());
+    resize(size);
+    QScreen* screen = window->screen();
+    const QRect area = screen ? screen->availableGeometry() : QRect();
+    const QRect document = window->frameGeometry();
+    const int width = size.width() + kPlacementGap;
+    QPoint position;
+    if (document.right() + width <= area.right())
+        position = QPoint(document.right() + kPlacementGap, document.top());
+    else if (document.left() - width >= area.left())
+        position = QPoint(document.left() - width, document.top());
+    else
+        // No room on either side: at the screen's right edge, below the document's menu bar.
+        position = QPoint(area.right() - width,
+                          document.top() + (window->geometry().top() - document.top()) + 48);
+    move(position);
+    keep_on_screen(this);
 }
 
 void ControlWindow::slot_app_focus_changed(QWidget* old, QWidget* now)
 {
     Q_UNUSED(old);
-    set_stays_on_top(now != nullptr);
     // The document of the focused widget becomes current.
     for (QObject* object = now ? now->parent() : nullptr; object; object = object->parent()) {
         if (auto* view = qobject_cast<DocumentView*>(object)) {
-            if (view != m_current_document)
+            if (view != current_document())
                 set_current_document(view, true);
             break;
         }
@@ -398,9 +396,9 @@ void ControlWindow::stop_preview_worker()
 
 void ControlWindow::preview_current_filter()
 {
-    qDebug() << "ControlWindow::preview_current_filter();";
+    qCDebug(lcPanel) << "ControlWindow::preview_current_filter();";
     stop_preview_worker();
-    if (!m_current_document || !m_current_document->has_picture())
+    if (!current_document() || !current_document()->has_picture())
         return;
     // Another panel, or rows of this one shown or hidden, can change the preview's size through
     // layout requests still queued: the piece to filter is measured on the settled layout, or the
@@ -436,7 +434,7 @@ void ControlWindow::preview_current_filter()
 
 void ControlWindow::slot_thread_finished()
 {
-    qDebug() << "ControlWindow" << "slot_thread_finished";
+    qCDebug(lcPanel) << "ControlWindow" << "slot_thread_finished";
     if (!m_preview_worker || sender() != m_preview_worker)
         return;
     const QImage result = m_preview_worker->result_image();
@@ -458,6 +456,8 @@ void ControlWindow::size_changing()
     m_thumbnail->show_source();
     if (!m_size_grip->update_pending())
         m_size_grip->set_update_pending(true);
+    // A size reached without the pointer moving afterwards (a maximise) renders too.
+    m_resize_timer->start();
 }
 
 void ControlWindow::check_pressed()
@@ -465,7 +465,7 @@ void ControlWindow::check_pressed()
     if (!m_size_grip->update_pending())
         return;
     m_size_grip->set_update_pending(false);
-    qDebug() << "check_pressed: i'm updating thumbnail";
+    qCDebug(lcPanel) << "check_pressed: i'm updating thumbnail";
     if (m_thumbnail->isVisible())
         emit m_thumbnail->signal_update_thumbnail();
 }
@@ -504,8 +504,8 @@ void ControlWindow::slot_current_filter_user_activated(int index)
 
 void ControlWindow::slot_start()
 {
-    if (m_current_document)
-        m_current_document->process(m_filter_combo->currentText());
+    if (DocumentView* view = current_document())
+        view->process(m_filter_combo->currentText());
 }
 
 void ControlWindow::slot_about_to_quit()
@@ -516,26 +516,58 @@ void ControlWindow::slot_about_to_quit()
     deleteLater();
 }
 
-void ControlWindow::slot_check_document_modify(bool clean)
+bool ControlWindow::event(QEvent* event)
 {
-    Q_UNUSED(clean);
+    // A modal dialog or message box came up: step back behind it, so that its buttons are never
+    // covered.
+    if (event->type() == QEvent::WindowBlocked && isVisible())
+        lower();
+    return QDialog::event(event);
 }
 
 void ControlWindow::closeEvent(QCloseEvent* event)
 {
-    event->ignore();
+    // The panel goes with the application, not on its own.
+    if (m_quitting)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void ControlWindow::add_document_shortcuts()
+{
+    // Each shortcut triggers the current document window's own menu command, so it does exactly
+    // what the same keys do in that window.
+    const auto add = [this](QKeySequence::StandardKey key, QAction* (Menu::*command)() const) {
+        auto* action = new QAction(this);
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, [this, command] {
+            DocumentWindow* window = current_document_window();
+            if (!window && !m_registry->windows().isEmpty())
+                window = m_registry->windows().constFirst();
+            if (!window)
+                return;
+            if (QAction* target = (window->menu()->*command)(); target && target->isEnabled())
+                target->trigger();
+        });
+        addAction(action);
+    };
+    add(QKeySequence::New, &Menu::action_new);
+    add(QKeySequence::Open, &Menu::action_open);
+    add(QKeySequence::Close, &Menu::action_close);
+    add(QKeySequence::Save, &Menu::action_save);
+    add(QKeySequence::Quit, &Menu::action_quit);
+    add(QKeySequence::Undo, &Menu::action_undo);
+    add(QKeySequence::Redo, &Menu::action_redo);
+    add(QKeySequence::Paste, &Menu::action_paste);
 }
 
 void ControlWindow::keyPressEvent(QKeyEvent* event)
 {
-    DocumentWindow* window = current_document_window();
-    if (event->matches(QKeySequence::Undo) ||
-        (event->modifiers() == Qt::ControlModifier && event->key() == Qt::Key_Z)) {
-        if (window && window->menu()->action_undo())
-            window->menu()->action_undo()->trigger();
-        return;
-    }
+    // Ctrl+Y redoes here as in the document windows, whatever the platform's redo key is.
     if (event->modifiers() == Qt::ControlModifier && event->key() == Qt::Key_Y) {
+        DocumentWindow* window = current_document_window();
         if (window && window->menu()->action_redo())
             window->menu()->action_redo()->trigger();
         return;
@@ -548,36 +580,14 @@ void ControlWindow::keyPressEvent(QKeyEvent* event)
 
 void ControlWindow::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (can_accept_drop(event->mimeData()))
+    if (can_accept_picture_drop(event->mimeData()))
         event->acceptProposedAction();
 }
 
 void ControlWindow::dropEvent(QDropEvent* event)
 {
-    const QMimeData* data = event->mimeData();
-    if (data->hasImage()) {
-        if (m_current_document) {
-            m_current_document->set_source_image(qvariant_cast<QImage>(data->imageData()), true);
-            event->acceptProposedAction();
-        }
-        return;
-    }
-    const QString path = dropped_picture_file(data);
-    if (path.isEmpty())
-        return;
-    if (!m_current_document) {
-        DocumentWindow* window = create_document_window(QString());
-        set_current_document(window->view(), true);
-    }
-    DocumentView* view = m_current_document;
-    DocumentWindow* window = view->document_window();
-    if (!view->windowFilePath().isEmpty() && window)
-        view->undo_stack()->push(new FileChangeCommand(window, path, view->windowFilePath(), true));
-    view->load_file(path, true);
-    set_current_document(view, true);
-    if (window)
-        window->check_enabled_widgets();
-    event->acceptProposedAction();
+    if (drop_picture(m_registry, nullptr, event->mimeData()))
+        event->acceptProposedAction();
 }
 
 void ControlWindow::resizeEvent(QResizeEvent* event)

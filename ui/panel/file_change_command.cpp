@@ -1,27 +1,21 @@
 #include "ui/panel/file_change_command.h"
 
-#include "ui/document/document_view.h"
-#include "ui/document/document_window.h"
-
-FileChangeCommand::FileChangeCommand(DocumentWindow* window, const QString& new_path,
-                                     const QString& old_path, int flag, QUndoCommand* parent)
-    : QUndoCommand(parent), m_flag(flag), m_window(window), m_new_path(new_path),
-      m_old_path(old_path)
+FileChangeCommand::FileChangeCommand(DocumentView* view,
+                                     const DocumentView::PictureState& new_state,
+                                     const DocumentView::PictureState& old_state,
+                                     QUndoCommand* parent)
+    : QUndoCommand(parent), m_view(view), m_new(new_state), m_old(old_state)
 {
-}
-
-void FileChangeCommand::load(const QString& path)
-{
-    if (m_window)
-        m_window->view()->load_file(path, m_flag != 0);
 }
 
 void FileChangeCommand::undo()
 {
-    load(m_old_path);
+    if (m_view)
+        m_view->restore_picture(m_old);
 }
 
 void FileChangeCommand::redo()
 {
-    load(m_new_path);
+    if (m_view)
+        m_view->restore_picture(m_new);
 }

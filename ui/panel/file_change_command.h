@@ -1,28 +1,25 @@
 #pragma once
 
 #include <QPointer>
-#include <QString>
 #include <QUndoCommand>
 
-class DocumentWindow;
+#include "ui/document/document_view.h"
 
-// The picture file of a document replaced by a dropped file: redo loads the new file into the
-// window's view, undo the previous one. Does nothing once the window is gone; loading ignores
-// paths that no longer exist.
+// The picture of a document replaced (a dropped picture file, a pasted or dropped image): redo
+// shows the new picture, undo brings back the previous one with its file name. Both pictures are
+// kept in memory, so undo works even when a file has changed or gone since. Does nothing once the
+// view is gone.
 class FileChangeCommand : public QUndoCommand
 {
 public:
-    FileChangeCommand(DocumentWindow* window, const QString& new_path, const QString& old_path,
-                      int flag, QUndoCommand* parent = nullptr);
+    FileChangeCommand(DocumentView* view, const DocumentView::PictureState& new_state,
+                      const DocumentView::PictureState& old_state, QUndoCommand* parent = nullptr);
 
     void undo() override;
     void redo() override;
 
 private:
-    void load(const QString& path);
-
-    int m_flag;
-    QPointer<DocumentWindow> m_window;
-    QString m_new_path;
-    QString m_old_path;
+    QPointer<DocumentView> m_view;
+    DocumentView::PictureState m_new;
+    DocumentView::PictureState m_old;
 };

@@ -1,5 +1,7 @@
 #include "ui/panel/filter_change_command.h"
 
+#include "ui/logging.h"
+
 #include <QDebug>
 
 FilterChangeCommand::FilterChangeCommand(QComboBox* combo, int new_index, int old_index,
@@ -12,7 +14,7 @@ void FilterChangeCommand::redo()
 {
     if (!m_combo)
         return;
-    qDebug() << "FilterChangeCommand::redo" << "parent:" << m_combo->parent() << "next:"
+    qCDebug(lcPanel) << "FilterChangeCommand::redo" << "parent:" << m_combo->parent() << "next:"
              << m_new_index;
     m_combo->setCurrentIndex(m_new_index);
 }
@@ -21,7 +23,7 @@ void FilterChangeCommand::undo()
 {
     if (!m_combo)
         return;
-    qDebug() << "FilterChangeCommand::undo" << "parent:" << m_combo->parent() << "prev:"
+    qCDebug(lcPanel) << "FilterChangeCommand::undo" << "parent:" << m_combo->parent() << "prev:"
              << m_old_index;
     m_combo->setCurrentIndex(m_old_index);
 }

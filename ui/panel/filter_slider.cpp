@@ -49,7 +49,7 @@ void FilterSlider::mousePressEvent(QMouseEvent* event)
 void FilterSlider::mouseReleaseEvent(QMouseEvent* event)
 {
     if (m_pressed && m_field && value() != m_value_at_press)
-        record_setting_change(new FilterValueCommand(m_field, value(), m_value_at_press));
+        record_setting_change(this, new FilterValueCommand(m_field, value(), m_value_at_press));
     m_pressed = false;
     QSlider::mouseReleaseEvent(event);
 }

@@ -1,7 +1,10 @@
 #include "ui/panel/filter_value_command.h"
 
+#include "ui/logging.h"
+
 #include "ui/document/document_view.h"
 #include "ui/panel/control_window.h"
+#include "ui/panel/filter_widget.h"
 #include "ui/panel/integer_edit.h"
 
 #include <QDebug>
@@ -16,7 +19,7 @@ void FilterValueCommand::redo()
 {
     if (!m_target)
         return;
-    qDebug() << "FilterValueCommand::redo" << m_target.data() << "next:" << m_new_value;
+    qCDebug(lcPanel) << "FilterValueCommand::redo" << m_target.data() << "next:" << m_new_value;
     apply(m_new_value);
 }
 
@@ -24,7 +27,7 @@ void FilterValueCommand::undo()
 {
     if (!m_target)
         return;
-    qDebug() << "FilterValueCommand::undo" << m_target.data() << "prev:" << m_old_value;
+    qCDebug(lcPanel) << "FilterValueCommand::undo" << m_target.data() << "prev:" << m_old_value;
     apply(m_old_value);
 }
 
@@ -40,11 +43,25 @@ void FilterValueCommand::apply(int value)
     emit m_target->changed();
 }
 
-void record_setting_change(QUndoCommand* command)
+DocumentRegistry* registry_of(const QWidget* source)
 {
-    ControlWindow* control = ControlWindow::existing();
-    if (control && control->current_document_window()) {
-        control->push_undo(command);
+    // The panel that holds the control knows where its changes go.
+    for (const QObject* object = source; object; object = object->parent()) {
+        if (const auto* panel = qobject_cast<const FilterWidget*>(object)) {
+            if (panel->registry())
+                return panel->registry();
+        }
+        if (const auto* control = qobject_cast<const ControlWindow*>(object))
+            return control->registry();
+    }
+    return nullptr;
+}
+
+void record_setting_change(QWidget* source, QUndoCommand* command)
+{
+    DocumentRegistry* registry = registry_of(source);
+    if (registry && registry->current_window()) {
+        registry->push_undo(command);
         return;
     }
     command->redo();

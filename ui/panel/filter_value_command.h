@@ -1,5 +1,7 @@
 #pragma once
 
+class QWidget;
+
 #include <QPointer>
 #include <QUndoCommand>
 
@@ -33,4 +35,8 @@ private:
 // window, which runs the command's redo() and takes ownership. With no document to record it for
 // (no control window, or no current document) the command is run once and deleted, so the change
 // still takes effect.
-void record_setting_change(QUndoCommand* command);
+void record_setting_change(QWidget* source, QUndoCommand* command);
+
+// The document registry of the control window that holds source, or null.
+class DocumentRegistry;
+DocumentRegistry* registry_of(const QWidget* source);

@@ -291,7 +291,7 @@ void FilterWidget::record_choice(QComboBox* combo)
     if (!combo)
         return;
     const int now = combo->currentIndex();
-    record_setting_change(new FilterChangeCommand(combo, now, remembered_index(combo)));
+    record_setting_change(combo, new FilterChangeCommand(combo, now, remembered_index(combo)));
     m_previous_index.insert(combo, now);
 }
 

@@ -8,6 +8,7 @@
 #include "core/framework/parameter_table.h"
 
 class BevelComboBox;
+class DocumentRegistry;
 class FilterSlider;
 class QComboBox;
 class QGridLayout;
@@ -30,6 +31,10 @@ public:
     FilterWidget(const QString& filter_name, QWidget* parent);
 
     const QString& filter_name() const { return m_filter_name; }
+
+    // The documents whose current one receives this panel's setting changes as undo steps.
+    void set_registry(DocumentRegistry* registry) { m_registry = registry; }
+    DocumentRegistry* registry() const { return m_registry; }
 
     // A new set named after the filter with the controls' values and the filter's fixed values.
     virtual FilterParametersPtr parameters() const;
@@ -132,6 +137,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    DocumentRegistry* m_registry = nullptr;
     struct SliderRow
     {
         QLabel* label = nullptr;

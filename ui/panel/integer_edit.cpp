@@ -43,10 +43,10 @@ void IntegerEdit::set_value(int n)
 
 void IntegerEdit::slot_create_undo(int v)
 {
-    const ControlWindow* control = ControlWindow::existing();
-    if (!control || control->document_windows().isEmpty())
+    const DocumentRegistry* registry = registry_of(this);
+    if (!registry || registry->windows().isEmpty())
         return;
-    record_setting_change(new FilterValueCommand(this, v, number()));
+    record_setting_change(this, new FilterValueCommand(this, v, number()));
 }
 
 void IntegerEdit::slot_text_changed(const QString& text)
@@ -68,7 +68,7 @@ void IntegerEdit::slot_update_text()
 void IntegerEdit::slot_slider_released()
 {
     if (m_slider && m_slider->value() != m_saved_value)
-        record_setting_change(new FilterValueCommand(this, m_slider->value(), m_saved_value));
+        record_setting_change(this, new FilterValueCommand(this, m_slider->value(), m_saved_value));
 }
 
 void IntegerEdit::slot_slider_pressed()
@@ -122,6 +122,6 @@ void IntegerEdit::commit()
     const int clamped = qBound(m_slider->minimum(), typed, m_slider->maximum());
     set_value(clamped);
     if (clamped != old)
-        record_setting_change(new FilterValueCommand(this, clamped, old));
+        record_setting_change(this, new FilterValueCommand(this, clamped, old));
     setCursorPosition(qMin(cursor, text().size()));
 }

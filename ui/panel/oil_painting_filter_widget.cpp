@@ -114,7 +114,7 @@ void OilPaintingFilterWidget::slot_oil_type_activated(int index)
     new FilterChangeCommand(pencil_combo(), 0, m_pencil_before_change, step);
     new FilterChangeCommand(texture_combo(), 0, m_texture_before_change, step);
     new FilterChangeCommand(m_oil_type, now, before, step);
-    record_setting_change(step);
+    record_setting_change(this, step);
     remember_index(m_oil_type);
 }
 

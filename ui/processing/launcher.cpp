@@ -1,5 +1,7 @@
 #include "ui/processing/launcher.h"
 
+#include "ui/logging.h"
+
 #include "core/framework/filter.h"
 #include "document/file_names.h"
 #include "document/picture_io.h"
@@ -8,7 +10,7 @@
 #include "processing/progress_reporter.h"
 #include "processing/worker.h"
 #include "ui/document/document_view.h"
-#include "ui/panel/control_window.h"
+#include "ui/document/document_registry.h"
 #include "ui/processing/progress_window.h"
 
 #include <QApplication>
@@ -96,12 +98,14 @@ bool Launcher::write_image(const QImage& picture, const QString& path)
 {
     QString error;
     if (!savePicture(picture, path, m_quality, &error)) {
-        qDebug() << "Launcher::write_image:" << path << error;
-        QMessageBox::critical(nullptr, tr("Drawlume"), tr("Cannot save file %1").arg(path),
-                              QMessageBox::Ok);
+        qCDebug(lcRender) << "Launcher::write_image:" << path << error;
+        QMessageBox box(QMessageBox::Critical, tr("Drawlume"), tr("Cannot save file %1").arg(path),
+                        QMessageBox::Ok, m_view->window());
+        box.setInformativeText(error);
+        box.exec();
         return false;
     }
-    m_view->setWindowTitle(path);
+    // An export writes a file; the document keeps its own name and path.
     if (!last_dialog_path().isEmpty())
         set_last_save_directory(QFileInfo(last_dialog_path()).absolutePath());
     emit image_written(path);
@@ -112,7 +116,8 @@ void Launcher::slot_worker_started()
 {
     m_busy = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    ControlWindow::instance()->document_busy_changed(m_view);
+    if (DocumentRegistry* registry = m_view->registry())
+        registry->document_busy_changed(m_view);
 
     m_progress_window = new ProgressWindow(m_view);
     connect(m_reporter, &IProgressReporter::progress, this, &Launcher::slot_progress,
@@ -201,7 +206,8 @@ void Launcher::clean_up()
     delete m_progress_window;
     const bool wasBusy = m_busy;
     m_busy = false;
-    ControlWindow::instance()->document_busy_changed(m_view);
+    if (DocumentRegistry* registry = m_view->registry())
+        registry->document_busy_changed(m_view);
     if (wasBusy) {
         QApplication::restoreOverrideCursor();
         emit busy_changed(false);

@@ -4,7 +4,9 @@
 #include "processing/worker.h"
 #include "support/test_pictures.h"
 #include "ui/document/application.h"
+#include "document/settings.h"
 #include "ui/document/document_file.h"
+#include "ui/document/document_registry.h"
 #include "ui/document/document_view.h"
 #include "ui/document/document_window.h"
 #include "ui/document/file_dialogs.h"
@@ -125,14 +127,12 @@ private:
     void closeAllWindows();
 
     QTemporaryDir m_dir;
-    int m_quits = 0;
     DialogAnswer m_dialog;
 };
 
 void TestDocumentWindow::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    ControlWindow::instance()->set_quit_handler([this] { ++m_quits; });
     answerFileDialogs(&m_dialog);
     QImage big = scenePicture(300, 200);
     QVERIFY(writePicture(m_dir.filePath("photo.png"), big));
@@ -146,7 +146,7 @@ void TestDocumentWindow::cleanup()
 
 DocumentWindow* TestDocumentWindow::openWindow(const QString& path)
 {
-    DocumentWindow* window = start_application(path);
+    DocumentWindow* window = start_application(path.isEmpty() ? QStringList() : QStringList{path});
     if (!QTest::qWaitForWindowExposed(window))
         qWarning("the document window was not shown");
     return window;
@@ -191,7 +191,7 @@ void TestDocumentWindow::startsWithADocument()
     stored->insert(QStringLiteral("OilPaintingAlgorithm::strength_of_effect"), 41);
     QString written, error;
     QVERIFY2(packDocument(m_dir.filePath("painting.drawlume"), scenePicture(120, 90),
-                          QStringLiteral("scene.png"), QStringLiteral("scene.png"), *stored,
+                          QStringLiteral("scene.png"), QByteArray(), *stored,
                           &written, &error),
              qPrintable(error));
     DocumentWindow* window = openWindow(written);
@@ -387,7 +387,8 @@ void TestDocumentWindow::processThenExportWritesTheFullSizeRendering()
     QFile a(m_dialog.answer), b(reference);
     QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
     QCOMPARE(a.readAll(), b.readAll());
-    QCOMPARE(view->windowTitle(), m_dialog.answer);
+    // Exporting writes a file; the document keeps its name.
+    QCOMPARE(window->windowTitle(), QStringLiteral("photo - Drawlume"));
 }
 
 void TestDocumentWindow::exportBeforeAnyRenderingWritesThePicture()
@@ -498,7 +499,7 @@ void TestDocumentWindow::openingAnOpenDocumentActivatesItsWindow()
     FilterParametersPtr stored = defaultParameters(QStringLiteral("Pencil"));
     QString written, error;
     QVERIFY(packDocument(m_dir.filePath("twice.drawlume"), scenePicture(50, 40),
-                         QStringLiteral("scene.png"), QStringLiteral("scene.png"), *stored, &written,
+                         QStringLiteral("scene.png"), QByteArray(), *stored, &written,
                          &error));
     DocumentWindow* window = openWindow(written);
     window->menu()->slot_file_selected(written);
@@ -531,29 +532,39 @@ void TestDocumentWindow::droppedPictureFileLoadsAndCanBeUndone()
     window->view()->undo_stack()->redo();
     QCOMPARE(window->view()->source_image().size(), QSize(64, 32));
 
-    // Documents and missing files are refused.
-    QString written, error;
-    QVERIFY(packDocument(m_dir.filePath("dropped.drawlume"), scenePicture(8, 8),
-                         QStringLiteral("d.png"), QStringLiteral("d.png"),
-                         *defaultParameters(QStringLiteral("Pencil")), &written, &error));
-    QVERIFY(!drop(written));
+    // Missing files are refused; a document opens in a window of its own, with its settings.
     QVERIFY(!drop(m_dir.filePath("missing.png")));
+    QString written, error;
+    FilterParametersPtr stored = defaultParameters(QStringLiteral("Watercolor"));
+    QVERIFY(packDocument(m_dir.filePath("dropped.drawlume"), scenePicture(8, 8),
+                         QStringLiteral("d.png"), QByteArray(), *stored, &written, &error));
+    QVERIFY(drop(written));
     QCOMPARE(window->view()->source_image().size(), QSize(64, 32));
+    QCOMPARE(ControlWindow::instance()->document_windows().size(), 2);
+    DocumentWindow* opened = ControlWindow::instance()->document_windows().constLast();
+    QCOMPARE(opened->windowTitle(), QStringLiteral("dropped - Drawlume"));
+    QCOMPARE(ControlWindow::instance()->current_document(), opened->view());
+    QCOMPARE(ControlWindow::instance()->current_filter_name(), QStringLiteral("Watercolor"));
 }
 
 void TestDocumentWindow::processEndsWithTheLastWindow()
 {
     DocumentWindow* first = openWindow();
     first->menu()->slot_file_new();
-    const int before = m_quits;
+    QSignalSpy lastClosed(ControlWindow::instance()->registry(),
+                          &DocumentRegistry::last_window_closed);
     QList<DocumentWindow*> windows = ControlWindow::instance()->document_windows();
     QCOMPARE(windows.size(), 2);
     windows.at(0)->close();
     settle();
-    QCOMPARE(m_quits, before);
+    QCOMPARE(lastClosed.count(), 0);
+    // The last window's geometry is what the next start restores.
+    windows.at(1)->move(windows.at(1)->pos() + QPoint(13, 7));
+    const QByteArray expected = windows.at(1)->saveGeometry();
     windows.at(1)->menu()->action_quit()->trigger();
     settle();
-    QCOMPARE(m_quits, before + 1);
+    QCOMPARE(lastClosed.count(), 1);
+    QCOMPARE(document_window_geometry(), expected);
     // The control window cannot be closed by the user.
     QCloseEvent close;
     QApplication::sendEvent(ControlWindow::instance(), &close);

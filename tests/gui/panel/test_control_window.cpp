@@ -69,7 +69,6 @@ private:
 void TestControlWindow::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    ControlWindow::instance()->set_quit_handler([] {});
     set_file_dialog_runner([](QWidget*, const QString&, const QString&, const QString& filter,
                               QString* selected, bool) {
         if (selected)
@@ -93,9 +92,13 @@ void TestControlWindow::cleanup()
 
 DocumentWindow* TestControlWindow::open(const QString& path)
 {
-    DocumentWindow* window = start_application(path);
+    DocumentWindow* window = start_application(path.isEmpty() ? QStringList() : QStringList{path});
     if (!QTest::qWaitForWindowExposed(window))
         qWarning("the document window was not shown");
+    // An opened file's window is brought to the front; its focus (which makes its document
+    // current) arrives later, and must not overtake the test's own choices.
+    if (!path.isEmpty() && !QTest::qWaitForWindowActive(window, 20000))
+        qWarning("the document window did not get the focus");
     return window;
 }
 

@@ -50,7 +50,11 @@ bool rowShown(FilterWidget* panel, const QString& key)
 
 std::unique_ptr<FilterWidget> makePanel(const QString& name)
 {
-    return std::unique_ptr<FilterWidget>(create_panel(name, nullptr));
+    std::unique_ptr<FilterWidget> panel(create_panel(name, nullptr));
+    // Its changes become undo steps of the current document, as in the control window.
+    if (panel)
+        panel->set_registry(ControlWindow::instance()->registry());
+    return panel;
 }
 
 } // namespace
@@ -86,8 +90,7 @@ private:
 
 void TestFilterPanels::initTestCase()
 {
-    ControlWindow::instance()->set_quit_handler([] {});
-    m_window = start_application(QString());
+    m_window = start_application(QStringList());
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
     ControlWindow::instance()->set_current_document(m_window->view(), false);
 }

@@ -93,8 +93,7 @@ private:
 
 void TestParameterControls::initTestCase()
 {
-    ControlWindow::instance()->set_quit_handler([] {});
-    m_window = start_application(QString());
+    m_window = start_application(QStringList());
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
 }
 
@@ -102,6 +101,7 @@ void TestParameterControls::init()
 {
     ControlWindow::instance()->set_current_document(m_window->view(), false);
     m_panel.reset(new WatercolorFilterWidget);
+    m_panel->set_registry(ControlWindow::instance()->registry());
     m_panel->resize(320, 300);
     m_panel->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_panel.get()));

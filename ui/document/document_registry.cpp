@@ -1,0 +1,186 @@
+#include "ui/document/document_registry.h"
+
+#include "document/settings.h"
+#include "ui/document/document_file.h"
+#include "ui/document/document_view.h"
+#include "ui/document/document_window.h"
+#include "ui/document/recent_files.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QUndoCommand>
+#include <QUndoGroup>
+#include <QUndoStack>
+#include <QWidget>
+
+namespace {
+
+// How far each new window is moved from the previous one.
+constexpr int kCascadeStep = 32;
+// Room left for the window manager's frame around a window's client area.
+constexpr int kFrameAllowanceWidth = 8;
+constexpr int kFrameAllowanceHeight = 32;
+
+QString canonical(const QString& path)
+{
+    if (path.isEmpty())
+        return QString();
+    const QFileInfo info(path);
+    const QString resolved = info.canonicalFilePath();
+    return resolved.isEmpty() ? info.absoluteFilePath() : resolved;
+}
+
+QRect available_area(const QPoint& point)
+{
+    QScreen* screen = QGuiApplication::screenAt(point);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+} // namespace
+
+DocumentRegistry::DocumentRegistry(QObject* parent)
+    : QObject(parent), m_undo_group(new QUndoGroup(this))
+{
+}
+
+DocumentRegistry::~DocumentRegistry() = default;
+
+void DocumentRegistry::add(DocumentWindow* window)
+{
+    if (!window || m_windows.contains(window))
+        return;
+    m_windows.append(window);
+    m_undo_group->addStack(window->view()->undo_stack());
+}
+
+void DocumentRegistry::remove(DocumentWindow* window)
+{
+    if (!m_windows.removeOne(window))
+        return;
+    if (window->view() && window->view()->undo_stack())
+        m_undo_group->removeStack(window->view()->undo_stack());
+    if (!m_windows.isEmpty())
+        return;
+
+    // The last window is still whole here: what the next start restores is stored now, before
+    // anything is torn down.
+    window->store_geometry();
+    RecentFiles::instance()->store(settings());
+    settings().sync();
+    emit last_window_closed();
+}
+
+DocumentView* DocumentRegistry::current_document() const
+{
+    return m_current;
+}
+
+DocumentWindow* DocumentRegistry::current_window() const
+{
+    return m_current ? m_current->document_window() : nullptr;
+}
+
+void DocumentRegistry::set_current_document(DocumentView* view, bool store_previous)
+{
+    if (m_current && store_previous && m_panel)
+        m_panel->store_document_settings(m_current);
+    m_current = view;
+    if (view && view->undo_stack())
+        m_undo_group->setActiveStack(view->undo_stack());
+    if (m_panel)
+        m_panel->show_document(view);
+}
+
+void DocumentRegistry::document_closed(DocumentView* view)
+{
+    if (view != m_current && m_current)
+        return;
+    m_current = nullptr;
+    for (DocumentWindow* window : qAsConst(m_windows)) {
+        if (window->view() && window->view() != view) {
+            set_current_document(window->view(), false);
+            return;
+        }
+    }
+    if (m_panel)
+        m_panel->show_document(nullptr);
+}
+
+void DocumentRegistry::document_busy_changed(DocumentView* view)
+{
+    if (m_panel)
+        m_panel->document_busy_changed(view);
+}
+
+void DocumentRegistry::push_undo(QUndoCommand* command)
+{
+    if (m_current && m_current->undo_stack()) {
+        m_current->undo_stack()->push(command);
+        return;
+    }
+    command->redo();
+    delete command;
+}
+
+int DocumentRegistry::next_untitled_number() const
+{
+    int untitled = 0;
+    int largest = 0;
+    for (DocumentWindow* window : m_windows) {
+        if (!window->view() || window->view()->document_state() != 0)
+            continue;
+        ++untitled;
+        largest = std::max(largest, window->view()->untitled_number());
+    }
+    if (untitled == 1 && largest == 0)
+        return 1;
+    return largest;
+}
+
+DocumentWindow* DocumentRegistry::find_window_for_file(const QString& path) const
+{
+    const QString wanted = canonical(path);
+    if (wanted.isEmpty())
+        return nullptr;
+    for (DocumentWindow* window : m_windows) {
+        const DocumentFile* file = window->view() ? window->view()->document() : nullptr;
+        if (file && file->is_document() && canonical(file->document_path()) == wanted)
+            return window;
+    }
+    return nullptr;
+}
+
+QPoint DocumentRegistry::next_window_position(const QSize& frame_size) const
+{
+    const QWidget* newest = m_windows.isEmpty() ? nullptr : m_windows.constLast();
+    const QRect area = available_area(newest ? newest->frameGeometry().center() : QPoint());
+    QPoint position = newest ? newest->frameGeometry().topLeft() + QPoint(kCascadeStep, kCascadeStep)
+                             : area.topLeft();
+    const QRect wanted(position, frame_size + QSize(kFrameAllowanceWidth, kFrameAllowanceHeight));
+    if (!area.contains(wanted))
+        position = area.topLeft();
+    return position;
+}
+
+void keep_on_screen(QWidget* window)
+{
+    const QRect area = available_area(window->geometry().center());
+    if (area.isEmpty())
+        return;
+    const QSize room = area.size() - QSize(kFrameAllowanceWidth, kFrameAllowanceHeight);
+    QSize size = window->size().boundedTo(room).expandedTo(window->minimumSize());
+    if (size != window->size())
+        window->resize(size);
+    // For a top-level window, pos() is where its frame starts.
+    QPoint position = window->pos();
+    const int right = area.right() + 1 - size.width() - kFrameAllowanceWidth;
+    const int bottom = area.bottom() + 1 - size.height() - kFrameAllowanceHeight;
+    position.setX(std::max(area.left(), std::min(position.x(), right)));
+    position.setY(std::max(area.top(), std::min(position.y(), bottom)));
+    if (position != window->pos())
+        window->move(position);
+}

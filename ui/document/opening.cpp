@@ -1,0 +1,124 @@
+#include "ui/document/opening.h"
+
+#include "document/document_container.h"
+#include "document/file_names.h"
+#include "ui/document/document_file.h"
+#include "ui/document/document_registry.h"
+#include "ui/document/document_view.h"
+#include "ui/document/document_window.h"
+#include "ui/document/recent_files.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <QMimeData>
+#include <QUrl>
+
+namespace {
+
+// The first URL of a drop as an existing local file, else empty.
+QString dropped_file(const QMimeData* data)
+{
+    if (!data || !data->hasUrls() || data->urls().isEmpty())
+        return QString();
+    const QUrl url = data->urls().constFirst();
+    if (!url.isLocalFile())
+        return QString();
+    const QString path = url.toLocalFile();
+    return QFileInfo(path).isFile() ? path : QString();
+}
+
+void remember_opened(const QString& path)
+{
+    RecentFiles::instance()->add_file(path);
+    last_dialog_path() = path;
+    remember_open_directory(path);
+}
+
+} // namespace
+
+void bring_to_front(DocumentWindow* window)
+{
+    if (!window)
+        return;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+DocumentWindow* open_path(DocumentRegistry* registry, const QString& given_path,
+                          QWidget* message_parent)
+{
+    if (given_path.isEmpty() || !registry)
+        return nullptr;
+    // Recent files and remembered folders hold full paths, whatever the command line said.
+    const QString path = QFileInfo(given_path).absoluteFilePath();
+    if (DocumentWindow* open = registry->find_window_for_file(path)) {
+        registry->set_current_document(open->view(), true);
+        bring_to_front(open);
+        remember_opened(path);
+        return open;
+    }
+    OpenedFile opened;
+    QString error;
+    if (!DocumentFile::read(path, opened, &error)) {
+        show_cannot_load(message_parent, path, error);
+        return nullptr;
+    }
+    DocumentWindow* target = registry->current_window();
+    if (!target && !registry->windows().isEmpty())
+        target = registry->windows().constFirst();
+    if (!target || target->view()->has_picture())
+        target = create_document_window(registry);
+    target->view()->open_file(opened);
+    bring_to_front(target);
+    remember_opened(path);
+    if (!opened.warning.isEmpty())
+        show_open_warning(target, path, opened.warning);
+    return target;
+}
+
+bool can_accept_picture_drop(const QMimeData* data)
+{
+    if (!data)
+        return false;
+    if (data->hasImage())
+        return true;
+    const QString path = dropped_file(data);
+    return !path.isEmpty() && (is_supported_image_name(path) || isDocumentName(path));
+}
+
+bool drop_picture(DocumentRegistry* registry, DocumentWindow* target, const QMimeData* data)
+{
+    if (!registry || !can_accept_picture_drop(data))
+        return false;
+    if (!target)
+        target = registry->current_window();
+    if (data->hasImage()) {
+        const QImage image = qvariant_cast<QImage>(data->imageData());
+        if (image.isNull())
+            return false;
+        if (!target)
+            target = create_document_window(registry);
+        target->view()->replace_picture(DocumentView::PictureState{image, QString(), QByteArray()});
+        bring_to_front(target);
+        return true;
+    }
+    const QString path = dropped_file(data);
+    if (isDocumentName(path) || !target || !target->view()->has_picture()) {
+        if (target && !target->view()->has_picture())
+            registry->set_current_document(target->view(), true);
+        return open_path(registry, path, target) != nullptr;
+    }
+    OpenedFile opened;
+    QString error;
+    if (!DocumentFile::read(path, opened, &error) || opened.is_document()) {
+        show_cannot_load(target, path, error);
+        return false;
+    }
+    target->view()->replace_picture(
+        DocumentView::PictureState{opened.picture, opened.picture_path, opened.picture_bytes});
+    bring_to_front(target);
+    if (!opened.warning.isEmpty())
+        show_open_warning(target, path, opened.warning);
+    return true;
+}
