@@ -162,6 +162,7 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     // The preview takes the pointer's movements for itself (panning, its cursor); a resize that
     // waits for the next movement must see those too.
     m_thumbnail->preview()->installEventFilter(this);
+    m_filter_combo->installEventFilter(this);
     m_thumbnail->hide();
     reset_panel();
 
@@ -472,6 +473,11 @@ void ControlWindow::check_pressed()
 
 bool ControlWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    // A closed list changes its entry on keys without announcing highlighted(); the entry before
+    // the change is taken here.
+    if (watched == m_filter_combo &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress))
+        m_previous_filter_index = m_filter_combo->currentIndex();
     if (event->type() == QEvent::MouseMove && watched == m_thumbnail->preview())
         check_pressed();
     return QDialog::eventFilter(watched, event);
@@ -499,7 +505,13 @@ void ControlWindow::slot_current_filter_activated(int index)
 
 void ControlWindow::slot_current_filter_user_activated(int index)
 {
-    push_undo(new FilterChangeCommand(m_filter_combo, index, m_previous_filter_index));
+    // The filter shown chosen again changes nothing: no step to undo.
+    if (index == m_previous_filter_index)
+        return;
+    auto* command = new FilterChangeCommand(m_filter_combo, index, m_previous_filter_index);
+    command->setText(tr("Filter"));
+    push_undo(command);
+    m_previous_filter_index = index;
 }
 
 void ControlWindow::slot_start()

@@ -8,6 +8,8 @@
 #include "ui/panel/integer_edit.h"
 
 #include <QDebug>
+#include <QGridLayout>
+#include <QLabel>
 
 FilterValueCommand::FilterValueCommand(IntegerEdit* target, int new_value, int old_value,
                                        QUndoCommand* parent)
@@ -57,8 +59,37 @@ DocumentRegistry* registry_of(const QWidget* source)
     return nullptr;
 }
 
+QString setting_name(const QWidget* source)
+{
+    // Every setting sits in a row of its panel's grid, named by the label in the row's first
+    // column.
+    for (const QWidget* widget = source; widget && widget->parentWidget();
+         widget = widget->parentWidget()) {
+        const auto* grid = qobject_cast<const QGridLayout*>(widget->parentWidget()->layout());
+        const int index = grid ? grid->indexOf(widget) : -1;
+        if (index < 0)
+            continue;
+        int row = 0, column = 0, rows = 0, columns = 0;
+        grid->getItemPosition(index, &row, &column, &rows, &columns);
+        const QLayoutItem* item = grid->itemAtPosition(row, 0);
+        const auto* label = item ? qobject_cast<const QLabel*>(item->widget()) : nullptr;
+        if (!label || label == widget)
+            continue;
+        QString name = label->text();
+        name.remove(QLatin1Char('&'));
+        name = name.trimmed();
+        if (name.endsWith(QLatin1Char(':')))
+            name.chop(1);
+        return name;
+    }
+    return QString();
+}
+
 void record_setting_change(QWidget* source, QUndoCommand* command)
 {
+    // The Undo and Redo items name the step ("Undo Stroke").
+    if (command->text().isEmpty())
+        command->setText(setting_name(source));
     DocumentRegistry* registry = registry_of(source);
     if (registry && registry->current_window()) {
         registry->push_undo(command);

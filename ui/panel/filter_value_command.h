@@ -3,6 +3,7 @@
 class QWidget;
 
 #include <QPointer>
+#include <QString>
 #include <QUndoCommand>
 
 class IntegerEdit;
@@ -36,6 +37,9 @@ private:
 // (no control window, or no current document) the command is run once and deleted, so the change
 // still takes effect.
 void record_setting_change(QWidget* source, QUndoCommand* command);
+
+// The name of the setting a control belongs to: its row's label without the colon ("Stroke").
+QString setting_name(const QWidget* source);
 
 // The document registry of the control window that holds source, or null.
 class DocumentRegistry;

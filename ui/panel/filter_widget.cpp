@@ -291,7 +291,10 @@ void FilterWidget::record_choice(QComboBox* combo)
     if (!combo)
         return;
     const int now = combo->currentIndex();
-    record_setting_change(combo, new FilterChangeCommand(combo, now, remembered_index(combo)));
+    const int before = remembered_index(combo);
+    // The entry shown chosen again changes nothing: no step to undo.
+    if (now != before)
+        record_setting_change(combo, new FilterChangeCommand(combo, now, before));
     m_previous_index.insert(combo, now);
 }
 

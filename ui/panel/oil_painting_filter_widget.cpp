@@ -103,10 +103,8 @@ void OilPaintingFilterWidget::slot_oil_type_activated(int index)
     Q_UNUSED(index);
     const int before = remembered_index(m_oil_type);
     const int now = m_oil_type->currentIndex();
-    if (before == now) {
-        record_choice(m_oil_type);
-        return;
-    }
+    if (before == now)
+        return; // the type chosen again: nothing changes, nothing to undo
     // One step that also gives back the pencil and texture the change cleared: undone in reverse
     // order, the oil type returns first (clearing both lists again), then the texture and the
     // pencil.
@@ -114,7 +112,7 @@ void OilPaintingFilterWidget::slot_oil_type_activated(int index)
     new FilterChangeCommand(pencil_combo(), 0, m_pencil_before_change, step);
     new FilterChangeCommand(texture_combo(), 0, m_texture_before_change, step);
     new FilterChangeCommand(m_oil_type, now, before, step);
-    record_setting_change(this, step);
+    record_setting_change(m_oil_type, step);
     remember_index(m_oil_type);
 }
 

@@ -288,14 +288,16 @@ void TestFilterPanels::choiceInAListIsOneUndoStep_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("key");
     QTest::addColumn<bool>("recorded");
-    QTest::newRow("pencil texture") << "Pencil" << kTexture << true;
+    QTest::addColumn<QString>("step"); // what the Undo item names
+    QTest::newRow("pencil texture") << "Pencil" << kTexture << true << "Texturize";
     QTest::newRow("watercolor pencil") << "Watercolor"
-                                       << "WatercolorFilterWidget::pencil_" << true;
-    QTest::newRow("oil type") << "Oil" << kOilType << true;
+                                       << "WatercolorFilterWidget::pencil_" << true << "Pencil";
+    QTest::newRow("oil type") << "Oil" << kOilType << true << "Oil type";
     QTest::newRow("paint blend aftertouch") << "Paint blend"
-                                            << "PaintBlendFilterWidget::aftertouch_" << false;
+                                            << "PaintBlendFilterWidget::aftertouch_" << false
+                                            << "";
     QTest::newRow("watermix texture") << "Watermix"
-                                      << "WatermixFilterWidget::texturize_" << false;
+                                      << "WatermixFilterWidget::texturize_" << false << "";
 }
 
 void TestFilterPanels::choiceInAListIsOneUndoStep()
@@ -303,15 +305,20 @@ void TestFilterPanels::choiceInAListIsOneUndoStep()
     QFETCH(QString, name);
     QFETCH(QString, key);
     QFETCH(bool, recorded);
+    QFETCH(QString, step);
     auto panel = makePanel(name);
     QComboBox* combo = panel->combo(key);
     const int start = combo->currentIndex();
+    // The entry shown, chosen again, changes nothing and leaves nothing to undo.
+    chooseInList(combo, start);
+    QCOMPARE(stack()->count(), 0);
     QSignalSpy changed(panel.get(), &FilterWidget::changed);
     chooseInList(combo, 1);
     QCOMPARE(changed.count(), 1);
     QCOMPARE(stack()->count(), recorded ? 1 : 0);
     if (!recorded)
         return;
+    QCOMPARE(stack()->undoText(), step);
     stack()->undo();
     QCOMPARE(combo->currentIndex(), start);
     stack()->redo();

@@ -146,6 +146,8 @@ void TestParameterControls::dragIsOneUndoStepAndOnePreview()
     const auto* command = static_cast<const FilterValueCommand*>(stack()->command(0));
     QCOMPARE(command->new_value(), dragged);
     QCOMPARE(command->old_value(), 78);
+    // The Undo item names the setting after its row.
+    QCOMPARE(command->text(), QStringLiteral("Strength"));
     QCOMPARE(m_panel->parameters()->value(kStrength).toInt(), dragged);
 }
 
