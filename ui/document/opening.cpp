@@ -8,12 +8,16 @@
 #include "ui/document/document_window.h"
 #include "ui/document/recent_files.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QImage>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
+
+constexpr int kActivateAgainMilliseconds = 150;
 
 // The first URL of a drop as an existing local file, else empty.
 QString dropped_file(const QMimeData* data)
@@ -43,6 +47,15 @@ void bring_to_front(DocumentWindow* window)
     window->show();
     window->raise();
     window->activateWindow();
+    // A window just shown is not mapped yet, and the window manager may pass over a request to
+    // activate it; asked again once it is on screen, it comes forward with the application's
+    // tool window above it.
+    QTimer::singleShot(kActivateAgainMilliseconds, window, [window] {
+        if (!QApplication::activeModalWidget()) {
+            window->raise();
+            window->activateWindow();
+        }
+    });
 }
 
 DocumentWindow* open_path(DocumentRegistry* registry, const QString& given_path,

@@ -43,6 +43,7 @@
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QTimer>
+#include <QWindow>
 #include <QUndoGroup>
 #include <QUndoStack>
 #include <QUrl>
@@ -167,6 +168,11 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     reset_panel();
 
     connect(qApp, &QApplication::focusChanged, this, &ControlWindow::slot_app_focus_changed);
+    // A document window that comes to the front (opened, clicked) must not cover the panel.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* window) {
+        if (window && window != windowHandle())
+            keep_above_documents();
+    });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &ControlWindow::slot_about_to_quit);
     connect(m_filter_combo, &QComboBox::currentIndexChanged, this,
             &ControlWindow::slot_current_filter_changed);
@@ -243,6 +249,14 @@ void ControlWindow::show_document(DocumentView* view)
     update_enabled_state();
     if (view && !m_quitting && !isVisible())
         show();
+    keep_above_documents();
+}
+
+void ControlWindow::keep_above_documents()
+{
+    // A modal dialog keeps the top for itself.
+    if (isVisible() && !m_quitting && !QApplication::activeModalWidget())
+        raise();
 }
 
 void ControlWindow::offer_filters_for(const DocumentView* view)
@@ -531,9 +545,12 @@ void ControlWindow::slot_about_to_quit()
 bool ControlWindow::event(QEvent* event)
 {
     // A modal dialog or message box came up: step back behind it, so that its buttons are never
-    // covered.
+    // covered ...
     if (event->type() == QEvent::WindowBlocked && isVisible())
         lower();
+    // ... and back above the document windows once it is gone.
+    if (event->type() == QEvent::WindowUnblocked && isVisible())
+        raise();
     return QDialog::event(event);
 }
 

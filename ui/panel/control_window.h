@@ -106,6 +106,7 @@ private:
     void reset_panel();
     void update_enabled_state();
     void stop_preview_worker();
+    void keep_above_documents();
     // The commands of the document windows' menus, with their shortcuts, acting on the current
     // document while this window has the focus.
     void add_document_shortcuts();
