@@ -109,8 +109,8 @@ Menu* DocumentWindow::menu()
 
 void DocumentWindow::update_title(bool modified)
 {
+    // The "*" is part of the title itself (the title has no "[*]" placeholder).
     setWindowTitle(m_view->title() + (modified ? QStringLiteral("*") : QString()));
-    setWindowModified(modified);
 }
 
 void DocumentWindow::set_zoom_silently(int percent)
@@ -178,7 +178,7 @@ void DocumentWindow::finish_close(int sheetValue)
 
 void DocumentWindow::closeEvent(QCloseEvent* event)
 {
-    if (m_force_close || (m_view->undo_stack()->isClean() && !isWindowModified())) {
+    if (m_force_close || m_view->undo_stack()->isClean()) {
         event->accept();
         // Gone for the user from here on; the last window to go ends the application.
         if (m_registry)

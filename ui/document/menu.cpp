@@ -79,7 +79,11 @@ void Menu::create_undo_redo()
     m_undo = group->createUndoAction(m_window, QString());
     m_undo->setShortcut(QKeySequence::Undo);
     m_redo = group->createRedoAction(m_window, QString());
-    m_redo->setShortcut(QKeySequence::Redo);
+    // Ctrl+Y redoes as well as the platform's own redo keys.
+    QList<QKeySequence> redo_keys = QKeySequence::keyBindings(QKeySequence::Redo);
+    if (!redo_keys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y)))
+        redo_keys.append(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    m_redo->setShortcuts(redo_keys);
     m_edit_menu->addAction(m_undo);
     m_edit_menu->addAction(m_redo);
 }
@@ -123,10 +127,7 @@ void Menu::update_actions()
 bool Menu::save()
 {
     DocumentWindow* window = target_window();
-    if (!window || !window->view()->save_document())
-        return false;
-    window->setWindowModified(false);
-    return true;
+    return window && window->view()->save_document();
 }
 
 void Menu::slot_drawlume_about()
@@ -166,8 +167,8 @@ void Menu::slot_file_save()
 void Menu::slot_file_save_as()
 {
     DocumentWindow* window = target_window();
-    if (window && window->view()->save_document_as())
-        window->setWindowModified(false);
+    if (window)
+        window->view()->save_document_as();
 }
 
 void Menu::slot_file_export()

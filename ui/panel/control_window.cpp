@@ -230,13 +230,13 @@ void ControlWindow::show_document(DocumentView* view)
         reset_panel();
     } else {
         m_thumbnail->set_source(view->source_image());
+        // Everything is loaded before anything reacts: nothing in between may run a preview, or
+        // let another document take the panel while it shows half of this one.
         {
             const QSignalBlocker blocker(m_filter_combo);
-            m_filter_combo->setCurrentIndex(-1);
+            m_filter_combo->setCurrentIndex(std::max(0, view->filter_index()));
         }
-        m_filter_combo->setCurrentIndex(std::max(0, view->filter_index()));
         for (int i = 0; i < m_filter_combo->count(); ++i) {
-            // One preview follows, for all the panels together.
             const QSignalBlocker quiet(panel(i));
             const FilterParametersPtr stored = view->parameters_for(m_filter_combo->itemText(i));
             if (stored)
@@ -244,7 +244,8 @@ void ControlWindow::show_document(DocumentView* view)
             else
                 panel(i)->reset_to_defaults();
         }
-        slot_options_changed();
+        // One preview follows, for all the panels together.
+        slot_current_filter_changed(m_filter_combo->currentIndex());
     }
     update_enabled_state();
     if (view && !m_quitting && !isVisible())
@@ -432,7 +433,9 @@ void ControlWindow::preview_current_filter()
     }
     m_thumbnail->set_busy(true);
     const QString name = m_filter_combo->currentText();
-    QCoreApplication::processEvents();
+    // The busy sign is painted now; pending events wait, since they could change the document
+    // or the settings this preview is being made for.
+    m_thumbnail->repaint();
     const FilterPtr filter = make_preview_filter(name, source, parameters);
     if (!filter) {
         // A filter this build cannot render: the picture stays as it is.
@@ -569,7 +572,7 @@ void ControlWindow::add_document_shortcuts()
     // what the same keys do in that window.
     const auto add = [this](QKeySequence::StandardKey key, QAction* (Menu::*command)() const) {
         auto* action = new QAction(this);
-        action->setShortcut(key);
+        action->setShortcuts(key); // every binding of the platform, Ctrl+Y and Ctrl+Shift+Z alike
         action->setShortcutContext(Qt::WindowShortcut);
         connect(action, &QAction::triggered, this, [this, command] {
             DocumentWindow* window = current_document_window();
@@ -589,18 +592,22 @@ void ControlWindow::add_document_shortcuts()
     add(QKeySequence::Quit, &Menu::action_quit);
     add(QKeySequence::Undo, &Menu::action_undo);
     add(QKeySequence::Redo, &Menu::action_redo);
+    // Ctrl+Y redoes here as in the document windows, whatever the platform's redo keys are.
+    if (!QKeySequence::keyBindings(QKeySequence::Redo).contains(QKeySequence(Qt::CTRL | Qt::Key_Y))) {
+        auto* redo = new QAction(this);
+        redo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+        connect(redo, &QAction::triggered, this, [this] {
+            DocumentWindow* window = current_document_window();
+            if (window && window->menu()->action_redo() && window->menu()->action_redo()->isEnabled())
+                window->menu()->action_redo()->trigger();
+        });
+        addAction(redo);
+    }
     add(QKeySequence::Paste, &Menu::action_paste);
 }
 
 void ControlWindow::keyPressEvent(QKeyEvent* event)
 {
-    // Ctrl+Y redoes here as in the document windows, whatever the platform's redo key is.
-    if (event->modifiers() == Qt::ControlModifier && event->key() == Qt::Key_Y) {
-        DocumentWindow* window = current_document_window();
-        if (window && window->menu()->action_redo())
-            window->menu()->action_redo()->trigger();
-        return;
-    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
         event->key() == Qt::Key_Escape)
         return;
