@@ -25,6 +25,8 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QUndoStack>
+#include <QScreen>
+#include <QSet>
 #include <QtTest>
 
 namespace {
@@ -121,6 +123,7 @@ private slots:
     void openingAnOpenDocumentActivatesItsWindow();
     void droppedPictureFileLoadsAndCanBeUndone();
     void processEndsWithTheLastWindow();
+    void windowsCascadeAndStayOnTheScreen();
 
 private:
     DocumentWindow* openWindow(const QString& path = QString());
@@ -569,6 +572,35 @@ void TestDocumentWindow::processEndsWithTheLastWindow()
     QCloseEvent close;
     QApplication::sendEvent(ControlWindow::instance(), &close);
     QVERIFY(!close.isAccepted());
+}
+
+void TestDocumentWindow::windowsCascadeAndStayOnTheScreen()
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    // A stored geometry partly off the screen (another monitor, once) is brought back.
+    {
+        QMainWindow probe;
+        probe.resize(800, 600);
+        probe.move(screen.right() - 100, screen.bottom() - 50);
+        set_document_window_geometry(probe.saveGeometry());
+    }
+    DocumentWindow* first = openWindow();
+    QVERIFY(screen.contains(QRect(first->pos(), first->size())));
+    // Each new window opens below and right of the newest, never exactly over it.
+    first->menu()->slot_file_new();
+    first->menu()->slot_file_new();
+    const QList<DocumentWindow*> windows = ControlWindow::instance()->document_windows();
+    QCOMPARE(windows.size(), 3);
+    QSet<QPoint> places;
+    for (DocumentWindow* window : windows) {
+        QVERIFY(screen.contains(QRect(window->pos(), window->size())));
+        places.insert(window->pos());
+    }
+    QCOMPARE(places.size(), 3);
+    // (The first sits in the screen's corner, so the second starts again at the top left.)
+    QVERIFY(windows.at(2)->pos().x() > windows.at(1)->pos().x());
+    QVERIFY(windows.at(2)->pos().y() > windows.at(1)->pos().y());
+    set_document_window_geometry(QByteArray());
 }
 
 int main(int argc, char** argv)

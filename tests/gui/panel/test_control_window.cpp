@@ -328,6 +328,20 @@ void TestControlWindow::previewCoversThePreviewAfterItsSizeChanges()
     panel->oil_type_combo()->setCurrentIndex(2);
     QTRY_VERIFY_WITH_TIMEOUT(covers(), 60000);
     QCOMPARE(preview->height(), height);
+
+    // A size reached with no movement afterwards (the window maximised) renders all the same,
+    // and the filter's label stays beside its list however wide the window is.
+    control->resize(1400, 900);
+    QTRY_COMPARE(control->width(), 1400);
+    QTRY_VERIFY_WITH_TIMEOUT(covers() && preview->result().width() > 600, 60000);
+    QLabel* label = nullptr;
+    for (QLabel* candidate : control->findChildren<QLabel*>())
+        if (candidate->text() == QStringLiteral("Filter:"))
+            label = candidate;
+    QVERIFY(label);
+    const int gap = control->filter_combo()->mapTo(control, QPoint(0, 0)).x() -
+                    label->mapTo(control, QPoint(label->width(), 0)).x();
+    QVERIFY2(gap >= 0 && gap < 40, qPrintable(QString::number(gap)));
 }
 
 int main(int argc, char** argv)
