@@ -231,7 +231,7 @@ bool DocumentView::process(const QString& filter_name)
 {
     if (!has_picture())
         return false;
-    if (is_rendering() || m_launcher->busy()) {
+    if (is_rendering() || m_launcher->busy() || m_launcher->worker()) {
         tell(tr("Already rendering: wait for it to finish or cancel it."));
         return false;
     }

@@ -15,6 +15,7 @@
 #include "ui/panel/bevel_combo_box.h"
 #include "ui/panel/control_window.h"
 #include "ui/panel/filter_change_command.h"
+#include "ui/panel/status_bar.h"
 #include "ui/processing/launcher.h"
 
 #include <QAction>
@@ -124,6 +125,7 @@ private slots:
     void droppedPictureFileLoadsAndCanBeUndone();
     void processEndsWithTheLastWindow();
     void windowsCascadeAndStayOnTheScreen();
+    void pastedPicturesAreUndoableUntitledPictures();
 
 private:
     DocumentWindow* openWindow(const QString& path = QString());
@@ -455,13 +457,26 @@ void TestDocumentWindow::busyCursorDuringARun()
 
 void TestDocumentWindow::secondRunIsRefusedWhileOneIsInProgress()
 {
-    DocumentWindow* window = openWindow(m_dir.filePath("photo.png"));
+    // Large enough for the render to be seen running.
+    const QString large = m_dir.filePath("large.png");
+    QVERIFY(writePicture(large, scenePicture(2400, 1800)));
+    DocumentWindow* window = openWindow(large);
     DocumentView* view = window->view();
     QVERIFY(view->process(QStringLiteral("Pencil")));
+    QTRY_VERIFY(view->has_result() || !view->launcher()->worker());
+    QVERIFY(view->process(QStringLiteral("Pencil")));
     Worker* first = view->launcher()->worker();
+    // Refused, and said so, rather than silently ignored.
     QVERIFY(!view->process(QStringLiteral("Pencil")));
     QCOMPARE(view->launcher()->worker(), first);
-    QTRY_VERIFY(!view->launcher()->worker());
+    QVERIFY(view->status_bar()->text().contains(QStringLiteral("rendering")));
+    // While it runs, Process and Export are greyed out.
+    QTRY_VERIFY(view->launcher()->busy());
+    QVERIFY(!window->menu()->action_process()->isEnabled());
+    QVERIFY(!window->menu()->action_export()->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!view->launcher()->worker(), 60000);
+    QVERIFY(window->menu()->action_process()->isEnabled());
+    QVERIFY(window->menu()->action_export()->isEnabled());
 }
 
 void TestDocumentWindow::saveAndReopenADocument()
@@ -601,6 +616,44 @@ void TestDocumentWindow::windowsCascadeAndStayOnTheScreen()
     QVERIFY(windows.at(2)->pos().x() > windows.at(1)->pos().x());
     QVERIFY(windows.at(2)->pos().y() > windows.at(1)->pos().y());
     set_document_window_geometry(QByteArray());
+}
+
+void TestDocumentWindow::pastedPicturesAreUndoableUntitledPictures()
+{
+    // A picture pasted into a new window: modified, untitled, saved losslessly under a name.
+    DocumentWindow* window = openWindow();
+    const QImage pasted = scenePicture(31, 17).convertToFormat(QImage::Format_RGB32);
+    QApplication::clipboard()->setImage(pasted);
+    QTRY_VERIFY(window->menu()->action_paste()->isEnabled());
+    window->menu()->slot_edit_paste();
+    QCOMPARE(window->windowTitle(), QStringLiteral("Untitled*"));
+    QCOMPARE(window->view()->status_text(), QStringLiteral("Untitled: (31 x 17)"));
+    m_dialog.answer = m_dir.filePath("pasted.drawlume");
+    QVERIFY(window->menu()->save());
+    QCOMPARE(window->windowTitle(), QStringLiteral("pasted - Drawlume"));
+    DocumentContents contents;
+    QString error;
+    QVERIFY2(readDocumentFile(m_dialog.answer, contents, &error), qPrintable(error));
+    QCOMPARE(contents.pictureName, QStringLiteral("Untitled.png"));
+    QCOMPARE(QImage::fromData(contents.picture, "PNG").convertToFormat(QImage::Format_RGB32),
+             pasted);
+    closeAllWindows();
+
+    // Pasted over a photo with changed settings: one step, and undo gives the photo back.
+    DocumentWindow* photo = openWindow(m_dir.filePath("photo.png"));
+    QUndoStack* stack = photo->view()->undo_stack();
+    stack->push(new FilterChangeCommand(ControlWindow::instance()->filter_combo(), 1, 0));
+    photo->menu()->slot_edit_paste();
+    QCOMPARE(stack->count(), 2);
+    QCOMPARE(photo->view()->source_image().size(), QSize(31, 17));
+    QCOMPARE(photo->view()->status_text(), QStringLiteral("Untitled: (31 x 17)"));
+    QCOMPARE(photo->windowTitle(), QStringLiteral("photo - Drawlume*"));
+    stack->undo();
+    QCOMPARE(photo->view()->source_image().size(), QSize(300, 200));
+    QCOMPARE(photo->view()->status_text(), QStringLiteral("photo.png: (300 x 200)"));
+    QCOMPARE(photo->windowTitle(), QStringLiteral("photo - Drawlume*"));
+    stack->redo();
+    QCOMPARE(photo->view()->source_image().size(), QSize(31, 17));
 }
 
 int main(int argc, char** argv)
