@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds Drawlume (installing the Debian packages that are missing) and starts it, opening the
-# given picture or document, if any.
+# pictures and documents given, each in a window of its own.
 set -euo pipefail
 cd "$(dirname "$0")"
 
