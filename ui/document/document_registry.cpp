@@ -63,6 +63,9 @@ void DocumentRegistry::remove(DocumentWindow* window)
         return;
     if (window->view() && window->view()->undo_stack())
         m_undo_group->removeStack(window->view()->undo_stack());
+    // A window on its way out serves no longer: another document becomes current at once.
+    if (window->view() && window->view() == m_current)
+        document_closed(window->view());
     if (!m_windows.isEmpty())
         return;
 
