@@ -54,6 +54,8 @@ ControlWindow* g_instance = nullptr;
 // After the window was resized, the preview is rendered for the new size once the size has
 // stayed put this long (a maximise, or a drag that has stopped).
 constexpr int kResizeSettleMilliseconds = 200;
+// The panel row's left and right margins together.
+constexpr int kPanelRowMargins = 20;
 // Room between the control window and the document window it opens beside.
 constexpr int kPlacementGap = 8;
 } // namespace
@@ -113,7 +115,7 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     layout->addWidget(new HLine(this));
 
     auto* panelRow = new QHBoxLayout;
-    panelRow->setContentsMargins(10, 0, 10, 0);
+    panelRow->setContentsMargins(kPanelRowMargins / 2, 0, kPanelRowMargins / 2, 0);
     panelRow->addWidget(m_panels);
     layout->addLayout(panelRow);
     layout->addSpacing(8);
@@ -511,6 +513,15 @@ void ControlWindow::slot_current_filter_changed(int index)
     if (index < 0)
         return;
     m_panels->setCurrentIndex(index);
+    // The panels of the filters only a document brings are wider than the window's usual width:
+    // the window grows to show them whole.
+    if (QWidget* page = m_panels->currentWidget()) {
+        const QMargins margins = contentsMargins();
+        const int needed = page->minimumSizeHint().width() + kPanelRowMargins + margins.left() +
+                           margins.right();
+        if (width() < needed)
+            resize(needed, height());
+    }
     slot_options_changed();
 }
 
