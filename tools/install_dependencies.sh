@@ -8,6 +8,7 @@ drawlume_packages=(
   qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libgl-dev
   libbenchmark-dev
   xvfb xauth
+  openbox xdotool x11-utils xclip imagemagick tesseract-ocr tesseract-ocr-eng python3
 )
 
 missing=()
