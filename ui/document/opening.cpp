@@ -12,12 +12,11 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QMimeData>
-#include <QTimer>
+#include <QPointer>
+#include <QWindow>
 #include <QUrl>
 
 namespace {
-
-constexpr int kActivateAgainMilliseconds = 150;
 
 // The first URL of a drop as an existing local file, else empty.
 QString dropped_file(const QMimeData* data)
@@ -40,22 +39,53 @@ void remember_opened(const QString& path)
 
 } // namespace
 
+namespace {
+
+// Asks once more for a window's activation when it first comes on screen: a window just shown is
+// not mapped yet, and the window manager may pass over a request to activate it then. Asked again
+// once it is on screen, it comes forward with the application's tool window above it.
+class ActivateWhenExposed : public QObject
+{
+public:
+    explicit ActivateWhenExposed(DocumentWindow* window) : QObject(window), m_window(window) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Expose && m_window->windowHandle() &&
+            m_window->windowHandle()->isExposed()) {
+            watched->removeEventFilter(this);
+            QPointer<DocumentWindow> window = m_window;
+            QMetaObject::invokeMethod(
+                window,
+                [window] {
+                    if (window && !QApplication::activeModalWidget()) {
+                        window->raise();
+                        window->activateWindow();
+                    }
+                },
+                Qt::QueuedConnection);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    DocumentWindow* m_window;
+};
+
+} // namespace
+
 void bring_to_front(DocumentWindow* window)
 {
     if (!window)
         return;
+    const bool on_screen = window->windowHandle() && window->windowHandle()->isExposed();
     window->show();
     window->raise();
     window->activateWindow();
-    // A window just shown is not mapped yet, and the window manager may pass over a request to
-    // activate it; asked again once it is on screen, it comes forward with the application's
-    // tool window above it.
-    QTimer::singleShot(kActivateAgainMilliseconds, window, [window] {
-        if (!QApplication::activeModalWidget()) {
-            window->raise();
-            window->activateWindow();
-        }
-    });
+    if (!on_screen && window->windowHandle())
+        window->windowHandle()->installEventFilter(new ActivateWhenExposed(window));
 }
 
 DocumentWindow* open_path(DocumentRegistry* registry, const QString& given_path,
