@@ -1021,15 +1021,15 @@ class ScenarioTest(unittest.TestCase):
             self.expect(False, "%s: %s" % (message, failure))
             return None
 
-    def expect_exit(self, program, message, timeout=EXIT):
-        """The exit code once the program has ended; None (and a fault) while it runs on, which is
-        then ended."""
+    def expect_clean_exit(self, program, what, timeout=EXIT):
+        """Notes a fault unless the program ends with exit code 0 within timeout (a program that
+        runs on is ended). Returns True when it did."""
         try:
-            return program.wait_exit(timeout)
+            code = program.wait_exit(timeout)
         except ScenarioFailure as failure:
-            self.expect(False, "%s: %s" % (message, failure))
             program.kill()
-            return None
+            return self.expect(False, "%s: %s" % (what, failure))
+        return self.expect(code == 0, "%s: exit code %s" % (what, code))
 
     def finish(self):
         """Fails the test with every fault found, inside the desktop so that it is diagnosed."""
