@@ -1,0 +1,236 @@
+#!/usr/bin/env python3
+"""Documents kept as they were written: a document opened in any way shows and saves its stored
+filter and settings, saving again keeps the photo's bytes, Export writes a file without renaming
+the document, and a filter that only drawlume-render offers survives a save in the application.
+
+Usage: test_scenario_documents.py DRAWLUME DRAWLUME_RENDER [unittest options]
+"""
+
+import os
+import re
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+
+from scenario import (STEP, ScenarioFailure, ScenarioTest, document_settings, file_stamp,
+                      jpeg_from_png, main, png_bytes, read_document, read_file, wait_for,
+                      wait_rewritten, write_file)
+
+
+def photo_pixel(x, y):
+    return (30 + (x * 5) % 200, 60 + (y * 3) % 150, 90 + ((x ^ y) % 40))
+
+
+def other_pixel(x, y):
+    return (200 - (x % 150), 40 + (y % 90), 160)
+
+
+def make_jpeg(desk, name, width, height, quality=92):
+    """A JPEG photo made by ImageMagick from a PNG the test writes."""
+    source = write_file(desk.path(name + ".source.png"), png_bytes(width, height, photo_pixel))
+    return jpeg_from_png(source, desk.path(name + ".jpg"), quality)
+
+
+class DocumentScenario(ScenarioTest):
+
+    def save_and_read(self, window, path, what):
+        """Ctrl+S in the window of an open document; the document's parts once it is rewritten,
+        or None."""
+        desk = self.desk
+        before = file_stamp(path)
+        desk.activate(window)
+        desk.key("ctrl+s")
+        try:
+            wait_rewritten(path, before, STEP)
+        except ScenarioFailure as failure:
+            self.expect(False, "%s: %s" % (what, failure))
+            return None
+        return read_document(path)
+
+    def expect_same_settings(self, written, original, what):
+        """Notes a fault when the settings of a written document differ from original (XML)."""
+        if written is None:
+            return
+        filter_name, values = document_settings(written[2])
+        stored_name, stored = document_settings(original)
+        if filter_name != stored_name:
+            self.expect(False, "%s: the filter %r is saved instead of %r"
+                        % (what, filter_name, stored_name))
+            return
+        changed = {key: (values.get(key), stored.get(key))
+                   for key in set(values) | set(stored) if values.get(key) != stored.get(key)}
+        self.expect(not changed, "%s: saved values differ from the stored ones (saved, stored): %s"
+                    % (what, changed))
+
+    def test_open_save_and_export_keep_the_document(self):
+        with self.desktop() as desk:
+            photo = make_jpeg(desk, "photo", 1200, 900)
+            photo_bytes = read_file(photo)
+            stored = desk.path("stored.drawlume")
+            desk.render("-s", "stroke_length=80", photo, "--save-document", stored)
+            original_picture, _, original_xml = read_document(stored)
+            self.expect(original_picture == photo_bytes,
+                        "drawlume-render --save-document re-encoded the JPEG (%d bytes, not %d)"
+                        % (len(original_picture), len(photo_bytes)))
+
+            # Another photo with its own settings is current when the document is opened.
+            other = write_file(desk.path("other.png"), png_bytes(300, 200, other_pixel))
+            app = desk.start(other)
+            other_window = desk.wait_window("other - Drawlume")
+            desk.control_window()
+            desk.activate(desk.CONTROL)
+            desk.key("Down")
+            desk.wait_window("other - Drawlume*")
+
+            # File > Open of the document: a window of its own, unchanged, with its settings.
+            desk.activate(other_window)
+            desk.key("ctrl+o")
+            desk.choose_file("Open File", stored)
+            window = desk.wait_window(re.compile(r"stored - Drawlume\*?"))
+            self.expect(desk.title(window) == "stored - Drawlume",
+                        "File > Open shows the document as %r" % desk.title(window))
+
+            # Saved unchanged, twice: the same settings and the photo's own bytes.
+            for attempt in ("first", "second"):
+                written = self.save_and_read(window, stored, "the %s Save" % attempt)
+                self.expect_same_settings(written, original_xml, "the %s Save" % attempt)
+                if written:
+                    self.expect(written[0] == photo_bytes,
+                                "the %s Save re-encoded the JPEG (%d bytes, not the photo's %d)"
+                                % (attempt, len(written[0]), len(photo_bytes)))
+
+            # Process and Export: a file is written, the document keeps its name and its window.
+            desk.press_process()
+            exported = desk.path("exported.jpg")
+            desk.export(window, exported)
+            self.expect(read_file(exported)[:2] == b"\xff\xd8", "Export wrote no JPEG")
+            self.expect(desk.title(window) == "stored - Drawlume",
+                        "after Export the document is titled %r" % desk.title(window))
+            try:
+                wait_for(lambda: desk.find_windows(desk.CONTROL), STEP, "the control window")
+            except ScenarioFailure:
+                self.expect(False, "the Filter Parameters window is gone after Export")
+                desk.activate(other_window)  # it comes back when another window is activated
+            # The next change shows the document's own name in the title.
+            desk.activate(window)
+            desk.activate(desk.CONTROL)
+            desk.key("Down")
+            wait_for(lambda: desk.title(window).endswith("*"), STEP, "a change after Export")
+            self.expect(desk.title(window) == "stored - Drawlume*",
+                        "after Export and a change the document is titled %r" % desk.title(window))
+            desk.activate(window)
+            desk.key("ctrl+z")
+            wait_for(lambda: not desk.title(window).endswith("*"), STEP,
+                     "Ctrl+Z to take the change back")
+            # Save As proposes the document's name, not the exported file's.
+            desk.activate(window)
+            desk.key("alt+f", "s", "s", "Return")
+            chooser = self.expect_window("Save File", "File > Save As...")
+            if chooser:
+                desk.activate(chooser)
+                proposed = desk.field_text()
+                self.expect("exported" not in proposed,
+                            "Save As proposes %r after Export" % proposed)
+                desk.key("Escape")
+                desk.wait_no_window("Save File")
+            written = self.save_and_read(window, stored, "Save after Export")
+            if written:
+                self.expect(written[0] == photo_bytes, "Save after Export stored another picture")
+                self.expect(written[1] == "photo.jpg",
+                            "Save after Export names the picture %r" % written[1])
+            self.expect(not os.path.exists(desk.path("exported.drawlume")),
+                        "Save after Export wrote under the exported name")
+            self.expect(other_window in desk.client_windows(), "the other photo's window went")
+            self.finish()
+            app.kill()
+
+    def test_documents_opened_every_way_keep_their_filter(self):
+        with self.desktop() as desk:
+            photo = make_jpeg(desk, "photo", 240, 180)
+            stored = desk.path("stored.drawlume")
+            desk.render("-s", "stroke_length=80", "-s", "edge_intensity=65", photo,
+                        "--save-document", stored)
+            _, _, stored_xml = read_document(stored)
+            blend = desk.path("blend.drawlume")
+            desk.render("-f", "Paint blend", "-s", "number_of_brushstrokes=12", photo,
+                        "--save-document", blend)
+            _, _, blend_xml = read_document(blend)
+            defaults = desk.path("defaults.drawlume")
+            desk.render(photo, "--save-document", defaults)
+            _, _, defaults_xml = read_document(defaults)
+
+            # From the command line: a filter only drawlume-render offers.
+            app = desk.start(blend)
+            window = desk.wait_window(re.compile(r"blend - Drawlume\*?"))
+            self.expect(desk.title(window) == "blend - Drawlume",
+                        "the command line shows the document as %r" % desk.title(window))
+            written = self.save_and_read(window, blend, "Save of the Paint blend document")
+            self.expect_same_settings(written, blend_xml, "Save of the Paint blend document")
+            desk.activate(window)
+            desk.key("ctrl+w")
+            self.expect_clean_exit(app, "closing the Paint blend document")
+
+            # A photo from the command line starts from the default settings.
+            app = desk.start(photo)
+            photo_window = desk.wait_window("photo - Drawlume")
+            desk.control_window()
+            desk.activate(photo_window)
+            desk.key("ctrl+s")
+            photo_document = desk.path("photo.drawlume")
+            desk.choose_file("Save File", photo_document)
+            desk.wait_window("photo - Drawlume")
+            self.expect_same_settings(read_document(photo_document), defaults_xml,
+                                      "a photo from the command line")
+
+            # File > Open into an empty window (File > New).
+            desk.key("ctrl+n")
+            untitled = desk.wait_window("Untitled")
+            desk.activate(untitled)
+            desk.key("ctrl+o")
+            desk.choose_file("Open File", stored)
+            window = desk.wait_window(re.compile(r"stored - Drawlume\*?"))
+            self.expect(desk.title(window) == "stored - Drawlume",
+                        "File > Open into an empty window shows the document as %r"
+                        % desk.title(window))
+            self.expect(desk.document_titles() == ["photo - Drawlume", "stored - Drawlume"],
+                        "File > Open into the empty window left %s" % desk.document_titles())
+            written = self.save_and_read(window, stored, "Save of the opened document")
+            self.expect_same_settings(written, stored_xml, "Save of the opened document")
+
+            # File > Open Recent (its first entry, the document) while a changed photo is current.
+            desk.activate(window)
+            desk.key("ctrl+w")
+            desk.wait_no_window(re.compile(r"stored - Drawlume\*?"))
+            desk.activate(photo_window)
+            desk.activate(desk.CONTROL)
+            desk.key("Down")
+            desk.wait_window("photo - Drawlume*")
+            desk.activate(photo_window)
+            desk.key("alt+f", "Down", "Down", "Right", "Return")
+            window = self.expect_window(re.compile(r"stored - Drawlume\*?"), "File > Open Recent")
+            if window:
+                self.expect(desk.title(window) == "stored - Drawlume",
+                            "Open Recent shows the document as %r" % desk.title(window))
+                written = self.save_and_read(window, stored, "Save after Open Recent")
+                self.expect_same_settings(written, stored_xml, "Save after Open Recent")
+
+                # A photo opened from the document's window starts from the defaults too.
+                second = make_jpeg(desk, "second", 200, 160)
+                desk.activate(window)
+                desk.key("ctrl+o")
+                desk.choose_file("Open File", second)
+                second_window = desk.wait_window(re.compile(r"second - Drawlume\*?"))
+                desk.activate(second_window)
+                desk.key("ctrl+s")
+                second_document = desk.path("second.drawlume")
+                desk.choose_file("Save File", second_document)
+                desk.wait_window("second - Drawlume")
+                self.expect_same_settings(read_document(second_document), defaults_xml,
+                                          "a photo opened after a document")
+            self.finish()
+            app.kill()
+
+
+if __name__ == "__main__":
+    main()
