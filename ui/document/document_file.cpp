@@ -97,7 +97,10 @@ bool DocumentFile::pack_document(const QString& path, const QString& picture_nam
     const FilterParametersPtr parameters = m_view->document_parameters();
     const bool saved = packDocument(path, picture, picture_name, m_source.bytes, *parameters,
                                     &written, &error);
-    m_document_path = written;
+    // A document that could not be written is not this view's document: the next "&Save" of a
+    // document never saved asks for a name again instead of failing on the same path.
+    if (saved)
+        m_document_path = written;
     if (!saved) {
         qCDebug(lcDocument) << "pack_document:" << written << error;
         QMessageBox box(QMessageBox::Critical, QObject::tr("Drawlume"),

@@ -65,8 +65,7 @@ public:
     // Writes the view's picture with the document's own settings as the document at path
     // (directory and base name of path, suffix ".drawlume"). A picture that came unchanged from a
     // file is stored as that file's bytes; any other as PNG. On failure shows why and returns
-    // false, leaving an existing document as it was; the document path names the file that was
-    // to be written either way, so "&Save" tries it again.
+    // false, leaving an existing document as it was and the document path unchanged.
     bool pack_document(const QString& path, const QString& picture_name, const QImage& picture);
 
 private:
