@@ -59,7 +59,8 @@ class DocumentScenario(ScenarioTest):
                         % (what, filter_name, stored_name))
             return
         changed = {key: (values.get(key), stored.get(key))
-                   for key in set(values) | set(stored) if values.get(key) != stored.get(key)}
+                   for key in sorted(set(values) | set(stored))
+                   if values.get(key) != stored.get(key)}
         self.expect(not changed, "%s: saved values differ from the stored ones (saved, stored): %s"
                     % (what, changed))
 
