@@ -9,6 +9,7 @@
 #include "ui/panel/filter_widget.h"
 
 #include <QUndoStack>
+#include <QAbstractItemView>
 #include <QtTest>
 
 #include <memory>
@@ -80,6 +81,7 @@ private slots:
     void choiceInAListIsOneUndoStep_data();
     void choiceInAListIsOneUndoStep();
     void keyboardChoiceUndoesToTheIndexBeforeTheKey();
+    void choiceClickedInTheOpenListIsOneStep();
     void unknownChoicesAndOutOfRangeValues();
 
 private:
@@ -324,6 +326,30 @@ void TestFilterPanels::choiceInAListIsOneUndoStep()
     stack()->redo();
     QCOMPARE(combo->currentIndex(), 1);
     QCOMPARE(changed.count(), 3);
+}
+
+void TestFilterPanels::choiceClickedInTheOpenListIsOneStep()
+{
+    // The oil type picked with the mouse in the open list, as a user does: one step, which undo
+    // takes back whole.
+    auto panel = makePanel(QStringLiteral("Oil"));
+    panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
+    QComboBox* type = panel->combo(kOilType);
+    const int start = type->currentIndex();
+    const int chosen = start == 1 ? 2 : 1;
+    type->showPopup();
+    QAbstractItemView* list = type->view();
+    QTRY_VERIFY(list->isVisible());
+    const QRect item = list->visualRect(type->model()->index(chosen, 0));
+    QTest::mouseMove(list->viewport(), item.center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+    QTRY_VERIFY(!list->isVisible());
+    QCOMPARE(type->currentIndex(), chosen);
+    QCOMPARE(stack()->count(), 1);
+    stack()->undo();
+    QCOMPARE(type->currentIndex(), start);
+    QVERIFY(!stack()->canUndo());
 }
 
 void TestFilterPanels::keyboardChoiceUndoesToTheIndexBeforeTheKey()
