@@ -111,7 +111,7 @@ bool is_supported_image_name(const QString& path)
     return suffixes.contains(file_suffix(path).toLower());
 }
 
-QString dropped_picture_file(const QMimeData* data)
+QString dropped_file(const QMimeData* data)
 {
     if (!data || !data->hasUrls())
         return QString();
@@ -119,14 +119,13 @@ QString dropped_picture_file(const QMimeData* data)
     if (urls.isEmpty() || !urls.first().isLocalFile())
         return QString();
     const QString path = urls.first().toLocalFile();
-    return QFileInfo(path).isFile() && is_supported_image_name(path) ? path : QString();
+    const bool known = is_supported_image_name(path) || path.endsWith(kDocumentSuffix);
+    return QFileInfo(path).isFile() && known ? path : QString();
 }
 
 bool can_accept_drop(const QMimeData* data)
 {
-    if (!data)
-        return false;
-    return data->hasImage() || !dropped_picture_file(data).isEmpty();
+    return data && (data->hasImage() || !dropped_file(data).isEmpty());
 }
 
 void remember_open_directory(const QString& path)

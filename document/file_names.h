@@ -34,12 +34,12 @@ QString fix_document_name(const QString& path, const QString& chosen_filter);
 bool is_supported_image_name(const QString& path);
 
 // True when a drag carries an image, or else when the first of its URLs is an existing local file
-// with a picture suffix. Later URLs are never looked at.
+// with a picture suffix or a document's. Later URLs are never looked at.
 bool can_accept_drop(const QMimeData* data);
 
-// The picture file a drop carries: the first URL's local path when it is an existing file with a
-// supported picture suffix, else empty. Only the first URL is looked at.
-QString dropped_picture_file(const QMimeData* data);
+// The picture or document file a drop carries: the first URL's local path when it is an existing
+// file with a picture or document suffix, else empty. Only the first URL is looked at.
+QString dropped_file(const QMimeData* data);
 
 // Store the absolute directory of path as last_open_directory / last_save_directory. An empty
 // path changes nothing.

@@ -1,7 +1,6 @@
 #include "core/raster/raster_primitives.h"
 
 #include <QCryptographicHash>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <array>
@@ -1005,12 +1004,4 @@ QByteArray imageDigest(const QImage& image)
 {
     return QCryptographicHash::hash(QByteArrayView(image.constBits(), image.sizeInBytes()),
                                     QCryptographicHash::Md5);
-}
-
-bool isSupportedImageFile(const QString& path)
-{
-    static const QStringList suffixes = {QStringLiteral("png"),  QStringLiteral("tif"),
-                                         QStringLiteral("tiff"), QStringLiteral("jpg"),
-                                         QStringLiteral("jpeg"), QStringLiteral("bmp")};
-    return suffixes.contains(QFileInfo(path).suffix().toLower());
 }

@@ -65,8 +65,6 @@ void floodFill(uchar* bits, qsizetype bytesPerLine, int width, int height, int x
 // Raw 16-byte MD5 of the image's pixel bytes.
 QByteArray imageDigest(const QImage& image);
 
-// True when the file name's lower-cased suffix is png, tif, tiff, jpg, jpeg or bmp.
-bool isSupportedImageFile(const QString& path);
 
 // How the primitives may run. A picture of at least minimumPixels pixels is cut into bands of
 // rows worked on by `threads` threads at once (0: two when the machine has two cores or more;

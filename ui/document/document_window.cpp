@@ -197,7 +197,7 @@ void DocumentWindow::closeEvent(QCloseEvent* event)
 
 void DocumentWindow::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (can_accept_picture_drop(event->mimeData()))
+    if (can_accept_drop(event->mimeData()))
         event->acceptProposedAction();
 }
 

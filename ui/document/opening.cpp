@@ -18,18 +18,6 @@
 
 namespace {
 
-// The first URL of a drop as an existing local file, else empty.
-QString dropped_file(const QMimeData* data)
-{
-    if (!data || !data->hasUrls() || data->urls().isEmpty())
-        return QString();
-    const QUrl url = data->urls().constFirst();
-    if (!url.isLocalFile())
-        return QString();
-    const QString path = url.toLocalFile();
-    return QFileInfo(path).isFile() ? path : QString();
-}
-
 void remember_opened(const QString& path)
 {
     RecentFiles::instance()->add_file(path);
@@ -120,19 +108,9 @@ DocumentWindow* open_path(DocumentRegistry* registry, const QString& given_path,
     return target;
 }
 
-bool can_accept_picture_drop(const QMimeData* data)
-{
-    if (!data)
-        return false;
-    if (data->hasImage())
-        return true;
-    const QString path = dropped_file(data);
-    return !path.isEmpty() && (is_supported_image_name(path) || isDocumentName(path));
-}
-
 bool drop_picture(DocumentRegistry* registry, DocumentWindow* target, const QMimeData* data)
 {
-    if (!registry || !can_accept_picture_drop(data))
+    if (!registry || !can_accept_drop(data))
         return false;
     if (!target)
         target = registry->current_window();

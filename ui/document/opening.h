@@ -19,9 +19,6 @@ class QWidget;
 DocumentWindow* open_path(DocumentRegistry* registry, const QString& path,
                           QWidget* message_parent);
 
-// True when a drag carries an image, or its first URL is an existing local picture or document.
-bool can_accept_picture_drop(const QMimeData* data);
-
 // A drop on a document window (target) or on the control window (target null: the current
 // document's window). An image, or a picture file dropped on a window that shows a picture,
 // replaces the picture as one undoable step; a document, or a picture dropped where there is

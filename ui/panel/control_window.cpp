@@ -627,7 +627,7 @@ void ControlWindow::keyPressEvent(QKeyEvent* event)
 
 void ControlWindow::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (can_accept_picture_drop(event->mimeData()))
+    if (can_accept_drop(event->mimeData()))
         event->acceptProposedAction();
 }
 

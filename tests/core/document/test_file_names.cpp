@@ -219,8 +219,10 @@ private slots:
         for (const char* name : {"a.jpg", "a.JPG", "a.jpeg", "a.JPEG", "a.png", "a.PNG", "a.tif",
                                  "a.tiff", "a.TIFF", "a.bmp", "a.Bmp", "/dir.x/b.c.png"})
             QTest::newRow(name) << QString(name) << true;
+        for (const char* name : {"a.b.tif", "holiday/x.JPG"})
+            QTest::newRow(name) << QString(name) << true;
         for (const char* name : {"a.gif", "a.drawlume", "a.webp", "a", "jpg", "a.jpg.txt",
-                                 "/dir.jpg/file", "a.jpg/", ""})
+                                 "/dir.jpg/file", "a.jpg/", "", "picture.", "png.txt", "/tmp/jpg"})
             QTest::newRow(name[0] ? name : "empty") << QString(name) << false;
     }
 
@@ -249,7 +251,7 @@ private slots:
         };
         QTest::newRow("existing upper-case JPG") << QList<QUrl>{local("photo.JPG")} << true;
         QTest::newRow("existing png") << QList<QUrl>{local("picture.png")} << true;
-        QTest::newRow("document") << QList<QUrl>{local("work.drawlume")} << false;
+        QTest::newRow("document") << QList<QUrl>{local("work.drawlume")} << true;
         QTest::newRow("other kind of file") << QList<QUrl>{local("notes.txt")} << false;
         QTest::newRow("missing file") << QList<QUrl>{local("missing.jpg")} << false;
         QTest::newRow("folder with a picture name") << QList<QUrl>{local("folder.jpg")} << false;
@@ -258,7 +260,7 @@ private slots:
         QTest::newRow("picture first, then a document")
             << QList<QUrl>{local("photo.JPG"), local("work.drawlume")} << true;
         QTest::newRow("document first, then a picture")
-            << QList<QUrl>{local("work.drawlume"), local("photo.JPG")} << false;
+            << QList<QUrl>{local("work.drawlume"), local("photo.JPG")} << true;
         QTest::newRow("missing first, then a picture")
             << QList<QUrl>{local("missing.jpg"), local("picture.png")} << false;
         QTest::newRow("remote first, then a picture")

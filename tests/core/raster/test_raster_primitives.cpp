@@ -1028,28 +1028,6 @@ private slots:
         QVERIFY(imageDigest(changed) != imageDigest(picture));
     }
 
-    void isSupportedImageFile_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("supported");
-        QTest::newRow("capital JPG") << "holiday/x.JPG" << true;
-        for (const char* suffix : {"png", "tif", "tiff", "jpg", "jpeg", "bmp", "Tiff"})
-            QTest::addRow("%s", suffix)
-                << QStringLiteral("a.b.%1").arg(QLatin1String(suffix)) << true;
-        QTest::newRow("gif") << "anim.gif" << false;
-        QTest::newRow("webp") << "photo.webp" << false;
-        QTest::newRow("no suffix") << "/tmp/jpg" << false;
-        QTest::newRow("trailing dot") << "picture." << false;
-        QTest::newRow("suffix in the name only") << "png.txt" << false;
-    }
-
-    void isSupportedImageFile()
-    {
-        QFETCH(QString, path);
-        QFETCH(bool, supported);
-        QCOMPARE(::isSupportedImageFile(path), supported);
-    }
-
     void randomBelowStaysInRange_data()
     {
         QTest::addColumn<int>("n");
