@@ -76,18 +76,6 @@ void DocumentFile::apply(const OpenedFile& opened)
     }
 }
 
-bool DocumentFile::load(const QString& path)
-{
-    OpenedFile opened;
-    QString error;
-    if (!read(path, opened, &error)) {
-        show_cannot_load(m_view, path, error);
-        return false;
-    }
-    apply(opened);
-    return true;
-}
-
 bool DocumentFile::pack_document(const QString& path, const QString& picture_name,
                                  const QImage& picture)
 {

@@ -59,9 +59,6 @@ public:
     // settings, which the panel then shows as stored.
     void apply(const OpenedFile& opened);
 
-    // Reads and applies; an unreadable file shows a warning naming the reason and returns false.
-    bool load(const QString& path);
-
     // Writes the view's picture with the document's own settings as the document at path
     // (directory and base name of path, suffix ".drawlume"). A picture that came unchanged from a
     // file is stored as that file's bytes; any other as PNG. On failure shows why and returns

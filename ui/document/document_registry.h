@@ -29,7 +29,6 @@ public:
     // The filter and settings view is rendered and saved with: the panel's own for the current
     // document, else what the document kept when it was last current.
     virtual FilterParametersPtr document_parameters(const DocumentView* view) const = 0;
-    virtual QString document_filter_name(const DocumentView* view) const = 0;
     // The panel's list index of a filter, or -1.
     virtual int filter_index(const QString& name) const = 0;
 };

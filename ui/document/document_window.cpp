@@ -1,7 +1,6 @@
 #include "ui/document/document_window.h"
 
 #include "document/file_names.h"
-#include "ui/document/document_file.h"
 #include "document/settings.h"
 #include "ui/document/document_registry.h"
 #include "ui/document/document_view.h"
@@ -15,7 +14,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QDebug>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -221,23 +219,5 @@ DocumentWindow* create_document_window(DocumentRegistry* registry)
     auto* window = new DocumentWindow(registry);
     window->setVisible(true);
     window->check_enabled_widgets();
-    return window;
-}
-
-DocumentWindow* create_document_window(DocumentRegistry* registry, const QString& path,
-                                       QWidget* parent)
-{
-    if (path.isEmpty())
-        return create_document_window(registry);
-    OpenedFile opened;
-    QString error;
-    if (!DocumentFile::read(path, opened, &error)) {
-        show_cannot_load(parent, path, error);
-        return nullptr;
-    }
-    DocumentWindow* window = create_document_window(registry);
-    window->view()->open_file(opened);
-    if (!opened.warning.isEmpty())
-        show_open_warning(window, path, opened.warning);
     return window;
 }

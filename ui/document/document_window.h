@@ -64,7 +64,4 @@ private:
 
 // Creates and shows an empty document window.
 DocumentWindow* create_document_window(DocumentRegistry* registry);
-// Opens the picture or document at path in a new window. A file that cannot be opened leaves no
-// window behind: the reason is shown (with parent as the message's parent) and null returned.
-DocumentWindow* create_document_window(DocumentRegistry* registry, const QString& path,
-                                       QWidget* parent = nullptr);
+

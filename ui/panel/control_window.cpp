@@ -307,11 +307,6 @@ FilterParametersPtr ControlWindow::document_parameters(const DocumentView* view)
     return defaultParameters(name);
 }
 
-QString ControlWindow::document_filter_name(const DocumentView* view) const
-{
-    return document_parameters(view)->filterName();
-}
-
 QString ControlWindow::current_filter_name() const
 {
     return m_filter_combo->currentText();

@@ -56,7 +56,6 @@ public:
     void show_document(DocumentView* view) override;
     void document_busy_changed(DocumentView* view) override;
     FilterParametersPtr document_parameters(const DocumentView* view) const override;
-    QString document_filter_name(const DocumentView* view) const override;
     int filter_index(const QString& name) const override;
 
     // A fresh copy of the settings of the filter now chosen.
