@@ -2,10 +2,13 @@
 
 #include "core/framework/atomic_file.h"
 
-#include <QDebug>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+
+// Reading damaged settings is reported by the result; the reader's own words are for debugging.
+Q_LOGGING_CATEGORY(lcParameterXml, "drawlume.settings", QtWarningMsg)
 
 QByteArray parameterXml(const FilterParameters& parameters)
 {
@@ -52,7 +55,7 @@ bool readParameterXmlData(const QByteArray& data, QString& filterName,
         }
     }
     if (reader.hasError()) {
-        qDebug() << "xmlReader error" << reader.errorString();
+        qCDebug(lcParameterXml) << "xmlReader error" << reader.errorString();
         return false;
     }
     return true;
