@@ -30,6 +30,20 @@ class QuitScenario(ScenarioTest):
         desk.key("Down")
         desk.wait_window(document_title + "*")
 
+    def close_changed_photo(self, photo, size, keys):
+        """Starts the program on photo, gives its window size, changes the filter and presses
+        keys (a way of closing) in the window; returns the program and the save question."""
+        desk = self.desk
+        app = desk.start(photo)
+        window = desk.wait_window("photo - Drawlume")
+        desk.control_window()
+        desk.x(["xdotool", "windowsize", str(window), str(size[0]), str(size[1])])
+        desk.wait_for_geometry(window, size)
+        self.change_filter("photo - Drawlume")
+        desk.activate(window)
+        desk.key(keys)
+        return app, desk.wait_window("Save", STEP)
+
     def check_stored(self, desk, size, recent=None, when=""):
         stored = desk.settings()
         geometry = stored_geometry(stored.get("DLDocumentWindowGeometry"))
@@ -71,15 +85,7 @@ class QuitScenario(ScenarioTest):
                 self.check_stored(desk, (900, 650), photo, "after Ctrl+W and Don't Save")
 
             # 2. Ctrl+Q on a changed photo, "Save...", a document name.
-            app = desk.start(photo)
-            window = desk.wait_window("photo - Drawlume")
-            desk.control_window()
-            desk.x(["xdotool", "windowsize", str(window), "860", "620"])
-            desk.wait_for_geometry(window, (860, 620))
-            self.change_filter("photo - Drawlume")
-            desk.activate(window)
-            desk.key("ctrl+q")
-            question = desk.wait_window("Save", STEP)
+            app, question = self.close_changed_photo(photo, (860, 620), "ctrl+q")
             desk.answer_save_changes(question, "save")
             chooser = desk.wait_window("Save File", STEP)
             self.expect(desk.above(chooser, desk.control_window()),
@@ -96,15 +102,7 @@ class QuitScenario(ScenarioTest):
                 self.check_stored(desk, (860, 620), when="after Ctrl+Q and Save...")
 
             # 3. The window manager's close (the close box, Alt+F4), "Don't Save".
-            app = desk.start(photo)
-            window = desk.wait_window("photo - Drawlume")
-            desk.control_window()
-            desk.x(["xdotool", "windowsize", str(window), "820", "640"])
-            desk.wait_for_geometry(window, (820, 640))
-            self.change_filter("photo - Drawlume")
-            desk.activate(window)
-            desk.key("alt+F4")
-            question = desk.wait_window("Save", STEP)
+            app, question = self.close_changed_photo(photo, (820, 640), "alt+F4")
             desk.answer_save_changes(question, "discard")
             if self.expect_clean_exit(app, "the close box and Don't Save"):
                 self.check_stored(desk, (820, 640), when="after the close box")
