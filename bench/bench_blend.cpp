@@ -4,7 +4,7 @@
 #include "bench_common.h"
 
 #include "core/framework/filter.h"
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
 
 namespace {
 

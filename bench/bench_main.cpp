@@ -2,6 +2,7 @@
 
 #include "core/framework/filter.h"
 #include "core/raster/random.h"
+#include "core/filters/filter_list.h"
 
 #include <QCoreApplication>
 #include <QImageReader>

@@ -4,7 +4,8 @@
 #include "bench_common.h"
 
 #include "core/framework/filter.h"
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
+#include "core/framework/parameter_keys.h"
 #include "core/raster/random.h"
 
 namespace {
@@ -12,8 +13,8 @@ namespace {
 FilterParametersPtr oilSettings(const QString& type, const QString& overlay)
 {
     FilterParametersPtr set = defaultParameters(QStringLiteral("Oil"));
-    set->insert(QStringLiteral("OilPaintingAlgorithm::oil_type"), type);
-    set->insert(QStringLiteral("OilPaintingFilterWidget::pencil_"), overlay);
+    set->insert(Keys::Oil::type, type);
+    set->insert(Keys::Overlay::oil, overlay);
     addFixedValues(*set);
     set->insert(QStringLiteral("for_preview"), false);
     return set;

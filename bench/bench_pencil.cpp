@@ -5,7 +5,8 @@
 #include "core/algorithms/pencil_bw_algorithm.h"
 #include "core/algorithms/texturize_algorithm.h"
 #include "core/framework/filter.h"
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
+#include "core/framework/parameter_keys.h"
 #include "core/raster/random.h"
 
 namespace {
@@ -13,9 +14,9 @@ namespace {
 FilterParametersPtr pencilSettings(bool coloured, const QString& texture)
 {
     FilterParametersPtr set = defaultParameters(QStringLiteral("Pencil"));
-    set->insert(QStringLiteral("PencilBWAlgorithm::color_enabled"),
-                coloured ? QStringLiteral("colored_pencils") : QStringLiteral("lead_pencil"));
-    set->insert(QStringLiteral("TexturizeAlgorithm::texture"), texture);
+    set->insert(Keys::Pencil::type,
+                coloured ? Keys::Pencil::colouredPencils : Keys::Pencil::leadPencil);
+    set->insert(Keys::Texture::paper, texture);
     set->insert(QStringLiteral("scaling"), 1.0);
     set->insert(QStringLiteral("for_preview"), false);
     return set;

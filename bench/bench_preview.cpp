@@ -5,7 +5,8 @@
 #include "bench_common.h"
 
 #include "core/framework/filter.h"
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
+#include "core/framework/parameter_keys.h"
 #include "core/framework/result_cache.h"
 #include "core/raster/random.h"
 #include "processing/preview_render.h"
@@ -32,7 +33,7 @@ void runPreview(benchmark::State& state, const QString& filterName, const QStrin
     const QImage& piece = previewPiece();
     FilterParametersPtr defaults = defaultParameters(filterName);
     if (!oilType.isEmpty())
-        defaults->insert(QStringLiteral("OilPaintingAlgorithm::oil_type"), oilType);
+        defaults->insert(Keys::Oil::type, oilType);
     const FilterParametersPtr set = preview_parameters(*defaults);
     for (auto _ : state) {
         seedRandom();

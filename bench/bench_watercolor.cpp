@@ -5,7 +5,8 @@
 
 #include "core/algorithms/watercolor_algorithm.h"
 #include "core/framework/filter.h"
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
+#include "core/framework/parameter_keys.h"
 #include "core/raster/random.h"
 
 namespace {
@@ -13,7 +14,7 @@ namespace {
 FilterParametersPtr watercolorSettings(const QString& overlay)
 {
     FilterParametersPtr set = defaultParameters(QStringLiteral("Watercolor"));
-    set->insert(QStringLiteral("WatercolorFilterWidget::pencil_"), overlay);
+    set->insert(Keys::Overlay::watercolor, overlay);
     addFixedValues(*set);
     set->insert(QStringLiteral("scaling"), 1.0);
     set->insert(QStringLiteral("for_preview"), false);

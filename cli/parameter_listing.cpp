@@ -1,7 +1,7 @@
 #include "cli/parameter_listing.h"
 
 #include "cli/render_settings.h"
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
 
 #include <QVector>
 

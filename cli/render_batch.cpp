@@ -12,6 +12,7 @@
 #include "processing/iprogress_reporter.h"
 #include "processing/progress_reporter.h"
 #include "processing/worker.h"
+#include "core/filters/filter_list.h"
 
 #include <QDir>
 #include <QEventLoop>

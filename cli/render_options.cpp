@@ -2,7 +2,7 @@
 
 #include "cli/render_settings.h"
 #include "core/framework/filter.h"
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
 #include "document/document_container.h"
 #include "document/picture_io.h"
 

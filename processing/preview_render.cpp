@@ -1,4 +1,5 @@
 #include "processing/preview_render.h"
+#include "core/filters/filter_list.h"
 
 FilterParametersPtr preview_parameters(const FilterParameters& panel_set)
 {

@@ -1,5 +1,7 @@
 #include "core/algorithms/oil_painting_algorithm.h"
 
+#include "core/algorithms/algorithm_list.h"
+#include "core/framework/parameter_keys.h"
 #include "core/algorithms/expressive_brushstrokes.h"
 #include "core/algorithms/stroke_painter.h"
 #include "core/framework/slider_conversion.h"
@@ -15,20 +17,19 @@
 
 namespace {
 
-const QString kPrefix = QStringLiteral("OilPaintingAlgorithm::");
-const QString kOilType = kPrefix + QStringLiteral("oil_type");
-const QString kMinimumStrokeSize = kPrefix + QStringLiteral("minimum_stroke_size");
-const QString kMaximumStrokeSize = kPrefix + QStringLiteral("maximum_stroke_size");
-const QString kNumberOfBrushstrokes = kPrefix + QStringLiteral("number_of_brushstrokes");
-const QString kEdgeIntensity = kPrefix + QStringLiteral("edge_intensity");
-const QString kPrecision = kPrefix + QStringLiteral("brushstroke_precision");
-const QString kContrast = kPrefix + QStringLiteral("level_of_contrast");
-const QString kDetails = kPrefix + QStringLiteral("level_of_details");
-const QString kStrength = kPrefix + QStringLiteral("strength_of_effect");
-const QString kSimplification = kPrefix + QStringLiteral("image_simplification");
-const QString kColorIntensity = kPrefix + QStringLiteral("color_intensity");
-const QString kDarkenLighten = kPrefix + QStringLiteral("darken_lighten");
-const QString kBrushstrokes = kPrefix + QStringLiteral("brushstrokes_intensity");
+const QString& kOilType = Keys::Oil::type;
+const QString& kMinimumStrokeSize = Keys::Oil::minimumStrokeSize;
+const QString& kMaximumStrokeSize = Keys::Oil::maximumStrokeSize;
+const QString& kNumberOfBrushstrokes = Keys::Oil::strokeCount;
+const QString& kEdgeIntensity = Keys::Oil::edge;
+const QString& kPrecision = Keys::Oil::precision;
+const QString& kContrast = Keys::Oil::contrast;
+const QString& kDetails = Keys::Oil::details;
+const QString& kStrength = Keys::Oil::strength;
+const QString& kSimplification = Keys::Oil::simplification;
+const QString& kColorIntensity = Keys::Oil::saturation;
+const QString& kDarkenLighten = Keys::Oil::brightness;
+const QString& kBrushstrokes = Keys::Oil::groundIntensity;
 
 const QString kImpastoTexture = QStringLiteral(":/impastotexture.jpg");
 const QString kStrokeBitmap = QStringLiteral(":/stroke11.bmp");
@@ -40,9 +41,9 @@ std::atomic<int> g_lastReportedPercent{0};
 
 int oilTypeOf(const QString& text)
 {
-    if (text == QStringLiteral("expressive_brushstrokes"))
+    if (text == Keys::Oil::expressive)
         return OilPaintingAlgorithm::ExpressiveBrushstrokes;
-    if (text == QStringLiteral("oil_painting"))
+    if (text == Keys::Oil::impasto)
         return OilPaintingAlgorithm::ImpastoPainting;
     return OilPaintingAlgorithm::StandardOil;
 }

@@ -1,5 +1,7 @@
 #include "core/algorithms/oil_pastel_algorithm.h"
 
+#include "core/algorithms/algorithm_list.h"
+#include "core/framework/parameter_keys.h"
 #include "core/algorithms/stroke_painter.h"
 #include "core/framework/slider_conversion.h"
 #include "core/raster/raster_primitives.h"
@@ -9,12 +11,11 @@
 
 namespace {
 
-const QString kPrefix = QStringLiteral("OilPastelAlgorithm::");
-const QString kMinimumStrokeSize = kPrefix + QStringLiteral("minimum_stroke_size");
-const QString kMaximumStrokeSize = kPrefix + QStringLiteral("maximum_stroke_size");
-const QString kNumberOfBrushstrokes = kPrefix + QStringLiteral("number_of_brushstrokes");
-const QString kEdgeIntensity = kPrefix + QStringLiteral("edge_intensity");
-const QString kPrecision = kPrefix + QStringLiteral("brushstroke_precision");
+const QString& kMinimumStrokeSize = Keys::Pastel::minimumStrokeSize;
+const QString& kMaximumStrokeSize = Keys::Pastel::maximumStrokeSize;
+const QString& kNumberOfBrushstrokes = Keys::Pastel::strokeCount;
+const QString& kEdgeIntensity = Keys::Pastel::edge;
+const QString& kPrecision = Keys::Pastel::precision;
 
 const QString kHatchingBitmap = QStringLiteral(":/pencilimage.jpg");
 

@@ -1,16 +1,18 @@
 #include "core/algorithms/pencil_bw_algorithm.h"
 
+#include "core/algorithms/algorithm_list.h"
+#include "core/framework/parameter_keys.h"
 #include "core/framework/slider_conversion.h"
 #include "core/raster/raster_primitives.h"
 
 namespace {
 
-const QString kEdgeThreshold = QStringLiteral("PencilBWAlgorithm::edge_threshold");
-const QString kEdgeIntensity = QStringLiteral("PencilBWAlgorithm::edge_intensity");
-const QString kStrokeLength = QStringLiteral("PencilBWAlgorithm::stroke_length");
-const QString kDarkenLighten = QStringLiteral("PencilBWAlgorithm::darken_lighten");
-const QString kColorIntensity = QStringLiteral("PencilBWAlgorithm::color_intensity");
-const QString kColorEnabled = QStringLiteral("PencilBWAlgorithm::color_enabled");
+const QString& kEdgeThreshold = Keys::Pencil::contour;
+const QString& kEdgeIntensity = Keys::Pencil::shading;
+const QString& kStrokeLength = Keys::Pencil::strokeLength;
+const QString& kDarkenLighten = Keys::Pencil::brightness;
+const QString& kColorIntensity = Keys::Pencil::saturation;
+const QString& kColorEnabled = Keys::Pencil::type;
 
 } // namespace
 
@@ -37,7 +39,7 @@ void PencilBWAlgorithm::setParameters(const FilterParametersPtr& parameters)
         } else if (key == kColorIntensity) {
             m_colourWeight = std::int16_t(200 - 2 * value.toInt());
         } else if (key == kColorEnabled) {
-            m_coloured = value.toString() != QLatin1String("lead_pencil");
+            m_coloured = value.toString() != Keys::Pencil::leadPencil;
         } else if (key == scaling) {
             m_scalingReceived = true;
             m_scale = effectiveScale(value.toDouble(), -1.0);

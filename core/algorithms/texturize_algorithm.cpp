@@ -1,5 +1,7 @@
 #include "core/algorithms/texturize_algorithm.h"
 
+#include "core/algorithms/algorithm_list.h"
+#include "core/framework/parameter_keys.h"
 #include "core/algorithms/paper_catalogue.h"
 #include "core/raster/parallel_rows.h"
 #include "core/raster/raster_primitives.h"
@@ -20,8 +22,8 @@ void TexturizeAlgorithm::setParameters(const FilterParametersPtr& parameters)
     if (!parameters)
         return;
     const QString scaling = scalingKey();
-    const QString textureKey = QObject::tr("TexturizeAlgorithm::texture");
-    const QString transformKey = QObject::tr("TexturizeAlgorithm::transform");
+    const QString& textureKey = Keys::Texture::paper;
+    const QString& transformKey = Keys::Texture::placement;
     for (const QString& key : parameters->keys()) {
         const QVariant value = parameters->value(key);
         if (key == scaling) {

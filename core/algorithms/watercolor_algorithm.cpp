@@ -1,5 +1,7 @@
 #include "core/algorithms/watercolor_algorithm.h"
 
+#include "core/algorithms/algorithm_list.h"
+#include "core/framework/parameter_keys.h"
 #include "core/framework/slider_conversion.h"
 #include "core/raster/raster_primitives.h"
 
@@ -7,11 +9,11 @@
 
 namespace {
 
-const QString kStrength = QStringLiteral("WatercolorAlgorithm::strength_of_effect");
-const QString kSimplification = QStringLiteral("WatercolorAlgorithm::image_simplification");
-const QString kColorIntensity = QStringLiteral("WatercolorAlgorithm::color_intensity");
-const QString kDarkenLighten = QStringLiteral("WatercolorAlgorithm::darken_lighten");
-const QString kBrushstrokes = QStringLiteral("WatercolorAlgorithm::brushstrokes_intensity");
+const QString& kStrength = Keys::Watercolor::strength;
+const QString& kSimplification = Keys::Watercolor::simplification;
+const QString& kColorIntensity = Keys::Watercolor::saturation;
+const QString& kDarkenLighten = Keys::Watercolor::brightness;
+const QString& kBrushstrokes = Keys::Watercolor::groundIntensity;
 const QString kTexturePath = QStringLiteral(":/watercolor-texture.jpg");
 
 } // namespace

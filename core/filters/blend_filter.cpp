@@ -1,5 +1,6 @@
 #include "core/filters/blend_filter.h"
 
+#include "core/framework/parameter_keys.h"
 #include "core/raster/raster_primitives.h"
 
 namespace {
@@ -17,29 +18,14 @@ BlendFilter::BlendFilter(const QString& painterName, const QString& aftertouchKe
     appendAlgorithm(texturizeAlgorithmName());
 }
 
-QString BlendFilter::darkStrokes()
-{
-    return QStringLiteral("Dark strokes");
-}
-
-QString BlendFilter::saturationStrokes()
-{
-    return QStringLiteral("Saturation strokes");
-}
-
-QString BlendFilter::largeStrokes()
-{
-    return QStringLiteral("Large strokes");
-}
-
 void BlendFilter::blendAftertouch(const QString& style, const QImage& watercolor, QImage& painting)
 {
     // The three blends of the pencil overlays ("Contour", "Dark shading", "Light shading").
-    if (style == darkStrokes())
+    if (style == Keys::Blend::darkStrokes)
         multiplyBlend(watercolor, painting, 0.5);
-    else if (style == saturationStrokes())
+    else if (style == Keys::Blend::saturationStrokes)
         softLightBlend(watercolor, painting);
-    else if (style == largeStrokes())
+    else if (style == Keys::Blend::largeStrokes)
         luminosityBlend(watercolor, painting, 0.5);
 }
 
@@ -78,7 +64,7 @@ void BlendFilter::run()
     // The paper or canvas, from the filter's own key; the texture keeps every other setting it
     // received with the filter's set (the display scale).
     FilterParametersPtr textureSet(new FilterParameters);
-    textureSet->insert(QStringLiteral("TexturizeAlgorithm::texture"), ownValue(m_textureKey));
+    textureSet->insert(Keys::Texture::paper, ownValue(m_textureKey));
     texture->setParameters(textureSet);
     if (texture->isReady() && !texture->isCancelled()) {
         texture->process(m_image);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/framework/filter_adapter.h"
+#include "core/filters/filter_adapter.h"
 
 // The pipeline the blending filters share: a painting, a watercolor of the photograph laid over it
 // in one of three "aftertouch" styles, then optionally a paper or canvas texture.
@@ -21,11 +21,6 @@ class BlendFilter : public FilterAdapter
 {
 public:
     void run() override;
-
-    // The aftertouch styles.
-    static QString darkStrokes();       // "Dark strokes"
-    static QString saturationStrokes(); // "Saturation strokes"
-    static QString largeStrokes();      // "Large strokes"
 
     // Lays the watercolor over the painting in the given style; any other style changes nothing.
     static void blendAftertouch(const QString& style, const QImage& watercolor, QImage& painting);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/filters/painting_filter.h"
+#include "core/framework/filter_descriptor.h"
 
 // "Oil": the oil painting ("Oil painting"), optionally with a pencil overlay chosen by
 // "OilPaintingFilterWidget::pencil_" and a paper or canvas texture. Its second phase ends after
@@ -13,5 +14,5 @@ public:
 
     QString name() const override;
 
-    static QString overlayKey(); // "OilPaintingFilterWidget::pencil_"
+    static const FilterDescriptor& descriptor();
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/filters/painting_filter.h"
+#include "core/framework/filter_descriptor.h"
 
 // "Pastel": the oil pastel drawing ("Oil pastel"), optionally with a pencil overlay chosen by
 // "OilPastelFilterWidget::pencil_" and a paper or canvas texture. Its second phase ends after the
@@ -13,5 +14,5 @@ public:
 
     QString name() const override;
 
-    static QString overlayKey(); // "OilPastelFilterWidget::pencil_"
+    static const FilterDescriptor& descriptor();
 };

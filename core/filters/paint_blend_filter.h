@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/filters/blend_filter.h"
+#include "core/framework/filter_descriptor.h"
 
 // "Paint blend": the standard oil painting ("Oil painting") with a watercolor of the photograph,
 // made at the painting's size, laid over it in the style of "PaintBlendFilterWidget::aftertouch_",
@@ -13,6 +14,5 @@ public:
 
     QString name() const override;
 
-    static QString aftertouchKey(); // "PaintBlendFilterWidget::aftertouch_"
-    static QString textureKey();    // "PaintBlendFilterWidget::texturize_"
+    static const FilterDescriptor& descriptor();
 };

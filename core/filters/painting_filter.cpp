@@ -1,5 +1,6 @@
 #include "core/filters/painting_filter.h"
 
+#include "core/framework/parameter_keys.h"
 #include "core/raster/raster_primitives.h"
 #include "processing/iprogress_reporter.h"
 
@@ -18,40 +19,20 @@ PaintingFilter::PaintingFilter(const QString& painterName, const QString& overla
     appendAlgorithm(texturizeAlgorithmName());
 }
 
-QString PaintingFilter::noOverlay()
-{
-    return QStringLiteral("None");
-}
-
-QString PaintingFilter::contour()
-{
-    return QStringLiteral("Contour");
-}
-
-QString PaintingFilter::darkShading()
-{
-    return QStringLiteral("Dark shading");
-}
-
-QString PaintingFilter::lightShading()
-{
-    return QStringLiteral("Light shading");
-}
-
 void PaintingFilter::blendOverlay(const QString& style, const QImage& drawing, QImage& painting)
 {
-    if (style == contour())
+    if (style == Keys::Overlay::contour)
         multiplyBlend(drawing, painting, 0.5);
-    else if (style == darkShading())
+    else if (style == Keys::Overlay::darkShading)
         softLightBlend(drawing, painting);
-    else if (style == lightShading())
+    else if (style == Keys::Overlay::lightShading)
         luminosityBlend(drawing, painting, 0.5);
 }
 
 QString PaintingFilter::overlayStyle() const
 {
     if (!m_parameters || !m_parameters->contains(m_overlayKey))
-        return noOverlay();
+        return Keys::Overlay::none;
     return m_parameters->value(m_overlayKey).toString();
 }
 

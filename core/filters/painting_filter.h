@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/framework/filter_adapter.h"
+#include "core/filters/filter_adapter.h"
 
 // The pipeline the painting filters share: a painting, then optionally a pencil drawing of the
 // photograph laid over it in one of three styles, then optionally a paper or canvas texture.
@@ -16,12 +16,6 @@ class PaintingFilter : public FilterAdapter
 {
 public:
     void run() override;
-
-    // The overlay styles.
-    static QString noOverlay();    // "None"
-    static QString contour();      // "Contour"
-    static QString darkShading();  // "Dark shading"
-    static QString lightShading(); // "Light shading"
 
     // Lays the drawing over the painting in the given style; any other style changes nothing.
     static void blendOverlay(const QString& style, const QImage& drawing, QImage& painting);

@@ -1,5 +1,7 @@
 #include "core/filters/pencil_filter.h"
 
+#include "core/filters/parameter_rows.h"
+#include "core/framework/parameter_keys.h"
 #include "core/raster/raster_primitives.h"
 #include "processing/iprogress_reporter.h"
 
@@ -13,7 +15,45 @@ PencilFilter::PencilFilter()
 
 QString PencilFilter::name() const
 {
-    return QObject::tr("Pencil");
+    return descriptor().name;
+}
+
+const FilterDescriptor& PencilFilter::descriptor()
+{
+    static const FilterDescriptor pencil = [] {
+        namespace K = Keys::Pencil;
+        const QString percent = QStringLiteral("%");
+        FilterDescriptor d;
+        d.name = QStringLiteral("Pencil");
+        d.displaySource = QT_TRANSLATE_NOOP("Filter", "Pencil");
+        d.create = [] { return FilterPtr(new PencilFilter); };
+        ParameterSpec contour =
+            sliderRow(K::contour, QObject::tr("Contour:"), 0, 100, 5, 64, percent);
+        contour.labelMargin = 15;
+        ParameterSpec shading =
+            sliderRow(K::shading, QObject::tr("Shading:"), 0, 100, 40, 25, percent);
+        shading.inverted = true;
+        // Any type but "Lead pencil" draws in colour (an unknown one too): it has a saturation.
+        ParameterSpec saturation =
+            sliderRow(K::saturation, QObject::tr("Saturation:"), 50, 100, 50, 64);
+        saturation.hiddenFor = QStringList{K::leadPencil};
+        d.rows = {
+            choiceRow(K::type, QObject::tr("Type:"),
+                      {{K::leadPencil, QObject::tr("Lead pencil")},
+                       {K::colouredPencils, QObject::tr("Colored pencils")}},
+                      0),
+            contour,
+            shading,
+            sliderRow(K::strokeLength, QObject::tr("Stroke:"), 0, 100, 40, 25),
+            sliderRow(K::brightness, QObject::tr("Brightness:"), -100, 100, -40, 64),
+            saturation,
+            textureRow(Keys::Texture::paper),
+        };
+        d.textureKey = Keys::Texture::paper;
+        d.rowSwitchKey = K::type;
+        return d;
+    }();
+    return pencil;
 }
 
 void PencilFilter::run()

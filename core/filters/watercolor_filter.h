@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/filters/painting_filter.h"
+#include "core/framework/filter_descriptor.h"
 
 // "Watercolor": the watercolor painting ("Watercolor"), optionally with a pencil overlay chosen by
 // "WatercolorFilterWidget::pencil_" and a paper texture. Its second phase ends only when the
@@ -12,5 +13,5 @@ public:
 
     QString name() const override;
 
-    static QString overlayKey(); // "WatercolorFilterWidget::pencil_"
+    static const FilterDescriptor& descriptor();
 };

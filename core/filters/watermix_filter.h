@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/filters/blend_filter.h"
+#include "core/framework/filter_descriptor.h"
 
 // "Watermix": the oil pastel drawing ("Oil pastel") with a watercolor of the photograph laid over
 // it in the style of "WatermixFilterWidget::aftertouch_", and a texture chosen by
@@ -13,6 +14,5 @@ public:
 
     QString name() const override;
 
-    static QString aftertouchKey(); // "WatermixFilterWidget::aftertouch_"
-    static QString textureKey();    // "WatermixFilterWidget::texturize_"
+    static const FilterDescriptor& descriptor();
 };

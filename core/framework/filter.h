@@ -11,7 +11,7 @@
 class IProgressReporter;
 
 // What the user picks: a named pipeline of algorithms over one working image, driven by one
-// parameter set. Created per render by createFilter; run on a worker thread; cancel comes from the
+// parameter set. Created per render by createFilter (core/filters/filter_list.h); run on a worker thread; cancel comes from the
 // GUI thread and only sets the algorithms' flags.
 class Filter
 {
@@ -31,12 +31,3 @@ public:
 };
 
 using FilterPtr = QSharedPointer<Filter>;
-
-// The filter registered under name, or null for an unknown name.
-FilterPtr createFilter(const QString& name);
-
-// The filters offered to the user, in menu order: Pencil, Watercolor, Pastel, Oil.
-QStringList filterNames();
-
-// Every name createFilter knows, in factory order (the offered ones plus the blending filters).
-QStringList allFilterNames();

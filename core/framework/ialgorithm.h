@@ -11,7 +11,7 @@ class IProgressReporter;
 
 // One artistic effect: receives its settings as a shared parameter set, a progress reporter and a
 // cancel flag, then transforms one image in place. Filters create algorithms through
-// createAlgorithm, configure them before each run and call process on the worker thread;
+// createAlgorithm (core/algorithms/algorithm_list.h), configure them before each run and call process on the worker thread;
 // setCancelled(true) may arrive from the GUI thread at any time while process runs.
 class IAlgorithm
 {
@@ -35,16 +35,7 @@ public:
 
 using AlgorithmPtr = QSharedPointer<IAlgorithm>;
 
-// The algorithm registered under name, constructed with its defaults, or null for an unknown name.
-AlgorithmPtr createAlgorithm(const QString& name);
-
 // The scale an algorithm works at: floor 0 takes the requested scale, a negative floor ignores
 // scaling (1.0), a positive floor is the smallest scale used.
 double effectiveScale(double requested, double floor);
 
-// Registered algorithm names.
-QString texturizeAlgorithmName();  // "Texturize"
-QString pencilBWAlgorithmName();   // "Pencil B & W"
-QString watercolorAlgorithmName(); // "Watercolor"
-QString oilPaintingAlgorithmName(); // "Oil painting"
-QString oilPastelAlgorithmName();  // "Oil pastel"

@@ -2,7 +2,7 @@
 // pictures in a temporary directory, and its files, output and exit codes are checked.
 
 #include "core/framework/filter.h"
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
 #include "core/framework/parameter_xml.h"
 #include "document/document_container.h"
 

@@ -4,7 +4,7 @@
 #include "document/picture_io.h"
 #include "document/settings.h"
 #include "core/framework/filter.h"
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
 #include "ui/document/document_file.h"
 #include "ui/document/document_registry.h"
 #include "ui/document/document_window.h"
@@ -438,10 +438,6 @@ bool DocumentView::has_result() const
     return m_launcher && m_launcher->has_result();
 }
 
-void DocumentView::slot_quit_application()
-{
-    QApplication::quit();
-}
 
 void DocumentView::set_window_modified(bool modified)
 {

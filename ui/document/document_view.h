@@ -113,7 +113,6 @@ signals:
     void changed();
 
 public slots:
-    void slot_quit_application();
     void slot_auto_fit(bool checked);
     void force_resize_event();
     void set_window_modified(bool modified);

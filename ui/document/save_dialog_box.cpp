@@ -133,10 +133,6 @@ void SaveDialogBox::reject()
     emit finished(Cancel);
 }
 
-void SaveDialogBox::slot_setup_fixed_layout()
-{
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
-}
 
 void SaveDialogBox::slot_finish()
 {

@@ -23,8 +23,6 @@ public slots:
     void reject() override;
 
 private slots:
-    // Gives the layout a fixed size constraint; available, not connected.
-    void slot_setup_fixed_layout();
     void slot_finish();
 
 private:

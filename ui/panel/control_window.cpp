@@ -3,7 +3,7 @@
 #include "ui/logging.h"
 
 #include "core/framework/filter.h"
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
 #include "document/file_names.h"
 #include "document/settings.h"
 #include "ui/document/document_view.h"
@@ -143,13 +143,18 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     setMouseTracking(true);
     setAcceptDrops(true);
 
-    // The offered filters, then the ones only a document can bring (hidden until one does).
-    m_offered_filters = filterNames().size();
+    // The offered filters, then the ones only a document can bring (hidden until one does). The
+    // list shows each filter's display name and carries its identity name.
+    QStringList names = filterNames();
+    m_offered_filters = names.size();
     for (const QString& name : allFilterNames()) {
-        if (m_filter_combo->findText(name, Qt::MatchFixedString | Qt::MatchCaseSensitive) >= 0)
-            continue;
-        m_filter_combo->addItem(name);
-        FilterWidget* panel = create_panel(name, m_panels);
+        if (!names.contains(name))
+            names.append(name);
+    }
+    for (const QString& name : qAsConst(names)) {
+        const FilterDescriptor* descriptor = findFilter(name);
+        m_filter_combo->addItem(descriptor->displayName(), descriptor->name);
+        FilterWidget* panel = create_panel(descriptor->name, m_panels);
         panel->set_registry(m_registry);
         m_panels->addWidget(panel);
         connect(panel, &FilterWidget::changed, this, &ControlWindow::slot_options_changed);
@@ -222,7 +227,7 @@ void ControlWindow::store_document_settings(DocumentView* view)
         return;
     view->set_filter_index(m_filter_combo->currentIndex());
     for (int i = 0; i < m_filter_combo->count(); ++i)
-        view->store_parameters(m_filter_combo->itemText(i), panel(i)->parameters());
+        view->store_parameters(m_filter_combo->itemData(i).toString(), panel(i)->parameters());
 }
 
 void ControlWindow::show_document(DocumentView* view)
@@ -240,7 +245,7 @@ void ControlWindow::show_document(DocumentView* view)
         }
         for (int i = 0; i < m_filter_combo->count(); ++i) {
             const QSignalBlocker quiet(panel(i));
-            const FilterParametersPtr stored = view->parameters_for(m_filter_combo->itemText(i));
+            const FilterParametersPtr stored = view->parameters_for(m_filter_combo->itemData(i).toString());
             if (stored)
                 panel(i)->set_parameters(stored);
             else
@@ -301,7 +306,7 @@ FilterParametersPtr ControlWindow::document_parameters(const DocumentView* view)
     int index = view->filter_index();
     if (index < 0 || index >= m_filter_combo->count())
         index = 0;
-    const QString name = m_filter_combo->itemText(index);
+    const QString name = m_filter_combo->itemData(index).toString();
     if (const FilterParametersPtr kept = view->parameters_for(name))
         return FilterParametersPtr(new FilterParameters(*kept));
     return defaultParameters(name);
@@ -309,13 +314,13 @@ FilterParametersPtr ControlWindow::document_parameters(const DocumentView* view)
 
 QString ControlWindow::current_filter_name() const
 {
-    return m_filter_combo->currentText();
+    return m_filter_combo->currentData().toString();
 }
 
 int ControlWindow::filter_index(const QString& name) const
 {
     for (int i = 0; i < m_filter_combo->count(); ++i) {
-        if (m_filter_combo->itemText(i) == name)
+        if (m_filter_combo->itemData(i).toString() == name)
             return i;
     }
     return -1;
@@ -429,7 +434,7 @@ void ControlWindow::preview_current_filter()
         return;
     }
     m_thumbnail->set_busy(true);
-    const QString name = m_filter_combo->currentText();
+    const QString name = m_filter_combo->currentData().toString();
     // The busy sign is painted now; pending events wait, since they could change the document
     // or the settings this preview is being made for.
     m_thumbnail->repaint();
@@ -540,7 +545,7 @@ void ControlWindow::slot_current_filter_user_activated(int index)
 void ControlWindow::slot_start()
 {
     if (DocumentView* view = current_document())
-        view->process(m_filter_combo->currentText());
+        view->process(m_filter_combo->currentData().toString());
 }
 
 void ControlWindow::slot_about_to_quit()

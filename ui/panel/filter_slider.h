@@ -25,7 +25,6 @@ public:
     void reset_to(int value);
 
 private slots:
-    void slot_slider_released();
     void slot_slider_pressed();
     void slot_value_changed(int value);
 

@@ -7,6 +7,7 @@
 #include "ui/panel/filter_value_command.h"
 #include "ui/panel/gather_parameters.h"
 #include "ui/panel/integer_edit.h"
+#include "core/filters/filter_list.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -16,20 +17,14 @@ namespace {
 
 constexpr int kMinimumHeight = 260;
 
-// Grid columns: label, slider, (gap), number field, "%".
+// Grid columns: label, slider, (gap), number field, unit.
 constexpr int kLabelColumn = 0;
 constexpr int kSliderColumn = 1;
 constexpr int kGapColumn = 2;
 constexpr int kFieldColumn = 3;
-constexpr int kPercentColumn = 4;
+constexpr int kUnitColumn = 4;
 
-void fill_combo(QComboBox* combo, const QVector<ParameterChoice>& choices)
-{
-    for (const ParameterChoice& choice : choices)
-        combo->addItem(choice.label, choice.value);
-}
-
-// The index of the item of combo that carries the table default of its key.
+// The index of the item of combo that carries the default of its row.
 int default_index(const QComboBox* combo, const ParameterSpec& entry)
 {
     return combo->findData(entry.defaultValue.toString(), Qt::UserRole,
@@ -49,15 +44,32 @@ FilterWidget::ChangeBatch::~ChangeBatch()
         emit m_panel->changed();
 }
 
-FilterWidget::FilterWidget(const QString& filter_name, QWidget* parent)
-    : QWidget(parent), m_filter_name(filter_name)
+FilterWidget::FilterWidget(const FilterDescriptor& descriptor, QWidget* parent)
+    : QWidget(parent), m_descriptor(descriptor)
 {
     setMinimumHeight(kMinimumHeight);
+    auto* grid = new QGridLayout(this);
+    grid->setHorizontalSpacing(descriptor.horizontalSpacing);
+    grid->setVerticalSpacing(descriptor.verticalSpacing);
+    grid->setColumnStretch(kGapColumn, 0);
+    grid->setColumnStretch(kUnitColumn, 0);
+    int row = 0;
+    for (const ParameterSpec& entry : descriptor.rows) {
+        if (entry.kind == ParameterSpec::Choice)
+            add_choice_row(grid, row++, entry);
+        else if (entry.hidden)
+            add_slider(entry);
+        else
+            add_slider_row(grid, row++, entry);
+    }
+    // The row after the last takes the spare height.
+    grid->setRowStretch(row, 1);
+    reset_to_defaults();
 }
 
 FilterParametersPtr FilterWidget::parameters() const
 {
-    FilterParametersPtr set = gather_parameters(m_filter_name, this);
+    FilterParametersPtr set = gather_parameters(m_descriptor.name, this);
     addFixedValues(*set);
     return set;
 }
@@ -69,7 +81,23 @@ void FilterWidget::set_parameters(const FilterParametersPtr& set)
         apply_parameters(*set, this);
 }
 
-void FilterWidget::slider_released() {}
+void FilterWidget::reset_to_defaults()
+{
+    const ChangeBatch batch(this);
+    reset_combos();
+    for (FilterSlider* slider : findChildren<FilterSlider*>(Qt::FindDirectChildrenOnly)) {
+        if (const ParameterSpec* entry = m_descriptor.row(slider->objectName()))
+            slider->reset_to(entry->defaultValue.toInt());
+    }
+    for (QComboBox* combo : findChildren<QComboBox*>(Qt::FindDirectChildrenOnly)) {
+        const ParameterSpec* entry = m_descriptor.row(combo->objectName());
+        if (!entry)
+            continue;
+        const QSignalBlocker blocker(combo);
+        combo->setCurrentIndex(default_index(combo, *entry));
+    }
+    show_rows();
+}
 
 FilterSlider* FilterWidget::slider(const QString& key) const
 {
@@ -89,33 +117,8 @@ void FilterWidget::change()
         emit changed();
 }
 
-void FilterWidget::slot_texturize_activated(int index)
+void FilterWidget::slot_changed()
 {
-    Q_UNUSED(index);
-    record_choice(m_texture_combo);
-}
-
-void FilterWidget::slot_texturize_highlighted(int index)
-{
-    Q_UNUSED(index);
-    remember_index(m_texture_combo);
-}
-
-void FilterWidget::slot_pencil_activated(int index)
-{
-    Q_UNUSED(index);
-    record_choice(m_pencil_combo);
-}
-
-void FilterWidget::slot_pencil_highlighted(int index)
-{
-    Q_UNUSED(index);
-    remember_index(m_pencil_combo);
-}
-
-void FilterWidget::slot_changed(int index)
-{
-    Q_UNUSED(index);
     if (auto* field = qobject_cast<IntegerEdit*>(sender())) {
         if (QAbstractSlider* slider = field->slider()) {
             const QSignalBlocker blocker(slider);
@@ -125,133 +128,117 @@ void FilterWidget::slot_changed(int index)
     change();
 }
 
-void FilterWidget::slot_slider_released()
+void FilterWidget::slot_choice_changed()
 {
-    slider_released();
+    auto* list = qobject_cast<QComboBox*>(sender());
+    if (!list)
+        return;
+    choice_changed(list);
+    if (list->objectName() == m_descriptor.rowSwitchKey)
+        show_rows();
+    change();
 }
 
-const ParameterSpec& FilterWidget::table_entry(const QString& key) const
+void FilterWidget::slot_choice_activated()
 {
-    static const ParameterSpec unknown;
-    const ParameterSpec* entry = findParameter(m_filter_name, key);
-    Q_ASSERT_X(entry, "FilterWidget::table_entry", qPrintable(key));
-    return entry ? *entry : unknown;
+    if (auto* list = qobject_cast<QComboBox*>(sender()))
+        choice_activated(list);
 }
 
-BevelComboBox* FilterWidget::create_texture_combo()
+void FilterWidget::slot_choice_highlighted()
 {
-    m_texture_combo = new BevelComboBox(this);
-    m_texture_combo->setObjectName(QStringLiteral("TexturizeAlgorithm::texture"));
-    fill_texture_combo(m_texture_combo);
-    connect(m_texture_combo, &QComboBox::currentIndexChanged, this, &FilterWidget::change);
-    connect(m_texture_combo, &QComboBox::activated, this, &FilterWidget::slot_texturize_activated);
-    connect(m_texture_combo, &QComboBox::highlighted, this,
-            &FilterWidget::slot_texturize_highlighted);
-    track_user_choices(m_texture_combo);
-    return m_texture_combo;
+    remember_index(qobject_cast<QComboBox*>(sender()));
 }
 
-BevelComboBox* FilterWidget::create_pencil_combo()
+void FilterWidget::choice_changed(QComboBox* combo)
 {
-    m_pencil_combo = new BevelComboBox(this);
-    fill_pencil_combo(m_pencil_combo);
-    connect(m_pencil_combo, &QComboBox::currentIndexChanged, this, &FilterWidget::change);
-    connect(m_pencil_combo, &QComboBox::activated, this, &FilterWidget::slot_pencil_activated);
-    connect(m_pencil_combo, &QComboBox::highlighted, this, &FilterWidget::slot_pencil_highlighted);
-    track_user_choices(m_pencil_combo);
-    return m_pencil_combo;
+    Q_UNUSED(combo);
 }
 
-void FilterWidget::fill_texture_combo(QComboBox* combo)
+void FilterWidget::choice_activated(QComboBox* combo)
 {
-    fill_combo(combo, textureChoices());
+    record_choice(combo);
 }
 
-void FilterWidget::fill_pencil_combo(QComboBox* combo)
+FilterSlider* FilterWidget::add_slider(const ParameterSpec& entry)
 {
-    fill_combo(combo, pencilOverlayChoices());
+    auto* slider = new FilterSlider(this);
+    slider->setObjectName(entry.key);
+    slider->setRange(entry.minimum, entry.maximum);
+    slider->setTickInterval(entry.tickInterval);
+    slider->setInvertedControls(entry.inverted);
+    slider->reset_to(entry.defaultValue.toInt());
+    slider->hide();
+    slider->field()->hide();
+    m_rows[entry.key].slider = slider;
+    return slider;
 }
 
-BevelComboBox* FilterWidget::create_choice_combo(const QString& key)
+void FilterWidget::add_slider_row(QGridLayout* grid, int row, const ParameterSpec& entry)
 {
-    auto* combo = new BevelComboBox(this);
-    combo->setObjectName(key);
-    fill_combo(combo, table_entry(key).choices);
-    return combo;
+    FilterSlider* slider = add_slider(entry);
+    SliderRow& parts = m_rows[entry.key];
+    parts.label = new BevelLabel(entry.label, this);
+    if (entry.labelMargin > 0)
+        parts.label->setContentsMargins(0, 0, entry.labelMargin, 0);
+    grid->addWidget(parts.label, row, kLabelColumn);
+    grid->addWidget(slider, row, kSliderColumn);
+    grid->addWidget(slider->field(), row, kFieldColumn);
+    if (!entry.unit.isEmpty()) {
+        parts.unit = new BevelLabel(entry.unit, this);
+        grid->addWidget(parts.unit, row, kUnitColumn);
+    }
+    slider->show();
+    slider->field()->show();
+}
+
+void FilterWidget::add_choice_row(QGridLayout* grid, int row, const ParameterSpec& entry)
+{
+    auto* list = new BevelComboBox(this);
+    list->setObjectName(entry.key);
+    for (const ParameterChoice& choice : entry.choices)
+        list->addItem(choice.label, choice.value);
+    if (entry.key == m_descriptor.textureKey)
+        m_texture_combo = list;
+    else if (entry.key == m_descriptor.overlayKey)
+        m_pencil_combo = list;
+    grid->addWidget(new BevelLabel(entry.label, this), row, kLabelColumn);
+    grid->addWidget(list, row, kSliderColumn, 1, kUnitColumn - kSliderColumn + 1);
+
+    if (!isOffered(m_descriptor.name)) {
+        // Only a user's choice announces itself; these choices are not recorded for undo.
+        connect(list, &QComboBox::activated, this, &FilterWidget::slot_changed);
+        return;
+    }
+    connect(list, &QComboBox::currentIndexChanged, this, &FilterWidget::slot_choice_changed);
+    connect(list, &QComboBox::activated, this, &FilterWidget::slot_choice_activated);
+    connect(list, &QComboBox::highlighted, this, &FilterWidget::slot_choice_highlighted);
+    remember_index(list);
+    list->installEventFilter(this);
 }
 
 void FilterWidget::reset_combos()
 {
-    for (QComboBox* combo :
+    for (QComboBox* list :
          {static_cast<QComboBox*>(m_texture_combo), static_cast<QComboBox*>(m_pencil_combo)}) {
-        if (combo) {
-            const QSignalBlocker blocker(combo);
-            combo->setCurrentIndex(0);
+        if (list) {
+            const QSignalBlocker blocker(list);
+            list->setCurrentIndex(0);
         }
     }
 }
 
-QGridLayout* FilterWidget::create_grid(int horizontal_spacing, int vertical_spacing)
+void FilterWidget::show_rows()
 {
-    auto* grid = new QGridLayout(this);
-    grid->setHorizontalSpacing(horizontal_spacing);
-    grid->setVerticalSpacing(vertical_spacing);
-    grid->setColumnStretch(kGapColumn, 0);
-    grid->setColumnStretch(kPercentColumn, 0);
-    return grid;
-}
-
-FilterSlider* FilterWidget::add_slider_row(QGridLayout* grid, int row, const QString& key, int tick,
-                                           bool percent)
-{
-    FilterSlider* slider = add_hidden_slider(key, tick);
-    SliderRow& parts = m_rows[key];
-    parts.label = new BevelLabel(table_entry(key).label, this);
-    grid->addWidget(parts.label, row, kLabelColumn);
-    grid->addWidget(slider, row, kSliderColumn);
-    grid->addWidget(slider->field(), row, kFieldColumn);
-    if (percent) {
-        parts.percent = new BevelLabel(QStringLiteral("%"), this);
-        grid->addWidget(parts.percent, row, kPercentColumn);
+    if (m_descriptor.rowSwitchKey.isEmpty())
+        return;
+    const QComboBox* rowSwitch = combo(m_descriptor.rowSwitchKey);
+    // A switch showing no entry (a stored value no entry has) compares as an empty text.
+    const QString value = rowSwitch ? rowSwitch->currentData().toString() : QString();
+    for (const ParameterSpec& entry : m_descriptor.rows) {
+        if (entry.kind == ParameterSpec::Slider && !entry.hidden)
+            set_slider_row_visible(entry.key, entry.isShownFor(value));
     }
-    slider->show();
-    slider->field()->show();
-    return slider;
-}
-
-FilterSlider* FilterWidget::add_hidden_slider(const QString& key, int tick)
-{
-    const ParameterSpec& entry = table_entry(key);
-    auto* slider = new FilterSlider(this);
-    slider->setObjectName(key);
-    slider->setRange(entry.minimum, entry.maximum);
-    slider->setTickInterval(tick);
-    slider->reset_to(entry.defaultValue.toInt());
-    slider->hide();
-    slider->field()->hide();
-    m_rows[key].slider = slider;
-    return slider;
-}
-
-void FilterWidget::add_combo_row(QGridLayout* grid, int row, QComboBox* combo)
-{
-    grid->addWidget(new BevelLabel(table_entry(combo->objectName()).label, this), row, kLabelColumn);
-    grid->addWidget(combo, row, kSliderColumn, 1, kPercentColumn - kSliderColumn + 1);
-}
-
-int FilterWidget::add_stroke_rows(QGridLayout* grid, int first_row, const QString& owner)
-{
-    add_hidden_slider(owner + "minimum_stroke_size", 64);
-    add_slider_row(grid, first_row, owner + "maximum_stroke_size", 64, true);
-    add_slider_row(grid, first_row + 1, owner + "number_of_brushstrokes", 25, false);
-    add_slider_row(grid, first_row + 2, owner + "edge_intensity", 64, true);
-    add_slider_row(grid, first_row + 3, owner + "brushstroke_precision", 64, true);
-    return first_row + 4;
-}
-
-void FilterWidget::finish_grid(QGridLayout* grid, int rows)
-{
-    grid->setRowStretch(rows, 1);
 }
 
 void FilterWidget::set_slider_row_visible(const QString& key, bool visible)
@@ -262,27 +249,9 @@ void FilterWidget::set_slider_row_visible(const QString& key, bool visible)
     const SliderRow& parts = found.value();
     for (QWidget* part : {static_cast<QWidget*>(parts.label), static_cast<QWidget*>(parts.slider),
                           static_cast<QWidget*>(parts.slider ? parts.slider->field() : nullptr),
-                          static_cast<QWidget*>(parts.percent)}) {
+                          static_cast<QWidget*>(parts.unit)}) {
         if (part)
             part->setVisible(visible);
-    }
-}
-
-QLabel* FilterWidget::row_label(const QString& key) const
-{
-    return m_rows.value(key).label;
-}
-
-void FilterWidget::reset_controls()
-{
-    reset_combos();
-    for (FilterSlider* slider : findChildren<FilterSlider*>(Qt::FindDirectChildrenOnly))
-        slider->reset_to(table_entry(slider->objectName()).defaultValue.toInt());
-    for (QComboBox* combo : findChildren<QComboBox*>(Qt::FindDirectChildrenOnly)) {
-        if (combo->objectName().isEmpty())
-            continue;
-        const QSignalBlocker blocker(combo);
-        combo->setCurrentIndex(default_index(combo, table_entry(combo->objectName())));
     }
 }
 
@@ -307,12 +276,6 @@ void FilterWidget::remember_index(QComboBox* combo)
 int FilterWidget::remembered_index(QComboBox* combo) const
 {
     return m_previous_index.value(combo, combo ? combo->currentIndex() : -1);
-}
-
-void FilterWidget::track_user_choices(QComboBox* combo)
-{
-    remember_index(combo);
-    combo->installEventFilter(this);
 }
 
 bool FilterWidget::eventFilter(QObject* watched, QEvent* event)

@@ -1,7 +1,5 @@
 #include "ui/panel/integer_edit.h"
 
-#include "ui/document/document_view.h"
-#include "ui/panel/control_window.h"
 #include "ui/panel/filter_value_command.h"
 
 #include <QKeyEvent>
@@ -27,7 +25,6 @@ IntegerEdit::IntegerEdit(QWidget* parent, QAbstractSlider* slider)
     setAutoFillBackground(true);
     setFocusPolicy(Qt::ClickFocus);
 
-    connect(this, &QLineEdit::textEdited, this, &IntegerEdit::slot_text_changed);
     connect(this, &QLineEdit::returnPressed, this, &IntegerEdit::slot_return_pressed);
 }
 
@@ -41,47 +38,16 @@ void IntegerEdit::set_value(int n)
     setText(QString::number(n));
 }
 
-void IntegerEdit::slot_create_undo(int v)
-{
-    const DocumentRegistry* registry = registry_of(this);
-    if (!registry || registry->windows().isEmpty())
-        return;
-    record_setting_change(this, new FilterValueCommand(this, v, number()));
-}
 
-void IntegerEdit::slot_text_changed(const QString& text)
-{
-    // Typing alone changes nothing; Return or leaving the field commits the number.
-    Q_UNUSED(text);
-}
 
 void IntegerEdit::slot_return_pressed()
 {
     commit();
 }
 
-void IntegerEdit::slot_update_text()
-{
-    commit();
-}
 
-void IntegerEdit::slot_slider_released()
-{
-    if (m_slider && m_slider->value() != m_saved_value)
-        record_setting_change(this, new FilterValueCommand(this, m_slider->value(), m_saved_value));
-}
 
-void IntegerEdit::slot_slider_pressed()
-{
-    if (m_slider)
-        m_saved_value = m_slider->value();
-}
 
-void IntegerEdit::slot_slider_value_changed(int value)
-{
-    // The owning FilterSlider shows the slider's values.
-    Q_UNUSED(value);
-}
 
 void IntegerEdit::keyPressEvent(QKeyEvent* event)
 {

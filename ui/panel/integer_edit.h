@@ -28,17 +28,9 @@ signals:
 public slots:
     // Shows n in decimal.
     void set_value(int n);
-    // Records a change of the field to v (old value: the number shown), when there is a document
-    // to record it for.
-    void slot_create_undo(int v = 0);
 
 private slots:
-    void slot_text_changed(const QString& text);
     void slot_return_pressed();
-    void slot_update_text();
-    void slot_slider_released();
-    void slot_slider_pressed();
-    void slot_slider_value_changed(int value);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -49,5 +41,4 @@ private:
     void commit();
 
     QPointer<QAbstractSlider> m_slider;
-    int m_saved_value = 0;
 };

@@ -12,6 +12,7 @@
 #include "ui/document/document_view.h"
 #include "ui/document/document_registry.h"
 #include "ui/processing/progress_window.h"
+#include "core/filters/filter_list.h"
 
 #include <QApplication>
 #include <QDebug>

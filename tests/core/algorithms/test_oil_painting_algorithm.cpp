@@ -1,6 +1,7 @@
 #include "core/algorithms/expressive_brushstrokes.h"
 #include "core/algorithms/oil_painting_algorithm.h"
-#include "core/framework/parameter_table.h"
+#include "core/algorithms/algorithm_list.h"
+#include "core/filters/filter_list.h"
 #include "core/raster/random.h"
 #include "core/raster/raster_primitives.h"
 #include "support/recording_reporter.h"

@@ -1,7 +1,7 @@
 #include "core/algorithms/oil_painting_algorithm.h"
 #include "core/algorithms/oil_pastel_algorithm.h"
 #include "core/algorithms/stroke_painter.h"
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
 #include "core/raster/random.h"
 #include "support/recording_reporter.h"
 #include "support/test_pictures.h"

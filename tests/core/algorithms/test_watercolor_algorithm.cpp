@@ -1,5 +1,6 @@
 #include "core/algorithms/watercolor_algorithm.h"
-#include "core/framework/parameter_table.h"
+#include "core/algorithms/algorithm_list.h"
+#include "core/filters/filter_list.h"
 #include "core/raster/random.h"
 #include "support/test_pictures.h"
 

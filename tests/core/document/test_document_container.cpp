@@ -1,4 +1,4 @@
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
 #include "core/framework/parameter_xml.h"
 #include "document/document_container.h"
 #include "support/test_pictures.h"

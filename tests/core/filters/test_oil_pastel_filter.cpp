@@ -1,5 +1,5 @@
 #include "core/framework/filter.h"
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
 #include "core/raster/random.h"
 #include "support/recording_reporter.h"
 #include "support/test_pictures.h"

@@ -1,6 +1,6 @@
 #include "core/algorithms/paper_catalogue.h"
 #include "core/framework/filter.h"
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
 #include "core/raster/random.h"
 #include "support/recording_reporter.h"
 #include "support/test_pictures.h"

@@ -2,7 +2,7 @@
 #include "core/algorithms/texturize_algorithm.h"
 #include "core/algorithms/watercolor_algorithm.h"
 #include "core/framework/filter.h"
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
 #include "core/raster/random.h"
 #include "core/raster/raster_primitives.h"
 #include "support/recording_reporter.h"

@@ -1,7 +1,7 @@
-#include "core/framework/filter_adapter.h"
+#include "core/filters/filter_adapter.h"
 #include "core/framework/filter_parameters.h"
 #include "core/framework/ialgorithm.h"
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
 
 #include <QtTest>
 

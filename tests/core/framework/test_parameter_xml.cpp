@@ -1,5 +1,5 @@
 #include "core/algorithms/pencil_bw_algorithm.h"
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
 #include "core/framework/parameter_xml.h"
 
 #include <QtTest>

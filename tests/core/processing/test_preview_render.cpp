@@ -1,5 +1,5 @@
 #include "core/framework/filter.h"
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
 #include "core/framework/result_cache.h"
 #include "core/raster/random.h"
 #include "processing/preview_render.h"

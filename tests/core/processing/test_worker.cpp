@@ -1,5 +1,5 @@
-#include "core/framework/filter_adapter.h"
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_adapter.h"
+#include "core/filters/filter_list.h"
 #include "core/raster/random.h"
 #include "processing/iprogress_reporter.h"
 #include "processing/progress_reporter.h"

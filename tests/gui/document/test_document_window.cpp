@@ -1,4 +1,4 @@
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
 #include "document/document_container.h"
 #include "document/picture_io.h"
 #include "processing/worker.h"

@@ -1,4 +1,4 @@
-#include "core/framework/parameter_table.h"
+#include "core/filters/filter_list.h"
 #include "ui/document/application.h"
 #include "ui/document/document_view.h"
 #include "ui/document/document_window.h"

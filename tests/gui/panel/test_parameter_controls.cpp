@@ -5,7 +5,8 @@
 #include "ui/panel/filter_slider.h"
 #include "ui/panel/filter_value_command.h"
 #include "ui/panel/gather_parameters.h"
-#include "ui/panel/watercolor_filter_widget.h"
+#include "ui/panel/create_panel.h"
+#include "ui/panel/filter_widget.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -86,7 +87,7 @@ private:
     QUndoStack* stack() const { return m_window->view()->undo_stack(); }
 
     DocumentWindow* m_window = nullptr;
-    std::unique_ptr<WatercolorFilterWidget> m_panel;
+    std::unique_ptr<FilterWidget> m_panel;
     FilterSlider* m_slider = nullptr;
     IntegerEdit* m_field = nullptr;
 };
@@ -100,7 +101,7 @@ void TestParameterControls::initTestCase()
 void TestParameterControls::init()
 {
     ControlWindow::instance()->set_current_document(m_window->view(), false);
-    m_panel.reset(new WatercolorFilterWidget);
+    m_panel.reset(create_panel(QStringLiteral("Watercolor"), nullptr));
     m_panel->set_registry(ControlWindow::instance()->registry());
     m_panel->resize(320, 300);
     m_panel->show();

@@ -1,4 +1,4 @@
-#include "core/framework/ialgorithm.h"
+#include "core/algorithms/algorithm_list.h"
 
 #include "core/algorithms/oil_painting_algorithm.h"
 #include "core/algorithms/oil_pastel_algorithm.h"
@@ -48,13 +48,4 @@ AlgorithmPtr createAlgorithm(const QString& name)
     if (name == oilPastelAlgorithmName())
         return AlgorithmPtr(new OilPastelAlgorithm);
     return AlgorithmPtr();
-}
-
-double effectiveScale(double requested, double floor)
-{
-    if (floor == 0.0)
-        return requested;
-    if (floor < 0.0)
-        return 1.0;
-    return requested > floor ? requested : floor;
 }

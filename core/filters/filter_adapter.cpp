@@ -1,4 +1,4 @@
-#include "core/framework/filter_adapter.h"
+#include "core/filters/filter_adapter.h"
 
 void FilterAdapter::setParameters(const FilterParametersPtr& parameters)
 {

@@ -2,8 +2,8 @@
 
 #include <QVector>
 
+#include "core/algorithms/algorithm_list.h"
 #include "core/framework/filter.h"
-#include "core/framework/ialgorithm.h"
 
 // Everything a filter does except its name and pipeline: holds the algorithm list, the working
 // image, the parameter set (kept alive for the run) and the reporter (not owned).
