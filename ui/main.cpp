@@ -1,6 +1,6 @@
 // Drawlume: turns photographs into pencil drawings, watercolors, oil paintings and oil pastels.
 
-#include "ui/document/application.h"
+#include "ui/application.h"
 #include "ui/document/document_registry.h"
 #include "ui/panel/control_window.h"
 

@@ -9,10 +9,10 @@
 #include "ui/document/document_registry.h"
 #include "ui/document/document_window.h"
 #include "ui/document/file_dialogs.h"
-#include "ui/panel/file_change_command.h"
-#include "ui/panel/placeholder.h"
-#include "ui/panel/status_bar.h"
-#include "ui/processing/launcher.h"
+#include "ui/document/file_change_command.h"
+#include "ui/widgets/placeholder.h"
+#include "ui/widgets/status_bar.h"
+#include "ui/document/launcher.h"
 
 #include <QApplication>
 #include <QClipboard>

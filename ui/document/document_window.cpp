@@ -7,8 +7,8 @@
 #include "ui/document/menu.h"
 #include "ui/document/opening.h"
 #include "ui/document/save_dialog_box.h"
-#include "ui/panel/clickable_label.h"
-#include "ui/panel/status_bar.h"
+#include "ui/widgets/clickable_label.h"
+#include "ui/widgets/status_bar.h"
 
 #include <QApplication>
 #include <QCheckBox>

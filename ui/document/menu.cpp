@@ -10,9 +10,9 @@
 #include "ui/document/opening.h"
 #include "ui/document/recent_files.h"
 #include "ui/document/user_manual.h"
-#include "ui/panel/about_dialog.h"
-#include "ui/panel/feedback_dialog.h"
-#include "ui/processing/launcher.h"
+#include "ui/widgets/about_dialog.h"
+#include "ui/widgets/feedback_dialog.h"
+#include "ui/document/launcher.h"
 
 #include <QAction>
 #include <QApplication>

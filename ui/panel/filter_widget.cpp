@@ -1,7 +1,7 @@
 #include "ui/panel/filter_widget.h"
 
-#include "ui/panel/bevel_combo_box.h"
-#include "ui/panel/bevel_label.h"
+#include "ui/widgets/bevel_combo_box.h"
+#include "ui/widgets/bevel_label.h"
 #include "ui/panel/filter_change_command.h"
 #include "ui/panel/filter_slider.h"
 #include "ui/panel/filter_value_command.h"

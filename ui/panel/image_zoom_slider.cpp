@@ -1,6 +1,6 @@
 #include "ui/panel/image_zoom_slider.h"
 
-#include "ui/panel/bevel_label.h"
+#include "ui/widgets/bevel_label.h"
 #include "ui/panel/preview_widget.h"
 #include "ui/panel/slider.h"
 #include "ui/panel/thumbnail.h"

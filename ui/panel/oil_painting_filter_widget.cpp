@@ -2,7 +2,7 @@
 
 #include "core/filters/oil_painting_filter.h"
 #include "core/framework/parameter_keys.h"
-#include "ui/panel/bevel_combo_box.h"
+#include "ui/widgets/bevel_combo_box.h"
 #include "ui/panel/filter_change_command.h"
 #include "ui/panel/filter_value_command.h"
 

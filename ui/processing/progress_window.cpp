@@ -1,6 +1,6 @@
 #include "ui/processing/progress_window.h"
 
-#include "ui/panel/bevel_button.h"
+#include "ui/widgets/bevel_button.h"
 
 #include <QCloseEvent>
 #include <QFrame>

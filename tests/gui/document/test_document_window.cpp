@@ -3,7 +3,7 @@
 #include "document/picture_io.h"
 #include "processing/worker.h"
 #include "support/test_pictures.h"
-#include "ui/document/application.h"
+#include "ui/application.h"
 #include "document/settings.h"
 #include "ui/document/document_file.h"
 #include "ui/document/document_registry.h"
@@ -12,11 +12,11 @@
 #include "ui/document/file_dialogs.h"
 #include "ui/document/menu.h"
 #include "ui/document/save_dialog_box.h"
-#include "ui/panel/bevel_combo_box.h"
+#include "ui/widgets/bevel_combo_box.h"
 #include "ui/panel/control_window.h"
 #include "ui/panel/filter_change_command.h"
-#include "ui/panel/status_bar.h"
-#include "ui/processing/launcher.h"
+#include "ui/widgets/status_bar.h"
+#include "ui/document/launcher.h"
 
 #include <QAction>
 #include <QClipboard>

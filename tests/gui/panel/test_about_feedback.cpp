@@ -1,7 +1,7 @@
-#include "ui/panel/about_dialog.h"
-#include "ui/panel/bevel_button.h"
-#include "ui/panel/bevel_label.h"
-#include "ui/panel/feedback_dialog.h"
+#include "ui/widgets/about_dialog.h"
+#include "ui/widgets/bevel_button.h"
+#include "ui/widgets/bevel_label.h"
+#include "ui/widgets/feedback_dialog.h"
 
 #include <QLayout>
 #include <QLineEdit>

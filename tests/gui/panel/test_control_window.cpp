@@ -2,12 +2,12 @@
 #include "document/document_container.h"
 #include "processing/worker.h"
 #include "support/test_pictures.h"
-#include "ui/document/application.h"
+#include "ui/application.h"
 #include "ui/document/document_view.h"
 #include "ui/document/document_window.h"
 #include "ui/document/file_dialogs.h"
 #include "ui/document/menu.h"
-#include "ui/panel/bevel_combo_box.h"
+#include "ui/widgets/bevel_combo_box.h"
 #include "ui/panel/control_window.h"
 #include "ui/panel/filter_slider.h"
 #include "ui/panel/filter_value_command.h"
@@ -16,7 +16,7 @@
 #include "ui/panel/oil_painting_filter_widget.h"
 #include "ui/panel/preview_widget.h"
 #include "ui/panel/thumbnail.h"
-#include "ui/processing/launcher.h"
+#include "ui/document/launcher.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

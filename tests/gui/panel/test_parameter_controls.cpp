@@ -1,4 +1,4 @@
-#include "ui/document/application.h"
+#include "ui/application.h"
 #include "ui/document/document_view.h"
 #include "ui/document/document_window.h"
 #include "ui/panel/control_window.h"

@@ -1,11 +1,11 @@
 #include "ui/document/style_sheet.h"
-#include "ui/panel/bevel_button.h"
-#include "ui/panel/bevel_combo_box.h"
-#include "ui/panel/bevel_label.h"
-#include "ui/panel/clickable_label.h"
-#include "ui/panel/h_line.h"
-#include "ui/panel/placeholder.h"
-#include "ui/panel/status_bar.h"
+#include "ui/widgets/bevel_button.h"
+#include "ui/widgets/bevel_combo_box.h"
+#include "ui/widgets/bevel_label.h"
+#include "ui/widgets/clickable_label.h"
+#include "ui/widgets/h_line.h"
+#include "ui/widgets/placeholder.h"
+#include "ui/widgets/status_bar.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

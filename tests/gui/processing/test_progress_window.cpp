@@ -1,4 +1,4 @@
-#include "ui/panel/bevel_button.h"
+#include "ui/widgets/bevel_button.h"
 #include "ui/processing/progress_window.h"
 
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "ui/panel/placeholder.h"
+#include "ui/widgets/placeholder.h"
 
 #include <QResizeEvent>
 #include <QSvgRenderer>

@@ -1,4 +1,4 @@
-#include "ui/panel/clickable_label.h"
+#include "ui/widgets/clickable_label.h"
 
 #include <QMouseEvent>
 

@@ -1,4 +1,4 @@
-#include "ui/panel/h_line.h"
+#include "ui/widgets/h_line.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,4 +1,4 @@
-#include "ui/panel/file_change_command.h"
+#include "ui/document/file_change_command.h"
 
 FileChangeCommand::FileChangeCommand(DocumentView* view,
                                      const DocumentView::PictureState& new_state,

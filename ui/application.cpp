@@ -1,4 +1,4 @@
-#include "ui/document/application.h"
+#include "ui/application.h"
 
 #include "core/raster/random.h"
 #include "ui/document/document_registry.h"

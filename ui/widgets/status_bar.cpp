@@ -1,6 +1,6 @@
-#include "ui/panel/status_bar.h"
+#include "ui/widgets/status_bar.h"
 
-#include "ui/panel/bevel_label.h"
+#include "ui/widgets/bevel_label.h"
 
 #include <QGridLayout>
 #include <QLinearGradient>

@@ -1,4 +1,4 @@
-#include "ui/panel/bevel_combo_box.h"
+#include "ui/widgets/bevel_combo_box.h"
 
 #include <QAbstractItemView>
 #include <QBoxLayout>

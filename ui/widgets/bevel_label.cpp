@@ -1,4 +1,4 @@
-#include "ui/panel/bevel_label.h"
+#include "ui/widgets/bevel_label.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "ui/processing/launcher.h"
+#include "ui/document/launcher.h"
 
 #include "ui/logging.h"
 

@@ -1,6 +1,6 @@
-#include "ui/panel/about_dialog.h"
+#include "ui/widgets/about_dialog.h"
 
-#include "ui/panel/bevel_label.h"
+#include "ui/widgets/bevel_label.h"
 
 #include <QLabel>
 #include <QPixmap>

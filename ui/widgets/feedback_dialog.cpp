@@ -1,6 +1,6 @@
-#include "ui/panel/feedback_dialog.h"
+#include "ui/widgets/feedback_dialog.h"
 
-#include "ui/panel/bevel_button.h"
+#include "ui/widgets/bevel_button.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
