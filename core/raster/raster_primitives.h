@@ -15,6 +15,10 @@
 // the work is done (a large picture may be split over helper threads the call waits for, with the
 // same bytes as on one thread). An image without pixels passes through every in-place primitive
 // unchanged.
+//
+// The sources go by theme: colour_adjustments.cpp, sharpen.cpp, local_contrast.cpp, blends.cpp,
+// resampling.cpp and flood_fill.cpp, with formats, alpha and the digest in raster_primitives.cpp;
+// pixel_rows.h holds what they share (scan-line access and the split of rows over threads).
 
 // Leaves ARGB32 and ARGB32_Premultiplied images alone, converts anything else to RGB32.
 void ensure32Bit(QImage& image);
