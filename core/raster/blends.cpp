@@ -240,7 +240,7 @@ void luminosityBlend(const QImage& sourceImage, QImage& target, double opacity)
     static const LuminosityTables tables;
     const PairTable fadeTable = makeFadeTable(opacity);
     const uchar* fade = fadeTable.empty() ? nullptr : fadeTable.data();
-    const bool simd = vectorised();
+    const bool simd = execution().simd;
     const ConstRows in = readableRows(source);
     const Rows out = writableRows(target);
     forRowBands(height, qint64(width) * height, [&](int first, int end) {

@@ -4,6 +4,7 @@
 // over threads and the two-operand channel tables. Internal to core/raster; the public functions
 // are declared in raster_primitives.h.
 
+#include "core/raster/execution.h"
 #include "core/raster/raster_primitives.h"
 
 #include <QImage>
@@ -76,17 +77,14 @@ inline ConstRows readableRows(const QImage& image)
 // Splitting rows over threads. The bands are independent (each writes only its own rows and
 // reads only what no other band writes), so every split gives the bytes of one thread.
 
-inline bool vectorised()
-{
-    return rasterExecution().vectorised;
-}
-
+// Bands for a picture of `pixels` pixels: one below the setting's minimum, else the setting's
+// threads, two when it leaves the choice to the machine and the machine has two cores or more.
 inline int bandCount(int rows, qint64 pixels)
 {
-    const RasterExecution execution = rasterExecution();
-    if (pixels < execution.minimumPixels)
+    const Execution setting = execution();
+    if (pixels < setting.minimumParallelPixels)
         return 1;
-    int threads = execution.threads;
+    int threads = setting.threads;
     if (threads <= 0)
         threads = std::thread::hardware_concurrency() >= 2 ? 2 : 1;
     return std::max(1, std::min(threads, rows));

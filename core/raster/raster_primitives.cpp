@@ -4,34 +4,9 @@
 
 #include <QCryptographicHash>
 
-#include <atomic>
 #include <cstring>
 
 using namespace pixel_rows;
-
-namespace {
-
-std::atomic<int> g_threads{0};
-std::atomic<qint64> g_minimumParallelPixels{RasterExecution().minimumPixels};
-std::atomic<bool> g_vectorised{true};
-
-} // namespace
-
-void setRasterExecution(const RasterExecution& execution)
-{
-    g_threads.store(execution.threads, std::memory_order_relaxed);
-    g_minimumParallelPixels.store(execution.minimumPixels, std::memory_order_relaxed);
-    g_vectorised.store(execution.vectorised, std::memory_order_relaxed);
-}
-
-RasterExecution rasterExecution()
-{
-    RasterExecution execution;
-    execution.threads = g_threads.load(std::memory_order_relaxed);
-    execution.minimumPixels = g_minimumParallelPixels.load(std::memory_order_relaxed);
-    execution.vectorised = g_vectorised.load(std::memory_order_relaxed);
-    return execution;
-}
 
 void ensure32Bit(QImage& image)
 {

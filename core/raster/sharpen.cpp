@@ -81,7 +81,7 @@ void sharpen3x3(QImage& image)
     ensure32Bit(image);
     const Rows rows = writableRows(image);
     const int width = image.width();
-    const bool simd = vectorised();
+    const bool simd = execution().simd;
     // Row-major and in place: the row above and the pixel to the left are already sharpened when
     // a pixel is computed, so the rows cannot be split over threads.
     for (int y = 1; y + 1 < image.height(); ++y) {
