@@ -7,6 +7,7 @@
 #include "core/framework/filter.h"
 #include "core/filters/filter_list.h"
 #include "core/framework/parameter_keys.h"
+#include "core/raster/execution.h"
 #include "core/raster/random.h"
 
 namespace {
@@ -54,7 +55,7 @@ void BM_PencilSketch_OneThread(benchmark::State& state)
     const QImage& picture = benchPicture();
     PencilBWAlgorithm algorithm;
     algorithm.setParameters(pencilSettings(false, QStringLiteral("None")));
-    algorithm.renderer().setThreadCount(1);
+    const ScopedExecution oneThread({1});
     for (auto _ : state) {
         seedRandom();
         QImage image = picture;
@@ -69,7 +70,7 @@ void runTexturePass(benchmark::State& state, int threads)
     const QImage& picture = benchPicture();
     TexturizeAlgorithm algorithm;
     algorithm.setParameters(pencilSettings(false, QStringLiteral("Kraft paper")));
-    algorithm.setThreadCount(threads);
+    const ScopedExecution threadCount({threads});
     QImage image = picture.copy();
     for (auto _ : state) {
         // The multiply runs in place on the same picture each time: its cost does not depend on

@@ -16,10 +16,14 @@
 
 namespace {
 
-// Benchmark arguments: threads (1, or 2 to split rows) and simd (0 for the plain scalar loops).
-void useExecution(const benchmark::State& state)
+// Benchmark arguments: threads (1, or 2 to split rows) and simd (0 for the plain scalar loops),
+// set for as long as the returned object lives.
+ScopedExecution executionFor(const benchmark::State& state)
 {
-    setRasterExecution({int(state.range(0)), RasterExecution().minimumPixels, state.range(1) != 0});
+    Execution setting;
+    setting.threads = int(state.range(0));
+    setting.simd = state.range(1) != 0;
+    return ScopedExecution(setting);
 }
 
 // Restores the working picture's pixels from the original without reallocating.
@@ -32,7 +36,7 @@ void restorePixels(QImage& work, const QImage& original)
 template <typename Op>
 void runInPlace(benchmark::State& state, const QImage& original, const Op& op)
 {
-    useExecution(state);
+    const ScopedExecution mode = executionFor(state);
     QImage work = original.copy();
     for (auto _ : state) {
         state.PauseTiming();
@@ -42,7 +46,6 @@ void runInPlace(benchmark::State& state, const QImage& original, const Op& op)
         benchmark::DoNotOptimize(work.constBits());
     }
     setMegapixelsPerSecond(state, qint64(original.width()) * original.height());
-    setRasterExecution({});
 }
 
 // A second picture of the same size for the blends: the benchmark picture mirrored.
@@ -142,7 +145,7 @@ BENCHMARK(BM_Raster_softLightBlendWithAlpha)->Apply(threadArgs);
 
 void BM_Raster_restoreAlpha(benchmark::State& state)
 {
-    useExecution(state);
+    const ScopedExecution mode = executionFor(state);
     const QImage& alpha = alphaPicture();
     const QImage& processed = benchPicture();
     for (auto _ : state) {
@@ -150,14 +153,13 @@ void BM_Raster_restoreAlpha(benchmark::State& state)
         benchmark::DoNotOptimize(result.constBits());
     }
     setMegapixelsPerSecond(state, qint64(processed.width()) * processed.height());
-    setRasterExecution({});
 }
 BENCHMARK(BM_Raster_restoreAlpha)->Apply(threadArgs);
 
 // Target one pixel smaller each way (about 12 MP written); figures count target pixels.
 void BM_Raster_resizeBilinear(benchmark::State& state)
 {
-    useExecution(state);
+    const ScopedExecution mode = executionFor(state);
     const QImage& source = benchPicture();
     QImage target(source.width() - 1, source.height() - 1, QImage::Format_RGB32);
     for (auto _ : state) {
@@ -165,14 +167,13 @@ void BM_Raster_resizeBilinear(benchmark::State& state)
         benchmark::DoNotOptimize(target.constBits());
     }
     setMegapixelsPerSecond(state, qint64(target.width()) * target.height());
-    setRasterExecution({});
 }
 BENCHMARK(BM_Raster_resizeBilinear)->Apply(threadArgs);
 
 // Figures count result pixels (the turned picture is larger than the source).
 void BM_Raster_rotateByAngle(benchmark::State& state)
 {
-    useExecution(state);
+    const ScopedExecution mode = executionFor(state);
     const QImage& source = benchPicture();
     qint64 pixels = 0;
     for (auto _ : state) {
@@ -181,7 +182,6 @@ void BM_Raster_rotateByAngle(benchmark::State& state)
         benchmark::DoNotOptimize(result.constBits());
     }
     setMegapixelsPerSecond(state, pixels);
-    setRasterExecution({});
 }
 BENCHMARK(BM_Raster_rotateByAngle)->Apply(threadArgs);
 

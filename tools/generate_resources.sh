@@ -1,7 +1,8 @@
 #!/bin/sh
 # Regenerates the algorithm resources (paper and canvas textures, brush bitmaps) in
-# <repository>/resources. Builds tools/generate_resources.cpp first if needed, in build-resources/
-# at the repository root (or in the build directory named by DRAWLUME_BUILD_DIR).
+# <repository>/resources. Builds the generator (tools/generate_resources.cpp and resource_*.cpp)
+# first if needed, in build-resources/ at the repository root (or in the build directory named by
+# DRAWLUME_BUILD_DIR).
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)

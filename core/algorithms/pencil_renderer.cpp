@@ -126,7 +126,9 @@ bool PencilRenderer::sketch(QImage& image, const Settings& st, IProgressReporter
         return true;
     const int width = image.width();
     const int height = image.height();
-    const int threads = m_threadCount > 0 ? m_threadCount : workerThreadCount();
+    // The pixel passes run on the threads of the execution setting; the result is the same for
+    // every count. One count for all passes, since the stroke pass keeps a plane per worker.
+    const int threads = pixelLoopThreads();
     const QImage source = image;
     const auto stop = [this] { return m_cancelled.load(std::memory_order_relaxed); };
     const int progressStep = std::max(2, height / 100);

@@ -16,7 +16,8 @@ class IProgressReporter;
 // How it works: strokes only darken, and darkening by d1 then d2 (each clamped at 0) equals
 // darkening by d1 + d2 once, so the drawing is kept as a darkness total per pixel, saturating at
 // 255, and the order in which strokes are laid does not matter. That lets the stroke pass run on
-// several threads, each with its own darkness plane, summed at the end. The hatching directions
+// several threads (those of the execution setting, execution.h), each with its own darkness
+// plane, summed at the end; the result is the same for every count. The hatching directions
 // are random: they are drawn on the calling thread in row-major order before the stroke pass, so
 // the sequence of draws is the one the plain row-by-row loop makes.
 class PencilRenderer
@@ -35,10 +36,6 @@ public:
     void setCancelled(bool cancelled) { m_cancelled.store(cancelled); }
     bool isCancelled() const { return m_cancelled.load(); }
 
-    // Threads for the pixel passes; 0 (the default) means workerThreadCount(). The result is the
-    // same for every count.
-    void setThreadCount(int count) { m_threadCount = count; }
-
     // Replaces image (32-bit) by the sketch, with the input's alpha. Returns false and leaves the
     // image exactly as it was when cancelled.
     bool sketch(QImage& image, const Settings& settings, IProgressReporter* reporter);
@@ -55,5 +52,4 @@ public:
 
 private:
     std::atomic<bool> m_cancelled{false};
-    int m_threadCount = 0;
 };

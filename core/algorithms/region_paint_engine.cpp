@@ -102,9 +102,10 @@ void finishBand(const QImage& work, QImage& canvas, const std::vector<std::uint8
 
 // The rest of the picture and the finish, one band of columns at a time: the grain's random draws
 // are made on this thread, column by column and top to bottom, then the band's rows are worked on
-// by `threads` threads. A brightness shift beyond +-1000 clamps every channel the same way.
+// by the threads of the execution setting. A brightness shift beyond +-1000 clamps every channel
+// the same way.
 void finish(const QImage& work, QImage& canvas, const std::vector<std::uint8_t>& painted,
-            const TextureGround& ground, int brightness, int threads)
+            const TextureGround& ground, int brightness)
 {
     const int width = work.width();
     const int height = work.height();
@@ -120,7 +121,7 @@ void finish(const QImage& work, QImage& canvas, const std::vector<std::uint8_t>&
             for (int row = 0; row < height; ++row, draw += bandWidth)
                 *draw = std::uint16_t(nextRandom15(state));
         }
-        parallelRows(0, height, threads, kFinishChunkRows, [&](int rowBegin, int rowEnd, int) {
+        parallelRows(0, height, kFinishChunkRows, [&](int rowBegin, int rowEnd, int) {
             finishBand(work, canvas, painted, ground, brightnessShift, bandBegin, bandEnd,
                        draws.data(), rowBegin, rowEnd);
         });
@@ -226,8 +227,7 @@ bool RegionPaintEngine::paint(QImage& image, const QImage& texture, bool scaled,
         accumulator += qint64(simplification) + 1;
     }
 
-    finish(work, canvas, painter.paintedMap(), ground, brightness,
-           m_threadCount > 0 ? m_threadCount : workerThreadCount());
+    finish(work, canvas, painter.paintedMap(), ground, brightness);
     // Beyond +-25500 percent every channel that differs from its grey is at 0 or 255 already.
     const qint64 saturation = 2 * qint64(colourIntensity) - 100;
     adjustSaturation(canvas, int(std::clamp<qint64>(saturation, -100000, 100000)));

@@ -19,7 +19,9 @@ class IProgressReporter;
 // flood fill keeps the part connected to the seed, which is painted with its average colour over
 // the texture and its small holes closed. Seeding stops once the regions cover the share of the
 // picture the strength asks for. The rest keeps its own colour on the texture; then a brightness
-// shift with grain, darkened colour boundaries (the pigment edge) and a saturation change.
+// shift with grain, darkened colour boundaries (the pigment edge) and a saturation change. The
+// final pixel pass runs on the threads of the execution setting (execution.h), with the same
+// result for every count.
 //
 // Seeds. A preview draws them at random and records nothing. A scaled render (a display render)
 // draws them at random and records every attempted position in picture coordinates; when it
@@ -39,10 +41,6 @@ public:
     void setStrokeMemory(const StrokeMemoryPtr& memory) { m_memory = memory; }
     const StrokeMemoryPtr& strokeMemory() const { return m_memory; }
 
-    // Threads for the final pixel pass; 0 (the default) means workerThreadCount(). The result is
-    // the same for every count.
-    void setThreadCount(int count) { m_threadCount = count; }
-
     // Paints image (32-bit) in place; a scaled run leaves it reduced by scale. The settings as
     // the owners convert them: brushstroke intensity 0..255 (texture strength), strength 0..254
     // (coverage by regions), simplification 0..255 (colour tolerance; negative grows nothing),
@@ -56,5 +54,4 @@ public:
 private:
     std::atomic<bool> m_cancelled{false};
     StrokeMemoryPtr m_memory;
-    int m_threadCount = 0;
 };

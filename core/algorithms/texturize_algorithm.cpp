@@ -85,7 +85,7 @@ void TexturizeAlgorithm::process(QImage& image)
     uchar* bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
     int lastReported = 0;
-    const bool finished = parallelRows(0, height, m_threadCount > 0 ? m_threadCount : workerThreadCount(), 32,
+    const bool finished = parallelRows(0, height, 32,
         [&](int begin, int end, int) {
             for (int y = begin; y < end; ++y) {
                 QRgb* row = reinterpret_cast<QRgb*>(bits + y * stride);

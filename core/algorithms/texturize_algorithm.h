@@ -6,7 +6,8 @@
 
 // "Texturize": prints the picture on paper or canvas by multiplying every pixel with a texture
 // from the paper catalogue, tiled from the top-left corner or stretched once over the picture.
-// The last algorithm of every filter; process runs on the worker thread.
+// The last algorithm of every filter; process runs on the worker thread, its pixel pass on the
+// threads of the execution setting (execution.h).
 class TexturizeAlgorithm : public IAlgorithm
 {
 public:
@@ -20,9 +21,6 @@ public:
     void process(QImage& image) override;
     void setCancelled(bool cancelled) override { m_cancelled.store(cancelled); }
     bool isCancelled() const override { return m_cancelled.load(); }
-
-    // Threads for the pixel pass; 0 (the default) means workerThreadCount().
-    void setThreadCount(int count) { m_threadCount = count; }
 
     Placement placement() const { return m_placement; }
     const QString& textureName() const { return m_textureName; }
@@ -38,5 +36,4 @@ private:
     Placement m_placement = Tile;
     IProgressReporter* m_reporter = nullptr;
     std::atomic<bool> m_cancelled{false};
-    int m_threadCount = 0;
 };

@@ -5,10 +5,11 @@
 #include <thread>
 #include <vector>
 
-int workerThreadCount()
+bool parallelRows(int first, int last, int chunkRows,
+                  const std::function<void(int, int, int)>& chunk,
+                  const std::function<bool()>& stop, const std::function<void(int)>& rowsDone)
 {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return int(std::clamp(cores, 1u, 8u));
+    return parallelRows(first, last, pixelLoopThreads(), chunkRows, chunk, stop, rowsDone);
 }
 
 bool parallelRows(int first, int last, int threadCount, int chunkRows,

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QString>
 
+#include "core/raster/execution.h"
 #include "core/raster/random.h"
 
 // Pixel-level operations on 32-bit rasters shared by every algorithm and filter.
@@ -14,7 +15,11 @@
 // their end with restoreAlpha. The functions are stateless and report nothing; they return when
 // the work is done (a large picture may be split over helper threads the call waits for, with the
 // same bytes as on one thread). An image without pixels passes through every in-place primitive
-// unchanged.
+// unchanged. How they run (threads, SIMD) follows the process-wide setting of execution.h.
+//
+// The sources go by theme: colour_adjustments.cpp, sharpen.cpp, local_contrast.cpp, blends.cpp,
+// resampling.cpp and flood_fill.cpp, with formats, alpha and the digest in raster_primitives.cpp;
+// pixel_rows.h holds what they share (scan-line access and the split of rows over threads).
 
 // Leaves ARGB32 and ARGB32_Premultiplied images alone, converts anything else to RGB32.
 void ensure32Bit(QImage& image);
@@ -65,21 +70,18 @@ void floodFill(uchar* bits, qsizetype bytesPerLine, int width, int height, int x
 // Raw 16-byte MD5 of the image's pixel bytes.
 QByteArray imageDigest(const QImage& image);
 
-
-// How the primitives may run. A picture of at least minimumPixels pixels is cut into bands of
-// rows worked on by `threads` threads at once (0: two when the machine has two cores or more;
-// 1: everything on the calling thread), and `vectorised` lets the loops that have a SIMD version
-// use it where the processor offers it. The setting is process-wide and every setting gives the
-// same bytes: tests switch it to compare the fast paths with the plain scalar single-threaded
-// ones, the benchmark to time both.
+// The execution setting (execution.h) in the form the expressive brushstroke painter reads it.
 struct RasterExecution
 {
     int threads = 0;
-    qint64 minimumPixels = qint64(1) << 18;
+    qint64 minimumPixels = Execution().minimumParallelPixels;
     bool vectorised = true;
 };
-void setRasterExecution(const RasterExecution& execution);
-RasterExecution rasterExecution();
+inline RasterExecution rasterExecution()
+{
+    const Execution setting = execution();
+    return {setting.threads, setting.minimumParallelPixels, setting.simd};
+}
 
 // Clamps an int to a channel value 0..255.
 inline int clampChannel(int v)

@@ -219,7 +219,6 @@ class TestExpressiveBrushstrokes : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup() { setRasterExecution(RasterExecution()); }
     void paintsLikeThePlainRenderer_data();
     void paintsLikeThePlainRenderer();
     void piecesFollowTheirRules();
@@ -279,11 +278,11 @@ void TestExpressiveBrushstrokes::paintsLikeThePlainRenderer()
     QFETCH(int, threads);
     QFETCH(bool, vectorised);
 
-    RasterExecution execution;
-    execution.threads = threads;
-    execution.minimumPixels = 0;
-    execution.vectorised = vectorised;
-    setRasterExecution(execution);
+    Execution setting;
+    setting.threads = threads;
+    setting.minimumParallelPixels = 0;
+    setting.simd = vectorised;
+    const ScopedExecution scoped(setting);
 
     RecordingReporter reporter, plainReporter;
     settings.reporter = &reporter;

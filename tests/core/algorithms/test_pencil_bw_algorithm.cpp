@@ -293,12 +293,14 @@ void TestPencilBWAlgorithm::threadCountDoesNotChangeTheDrawing()
     PencilBWAlgorithm algorithm;
     algorithm.setParameters(pencilSet(5, 40, 60, -40, 60, "colored_pencils"));
     QImage single = picture;
-    algorithm.renderer().setThreadCount(1);
-    algorithm.process(single);
+    {
+        const ScopedExecution oneThread({1});
+        algorithm.process(single);
+    }
     for (int threads : {2, 3, 5}) {
         seedRandom();
         QImage several = picture;
-        algorithm.renderer().setThreadCount(threads);
+        const ScopedExecution split({threads});
         algorithm.process(several);
         QCOMPARE(several, single);
     }
@@ -402,7 +404,7 @@ void TestPencilBWAlgorithm::cancelLeavesInputUnchanged()
     };
     algorithm.setCancelled(false);
     algorithm.setProgressReporter(&reporter);
-    algorithm.renderer().setThreadCount(1);
+    const ScopedExecution oneThread({1});
     image = picture.copy();
     algorithm.process(image);
     QVERIFY(algorithm.isCancelled());

@@ -1,4 +1,5 @@
 #include "core/algorithms/region_paint_engine.h"
+#include "core/raster/execution.h"
 #include "core/raster/random.h"
 #include "support/recording_reporter.h"
 #include "support/test_pictures.h"
@@ -216,7 +217,7 @@ Outcome enginePaint(const QImage& input, const QImage& texture, bool scaled, dou
 {
     RegionPaintEngine engine;
     engine.setStrokeMemory(memory);
-    engine.setThreadCount(threads);
+    const ScopedExecution threadCount({threads}); // 0: as many as the machine gives
     Outcome out;
     out.image = input;
     seedRandom();

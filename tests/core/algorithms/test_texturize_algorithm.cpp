@@ -1,5 +1,6 @@
 #include "core/algorithms/paper_catalogue.h"
 #include "core/algorithms/texturize_algorithm.h"
+#include "core/raster/execution.h"
 #include "support/recording_reporter.h"
 #include "support/test_pictures.h"
 
@@ -188,11 +189,13 @@ void TestTexturizeAlgorithm::threadCountDoesNotChangeTheResult()
     const QImage picture = randomPicture(701, 333, QImage::Format_RGB32, 21);
     TexturizeAlgorithm algorithm;
     algorithm.setParameters(textureSet(QStringLiteral("Linen canvas"), QString(), 1.5));
-    algorithm.setThreadCount(1);
     QImage single = picture;
-    algorithm.process(single);
+    {
+        const ScopedExecution oneThread({1});
+        algorithm.process(single);
+    }
     for (int threads : {2, 4}) {
-        algorithm.setThreadCount(threads);
+        const ScopedExecution split({threads});
         QImage several = picture;
         algorithm.process(several);
         QCOMPARE(several, single);
@@ -216,7 +219,7 @@ void TestTexturizeAlgorithm::cancelStopsBeforeTheEnd()
     const QImage picture = scenePicture(200, 400);
     TexturizeAlgorithm algorithm;
     algorithm.setParameters(textureSet(QStringLiteral("Crumpled paper")));
-    algorithm.setThreadCount(1);
+    const ScopedExecution oneThread({1});
     RecordingReporter reporter;
     algorithm.setProgressReporter(&reporter);
     reporter.onCall = [&](const QString& call) {

@@ -87,17 +87,17 @@ QString pixelDifference(const QImage& actual, const QImage& expected)
         QVERIFY2(difference.isEmpty(), qPrintable(difference));                                    \
     } while (false)
 
-struct Execution
+struct NamedExecution
 {
     const char* name;
-    RasterExecution setting;
+    Execution setting;
 };
 
 // Scalar single-threaded, vectorised single-threaded, and split over two or three threads even
 // for the smallest picture.
-const std::vector<Execution>& executions()
+const std::vector<NamedExecution>& executions()
 {
-    static const std::vector<Execution> list = {
+    static const std::vector<NamedExecution> list = {
         {"scalar", {1, qint64(1) << 40, false}},
         {"vectorised", {1, qint64(1) << 40, true}},
         {"two threads", {2, 1, true}},
@@ -106,15 +106,16 @@ const std::vector<Execution>& executions()
     return list;
 }
 
-// Runs check() under every execution setting, then restores the default.
+// Runs check() under every execution setting, then gives the previous setting back.
 template <typename Check> void underEveryExecution(const Check& check)
 {
-    for (const Execution& execution : executions()) {
-        setRasterExecution(execution.setting);
-        check();
-        setRasterExecution({});
+    for (const NamedExecution& mode : executions()) {
+        {
+            const ScopedExecution scoped(mode.setting);
+            check();
+        }
         if (QTest::currentTestFailed()) {
-            qWarning("failed with execution: %s", execution.name);
+            qWarning("failed with execution: %s", mode.name);
             return;
         }
     }
@@ -377,8 +378,6 @@ class TestRasterPrimitives : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup() { setRasterExecution({}); }
-
     void ensure32BitConvertsAllButAlphaFormats_data()
     {
         QTest::addColumn<QImage::Format>("format");
@@ -540,7 +539,7 @@ private slots:
         pixelAt(image, 1, 1) = 0xFFC8C8C8u;
         pixelAt(image, second.x(), second.y()) = 0xFF646464u;
         for (bool simd : {false, true}) {
-            setRasterExecution({1, 0, simd});
+            const ScopedExecution scoped({1, 0, simd});
             QImage copy = image.copy();
             sharpen3x3(copy);
             QCOMPARE(pixelAt(copy, 1, 1), 0xFFF7F7F7u);
@@ -686,7 +685,7 @@ private slots:
         QFETCH(QRgb, expected);
         // Three pixels so that the vectorised pair path and the odd last pixel both see it.
         for (bool simd : {false, true}) {
-            setRasterExecution({1, 0, simd});
+            const ScopedExecution scoped({1, 0, simd});
             QImage a = uniformImage(3, 1, first), b = uniformImage(3, 1, second);
             blend(kind, a, b, opacity);
             COMPARE_PIXELS(b, uniformImage(3, 1, expected));
@@ -1103,10 +1102,36 @@ private slots:
             add(rotateByAngle(picture, 33));
             return digests;
         };
-        setRasterExecution({1, qint64(1) << 40, false});
-        const QVector<QByteArray> plain = runAll();
-        setRasterExecution({2, RasterExecution().minimumPixels, true});
+        QVector<QByteArray> plain;
+        {
+            const ScopedExecution scoped({1, qint64(1) << 40, false});
+            plain = runAll();
+        }
+        const ScopedExecution scoped({2, Execution().minimumParallelPixels, true});
         QCOMPARE(runAll(), plain);
+    }
+
+    // A scoped setting holds for its lifetime and gives the one before it back, even nested; the
+    // painters' loops stay on one thread below the minimum and take the setting's count above it.
+    void executionSettingIsScoped()
+    {
+        const Execution defaults;
+        {
+            const ScopedExecution outer({3, 100, false});
+            QCOMPARE(pixelLoopThreads(99), 1);
+            QCOMPARE(pixelLoopThreads(100), 3);
+            {
+                const ScopedExecution inner({0, 0, true});
+                QCOMPARE(pixelLoopThreads(1), workerThreadCount());
+                QVERIFY(execution().simd);
+            }
+            QCOMPARE(execution().threads, 3);
+            QCOMPARE(execution().minimumParallelPixels, qint64(100));
+            QVERIFY(!execution().simd);
+        }
+        QCOMPARE(execution().threads, defaults.threads);
+        QCOMPARE(execution().minimumParallelPixels, defaults.minimumParallelPixels);
+        QCOMPARE(execution().simd, defaults.simd);
     }
 
     void emptyImagesPassUnchanged()

@@ -1,0 +1,154 @@
+#pragma once
+
+// Shared helpers of the raster primitives' sources: scan-line access, formats, the split of rows
+// over threads and the two-operand channel tables. Internal to core/raster; the public functions
+// are declared in raster_primitives.h.
+
+#include "core/raster/execution.h"
+#include "core/raster/raster_primitives.h"
+
+#include <QImage>
+
+#include <algorithm>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#if defined(__SSE2__) && defined(__x86_64__)
+#include <emmintrin.h>
+#define DRAWLUME_RASTER_SSE2 1
+#else
+#define DRAWLUME_RASTER_SSE2 0
+#endif
+
+namespace pixel_rows {
+
+constexpr QRgb kOpaque = 0xFF000000u;
+
+// ---------------------------------------------------------------------------------------------
+// Scan-line access and formats
+
+inline bool is32Bit(const QImage& image)
+{
+    const QImage::Format format = image.format();
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+           format == QImage::Format_ARGB32_Premultiplied;
+}
+
+inline bool hasAlphaChannel(const QImage& image)
+{
+    return image.format() == QImage::Format_ARGB32 ||
+           image.format() == QImage::Format_ARGB32_Premultiplied;
+}
+
+// Callers hand over 32-bit images; anything narrower is converted once here so that no loop
+// walks past the end of a shorter scan line.
+inline QImage as32Bit(const QImage& image)
+{
+    return is32Bit(image) ? image : image.convertToFormat(QImage::Format_RGB32);
+}
+
+// Row pointers of a raster whose scan lines are taken once per row.
+struct Rows
+{
+    uchar* bits;
+    qsizetype stride;
+    QRgb* operator[](int y) const { return reinterpret_cast<QRgb*>(bits + y * stride); }
+};
+
+struct ConstRows
+{
+    const uchar* bits;
+    qsizetype stride;
+    const QRgb* operator[](int y) const { return reinterpret_cast<const QRgb*>(bits + y * stride); }
+};
+
+inline Rows writableRows(QImage& image)
+{
+    return {image.bits(), image.bytesPerLine()}; // bits() detaches a shared image here, once
+}
+
+inline ConstRows readableRows(const QImage& image)
+{
+    return {image.constBits(), image.bytesPerLine()};
+}
+
+// ---------------------------------------------------------------------------------------------
+// Splitting rows over threads. The bands are independent (each writes only its own rows and
+// reads only what no other band writes), so every split gives the bytes of one thread.
+
+// Bands for a picture of `pixels` pixels: one below the setting's minimum, else the setting's
+// threads, two when it leaves the choice to the machine and the machine has two cores or more.
+inline int bandCount(int rows, qint64 pixels)
+{
+    const Execution setting = execution();
+    if (pixels < setting.minimumParallelPixels)
+        return 1;
+    int threads = setting.threads;
+    if (threads <= 0)
+        threads = std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+    return std::max(1, std::min(threads, rows));
+}
+
+inline int bandStart(int rows, int bands, int band)
+{
+    return int(qint64(rows) * band / bands);
+}
+
+// Calls body(band, firstRow, endRow) for each band, band 0 on the calling thread. If a thread
+// cannot be started its band runs on the calling thread instead.
+template <typename Body> void runBands(int rows, int bands, const Body& body)
+{
+    if (bands <= 1) {
+        body(0, 0, rows);
+        return;
+    }
+    std::vector<std::thread> workers;
+    workers.reserve(bands - 1);
+    for (int band = 1; band < bands; ++band) {
+        const int first = bandStart(rows, bands, band);
+        const int end = bandStart(rows, bands, band + 1);
+        try {
+            workers.emplace_back([&body, band, first, end] { body(band, first, end); });
+        } catch (const std::system_error&) {
+            body(band, first, end);
+        }
+    }
+    body(0, 0, bandStart(rows, bands, 1));
+    for (std::thread& worker : workers)
+        worker.join();
+}
+
+// Calls body(firstRow, endRow) over bands of [0, rows) of a picture with `pixels` pixels.
+template <typename Body> void forRowBands(int rows, qint64 pixels, const Body& body)
+{
+    runBands(rows, bandCount(rows, pixels), [&body](int, int first, int end) { body(first, end); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Two-operand channel functions through tables
+
+// A two-operand channel function held as a 64 KiB table indexed (base << 8) | blend.
+using PairTable = std::vector<uchar>;
+
+template <typename Function> PairTable makePairTable(const Function& f)
+{
+    PairTable table(256 * 256);
+    for (int a = 0; a < 256; ++a)
+        for (int b = 0; b < 256; ++b)
+            table[(a << 8) | b] = uchar(clampChannel(f(a, b)));
+    return table;
+}
+
+// qRound of a value that may lie far outside the channel range: values beyond -1 or 256 clamp
+// to the same channel value, and limiting them first keeps the int conversion defined.
+inline int roundToChannel(double v)
+{
+    if (!(v > -1.0))
+        v = -1.0;
+    else if (v > 256.0)
+        v = 256.0;
+    return clampChannel(qRound(v));
+}
+
+} // namespace pixel_rows
