@@ -9,7 +9,7 @@
 #include "core/framework/stroke_memory.h"
 #include "document/document_container.h"
 #include "document/picture_io.h"
-#include "processing/iprogress_reporter.h"
+#include "core/framework/iprogress_reporter.h"
 #include "processing/progress_reporter.h"
 #include "processing/worker.h"
 #include "core/filters/filter_list.h"

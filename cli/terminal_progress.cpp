@@ -1,6 +1,6 @@
 #include "cli/terminal_progress.h"
 
-#include "processing/iprogress_reporter.h"
+#include "core/framework/iprogress_reporter.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "processing/progress_reporter.h"
 
-#include "processing/iprogress_reporter.h"
+#include "core/framework/iprogress_reporter.h"
 
 namespace {
 

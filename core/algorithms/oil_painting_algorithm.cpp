@@ -7,7 +7,7 @@
 #include "core/framework/slider_conversion.h"
 #include "core/raster/random.h"
 #include "core/raster/raster_primitives.h"
-#include "processing/iprogress_reporter.h"
+#include "core/framework/iprogress_reporter.h"
 
 #include <algorithm>
 #include <cmath>

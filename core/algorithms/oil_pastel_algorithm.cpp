@@ -5,7 +5,7 @@
 #include "core/algorithms/stroke_painter.h"
 #include "core/framework/slider_conversion.h"
 #include "core/raster/raster_primitives.h"
-#include "processing/iprogress_reporter.h"
+#include "core/framework/iprogress_reporter.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 #include "core/raster/parallel_rows.h"
 #include "core/raster/random.h"
 #include "core/raster/raster_primitives.h"
-#include "processing/iprogress_reporter.h"
+#include "core/framework/iprogress_reporter.h"
 
 #include <QPoint>
 #include <QTransform>

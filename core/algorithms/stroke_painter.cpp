@@ -3,7 +3,7 @@
 #include "core/algorithms/pencil_renderer.h"
 #include "core/raster/random.h"
 #include "core/raster/raster_primitives.h"
-#include "processing/iprogress_reporter.h"
+#include "core/framework/iprogress_reporter.h"
 
 #include <QPainter>
 #include <QRectF>

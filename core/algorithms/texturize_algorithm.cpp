@@ -5,7 +5,7 @@
 #include "core/algorithms/paper_catalogue.h"
 #include "core/raster/parallel_rows.h"
 #include "core/raster/raster_primitives.h"
-#include "processing/iprogress_reporter.h"
+#include "core/framework/iprogress_reporter.h"
 
 #include <QObject>
 #include <QTransform>

@@ -2,7 +2,7 @@
 
 #include "core/framework/parameter_keys.h"
 #include "core/raster/raster_primitives.h"
-#include "processing/iprogress_reporter.h"
+#include "core/framework/iprogress_reporter.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "core/filters/parameter_rows.h"
 #include "core/framework/parameter_keys.h"
 #include "core/raster/raster_primitives.h"
-#include "processing/iprogress_reporter.h"
+#include "core/framework/iprogress_reporter.h"
 
 #include <QObject>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "processing/iprogress_reporter.h"
+#include "core/framework/iprogress_reporter.h"
 
 #include <QStringList>
 

@@ -6,7 +6,7 @@
 #include "document/file_names.h"
 #include "document/picture_io.h"
 #include "document/settings.h"
-#include "processing/iprogress_reporter.h"
+#include "core/framework/iprogress_reporter.h"
 #include "processing/progress_reporter.h"
 #include "processing/worker.h"
 #include "ui/document/document_view.h"

@@ -1,7 +1,7 @@
 #include "core/filters/filter_adapter.h"
 #include "core/filters/filter_list.h"
 #include "core/raster/random.h"
-#include "processing/iprogress_reporter.h"
+#include "core/framework/iprogress_reporter.h"
 #include "processing/progress_reporter.h"
 #include "processing/worker.h"
 #include "support/test_pictures.h"
