@@ -1,5 +1,6 @@
 #include "core/algorithms/expressive_brushstrokes.h"
 #include "core/algorithms/expressive_internal.h"
+#include "core/algorithms/paint_progress.h"
 
 #include "core/raster/parallel_rows.h"
 #include "core/raster/random.h"
@@ -29,27 +30,19 @@ constexpr int kFlatEdge = 5;
 constexpr qint64 kBatchPixels = 65536;
 constexpr int kBatchRows = 16;
 
-// The counters behind the progress values and the step labels, shared by every run in the
-// process.
-std::atomic<int> g_progressCounter{0};
-std::atomic<int> g_stepCounter{0};
-std::atomic<int> g_totalSteps{0};
-
 bool isCancelled(const ExpressiveSettings& settings)
 {
     return settings.cancelled && settings.cancelled->load(std::memory_order_relaxed);
 }
 
-void resetCounters()
+void resetCounters(const ExpressiveSettings& settings)
 {
-    g_progressCounter.store(0);
-    g_stepCounter.store(0);
-    g_totalSteps.store(0);
+    settings.progress->restart();
 }
 
 void reportNextProgress(const ExpressiveSettings& settings)
 {
-    settings.reporter->report_progress(++g_progressCounter);
+    settings.reporter->report_progress(settings.progress->nextCount());
 }
 
 // "Step (k/n)": the next step of the run.
@@ -57,9 +50,9 @@ void announceStep(const ExpressiveSettings& settings)
 {
     if (!settings.reporter)
         return;
-    const int step = ++g_stepCounter;
+    const int step = settings.progress->nextStep();
     settings.reporter->report_label(
-        QStringLiteral("Step (%1/%2)").arg(step).arg(g_totalSteps.load()));
+        QStringLiteral("Step (%1/%2)").arg(step).arg(settings.progress->totalSteps()));
 }
 
 // The settings held to the ranges of their sliders (a damaged document may carry anything), so
@@ -120,7 +113,7 @@ bool randomMatching(PassData& pass)
     const int drawRange = int(std::uint32_t(w) >> 3);
     const int chance = pass.c;
     const int cooldownAfterGoodMatch = 33 - (settings.numberOfBrushstrokes >> 3);
-    const int reportEvery = std::max(1, (H / 100) * g_totalSteps.load());
+    const int reportEvery = std::max(1, (H / 100) * settings.progress->totalSteps());
     const int threads = threadsFor(qint64(W) * H);
     const int batchRows = int(std::clamp<qint64>(kBatchPixels / std::max(W, 1), 1, kBatchRows));
 
@@ -167,7 +160,7 @@ bool randomMatching(PassData& pass)
         for (int y = first; y < end; ++y) {
             if (isCancelled(settings)) {
                 setRandomState(rowState[std::size_t(y - first)]);
-                resetCounters();
+                resetCounters(settings);
                 return false;
             }
             if (settings.reporter && y % reportEvery == 0)
@@ -232,12 +225,13 @@ bool cellPicking(PassData& pass)
     const int W = canvasImage.width(), H = canvasImage.height();
     const int a = pass.a, h = a / 2;
     const std::int64_t threshold = pass.w * 100 / 250;
-    const int reportEvery = std::max(1, int(double(H) / (a * 100.0)) * g_totalSteps.load());
+    const int reportEvery =
+        std::max(1, int(double(H) / (a * 100.0)) * settings.progress->totalSteps());
     const bool opaqueFormat = canvasImage.format() == QImage::Format_RGB32;
     Pixels canvas = pixelsOf(canvasImage);
     for (int row = H / a - 1; row >= 2; --row) {
         if (isCancelled(settings)) {
-            resetCounters();
+            resetCounters(settings);
             return false;
         }
         if (settings.reporter && row % reportEvery == 0)
@@ -294,7 +288,10 @@ int expressive::threadsFor(qint64 pixels)
 
 void paintExpressiveBrushstrokes(const ExpressiveSettings& settingsIn, QImage& image)
 {
-    const ExpressiveSettings settings = bounded(settingsIn);
+    PaintProgress ownProgress;
+    ExpressiveSettings settings = bounded(settingsIn);
+    if (!settings.progress)
+        settings.progress = &ownProgress;
     // The photograph at the working size with its contrast raised; the painting starts from it.
     QImage work = image.copy();
     if (settings.scaled)
@@ -310,9 +307,7 @@ void paintExpressiveBrushstrokes(const ExpressiveSettings& settingsIn, QImage& i
     // Progress and the step counters start afresh.
     if (settings.reporter)
         settings.reporter->report_progress(0);
-    g_progressCounter.store(0);
-    g_stepCounter.store(0);
-    g_totalSteps.store(settings.details < 1 ? 2 : 4);
+    settings.progress->startSteps(settings.details < 1 ? 2 : 4);
 
     // The large brush, sharpened, then the small brush for the details.
     const int a1 = settings.maximumStrokeSize / 4 + 15;
@@ -334,8 +329,11 @@ void paintExpressiveBrushstrokes(const ExpressiveSettings& settingsIn, QImage& i
 void ExpressiveBrushstrokes::matchingPass(const ExpressiveSettings& settingsIn, const QImage& work,
                                           QImage& canvas, int a, int b, int c)
 {
+    PaintProgress ownProgress;
     PassData pass;
     pass.settings = bounded(settingsIn);
+    if (!pass.settings.progress)
+        pass.settings.progress = &ownProgress;
     if (a % 2 != 0)
         ++a;
     pass.a = std::clamp(a, kSmallestBrush, kLargestBrush);
@@ -360,19 +358,4 @@ void ExpressiveBrushstrokes::matchingPass(const ExpressiveSettings& settingsIn, 
     } catch (const std::bad_alloc&) {
         // A picture too large for the match table is left as it is.
     }
-}
-
-int ExpressiveBrushstrokes::progressCounter()
-{
-    return g_progressCounter.load();
-}
-
-int ExpressiveBrushstrokes::stepCounter()
-{
-    return g_stepCounter.load();
-}
-
-int ExpressiveBrushstrokes::totalSteps()
-{
-    return g_totalSteps.load();
 }

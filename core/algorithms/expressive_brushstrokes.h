@@ -8,6 +8,7 @@
 #include <vector>
 
 class IProgressReporter;
+class PaintProgress;
 
 // The "expressive_brushstrokes" type of the oil painting algorithm: long, thin brushstrokes laid
 // along the structure of the picture by template matching.
@@ -33,11 +34,13 @@ struct ExpressiveSettings
     double scale = 1.0;
     IProgressReporter* reporter = nullptr;        // may be null: nothing is reported
     const std::atomic<bool>* cancelled = nullptr; // may be null: never cancelled
+    PaintProgress* progress = nullptr;            // may be null: the run counts on its own
 };
 
 // Paints image (32-bit) in place; a scaled run leaves it reduced by the scale (a scale that
 // leaves no pixel leaves the image as it is). Reports 0, then a count rising by one every few
-// rows or cell rows, then 100, with the label "Step (k/n)" before each half of each pass. A
+// rows or cell rows, then 100, with the label "Step (k/n)" before each half of each pass; the
+// count and the steps are kept in settings.progress, which a cancelled run leaves at 0. A
 // cancelled run stops its passes early and still gives back the canvas as far as it got. Draws
 // from the calling thread's random generator, in the same order whatever the thread count.
 // Inside OilPaintingAlgorithm, whose method has the same name, call it as
@@ -98,8 +101,8 @@ public:
     };
 
     // One pass over canvas with brush size a (made even), at most b picks per cell and chance c;
-    // reads precision, number of brushstrokes, reporter and cancel flag from settings. work is
-    // the photograph the matches are measured on; canvas has its size.
+    // reads precision, number of brushstrokes, reporter, progress and cancel flag from settings.
+    // work is the photograph the matches are measured on; canvas has its size.
     static void matchingPass(const ExpressiveSettings& settings, const QImage& work, QImage& canvas,
                              int a, int b, int c);
 
@@ -129,9 +132,4 @@ public:
     // Blends a pick of rank q (0 best) into its a x a patch of the canvas: the three best picks
     // on an edge (edge value > 9) also mix in their colour lightened by q - 1.
     static void blendPick(int q, int edge, QImage& patch, QRgb colour, const Brush& brush);
-
-    // The process-wide counters behind the progress values and step labels.
-    static int progressCounter();
-    static int stepCounter();
-    static int totalSteps();
 };

@@ -1,5 +1,6 @@
 #include "core/algorithms/stroke_painter.h"
 
+#include "core/algorithms/paint_progress.h"
 #include "core/algorithms/pencil_renderer.h"
 #include "core/algorithms/stroke_brush.h"
 #include "core/algorithms/stroke_run.h"
@@ -141,12 +142,12 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
         const int span = S0 - m;
         const int percent =
             span != 0 ? std::clamp(qRound(double(S0 - S) / span * 100.0), 0, 100) : 100;
-        if (!settings.lastPercent || percent != settings.lastPercent->load()) {
+        if (!settings.progress || percent != settings.progress->lastPercent()) {
             snapshotDue = true;
             if (settings.reporter)
                 settings.reporter->report_progress(percent);
-            if (settings.lastPercent)
-                settings.lastPercent->store(percent);
+            if (settings.progress)
+                settings.progress->setLastPercent(percent);
         }
     };
 
