@@ -17,11 +17,12 @@ QImage turnedBrush(const QImage& bitmap, int size, int degrees)
 {
     QImage brush = bitmap.scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     const QImage rotated = rotateByAngle(brush, degrees);
-    const int rw = rotated.width(), rh = rotated.height();
+    const int rotatedWidth = rotated.width(), rotatedHeight = rotated.height();
     QPainter painter(&brush);
-    painter.drawImage(
-        QRectF(0, 0, size - 1, size - 1), rotated,
-        QRectF(std::floor((rw - size) / 2.0), std::floor((rh - size) / 2.0), size + rw, size + rh));
+    painter.drawImage(QRectF(0, 0, size - 1, size - 1), rotated,
+                      QRectF(std::floor((rotatedWidth - size) / 2.0),
+                             std::floor((rotatedHeight - size) / 2.0), size + rotatedWidth,
+                             size + rotatedHeight));
     painter.end();
     return brush;
 }
@@ -29,15 +30,15 @@ QImage turnedBrush(const QImage& bitmap, int size, int degrees)
 BrushInk brushInk(const QImage& brush)
 {
     BrushInk ink;
-    const int S = brush.width();
-    ink.size = S;
-    ink.patchWidth = 2 * (S / 2);
+    const int brushSize = brush.width();
+    ink.size = brushSize;
+    ink.patchWidth = 2 * (brushSize / 2);
     ink.patchHeight = 2 * (brush.height() / 2);
     ink.rowStart.reserve(std::size_t(brush.height()) + 1);
     for (int j = 0; j < brush.height(); ++j) {
         ink.rowStart.push_back(int(ink.pixels.size()));
         const QRgb* line = reinterpret_cast<const QRgb*>(brush.constScanLine(j));
-        for (int i = 0; i < S; ++i) {
+        for (int i = 0; i < brushSize; ++i) {
             if (qRed(line[i]) <= kInkLimit)
                 ink.pixels.push_back({i, qRed(line[i])});
         }
@@ -59,13 +60,13 @@ BrushInk brushInk(const QImage& brush)
         const bool rowPaints = j > 0 && j < ink.patchHeight - 1;
         std::size_t run = firstRun;
         for (; run < ink.runs.size(); ++run) {
-            BrushInk::Run& r = ink.runs[run];
-            r.offset = int(ink.averageMask.size());
+            BrushInk::Run& current = ink.runs[run];
+            current.offset = int(ink.averageMask.size());
             const std::size_t base = ink.averageMask.size();
-            ink.averageMask.resize(base + r.length, 0);
-            ink.errorMask.resize(base + r.length, 0);
-            ink.keep.resize((base + r.length) * 4, 256);
-            ink.paint.resize((base + r.length) * 4, 0);
+            ink.averageMask.resize(base + current.length, 0);
+            ink.errorMask.resize(base + current.length, 0);
+            ink.keep.resize((base + current.length) * 4, 256);
+            ink.paint.resize((base + current.length) * 4, 0);
         }
         run = firstRun;
         for (int k = start; k < end; ++k) {
@@ -78,10 +79,10 @@ BrushInk brushInk(const QImage& brush)
             if (rowOnPatch && i < ink.patchWidth)
                 ink.errorMask[at] = 0x00FFFFFFu;
             if (rowPaints && i > 0 && i < ink.patchWidth - 1) {
-                const int b = ink.pixels[k].weight;
+                const int weight = ink.pixels[k].weight;
                 for (int lane = 0; lane < 4; ++lane) {
-                    ink.keep[at * 4 + lane] = std::uint16_t(b);
-                    ink.paint[at * 4 + lane] = std::uint16_t(255 - b);
+                    ink.keep[at * 4 + lane] = std::uint16_t(weight);
+                    ink.paint[at * 4 + lane] = std::uint16_t(255 - weight);
                 }
             }
         }

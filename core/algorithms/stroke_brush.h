@@ -13,10 +13,10 @@
 // rectangle to it and shrinks the target in proportion).
 QImage turnedBrush(const QImage& bitmap, int size, int degrees);
 
-// The ink of a brush of size S: its pixels with red <= 249, with their weight b = red (0 full
-// ink .. 249 faint). The stroke is tried on a patch of pw x ph = (2 * (S / 2))^2 pixels: ink
-// outside it counts in the average colour only, ink on the patch's border counts in the errors
-// but takes no paint.
+// The ink of a brush of a given size: its pixels with red <= 249, with their weight = red (0 full
+// ink .. 249 faint). The stroke is tried on a patch of patchWidth x patchHeight pixels, each
+// 2 * (size / 2): ink outside it counts in the average colour only, ink on the patch's border
+// counts in the errors but takes no paint.
 //
 // Two forms: a list of ink pixels per row (strokes touching the picture's border walk it one pixel
 // at a time), and runs of columns covering the ink of each row, padded to whole groups of four,
@@ -43,8 +43,8 @@ struct BrushInk
     std::vector<std::uint32_t> averageMask; // 0x00FFFFFF on ink pixels, else 0
     std::vector<std::uint32_t> errorMask;   // 0x00FFFFFF on ink pixels of the patch, else 0
     // Per pixel, four 16-bit lanes (blue, green, red, alpha) each: new = (old * keep + colour *
-    // paint) >> 8. Painted pixels: keep = b, paint = 255 - b; all others keep = 256, paint = 0,
-    // which leaves them as they are.
+    // paint) >> 8. Painted pixels: keep = weight, paint = 255 - weight; all others keep = 256,
+    // paint = 0, which leaves them as they are.
     std::vector<std::uint16_t> keep, paint;
     int inkCount = 0; // every ink pixel (the average's count for a stroke inside the picture)
 };

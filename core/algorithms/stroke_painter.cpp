@@ -20,10 +20,10 @@ constexpr qint64 kStrokeBudgetCap = 5000000000LL;
 
 std::atomic<bool> g_vectorised{true};
 
-inline int colourDistance(QRgb a, QRgb b)
+inline int colourDistance(QRgb first, QRgb second)
 {
-    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
-           std::abs(qBlue(a) - qBlue(b));
+    return std::abs(qRed(first) - qRed(second)) + std::abs(qGreen(first) - qGreen(second)) +
+           std::abs(qBlue(first) - qBlue(second));
 }
 
 } // namespace
@@ -41,23 +41,28 @@ bool StrokePainter::isVectorised()
 void StrokePainter::darkenEdges(QImage& canvas, const QImage& source, const QImage& strokes,
                                 int edgeFactor)
 {
-    const int W = std::min({canvas.width(), source.width(), strokes.width()});
-    const int H = std::min({canvas.height(), source.height(), strokes.height()});
-    const int e = edgeFactor;
-    // t(z) = (510 - 2z) / 3: 0 on white drawing, 170 on black.
-    const auto t = [](int z) { return (510 - 2 * z) / 3; };
-    for (int y = 0; y < H - 1; ++y) {
-        QRgb* cv = reinterpret_cast<QRgb*>(canvas.scanLine(y));
-        const QRgb* src = reinterpret_cast<const QRgb*>(source.constScanLine(y));
-        const QRgb* st = reinterpret_cast<const QRgb*>(strokes.constScanLine(y));
-        for (int x = 0; x < W - 1; ++x) {
-            const QRgb old = cv[x];
-            const int d = colourDistance(old, src[x]);
-            // s in 0..425; a damaged document's factor is held where every channel clamps.
-            const qint64 s = (d + t(qBlue(st[x])) + t(qRed(st[x])) + t(qGreen(st[x]))) / 3;
-            const int shift = int(std::clamp<qint64>(s * e / 300, -1000, 1000));
-            cv[x] = qRgb(clampChannel(qRed(old) - shift), clampChannel(qGreen(old) - shift),
-                         clampChannel(qBlue(old) - shift));
+    const int width = std::min({canvas.width(), source.width(), strokes.width()});
+    const int height = std::min({canvas.height(), source.height(), strokes.height()});
+    // The weight of a channel of the edge drawing, (510 - 2 * channel) / 3: 0 on white
+    // drawing, 170 on black.
+    const auto drawingWeight = [](int channel) { return (510 - 2 * channel) / 3; };
+    for (int y = 0; y < height - 1; ++y) {
+        QRgb* canvasLine = reinterpret_cast<QRgb*>(canvas.scanLine(y));
+        const QRgb* sourceLine = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+        const QRgb* strokeLine = reinterpret_cast<const QRgb*>(strokes.constScanLine(y));
+        for (int x = 0; x < width - 1; ++x) {
+            const QRgb old = canvasLine[x];
+            const int distance = colourDistance(old, sourceLine[x]);
+            const QRgb drawing = strokeLine[x];
+            // darkening in 0..425; a damaged document's factor is held where every channel
+            // clamps.
+            const qint64 darkening =
+                (distance + drawingWeight(qBlue(drawing)) + drawingWeight(qRed(drawing)) +
+                 drawingWeight(qGreen(drawing))) /
+                3;
+            const int shift = int(std::clamp<qint64>(darkening * edgeFactor / 300, -1000, 1000));
+            canvasLine[x] = qRgb(clampChannel(qRed(old) - shift), clampChannel(qGreen(old) - shift),
+                                 clampChannel(qBlue(old) - shift));
         }
     }
 }
@@ -81,28 +86,29 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
         return true;
     ensure32Bit(source);
     ensure32Bit(strokes);
-    const int W = source.width(), H = source.height();
+    const int width = source.width(), height = source.height();
 
     // Sizes, constants and the stroke budget. A damaged document's size is held to kLargestBrush
     // so that the brush can be allocated.
     minimumSize = std::min(minimumSize, maximumSize);
-    const int m = std::min(minimumSize, kLargestBrush);
-    const int M = std::min(maximumSize, kLargestBrush);
-    const int S0 = M + 6;
-    int S = S0;
-    const qint64 levels = qint64(M - m) / 100 + 1;
+    const int smallestSize = std::min(minimumSize, kLargestBrush);
+    const int largestSize = std::min(maximumSize, kLargestBrush);
+    const int firstSize = largestSize + 6;
+    int brushSize = firstSize;
+    const qint64 levels = qint64(largestSize - smallestSize) / 100 + 1;
     const qint64 budget = std::min<qint64>(
-        settings.budgetFactor * ((qint64(W) * H / 2) * settings.density / levels),
+        settings.budgetFactor * ((qint64(width) * height / 2) * settings.density / levels),
         kStrokeBudgetCap);
     const auto strokesFor = [budget](int size) { return budget / (qint64(size) * size); };
-    qint64 N = S > 0 ? strokesFor(S) : 0;
+    qint64 levelStrokes = brushSize > 0 ? strokesFor(brushSize) : 0;
 
     // The brush.
     QImage bitmap(settings.bitmapPath);
-    if (bitmap.isNull() || S < 1)
+    if (bitmap.isNull() || brushSize < 1)
         return true;
     bitmap = bitmap.convertToFormat(QImage::Format_RGB32);
-    QImage brush = bitmap.scaled(S, S, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    QImage brush =
+        bitmap.scaled(brushSize, brushSize, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     BrushInk ink = brushInk(brush);
 
     // Where the centres come from.
@@ -113,16 +119,16 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
                                        ? settings.memory->positions(settings.memoryName)
                                        : QVector<QPoint>();
     int replayCursor = 0;
-    qint64 c = 0;
+    qint64 strokesLaid = 0;
 
     // The canvas, warm white. Without the memory for it the picture stays as it is.
     StrokeRun run(settings, source);
     if (!run.isValid())
         return true;
     const auto shrink = [&]() {
-        S = S * 90 / 100;
-        N = S > 0 ? strokesFor(S) : 0;
-        c = 0;
+        brushSize = brushSize * 90 / 100;
+        levelStrokes = brushSize > 0 ? strokesFor(brushSize) : 0;
+        strokesLaid = 0;
     };
     // A cancelled run leaves the canvas as far as it got once progress has been reported, the
     // picture it received otherwise.
@@ -137,11 +143,12 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
     // a snapshot of the canvas in the image. (A maximum size below the minimum can shrink the
     // brush past the minimum; the percentage is held to 0..100.)
     const auto turnBrush = [&]() {
-        brush = turnedBrush(bitmap, S, randomBelow(360));
+        brush = turnedBrush(bitmap, brushSize, randomBelow(360));
         ink = brushInk(brush);
-        const int span = S0 - m;
+        const int span = firstSize - smallestSize;
         const int percent =
-            span != 0 ? std::clamp(qRound(double(S0 - S) / span * 100.0), 0, 100) : 100;
+            span != 0 ? std::clamp(qRound(double(firstSize - brushSize) / span * 100.0), 0, 100)
+                      : 100;
         if (!settings.progress || percent != settings.progress->lastPercent()) {
             snapshotDue = true;
             if (settings.reporter)
@@ -152,7 +159,7 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
     };
 
     // Stroke after stroke, the brush shrinking level by level.
-    while (m + 4 < S) {
+    while (smallestSize + 4 < brushSize) {
         if (run.cancelled())
             return leaveOnCancel();
 
@@ -161,11 +168,11 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
         if (replaying && replayCursor < replay.size()) {
             // A position from another picture size is wrapped into this one.
             const QPoint at = replay.at(replayCursor++);
-            x = ((at.x() % W) + W) % W;
-            y = ((at.y() % H) + H) % H;
+            x = ((at.x() % width) + width) % width;
+            y = ((at.y() % height) + height) % height;
         } else if (replaying && settings.afterReplay == StrokePainterSettings::AfterReplay::AnyCentre) {
-            x = randomBelow(std::max(W - 1, 1));
-            y = randomBelow(std::max(H - 1, 1));
+            x = randomBelow(std::max(width - 1, 1));
+            y = randomBelow(std::max(height - 1, 1));
         } else if (run.chooseFreeCentre(recording && settings.recordingDrawsWholePicture, x, y)) {
             if (recording)
                 recorded.append(
@@ -175,20 +182,20 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
             if (run.cancelled())
                 return leaveOnCancel();
             shrink();
-            if (S < 1)
+            if (brushSize < 1)
                 break;
             turnBrush();
             continue;
         }
 
         // Count the stroke; a new size level or every 500th stroke turns a new brush.
-        ++c;
+        ++strokesLaid;
         bool rebuild = false;
-        if (c < N) {
-            rebuild = c % kStrokesPerBrush == 0;
+        if (strokesLaid < levelStrokes) {
+            rebuild = strokesLaid % kStrokesPerBrush == 0;
         } else {
             shrink();
-            if (S < 1)
+            if (brushSize < 1)
                 break;
             rebuild = true;
         }
@@ -198,11 +205,12 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
         // Fetch where the next stroke goes while this one is laid.
         if (replaying && replayCursor < replay.size()) {
             const QPoint at = replay.at(replayCursor);
-            run.prefetchAt(ink, ((at.x() % W) + W) % W, ((at.y() % H) + H) % H);
+            run.prefetchAt(ink, ((at.x() % width) + width) % width,
+                           ((at.y() % height) + height) % height);
         } else if (replaying && settings.afterReplay == StrokePainterSettings::AfterReplay::AnyCentre) {
             std::uint32_t state = randomState();
-            const int nextX = randomBelowFrom(state, std::max(W - 1, 1));
-            run.prefetchAt(ink, nextX, randomBelowFrom(state, std::max(H - 1, 1)));
+            const int nextX = randomBelowFrom(state, std::max(width - 1, 1));
+            run.prefetchAt(ink, nextX, randomBelowFrom(state, std::max(height - 1, 1)));
         } else {
             run.prefetchNextFree(ink, recording && settings.recordingDrawsWholePicture);
         }

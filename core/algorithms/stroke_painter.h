@@ -37,7 +37,7 @@ struct StrokePainterSettings
     bool scaled = false;       // a display render: sizes follow the scale, centres are recorded
     bool preview = false;      // a preview: centres are random and not recorded
     int edgeFactor = 0;        // the strength of the edge darkening, 0..255
-    qint64 budgetFactor = 3;   // the stroke budget is budgetFactor * (W * H / 2) * density / levels
+    qint64 budgetFactor = 3;   // the budget: budgetFactor * (width * height / 2) * density / levels
     qint64 density = 0;        // the number-of-brushstrokes setting as the painter reads it
     int pickThreshold = 0;     // a centre needs |photo red - canvas red| >= this
     qint64 acceptance = 514;   // a stroke is kept when after < (before >> 10) * acceptance

@@ -46,7 +46,7 @@ public:
 
     // The canvas and the photograph side by side, pixel by pixel (canvas, photograph, canvas,
     // ...): a stroke reads both under every brush row, and one cache line then serves both.
-    QRgb* pairRow(int y) const { return m_pairs + std::ptrdiff_t(y) * W * 2; }
+    QRgb* pairRow(int y) const { return m_pairs + std::ptrdiff_t(y) * m_width * 2; }
 
     // Where the photograph's red still differs from the canvas by the pick threshold, one bit a
     // pixel (row-major): the centre search tests this instead of two large pictures, and strokes
@@ -65,7 +65,7 @@ public:
     }
     bool isFar(int x, int y) const
     {
-        const std::size_t index = std::size_t(y) * W + x;
+        const std::size_t index = std::size_t(y) * m_width + x;
         return (m_far[index >> 6] >> (index & 63)) & 1;
     }
 
@@ -127,7 +127,7 @@ private:
 
     const StrokePainterSettings& m_settings;
     const QImage& m_source;
-    const int W, H;
+    const int m_width, m_height;
     std::vector<std::uint64_t> m_far;
     LargePageMemory m_memory;
     QRgb* const m_pairs;
