@@ -16,9 +16,9 @@ const QString kBrushBitmap = QStringLiteral(":/brushstroke.bmp");
 // stays under 2^16 within its field.
 constexpr std::uint64_t kFieldMask = 0x000000FF00FF00FFull;
 
-inline std::uint64_t spread(QRgb p)
+inline std::uint64_t spread(QRgb pixel)
 {
-    return (std::uint64_t(p) & 0x00FF00FFu) | ((std::uint64_t(p) & 0x0000FF00u) << 24);
+    return (std::uint64_t(pixel) & 0x00FF00FFu) | ((std::uint64_t(pixel) & 0x0000FF00u) << 24);
 }
 
 inline QRgb gather(std::uint64_t fields)
@@ -30,61 +30,66 @@ inline QRgb gather(std::uint64_t fields)
 
 namespace expressive {
 
-void stampInk(const Brush& brush, int a, int x0, int y0, const Pixels& canvas, QRgb colour)
+void stampInk(const Brush& brush, int brushSize, int x0, int y0, const Pixels& canvas, QRgb colour)
 {
-    const int cr = redOf(colour), cg = greenOf(colour), cb = blueOf(colour);
+    const int colourRed = redOf(colour), colourGreen = greenOf(colour), colourBlue = blueOf(colour);
     for (const ExpressiveBrushstrokes::Ink& ink : brush.ink) {
-        if (ink.row > a - 2 || ink.column > a - 2)
+        if (ink.row > brushSize - 2 || ink.column > brushSize - 2)
             continue;
-        const int px = x0 + ink.column, py = y0 + ink.row;
-        if (unsigned(px) >= unsigned(canvas.width) || unsigned(py) >= unsigned(canvas.height))
+        const int x = x0 + ink.column, y = y0 + ink.row;
+        if (unsigned(x) >= unsigned(canvas.width) || unsigned(y) >= unsigned(canvas.height))
             continue;
-        QRgb& p = canvas.row(py)[px];
-        const int g = ink.red, paint = 255 - g;
-        p = opaque((redOf(p) * g + cr * paint) >> 8, (greenOf(p) * g + cg * paint) >> 8,
-                   (blueOf(p) * g + cb * paint) >> 8);
+        QRgb& pixel = canvas.row(y)[x];
+        const int keep = ink.red, paint = 255 - keep;
+        pixel = opaque((redOf(pixel) * keep + colourRed * paint) >> 8,
+                       (greenOf(pixel) * keep + colourGreen * paint) >> 8,
+                       (blueOf(pixel) * keep + colourBlue * paint) >> 8);
     }
 }
 
-void blendInk(int q, int edge, QRgb colour, const Brush& brush, int x0, int y0,
+void blendInk(int rank, int edge, QRgb colour, const Brush& brush, int x0, int y0,
               const Pixels& target)
 {
-    const int a = brush.image.width();
-    const int cr = redOf(colour), cg = greenOf(colour), cb = blueOf(colour);
-    const auto inside = [&](int px, int py) {
-        return unsigned(px) < unsigned(target.width) && unsigned(py) < unsigned(target.height);
+    const int brushSize = brush.image.width();
+    const int colourRed = redOf(colour), colourGreen = greenOf(colour), colourBlue = blueOf(colour);
+    const auto inside = [&](int x, int y) {
+        return unsigned(x) < unsigned(target.width) && unsigned(y) < unsigned(target.height);
     };
-    if (q < 3 && edge > 9) {
+    if (rank < 3 && edge > 9) {
         // On an edge the best pick is darkened by 1, the second kept, the third lightened by 1.
-        const int ar = clampChannel(cr + q - 1), ag = clampChannel(cg + q - 1),
-                  ab = clampChannel(cb + q - 1);
+        const int adjustedRed = clampChannel(colourRed + rank - 1),
+                  adjustedGreen = clampChannel(colourGreen + rank - 1),
+                  adjustedBlue = clampChannel(colourBlue + rank - 1);
         for (const ExpressiveBrushstrokes::Ink& ink : brush.ink) {
-            if (ink.row > a - 2 || ink.red >= 240 || !inside(x0 + ink.column, y0 + ink.row))
+            if (ink.row > brushSize - 2 || ink.red >= 240 || !inside(x0 + ink.column, y0 + ink.row))
                 continue;
-            QRgb& p = target.row(y0 + ink.row)[x0 + ink.column];
-            const int g = ink.red, paint = 255 - g;
-            const auto mix = [&](int old, int adjusted, int c) {
-                return (((old + adjusted) >> 1) + ((old * g + c * paint) >> 8)) >> 1;
+            QRgb& pixel = target.row(y0 + ink.row)[x0 + ink.column];
+            const int keep = ink.red, paint = 255 - keep;
+            const auto mix = [&](int old, int adjusted, int colourChannel) {
+                return (((old + adjusted) >> 1) + ((old * keep + colourChannel * paint) >> 8)) >> 1;
             };
-            p = opaque(mix(redOf(p), ar, cr), mix(greenOf(p), ag, cg), mix(blueOf(p), ab, cb));
+            pixel = opaque(mix(redOf(pixel), adjustedRed, colourRed),
+                           mix(greenOf(pixel), adjustedGreen, colourGreen),
+                           mix(blueOf(pixel), adjustedBlue, colourBlue));
         }
         return;
     }
     // Elsewhere the pick is stamped again.
-    stampInk(brush, a, x0, y0, target, colour);
+    stampInk(brush, brushSize, x0, y0, target, colour);
 }
 
-std::vector<CanvasBrush> canvasBrushes(const BrushSet& brushes, int a, std::ptrdiff_t stride)
+std::vector<CanvasBrush> canvasBrushes(const BrushSet& brushes, int brushSize,
+                                       std::ptrdiff_t stride)
 {
     std::vector<CanvasBrush> result(brushes.size());
     for (std::size_t k = 0; k < brushes.size(); ++k) {
         for (const ExpressiveBrushstrokes::Ink& ink : brushes[k].ink) {
             const std::int32_t offset = std::int32_t(ink.row * stride + ink.column);
-            if (ink.row <= a - 2 && ink.column <= a - 2) {
+            if (ink.row <= brushSize - 2 && ink.column <= brushSize - 2) {
                 result[k].stampOffsets.push_back(offset);
                 result[k].stampReds.push_back(std::uint8_t(ink.red));
             }
-            if (ink.row <= a - 2 && ink.red < 240) {
+            if (ink.row <= brushSize - 2 && ink.red < 240) {
                 result[k].edgeOffsets.push_back(offset);
                 result[k].edgeReds.push_back(std::uint8_t(ink.red));
             }
@@ -95,28 +100,28 @@ std::vector<CanvasBrush> canvasBrushes(const BrushSet& brushes, int a, std::ptrd
 
 void stampOnCanvas(QRgb* origin, const CanvasBrush& brush, QRgb colour)
 {
-    const std::uint64_t c = spread(colour);
-    const std::size_t n = brush.stampOffsets.size();
-    for (std::size_t k = 0; k < n; ++k) {
-        QRgb& p = origin[brush.stampOffsets[k]];
-        const std::uint64_t g = brush.stampReds[k];
-        p = gather(((spread(p) * g + c * (255 - g)) >> 8) & kFieldMask);
+    const std::uint64_t paintFields = spread(colour);
+    const std::size_t count = brush.stampOffsets.size();
+    for (std::size_t k = 0; k < count; ++k) {
+        QRgb& pixel = origin[brush.stampOffsets[k]];
+        const std::uint64_t keep = brush.stampReds[k];
+        pixel = gather(((spread(pixel) * keep + paintFields * (255 - keep)) >> 8) & kFieldMask);
     }
 }
 
-void blendEdgeOnCanvas(QRgb* origin, const CanvasBrush& brush, int q, QRgb colour)
+void blendEdgeOnCanvas(QRgb* origin, const CanvasBrush& brush, int rank, QRgb colour)
 {
-    const std::uint64_t c = spread(colour);
-    const std::uint64_t adjusted =
-        spread(opaque(clampChannel(redOf(colour) + q - 1), clampChannel(greenOf(colour) + q - 1),
-                      clampChannel(blueOf(colour) + q - 1)));
-    const std::size_t n = brush.edgeOffsets.size();
-    for (std::size_t k = 0; k < n; ++k) {
-        QRgb& p = origin[brush.edgeOffsets[k]];
-        const std::uint64_t old = spread(p), g = brush.edgeReds[k];
+    const std::uint64_t paintFields = spread(colour);
+    const std::uint64_t adjusted = spread(opaque(clampChannel(redOf(colour) + rank - 1),
+                                                 clampChannel(greenOf(colour) + rank - 1),
+                                                 clampChannel(blueOf(colour) + rank - 1)));
+    const std::size_t count = brush.edgeOffsets.size();
+    for (std::size_t k = 0; k < count; ++k) {
+        QRgb& pixel = origin[brush.edgeOffsets[k]];
+        const std::uint64_t old = spread(pixel), keep = brush.edgeReds[k];
         const std::uint64_t half = ((old + adjusted) >> 1) & kFieldMask;
-        const std::uint64_t weighed = ((old * g + c * (255 - g)) >> 8) & kFieldMask;
-        p = gather(((half + weighed) >> 1) & kFieldMask);
+        const std::uint64_t weighed = ((old * keep + paintFields * (255 - keep)) >> 8) & kFieldMask;
+        pixel = gather(((half + weighed) >> 1) & kFieldMask);
     }
 }
 
@@ -124,11 +129,11 @@ void blendEdgeOnCanvas(QRgb* origin, const CanvasBrush& brush, int q, QRgb colou
 
 // ---------------------------------------------------------------------------------------------
 
-ExpressiveBrushstrokes::BrushSet ExpressiveBrushstrokes::buildBrushSet(int a)
+ExpressiveBrushstrokes::BrushSet ExpressiveBrushstrokes::buildBrushSet(int brushSize)
 {
     BrushSet brushes;
     const QImage bitmap = QImage(kBrushBitmap).convertToFormat(QImage::Format_RGB32);
-    QImage base(a, a, QImage::Format_RGB32);
+    QImage base(brushSize, brushSize, QImage::Format_RGB32);
     if (bitmap.isNull() || base.isNull())
         return BrushSet(kBrushCount, brushFromImage(QImage()));
     resizeBilinear(bitmap, base);
@@ -139,12 +144,16 @@ ExpressiveBrushstrokes::BrushSet ExpressiveBrushstrokes::buildBrushSet(int a)
             rotate90(angle, base, turned); // 0 turns one way, 90 the other
         else
             turned = rotateByAngle(base, angle);
-        // The centred a x a square: cut from its corner to the far edges, then the top-left.
-        const int rw = turned.width(), rh = turned.height();
-        const auto floorHalf = [](int v) { return v >= 0 ? v / 2 : -((-v + 1) / 2); };
-        const int cx = floorHalf(rw - a), cy = floorHalf(rh - a);
-        const QImage cut = turned.copy(cx, cy, rw - cx, rh - cy);
-        brushes.push_back(brushFromImage(cut.copy(0, 0, a, a)));
+        // The centred brush-sized square: cut from its corner to the far edges, then the
+        // top-left.
+        const int turnedWidth = turned.width(), turnedHeight = turned.height();
+        const auto floorHalf = [](int value) {
+            return value >= 0 ? value / 2 : -((-value + 1) / 2);
+        };
+        const int cutX = floorHalf(turnedWidth - brushSize),
+                  cutY = floorHalf(turnedHeight - brushSize);
+        const QImage cut = turned.copy(cutX, cutY, turnedWidth - cutX, turnedHeight - cutY);
+        brushes.push_back(brushFromImage(cut.copy(0, 0, brushSize, brushSize)));
     }
     return brushes;
 }
@@ -173,18 +182,18 @@ std::int64_t ExpressiveBrushstrokes::brushInkThreshold(const BrushSet& brushes, 
     return ink * ((125 - precision) / 5);
 }
 
-void ExpressiveBrushstrokes::stampBrush(const Brush& brush, int a, int x, int y, QImage& canvas,
-                                        QRgb colour)
+void ExpressiveBrushstrokes::stampBrush(const Brush& brush, int brushSize, int x, int y,
+                                        QImage& canvas, QRgb colour)
 {
     if (!is32Bit(canvas))
         return;
-    stampInk(brush, a, x - a / 2, y - a / 2, pixelsOf(canvas), colour);
+    stampInk(brush, brushSize, x - brushSize / 2, y - brushSize / 2, pixelsOf(canvas), colour);
 }
 
-void ExpressiveBrushstrokes::blendPick(int q, int edge, QImage& patch, QRgb colour,
+void ExpressiveBrushstrokes::blendPick(int rank, int edge, QImage& patch, QRgb colour,
                                        const Brush& brush)
 {
     if (!is32Bit(patch))
         return;
-    blendInk(q, edge, colour, brush, 0, 0, pixelsOf(patch));
+    blendInk(rank, edge, colour, brush, 0, 0, pixelsOf(patch));
 }

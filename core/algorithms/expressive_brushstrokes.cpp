@@ -59,10 +59,10 @@ void announceStep(const ExpressiveSettings& settings)
 // that brush sizes, pick counts and thresholds stay bounded.
 ExpressiveSettings bounded(const ExpressiveSettings& settings)
 {
-    ExpressiveSettings s = settings;
-    s.maximumStrokeSize = std::clamp(s.maximumStrokeSize, 0, 254);
-    s.precision = std::clamp(s.precision, 0, 100);
-    return s;
+    ExpressiveSettings held = settings;
+    held.maximumStrokeSize = std::clamp(held.maximumStrokeSize, 0, 254);
+    held.precision = std::clamp(held.precision, 0, 100);
+    return held;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -73,26 +73,26 @@ struct PassData
     ExpressiveSettings settings;
     const QImage* work;
     QImage* canvas;
-    int a;
-    int b;
-    int c;
-    std::int64_t w;
+    int brushSize;
+    int picksPerCell;
+    int chance;
+    std::int64_t inkThreshold;
     std::vector<uchar> edges;
     BrushSet brushes;
     std::vector<CanvasBrush> canvasInk;
     MatchTable* table;
 };
 
-// A pixel that passed the chance test, with its acceptance level r.
+// A pixel that passed the chance test, with its acceptance level.
 struct Candidate
 {
     int x;
-    std::int64_t r;
+    std::int64_t acceptance;
 };
 
-// Row by row: every pixel draws r and t; a pixel whose t reaches 97 - e and that no cooldown
-// holds back gets the best of the ten brushes in the table, and a good enough match is stamped
-// at once. Returns false when cancelled.
+// Row by row: every pixel draws its acceptance level and a chance; a pixel whose chance draw
+// reaches 97 - its edge value and that no cooldown holds back gets the best of the ten brushes in
+// the table, and a good enough match is stamped at once. Returns false when cancelled.
 //
 // The search reads only the photograph, so a batch of rows is worked ahead: the draws of every
 // pixel are made first, in order, then every pixel that passed the chance test is searched (on
@@ -102,20 +102,20 @@ bool randomMatching(PassData& pass)
 {
     const ExpressiveSettings& settings = pass.settings;
     const QImage& workImage = *pass.work;
-    const int W = workImage.width(), H = workImage.height();
-    const int a = pass.a;
+    const int width = workImage.width(), height = workImage.height();
+    const int brushSize = pass.brushSize;
     Pixels canvas = pixelsOf(*pass.canvas);
-    Search search{&pass.brushes,       {}, &workImage,
-                  pixelsOf(workImage), a,  rasterExecution().vectorised};
+    Search search{&pass.brushes,       {},        &workImage,
+                  pixelsOf(workImage), brushSize, rasterExecution().vectorised};
     search.interior = interiorBrushes(pass.brushes, search.pixels.stride);
-    const std::int64_t w = pass.w;
-    // The draw range is w / 8 taken as an unsigned shift of the int.
-    const int drawRange = int(std::uint32_t(w) >> 3);
-    const int chance = pass.c;
+    const std::int64_t inkThreshold = pass.inkThreshold;
+    // The draw range is inkThreshold / 8 taken as an unsigned shift of the int.
+    const int drawRange = int(std::uint32_t(inkThreshold) >> 3);
+    const int chance = pass.chance;
     const int cooldownAfterGoodMatch = 33 - (settings.numberOfBrushstrokes >> 3);
-    const int reportEvery = std::max(1, (H / 100) * settings.progress->totalSteps());
-    const int threads = threadsFor(qint64(W) * H);
-    const int batchRows = int(std::clamp<qint64>(kBatchPixels / std::max(W, 1), 1, kBatchRows));
+    const int reportEvery = std::max(1, (height / 100) * settings.progress->totalSteps());
+    const int threads = threadsFor(qint64(width) * height);
+    const int batchRows = int(std::clamp<qint64>(kBatchPixels / std::max(width, 1), 1, kBatchRows));
 
     std::uint32_t state = randomState();
     int cooldown = 0;
@@ -124,19 +124,19 @@ bool randomMatching(PassData& pass)
     std::vector<int> rowStart(static_cast<std::size_t>(batchRows) + 1);
     std::vector<std::uint32_t> rowState(static_cast<std::size_t>(batchRows));
 
-    for (int first = 0; first < H; first += batchRows) {
-        const int end = std::min(H, first + batchRows);
+    for (int first = 0; first < height; first += batchRows) {
+        const int end = std::min(height, first + batchRows);
         // 1. The draws of every pixel of the batch, in order.
         candidates.clear();
         for (int y = first; y < end; ++y) {
             rowState[std::size_t(y - first)] = state;
             rowStart[std::size_t(y - first)] = int(candidates.size());
-            const uchar* e = pass.edges.data() + std::size_t(y) * W;
-            for (int x = 0; x < W; ++x) {
-                const std::int64_t r = w + randomBelowFrom(state, drawRange);
-                const int t = randomBelowFrom(state, chance);
-                if (t >= 97 - e[x])
-                    candidates.push_back({x, r});
+            const uchar* rowEdges = pass.edges.data() + std::size_t(y) * width;
+            for (int x = 0; x < width; ++x) {
+                const std::int64_t acceptance = inkThreshold + randomBelowFrom(state, drawRange);
+                const int draw = randomBelowFrom(state, chance);
+                if (draw >= 97 - rowEdges[x])
+                    candidates.push_back({x, acceptance});
             }
         }
         rowStart[std::size_t(end - first)] = int(candidates.size());
@@ -165,11 +165,11 @@ bool randomMatching(PassData& pass)
             }
             if (settings.reporter && y % reportEvery == 0)
                 reportNextProgress(settings);
-            const uchar* e = pass.edges.data() + std::size_t(y) * W;
+            const uchar* rowEdges = pass.edges.data() + std::size_t(y) * width;
             int k = rowStart[std::size_t(y - first)];
             const int kEnd = rowStart[std::size_t(y - first + 1)];
-            for (int x = 0; x < W; ++x) {
-                if (e[x] < kFlatEdge) {
+            for (int x = 0; x < width; ++x) {
+                if (rowEdges[x] < kFlatEdge) {
                     if (cooldown > 0)
                         --cooldown;
                 } else {
@@ -185,15 +185,17 @@ bool randomMatching(PassData& pass)
                 const int index = int(match.colour >> 24);
                 const QRgb colour = match.colour | kBlack;
                 pass.table->set(x, y, match.score, index, colour);
-                if (std::int64_t(match.score) <= candidate.r) {
-                    if (std::int64_t(match.score) <= (candidate.r >> 3))
+                if (std::int64_t(match.score) <= candidate.acceptance) {
+                    if (std::int64_t(match.score) <= (candidate.acceptance >> 3))
                         cooldown = cooldownAfterGoodMatch;
-                    const int x0 = x - a / 2, y0 = y - a / 2;
-                    if (x0 >= 0 && y0 >= 0 && x0 + a - 2 < W && y0 + a - 2 < H)
+                    const int x0 = x - brushSize / 2, y0 = y - brushSize / 2;
+                    if (x0 >= 0 && y0 >= 0 && x0 + brushSize - 2 < width &&
+                        y0 + brushSize - 2 < height)
                         stampOnCanvas(canvas.row(y0) + x0, pass.canvasInk[std::size_t(index)],
                                       colour);
                     else
-                        stampInk(pass.brushes[std::size_t(index)], a, x0, y0, canvas, colour);
+                        stampInk(pass.brushes[std::size_t(index)], brushSize, x0, y0, canvas,
+                                 colour);
                 }
             }
         }
@@ -202,13 +204,13 @@ bool randomMatching(PassData& pass)
     return true;
 }
 
-// Whether the a x a patch at (x0, y0) holds a canvas pixel that is not opaque. Drawing such a
+// Whether the brush-sized patch at (x0, y0) holds a canvas pixel that is not opaque. Drawing such a
 // patch back composes it with itself, which only QPainter does the way it does.
-bool patchHasTranslucency(const Pixels& canvas, int x0, int y0, int a)
+bool patchHasTranslucency(const Pixels& canvas, int x0, int y0, int brushSize)
 {
-    for (int y = std::max(0, y0); y < std::min(canvas.height, y0 + a); ++y) {
+    for (int y = std::max(0, y0); y < std::min(canvas.height, y0 + brushSize); ++y) {
         const QRgb* line = canvas.row(y);
-        for (int x = std::max(0, x0); x < std::min(canvas.width, x0 + a); ++x) {
+        for (int x = std::max(0, x0); x < std::min(canvas.width, x0 + brushSize); ++x) {
             if ((line[x] >> 24) != 0xFF)
                 return true;
         }
@@ -222,47 +224,48 @@ bool cellPicking(PassData& pass)
 {
     const ExpressiveSettings& settings = pass.settings;
     QImage& canvasImage = *pass.canvas;
-    const int W = canvasImage.width(), H = canvasImage.height();
-    const int a = pass.a, h = a / 2;
-    const std::int64_t threshold = pass.w * 100 / 250;
+    const int width = canvasImage.width(), height = canvasImage.height();
+    const int brushSize = pass.brushSize, half = brushSize / 2;
+    const std::int64_t threshold = pass.inkThreshold * 100 / 250;
     const int reportEvery =
-        std::max(1, int(double(H) / (a * 100.0)) * settings.progress->totalSteps());
+        std::max(1, int(double(height) / (brushSize * 100.0)) * settings.progress->totalSteps());
     const bool opaqueFormat = canvasImage.format() == QImage::Format_RGB32;
     Pixels canvas = pixelsOf(canvasImage);
-    for (int row = H / a - 1; row >= 2; --row) {
+    for (int row = height / brushSize - 1; row >= 2; --row) {
         if (isCancelled(settings)) {
             resetCounters(settings);
             return false;
         }
         if (settings.reporter && row % reportEvery == 0)
             reportNextProgress(settings);
-        for (int column = W / a - 1; column >= 2; --column) {
+        for (int column = width / brushSize - 1; column >= 2; --column) {
             const std::vector<QPoint> picks = ExpressiveBrushstrokes::pickBestInCell(
-                *pass.table, a, column, row, pass.b, threshold);
-            for (int q = int(picks.size()) - 1; q >= 0; --q) {
-                const int X = picks[std::size_t(q)].x(), Y = picks[std::size_t(q)].y();
-                if (X == 0 || Y == 0)
+                *pass.table, brushSize, column, row, pass.picksPerCell, threshold);
+            for (int rank = int(picks.size()) - 1; rank >= 0; --rank) {
+                const int pickX = picks[std::size_t(rank)].x(),
+                          pickY = picks[std::size_t(rank)].y();
+                if (pickX == 0 || pickY == 0)
                     continue;
-                const std::size_t index = std::size_t(pass.table->brushIndex(X, Y));
+                const std::size_t index = std::size_t(pass.table->brushIndex(pickX, pickY));
                 const Brush& brush = pass.brushes[index];
-                const QRgb colour = pass.table->colour(X, Y);
-                const int edge = pass.edges[std::size_t(Y) * W + X];
-                const int x0 = X - h, y0 = Y - h;
-                if (opaqueFormat || !patchHasTranslucency(canvas, x0, y0, a)) {
+                const QRgb colour = pass.table->colour(pickX, pickY);
+                const int edge = pass.edges[std::size_t(pickY) * width + pickX];
+                const int x0 = pickX - half, y0 = pickY - half;
+                if (opaqueFormat || !patchHasTranslucency(canvas, x0, y0, brushSize)) {
                     // Drawing an opaque patch back only copies it: blend in place.
-                    const bool onEdge = q < 3 && edge > 9;
-                    const bool inside =
-                        x0 >= 0 && y0 >= 0 && y0 + a - 2 < H && x0 + (onEdge ? a - 1 : a - 2) < W;
+                    const bool onEdge = rank < 3 && edge > 9;
+                    const bool inside = x0 >= 0 && y0 >= 0 && y0 + brushSize - 2 < height &&
+                                        x0 + (onEdge ? brushSize - 1 : brushSize - 2) < width;
                     if (!inside)
-                        blendInk(q, edge, colour, brush, x0, y0, canvas);
+                        blendInk(rank, edge, colour, brush, x0, y0, canvas);
                     else if (onEdge)
-                        blendEdgeOnCanvas(canvas.row(y0) + x0, pass.canvasInk[index], q, colour);
+                        blendEdgeOnCanvas(canvas.row(y0) + x0, pass.canvasInk[index], rank, colour);
                     else
                         stampOnCanvas(canvas.row(y0) + x0, pass.canvasInk[index], colour);
                     continue;
                 }
-                QImage patch = canvasImage.copy(x0, y0, a, a);
-                ExpressiveBrushstrokes::blendPick(q, edge, patch, colour, brush);
+                QImage patch = canvasImage.copy(x0, y0, brushSize, brushSize);
+                ExpressiveBrushstrokes::blendPick(rank, edge, patch, colour, brush);
                 {
                     QPainter painter(&canvasImage);
                     painter.drawImage(QPoint(x0, y0), patch);
@@ -310,14 +313,14 @@ void paintExpressiveBrushstrokes(const ExpressiveSettings& settingsIn, QImage& i
     settings.progress->startSteps(settings.details < 1 ? 2 : 4);
 
     // The large brush, sharpened, then the small brush for the details.
-    const int a1 = settings.maximumStrokeSize / 4 + 15;
-    const int b = a1 * a1 * settings.precision / 256;
-    ExpressiveBrushstrokes::matchingPass(settings, work, canvas, a1, b,
+    const int largeBrush = settings.maximumStrokeSize / 4 + 15;
+    const int picksPerCell = largeBrush * largeBrush * settings.precision / 256;
+    ExpressiveBrushstrokes::matchingPass(settings, work, canvas, largeBrush, picksPerCell,
                                          settings.numberOfBrushstrokes / 4 + 98);
     sharpen3x3(canvas);
     if (settings.details > 0)
-        ExpressiveBrushstrokes::matchingPass(settings, work, canvas, a1 * 100 / 185, b,
-                                             settings.details / 3 + 25);
+        ExpressiveBrushstrokes::matchingPass(settings, work, canvas, largeBrush * 100 / 185,
+                                             picksPerCell, settings.details / 3 + 25);
 
     // The photograph's alpha back, taken from the photograph reduced as the painting was, so
     // that a scaled painting's transparent parts stay where they were.
@@ -327,18 +330,19 @@ void paintExpressiveBrushstrokes(const ExpressiveSettings& settingsIn, QImage& i
 }
 
 void ExpressiveBrushstrokes::matchingPass(const ExpressiveSettings& settingsIn, const QImage& work,
-                                          QImage& canvas, int a, int b, int c)
+                                          QImage& canvas, int brushSize, int picksPerCell,
+                                          int chance)
 {
     PaintProgress ownProgress;
     PassData pass;
     pass.settings = bounded(settingsIn);
     if (!pass.settings.progress)
         pass.settings.progress = &ownProgress;
-    if (a % 2 != 0)
-        ++a;
-    pass.a = std::clamp(a, kSmallestBrush, kLargestBrush);
-    pass.b = b;
-    pass.c = c;
+    if (brushSize % 2 != 0)
+        ++brushSize;
+    pass.brushSize = std::clamp(brushSize, kSmallestBrush, kLargestBrush);
+    pass.picksPerCell = picksPerCell;
+    pass.chance = chance;
     pass.work = &work;
     pass.canvas = &canvas;
     if (work.size() != canvas.size() || !is32Bit(work) || !is32Bit(canvas))
@@ -347,9 +351,9 @@ void ExpressiveBrushstrokes::matchingPass(const ExpressiveSettings& settingsIn, 
         MatchTable table(canvas.width(), canvas.height());
         pass.table = &table;
         pass.edges = edgePlane(work);
-        pass.brushes = buildBrushSet(pass.a);
-        pass.canvasInk = canvasBrushes(pass.brushes, pass.a, canvas.bytesPerLine() / 4);
-        pass.w = brushInkThreshold(pass.brushes, pass.settings.precision);
+        pass.brushes = buildBrushSet(pass.brushSize);
+        pass.canvasInk = canvasBrushes(pass.brushes, pass.brushSize, canvas.bytesPerLine() / 4);
+        pass.inkThreshold = brushInkThreshold(pass.brushes, pass.settings.precision);
         announceStep(pass.settings);
         if (!randomMatching(pass))
             return;

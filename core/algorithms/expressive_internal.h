@@ -23,26 +23,26 @@ constexpr int kBrushCount = ExpressiveBrushstrokes::kBrushCount;
 constexpr QRgb kBlack = 0xFF000000u;
 constexpr QRgb kWhite = 0xFFFFFFFFu;
 
-inline int redOf(QRgb p)
+inline int redOf(QRgb pixel)
 {
-    return int((p >> 16) & 0xFF);
+    return int((pixel >> 16) & 0xFF);
 }
-inline int greenOf(QRgb p)
+inline int greenOf(QRgb pixel)
 {
-    return int((p >> 8) & 0xFF);
+    return int((pixel >> 8) & 0xFF);
 }
-inline int blueOf(QRgb p)
+inline int blueOf(QRgb pixel)
 {
-    return int(p & 0xFF);
+    return int(pixel & 0xFF);
 }
-inline QRgb opaque(int r, int g, int b)
+inline QRgb opaque(int red, int green, int blue)
 {
-    return kBlack | (QRgb(r) << 16) | (QRgb(g) << 8) | QRgb(b);
+    return kBlack | (QRgb(red) << 16) | (QRgb(green) << 8) | QRgb(blue);
 }
-inline int colourDistance(QRgb a, QRgb b)
+inline int colourDistance(QRgb first, QRgb second)
 {
-    return std::abs(blueOf(a) - blueOf(b)) + std::abs(redOf(a) - redOf(b)) +
-           std::abs(greenOf(a) - greenOf(b));
+    return std::abs(blueOf(first) - blueOf(second)) + std::abs(redOf(first) - redOf(second)) +
+           std::abs(greenOf(first) - greenOf(second));
 }
 
 inline bool is32Bit(const QImage& image)
@@ -89,13 +89,13 @@ int threadsFor(qint64 pixels);
 // ---------------------------------------------------------------------------------------------
 // Brushes and stamps (expressive_brushes.cpp)
 
-// Lays the ink of the brush (rows and columns 0..a-2) in colour onto the raster, the brush's
-// top-left at (x0, y0).
-void stampInk(const Brush& brush, int a, int x0, int y0, const Pixels& canvas, QRgb colour);
+// Lays the ink of the brush (rows and columns 0..brushSize-2) in colour onto the raster, the
+// brush's top-left at (x0, y0).
+void stampInk(const Brush& brush, int brushSize, int x0, int y0, const Pixels& canvas, QRgb colour);
 
-// The blend of a pick of rank q onto the raster, the brush's top-left at (x0, y0); see
+// The blend of a pick of the given rank onto the raster, the brush's top-left at (x0, y0); see
 // ExpressiveBrushstrokes::blendPick.
-void blendInk(int q, int edge, QRgb colour, const Brush& brush, int x0, int y0,
+void blendInk(int rank, int edge, QRgb colour, const Brush& brush, int x0, int y0,
               const Pixels& target);
 
 // The ink of a brush as offsets into the canvas from the brush's top-left pixel, for brushes
@@ -109,11 +109,12 @@ struct CanvasBrush
     std::vector<std::uint8_t> edgeReds;
 };
 
-std::vector<CanvasBrush> canvasBrushes(const BrushSet& brushes, int a, std::ptrdiff_t stride);
+std::vector<CanvasBrush> canvasBrushes(const BrushSet& brushes, int brushSize,
+                                       std::ptrdiff_t stride);
 
 // stampInk and blendInk for a brush wholly on the canvas, origin its top-left pixel.
 void stampOnCanvas(QRgb* origin, const CanvasBrush& brush, QRgb colour);
-void blendEdgeOnCanvas(QRgb* origin, const CanvasBrush& brush, int q, QRgb colour);
+void blendEdgeOnCanvas(QRgb* origin, const CanvasBrush& brush, int rank, QRgb colour);
 
 // ---------------------------------------------------------------------------------------------
 // Edges and the brush search (expressive_search.cpp)
@@ -135,14 +136,14 @@ struct InteriorBrush
     // sum / count for sums below 2^32: the product is at most one below the quotient.
     int divide(std::uint64_t sum) const
     {
-        std::uint64_t q = (sum * reciprocal) >> 32;
-        if ((q + 1) * std::uint64_t(count) <= sum)
-            ++q;
-        return int(q);
+        std::uint64_t quotient = (sum * reciprocal) >> 32;
+        if ((quotient + 1) * std::uint64_t(count) <= sum)
+            ++quotient;
+        return int(quotient);
     }
-    QRgb average(std::uint64_t r, std::uint64_t g, std::uint64_t b) const
+    QRgb average(std::uint64_t red, std::uint64_t green, std::uint64_t blue) const
     {
-        return count == 0 ? kBlack : opaque(divide(r), divide(g), divide(b));
+        return count == 0 ? kBlack : opaque(divide(red), divide(green), divide(blue));
     }
 };
 
@@ -161,7 +162,7 @@ struct Search
     std::vector<InteriorBrush> interior;
     const QImage* work;
     ConstPixels pixels;
-    int a;
+    int brushSize;
     bool vectorised;
 };
 

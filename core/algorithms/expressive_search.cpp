@@ -30,46 +30,49 @@ void edgeRow(const ConstPixels& work, int y, uchar* out)
     out[width - 1] = 0;
     for (int x = 1; x + 1 < width; ++x) {
         int sum[3] = {0, 0, 0};
-        for (const QRgb p : {up[x - 1], up[x], up[x + 1], mid[x - 1], mid[x + 1], down[x - 1],
-                             down[x], down[x + 1]}) {
-            sum[0] += redOf(p);
-            sum[1] += greenOf(p);
-            sum[2] += blueOf(p);
+        for (const QRgb neighbour : {up[x - 1], up[x], up[x + 1], mid[x - 1], mid[x + 1],
+                                     down[x - 1], down[x], down[x + 1]}) {
+            sum[0] += redOf(neighbour);
+            sum[1] += greenOf(neighbour);
+            sum[2] += blueOf(neighbour);
         }
-        const QRgb c = mid[x];
-        const int g = (std::abs(redOf(c) - (sum[0] >> 3)) + std::abs(greenOf(c) - (sum[1] >> 3)) +
-                       std::abs(blueOf(c) - (sum[2] >> 3))) /
-                      3;
-        out[x] = uchar(g);
+        const QRgb pixel = mid[x];
+        const int edge =
+            (std::abs(redOf(pixel) - (sum[0] >> 3)) + std::abs(greenOf(pixel) - (sum[1] >> 3)) +
+             std::abs(blueOf(pixel) - (sum[2] >> 3))) /
+            3;
+        out[x] = uchar(edge);
     }
 }
 
-QRgb averageOfCount(quint64 r, quint64 g, quint64 b, int count)
+QRgb averageOfCount(quint64 red, quint64 green, quint64 blue, int count)
 {
     if (count == 0)
         return kBlack;
-    return opaque(int(r / unsigned(count)), int(g / unsigned(count)), int(b / unsigned(count)));
+    return opaque(int(red / unsigned(count)), int(green / unsigned(count)),
+                  int(blue / unsigned(count)));
 }
 
 void interiorScalar(const QRgb* origin, const InteriorBrush& brush, QRgb& colour, int& error)
 {
     const std::int32_t* offsets = brush.offsets.data();
     const std::int32_t* weights = brush.weights.data();
-    const int n = brush.count;
-    quint64 rb = 0, g = 0; // blue in the low half of rb, red in the high half
-    for (int k = 0; k < n; ++k) {
-        const quint64 p = origin[offsets[k]];
-        rb += (p & 0xFF) | ((p & 0xFF0000) << 16);
-        g += (p >> 8) & 0xFF;
+    const int inkCount = brush.count;
+    quint64 redBlue = 0, green = 0; // blue in the low half of redBlue, red in the high half
+    for (int k = 0; k < inkCount; ++k) {
+        const quint64 pixel = origin[offsets[k]];
+        redBlue += (pixel & 0xFF) | ((pixel & 0xFF0000) << 16);
+        green += (pixel >> 8) & 0xFF;
     }
-    colour = brush.average(rb >> 32, g, rb & 0xFFFFFFFFu);
-    const int cr = redOf(colour), cg = greenOf(colour), cb = blueOf(colour);
+    colour = brush.average(redBlue >> 32, green, redBlue & 0xFFFFFFFFu);
+    const int colourRed = redOf(colour), colourGreen = greenOf(colour), colourBlue = blueOf(colour);
     int sum = 0;
-    for (int k = 0; k < n; ++k) {
-        const QRgb p = origin[offsets[k]];
-        const int d =
-            std::abs(blueOf(p) - cb) + std::abs(redOf(p) - cr) + std::abs(greenOf(p) - cg);
-        sum += (d * weights[k]) >> 5;
+    for (int k = 0; k < inkCount; ++k) {
+        const QRgb pixel = origin[offsets[k]];
+        const int distance = std::abs(blueOf(pixel) - colourBlue) +
+                             std::abs(redOf(pixel) - colourRed) +
+                             std::abs(greenOf(pixel) - colourGreen);
+        sum += (distance * weights[k]) >> 5;
     }
     error = sum;
 }
@@ -86,8 +89,8 @@ struct alignas(16) Quad
 void interiorSse2(const QRgb* origin, const InteriorBrush& brush, std::vector<Quad>& gathered,
                   QRgb& colour, int& error)
 {
-    const int n = brush.count;
-    if (n == 0) {
+    const int inkCount = brush.count;
+    if (inkCount == 0) {
         colour = kBlack;
         error = 0;
         return;
@@ -98,7 +101,7 @@ void interiorSse2(const QRgb* origin, const InteriorBrush& brush, std::vector<Qu
         gathered.resize(std::size_t(groups));
     __m128i* kept = reinterpret_cast<__m128i*>(gathered.data());
     // The last group's padding lanes are cleared so that they add nothing to the sums.
-    const int used = n - 4 * (groups - 1);
+    const int used = inkCount - 4 * (groups - 1);
     const __m128i lastMask =
         _mm_set_epi32(used > 3 ? -1 : 0, used > 2 ? -1 : 0, used > 1 ? -1 : 0, -1);
     const __m128i lowBytes = _mm_set1_epi32(0x00FF00FF);
@@ -107,28 +110,28 @@ void interiorSse2(const QRgb* origin, const InteriorBrush& brush, std::vector<Qu
     quint64 totals[3] = {0, 0, 0}; // blue, red, green
     for (int start = 0; start < groups; start += 256) {
         const int stop = std::min(groups, start + 256);
-        __m128i rb = _mm_setzero_si128(), gg = _mm_setzero_si128();
+        __m128i redBlue = _mm_setzero_si128(), greens = _mm_setzero_si128();
         for (int k = start; k < stop; ++k) {
-            const std::int32_t* o = offsets + 4 * k;
-            __m128i v = _mm_set_epi32(int(origin[o[3]]), int(origin[o[2]]), int(origin[o[1]]),
-                                      int(origin[o[0]]));
+            const std::int32_t* group = offsets + 4 * k;
+            __m128i pixels = _mm_set_epi32(int(origin[group[3]]), int(origin[group[2]]),
+                                           int(origin[group[1]]), int(origin[group[0]]));
             if (k == groups - 1)
-                v = _mm_and_si128(v, lastMask);
-            _mm_store_si128(kept + k, v);
-            rb = _mm_add_epi32(rb, _mm_and_si128(v, lowBytes));
-            gg = _mm_add_epi32(gg, _mm_and_si128(_mm_srli_epi32(v, 8), lowBytes));
+                pixels = _mm_and_si128(pixels, lastMask);
+            _mm_store_si128(kept + k, pixels);
+            redBlue = _mm_add_epi32(redBlue, _mm_and_si128(pixels, lowBytes));
+            greens = _mm_add_epi32(greens, _mm_and_si128(_mm_srli_epi32(pixels, 8), lowBytes));
         }
         // Fold the four lanes: the 16-bit halves are added as 32-bit numbers.
         const __m128i low16 = _mm_set1_epi32(0xFFFF);
-        const __m128i blue = _mm_and_si128(rb, low16), red = _mm_srli_epi32(rb, 16),
-                      green = _mm_and_si128(gg, low16);
+        const __m128i blue = _mm_and_si128(redBlue, low16), red = _mm_srli_epi32(redBlue, 16),
+                      green = _mm_and_si128(greens, low16);
         alignas(16) std::uint32_t lanes[12];
         _mm_store_si128(reinterpret_cast<__m128i*>(lanes), blue);
         _mm_store_si128(reinterpret_cast<__m128i*>(lanes + 4), red);
         _mm_store_si128(reinterpret_cast<__m128i*>(lanes + 8), green);
-        for (int c = 0; c < 3; ++c)
-            totals[c] +=
-                quint64(lanes[4 * c]) + lanes[4 * c + 1] + lanes[4 * c + 2] + lanes[4 * c + 3];
+        for (int channel = 0; channel < 3; ++channel)
+            totals[channel] += quint64(lanes[4 * channel]) + lanes[4 * channel + 1] +
+                               lanes[4 * channel + 2] + lanes[4 * channel + 3];
     }
     colour = brush.average(totals[1], totals[2], totals[0]);
 
@@ -136,18 +139,19 @@ void interiorSse2(const QRgb* origin, const InteriorBrush& brush, std::vector<Qu
     // the weight (both below 2^16, so one madd gives the product), shifted, summed. Padding
     // lanes have weight 0.
     const __m128i rgb = _mm_set1_epi32(0x00FFFFFF);
-    const __m128i c = _mm_set1_epi32(int(colour & 0x00FFFFFFu));
+    const __m128i colours = _mm_set1_epi32(int(colour & 0x00FFFFFFu));
     const __m128i byte = _mm_set1_epi32(0xFF);
     const __m128i* weights = reinterpret_cast<const __m128i*>(brush.weights.data());
     __m128i sum = _mm_setzero_si128();
     for (int k = 0; k < groups; ++k) {
-        const __m128i v = _mm_and_si128(_mm_load_si128(kept + k), rgb);
-        const __m128i diff = _mm_or_si128(_mm_subs_epu8(v, c), _mm_subs_epu8(c, v));
-        const __m128i d = _mm_add_epi32(
+        const __m128i pixels = _mm_and_si128(_mm_load_si128(kept + k), rgb);
+        const __m128i diff =
+            _mm_or_si128(_mm_subs_epu8(pixels, colours), _mm_subs_epu8(colours, pixels));
+        const __m128i distance = _mm_add_epi32(
             _mm_add_epi32(_mm_and_si128(diff, byte), _mm_and_si128(_mm_srli_epi32(diff, 8), byte)),
             _mm_srli_epi32(diff, 16));
-        const __m128i w = _mm_loadu_si128(weights + k);
-        sum = _mm_add_epi32(sum, _mm_srli_epi32(_mm_madd_epi16(d, w), 5));
+        const __m128i weight = _mm_loadu_si128(weights + k);
+        sum = _mm_add_epi32(sum, _mm_srli_epi32(_mm_madd_epi16(distance, weight), 5));
     }
     sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(1, 0, 3, 2)));
     sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(2, 3, 0, 1)));
@@ -178,16 +182,17 @@ std::vector<InteriorBrush> interiorBrushes(const BrushSet& brushes, std::ptrdiff
 {
     std::vector<InteriorBrush> result(brushes.size());
     for (std::size_t k = 0; k < brushes.size(); ++k) {
-        InteriorBrush& b = result[k];
+        InteriorBrush& interior = result[k];
         for (const ExpressiveBrushstrokes::Ink& ink : brushes[k].ink) {
-            b.offsets.push_back(std::int32_t(ink.row * stride + ink.column));
-            b.weights.push_back(255 - ink.red);
+            interior.offsets.push_back(std::int32_t(ink.row * stride + ink.column));
+            interior.weights.push_back(255 - ink.red);
         }
-        b.count = int(b.offsets.size());
-        b.reciprocal = b.count > 0 ? (std::uint64_t(1) << 32) / std::uint64_t(b.count) : 0;
-        while (b.offsets.size() % 4 != 0) {
-            b.offsets.push_back(0);
-            b.weights.push_back(0);
+        interior.count = int(interior.offsets.size());
+        interior.reciprocal =
+            interior.count > 0 ? (std::uint64_t(1) << 32) / std::uint64_t(interior.count) : 0;
+        while (interior.offsets.size() % 4 != 0) {
+            interior.offsets.push_back(0);
+            interior.weights.push_back(0);
         }
     }
     return result;
@@ -195,10 +200,10 @@ std::vector<InteriorBrush> interiorBrushes(const BrushSet& brushes, std::ptrdiff
 
 Match bestMatch(const Search& search, int x, int y)
 {
-    const int a = search.a, h = a / 2;
+    const int brushSize = search.brushSize, half = brushSize / 2;
     const ConstPixels& work = search.pixels;
-    const bool interior =
-        x - h >= 1 && x + h - 1 <= work.width - 2 && y - h >= 1 && y + h - 1 <= work.height - 2;
+    const bool interior = x - half >= 1 && x + half - 1 <= work.width - 2 && y - half >= 1 &&
+                          y + half - 1 <= work.height - 2;
     int bestScore = kEmptyScore;
     int bestIndex = 0;
     QRgb bestColour = kWhite;
@@ -209,7 +214,7 @@ Match bestMatch(const Search& search, int x, int y)
         QRgb colour;
         int error;
         if (interior) {
-            const QRgb* origin = work.row(y - h) + (x - h);
+            const QRgb* origin = work.row(y - half) + (x - half);
 #if DRAWLUME_EXPRESSIVE_SSE2
             if (search.vectorised)
                 interiorSse2(origin, search.interior[std::size_t(j)], gathered, colour, error);
@@ -218,8 +223,10 @@ Match bestMatch(const Search& search, int x, int y)
                 interiorScalar(origin, search.interior[std::size_t(j)], colour, error);
         } else {
             const Brush& brush = (*search.brushes)[std::size_t(j)];
-            colour = ExpressiveBrushstrokes::averageUnderBrush(brush, a, x, y, *search.work);
-            error = ExpressiveBrushstrokes::brushError(brush, a, colour, x, y, *search.work);
+            colour =
+                ExpressiveBrushstrokes::averageUnderBrush(brush, brushSize, x, y, *search.work);
+            error =
+                ExpressiveBrushstrokes::brushError(brush, brushSize, colour, x, y, *search.work);
         }
         if (error < bestScore) {
             bestScore = error;
@@ -242,46 +249,46 @@ QImage ExpressiveBrushstrokes::edgeMagnitude(const QImage& work)
     const std::vector<uchar> plane = edgePlane(work);
     for (int y = 0; y < edges.height(); ++y) {
         QRgb* line = reinterpret_cast<QRgb*>(edges.scanLine(y));
-        const uchar* e = plane.data() + std::size_t(y) * edges.width();
+        const uchar* edge = plane.data() + std::size_t(y) * edges.width();
         for (int x = 0; x < edges.width(); ++x)
-            line[x] = opaque(e[x], e[x], e[x]);
+            line[x] = opaque(edge[x], edge[x], edge[x]);
     }
     return edges;
 }
 
-QRgb ExpressiveBrushstrokes::averageUnderBrush(const Brush& brush, int a, int x, int y,
+QRgb ExpressiveBrushstrokes::averageUnderBrush(const Brush& brush, int brushSize, int x, int y,
                                                const QImage& workImage)
 {
     const ConstPixels work = pixelsOf(workImage);
-    const int x0 = x - a / 2, y0 = y - a / 2;
-    quint64 r = 0, g = 0, b = 0;
+    const int x0 = x - brushSize / 2, y0 = y - brushSize / 2;
+    quint64 red = 0, green = 0, blue = 0;
     int count = 0;
     for (const Ink& ink : brush.ink) {
-        const int px = x0 + ink.column, py = y0 + ink.row;
-        if (ink.column >= a || ink.row >= a || px <= 0 || px >= work.width - 1 || py <= 0 ||
-            py >= work.height - 1)
+        const int column = x0 + ink.column, row = y0 + ink.row;
+        if (ink.column >= brushSize || ink.row >= brushSize || column <= 0 ||
+            column >= work.width - 1 || row <= 0 || row >= work.height - 1)
             continue;
-        const QRgb p = work.row(py)[px];
-        r += quint64(redOf(p));
-        g += quint64(greenOf(p));
-        b += quint64(blueOf(p));
+        const QRgb pixel = work.row(row)[column];
+        red += quint64(redOf(pixel));
+        green += quint64(greenOf(pixel));
+        blue += quint64(blueOf(pixel));
         ++count;
     }
-    return averageOfCount(r, g, b, count);
+    return averageOfCount(red, green, blue, count);
 }
 
-int ExpressiveBrushstrokes::brushError(const Brush& brush, int a, QRgb colour, int x, int y,
+int ExpressiveBrushstrokes::brushError(const Brush& brush, int brushSize, QRgb colour, int x, int y,
                                        const QImage& workImage)
 {
     const ConstPixels work = pixelsOf(workImage);
-    const int h = a / 2;
+    const int half = brushSize / 2;
     int sum = 0;
     for (const Ink& ink : brush.ink) {
-        const int px = x - h + ink.column, py = y - h + ink.row;
-        if (ink.column >= 2 * h || ink.row >= 2 * h || unsigned(px) >= unsigned(work.width) ||
-            unsigned(py) >= unsigned(work.height))
+        const int column = x - half + ink.column, row = y - half + ink.row;
+        if (ink.column >= 2 * half || ink.row >= 2 * half ||
+            unsigned(column) >= unsigned(work.width) || unsigned(row) >= unsigned(work.height))
             continue;
-        sum += (colourDistance(work.row(py)[px], colour) * (255 - ink.red)) >> 5;
+        sum += (colourDistance(work.row(row)[column], colour) * (255 - ink.red)) >> 5;
     }
     return sum;
 }
@@ -293,16 +300,17 @@ ExpressiveBrushstrokes::MatchTable::MatchTable(int width, int height)
 {
 }
 
-std::vector<QPoint> ExpressiveBrushstrokes::pickBestInCell(MatchTable& table, int a, int column,
-                                                           int row, int limit,
+std::vector<QPoint> ExpressiveBrushstrokes::pickBestInCell(MatchTable& table, int brushSize,
+                                                           int column, int row, int limit,
                                                            std::int64_t threshold)
 {
     std::vector<QPoint> picks;
     // The window, held to the table; the order of the search is columns outer, rows inner.
-    const int left = std::max(0, a * column - a / 2);
-    const int right = std::min(table.width() - 1, a * column + a / 2 - 2);
-    const int top = std::max(0, a * row - a / 2);
-    const int bottom = std::min(table.height() - 1, a * row + a / 2 - 2);
+    const int half = brushSize / 2;
+    const int left = std::max(0, brushSize * column - half);
+    const int right = std::min(table.width() - 1, brushSize * column + half - 2);
+    const int top = std::max(0, brushSize * row - half);
+    const int bottom = std::min(table.height() - 1, brushSize * row + half - 2);
     if (limit <= 0 || left > right || top > bottom)
         return picks;
     const int rows = bottom - top + 1;
