@@ -83,46 +83,6 @@ QImage StrokeRun::canvas() const
     return picture;
 }
 
-bool StrokeRun::chooseFreeCentre(bool wholePicture, int& x, int& y) const
-{
-    x = randomBelow(wholePicture ? m_width : std::max(m_width - 1, 1));
-    y = randomBelow(wholePicture ? m_height : std::max(m_height - 1, 1));
-    for (int attempt = 0; !isFar(x, y); ++attempt) {
-        if (attempt >= StrokePainter::kCandidateLimit || (attempt % 64 == 0 && cancelled()))
-            return false;
-        x = randomBelow(m_width);
-        y = randomBelow(m_height);
-    }
-    return true;
-}
-
-void StrokeRun::prefetchNextFree(const BrushInk& ink, bool wholePicture) const
-{
-    std::uint32_t state = randomState();
-    int x = randomBelowFrom(state, wholePicture ? m_width : std::max(m_width - 1, 1));
-    int y = randomBelowFrom(state, wholePicture ? m_height : std::max(m_height - 1, 1));
-    for (int attempt = 0; attempt < 8 && !isFar(x, y); ++attempt) {
-        x = randomBelowFrom(state, m_width);
-        y = randomBelowFrom(state, m_height);
-    }
-    prefetchFootprint(ink, x - ink.size / 2, y - ink.size / 2);
-}
-
-void StrokeRun::stroke(const BrushInk& ink, int x, int y)
-{
-    const int brushSize = ink.size;
-    const int x0 = x - brushSize / 2, y0 = y - brushSize / 2;
-#if defined(__SSE2__)
-    // Inside the picture every ink pixel counts and the padded runs stay on their rows.
-    if (StrokePainter::isVectorised() && x0 >= 1 && y0 >= 1 && x0 + brushSize + 4 <= m_width - 1 &&
-        y0 + brushSize <= m_height - 1) {
-        strokeInside(ink, x0, y0);
-        return;
-    }
-#endif
-    strokeAtBorder(ink, x0, y0);
-}
-
 void StrokeRun::prefetchFootprint(const BrushInk& ink, int x0, int y0) const
 {
     const int brushSize = ink.size;
@@ -198,20 +158,6 @@ void StrokeRun::strokeAtBorder(const BrushInk& ink, int x0, int y0)
 }
 
 #if defined(__SSE2__)
-__m128i StrokeRun::canvasOf(const QRgb* pairs)
-{
-    const __m128 firstTwo = _mm_loadu_ps(reinterpret_cast<const float*>(pairs));
-    const __m128 lastTwo = _mm_loadu_ps(reinterpret_cast<const float*>(pairs + 4));
-    return _mm_castps_si128(_mm_shuffle_ps(firstTwo, lastTwo, _MM_SHUFFLE(2, 0, 2, 0)));
-}
-
-__m128i StrokeRun::photographOf(const QRgb* pairs)
-{
-    const __m128 firstTwo = _mm_loadu_ps(reinterpret_cast<const float*>(pairs));
-    const __m128 lastTwo = _mm_loadu_ps(reinterpret_cast<const float*>(pairs + 4));
-    return _mm_castps_si128(_mm_shuffle_ps(firstTwo, lastTwo, _MM_SHUFFLE(3, 1, 3, 1)));
-}
-
 void StrokeRun::strokeInside(const BrushInk& ink, int x0, int y0)
 {
     const __m128i zero = _mm_setzero_si128();

@@ -2,16 +2,20 @@
 
 #include "core/algorithms/stroke_brush.h"
 #include "core/algorithms/stroke_painter.h"
+#include "core/raster/random.h"
 
 #include <QImage>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 // The state of one run of the stroke painter: the canvas beside the photograph, the pixels still
-// far from it, the choice of centres and the trial of each stroke.
+// far from it, the choice of centres and the trial of each stroke. The steps the level loop
+// takes for every stroke are defined here, so that they are inlined into it as they were when
+// the run lived beside it; the pixel loops of a stroke are in stroke_run.cpp.
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -75,12 +79,33 @@ public:
     // the whole picture), then anywhere, until the photograph's red differs from the canvas by
     // the pick threshold. Gives up after kCandidateLimit draws, or when cancelled, and returns
     // false.
-    bool chooseFreeCentre(bool wholePicture, int& x, int& y) const;
+    bool chooseFreeCentre(bool wholePicture, int& x, int& y) const
+    {
+        x = randomBelow(wholePicture ? m_width : std::max(m_width - 1, 1));
+        y = randomBelow(wholePicture ? m_height : std::max(m_height - 1, 1));
+        for (int attempt = 0; !isFar(x, y); ++attempt) {
+            if (attempt >= StrokePainter::kCandidateLimit || (attempt % 64 == 0 && cancelled()))
+                return false;
+            x = randomBelow(m_width);
+            y = randomBelow(m_height);
+        }
+        return true;
+    }
 
     // The centre the next free search will most likely choose, worked out on a copy of the
     // random state (nothing is drawn): its footprint is fetched while the current stroke is laid,
     // since strokes land at random and each one's rows would otherwise wait on memory.
-    void prefetchNextFree(const BrushInk& ink, bool wholePicture) const;
+    void prefetchNextFree(const BrushInk& ink, bool wholePicture) const
+    {
+        std::uint32_t state = randomState();
+        int x = randomBelowFrom(state, wholePicture ? m_width : std::max(m_width - 1, 1));
+        int y = randomBelowFrom(state, wholePicture ? m_height : std::max(m_height - 1, 1));
+        for (int attempt = 0; attempt < 8 && !isFar(x, y); ++attempt) {
+            x = randomBelowFrom(state, m_width);
+            y = randomBelowFrom(state, m_height);
+        }
+        prefetchFootprint(ink, x - ink.size / 2, y - ink.size / 2);
+    }
     void prefetchAt(const BrushInk& ink, int x, int y) const
     {
         prefetchFootprint(ink, x - ink.size / 2, y - ink.size / 2);
@@ -88,7 +113,20 @@ public:
 
     // Tries one stroke of the brush centred at (x, y) and keeps it when it lowers the error
     // enough.
-    void stroke(const BrushInk& ink, int x, int y);
+    void stroke(const BrushInk& ink, int x, int y)
+    {
+        const int brushSize = ink.size;
+        const int x0 = x - brushSize / 2, y0 = y - brushSize / 2;
+#if defined(__SSE2__)
+        // Inside the picture every ink pixel counts and the padded runs stay on their rows.
+        if (StrokePainter::isVectorised() && x0 >= 1 && y0 >= 1 &&
+            x0 + brushSize + 4 <= m_width - 1 && y0 + brushSize <= m_height - 1) {
+            strokeInside(ink, x0, y0);
+            return;
+        }
+#endif
+        strokeAtBorder(ink, x0, y0);
+    }
 
 private:
     // The footprint's rows are far apart in memory: ask for all the lines of the photograph and
@@ -108,8 +146,18 @@ private:
 
 #if defined(__SSE2__)
     // The canvas and the photograph of four pixels from their pairs.
-    static __m128i canvasOf(const QRgb* pairs);
-    static __m128i photographOf(const QRgb* pairs);
+    static __m128i canvasOf(const QRgb* pairs)
+    {
+        const __m128 firstTwo = _mm_loadu_ps(reinterpret_cast<const float*>(pairs));
+        const __m128 lastTwo = _mm_loadu_ps(reinterpret_cast<const float*>(pairs + 4));
+        return _mm_castps_si128(_mm_shuffle_ps(firstTwo, lastTwo, _MM_SHUFFLE(2, 0, 2, 0)));
+    }
+    static __m128i photographOf(const QRgb* pairs)
+    {
+        const __m128 firstTwo = _mm_loadu_ps(reinterpret_cast<const float*>(pairs));
+        const __m128 lastTwo = _mm_loadu_ps(reinterpret_cast<const float*>(pairs + 4));
+        return _mm_castps_si128(_mm_shuffle_ps(firstTwo, lastTwo, _MM_SHUFFLE(3, 1, 3, 1)));
+    }
 
     // A stroke whose footprint lies inside the picture, four pixels at a time over each row's
     // run. The same sums and pixels as strokeAtBorder: integer sums do not depend on their
