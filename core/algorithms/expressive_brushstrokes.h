@@ -8,6 +8,7 @@
 #include <vector>
 
 class IProgressReporter;
+class PaintProgress;
 
 // The "expressive_brushstrokes" type of the oil painting algorithm: long, thin brushstrokes laid
 // along the structure of the picture by template matching.
@@ -33,11 +34,13 @@ struct ExpressiveSettings
     double scale = 1.0;
     IProgressReporter* reporter = nullptr;        // may be null: nothing is reported
     const std::atomic<bool>* cancelled = nullptr; // may be null: never cancelled
+    PaintProgress* progress = nullptr;            // may be null: the run counts on its own
 };
 
 // Paints image (32-bit) in place; a scaled run leaves it reduced by the scale (a scale that
 // leaves no pixel leaves the image as it is). Reports 0, then a count rising by one every few
-// rows or cell rows, then 100, with the label "Step (k/n)" before each half of each pass. A
+// rows or cell rows, then 100, with the label "Step (k/n)" before each half of each pass; the
+// count and the steps are kept in settings.progress, which a cancelled run leaves at 0. A
 // cancelled run stops its passes early and still gives back the canvas as far as it got. Draws
 // from the calling thread's random generator, in the same order whatever the thread count.
 // Inside OilPaintingAlgorithm, whose method has the same name, call it as
@@ -54,7 +57,7 @@ public:
     // Brush pixels with red up to this carry ink; their weight is 255 - red.
     static constexpr int kInkLimit = 244;
 
-    // One turned brush: its a x a greyscale image and its ink pixels in row-major order.
+    // One turned brush: its square greyscale image and its ink pixels in row-major order.
     struct Ink
     {
         std::int16_t column;
@@ -97,15 +100,16 @@ public:
         std::vector<QRgb> m_colours;
     };
 
-    // One pass over canvas with brush size a (made even), at most b picks per cell and chance c;
-    // reads precision, number of brushstrokes, reporter and cancel flag from settings. work is
-    // the photograph the matches are measured on; canvas has its size.
+    // One pass over canvas with the brush size (made even), at most picksPerCell picks per cell
+    // and the chance of a pixel to be searched; reads precision, number of brushstrokes,
+    // reporter, progress and cancel flag from settings. work is the photograph the matches are
+    // measured on; canvas has its size.
     static void matchingPass(const ExpressiveSettings& settings, const QImage& work, QImage& canvas,
-                             int a, int b, int c);
+                             int brushSize, int picksPerCell, int chance);
 
-    // The ten a x a brushes, turned by 0, 18, ..., 162 degrees; the multiples of 90 are exact
-    // quarter turns (0 one way, 90 the other).
-    static BrushSet buildBrushSet(int a);
+    // The ten brushSize x brushSize brushes, turned by 0, 18, ..., 162 degrees; the multiples of
+    // 90 are exact quarter turns (0 one way, 90 the other).
+    static BrushSet buildBrushSet(int brushSize);
     // A brush from an image whose red channel is the ink (255 none, 0 full).
     static Brush brushFromImage(const QImage& image);
     // The total ink of brush 0 times (125 - precision) / 5: the acceptance level of a match.
@@ -115,23 +119,22 @@ public:
     static QImage edgeMagnitude(const QImage& work);
     // Average colour of work under the brush's ink centred at (x, y), interior pixels only;
     // opaque black when none qualifies.
-    static QRgb averageUnderBrush(const Brush& brush, int a, int x, int y, const QImage& work);
+    static QRgb averageUnderBrush(const Brush& brush, int brushSize, int x, int y,
+                                  const QImage& work);
     // Sum over the ink inside work of (channel distance to colour * ink) >> 5.
-    static int brushError(const Brush& brush, int a, QRgb colour, int x, int y, const QImage& work);
+    static int brushError(const Brush& brush, int brushSize, QRgb colour, int x, int y,
+                          const QImage& work);
     // Lays the brush in colour onto canvas centred at (x, y) (last brush row and column left out).
-    static void stampBrush(const Brush& brush, int a, int x, int y, QImage& canvas, QRgb colour);
+    static void stampBrush(const Brush& brush, int brushSize, int x, int y, QImage& canvas,
+                           QRgb colour);
     // The lowest-scored entries (at most limit, each at most threshold) of the cell window around
-    // (a * column, a * row), best first, ties to the earlier column, then row. The entries taken
-    // are marked used in the table, and so is the one above the threshold that ends the search
-    // when fewer than limit qualify.
-    static std::vector<QPoint> pickBestInCell(MatchTable& table, int a, int column, int row,
+    // (brushSize * column, brushSize * row), best first, ties to the earlier column, then row.
+    // The entries taken are marked used in the table, and so is the one above the threshold that
+    // ends the search when fewer than limit qualify.
+    static std::vector<QPoint> pickBestInCell(MatchTable& table, int brushSize, int column, int row,
                                               int limit, std::int64_t threshold);
-    // Blends a pick of rank q (0 best) into its a x a patch of the canvas: the three best picks
-    // on an edge (edge value > 9) also mix in their colour lightened by q - 1.
-    static void blendPick(int q, int edge, QImage& patch, QRgb colour, const Brush& brush);
-
-    // The process-wide counters behind the progress values and step labels.
-    static int progressCounter();
-    static int stepCounter();
-    static int totalSteps();
+    // Blends a pick of the given rank (0 best) into its brush-sized patch of the canvas: the
+    // three best picks on an edge (edge value > 9) also mix in their colour lightened by
+    // rank - 1.
+    static void blendPick(int rank, int edge, QImage& patch, QRgb colour, const Brush& brush);
 };

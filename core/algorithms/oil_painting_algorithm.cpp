@@ -36,9 +36,6 @@ const QString kStrokeBitmap = QStringLiteral(":/stroke11.bmp");
 
 constexpr double kScaleFloor = 0.5; // the brushstrokes never work below half size
 
-// The last percentage the standard painter reported, in this process.
-std::atomic<int> g_lastReportedPercent{0};
-
 int oilTypeOf(const QString& text)
 {
     if (text == Keys::Oil::expressive)
@@ -53,11 +50,6 @@ int oilTypeOf(const QString& text)
 QString OilPaintingAlgorithm::memoryName()
 {
     return QStringLiteral("OilPaintingAlgorithm");
-}
-
-int OilPaintingAlgorithm::lastReportedPercent()
-{
-    return g_lastReportedPercent.load();
 }
 
 QString OilPaintingAlgorithm::name() const
@@ -135,6 +127,7 @@ void OilPaintingAlgorithm::setStrokeMemory(const StrokeMemoryPtr& memory)
 
 void OilPaintingAlgorithm::process(QImage& image)
 {
+    m_progress.restart();
     if (m_reporter)
         m_reporter->report_progress(0);
     if (image.isNull())
@@ -165,6 +158,7 @@ void OilPaintingAlgorithm::paintExpressiveBrushstrokes(QImage& image)
     settings.scale = m_scale;
     settings.reporter = m_reporter;
     settings.cancelled = &m_cancelled;
+    settings.progress = &m_progress;
     ::paintExpressiveBrushstrokes(settings, image);
 }
 
@@ -204,7 +198,7 @@ void OilPaintingAlgorithm::paintStandardOil(QImage& image)
         localContrast(canvas, 10);
         sharpen3x3(canvas);
     };
-    settings.lastPercent = &g_lastReportedPercent;
+    settings.progress = &m_progress;
     settings.memory = m_memory.data();
     settings.memoryName = memoryName();
     settings.reporter = m_reporter;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/algorithms/paint_progress.h"
 #include "core/algorithms/region_paint_engine.h"
 #include "core/framework/ialgorithm.h"
 
@@ -81,9 +82,10 @@ public:
     static void darkenEdges(QImage& canvas, const QImage& source, const QImage& strokes,
                             int edgeFactor);
 
-    // The last percentage the standard painter reported, in this process; a run reports only
-    // percentages that differ from it.
-    static int lastReportedPercent();
+    // What this algorithm's run has reported so far (the last run's once it has finished): the
+    // standard painter's last percentage, the expressive brushstrokes' count and steps. Each
+    // process() starts it afresh.
+    const PaintProgress& progress() const { return m_progress; }
 
 private:
     // The standard brushstroke painter; image in/out (reduced by the scale in a scaled run).
@@ -101,6 +103,7 @@ private:
     int m_edgeFactor = kNotReceived;
     int m_precision = kNotReceived;
     IProgressReporter* m_reporter = nullptr;
+    PaintProgress m_progress;
     std::atomic<bool> m_cancelled{false};
     int m_oilType = StandardOil;
     int m_contrast = kNotReceived;

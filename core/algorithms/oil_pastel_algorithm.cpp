@@ -19,19 +19,11 @@ const QString& kPrecision = Keys::Pastel::precision;
 
 const QString kHatchingBitmap = QStringLiteral(":/pencilimage.jpg");
 
-// The last percentage the pastel painter reported, in this process.
-std::atomic<int> g_lastReportedPercent{0};
-
 } // namespace
 
 QString OilPastelAlgorithm::memoryName()
 {
     return QStringLiteral("OilPastelAlgorithm");
-}
-
-int OilPastelAlgorithm::lastReportedPercent()
-{
-    return g_lastReportedPercent.load();
 }
 
 QString OilPastelAlgorithm::name() const
@@ -75,6 +67,7 @@ bool OilPastelAlgorithm::isReady() const
 
 void OilPastelAlgorithm::process(QImage& image)
 {
+    m_progress.restart();
     if (m_reporter)
         m_reporter->report_progress(0);
     if (image.isNull())
@@ -98,7 +91,7 @@ void OilPastelAlgorithm::process(QImage& image)
         adjustBrightness(canvas, 10);
         localContrast(canvas, 10);
     };
-    settings.lastPercent = &g_lastReportedPercent;
+    settings.progress = &m_progress;
     settings.memory = m_memory.data();
     settings.memoryName = memoryName();
     settings.reporter = m_reporter;

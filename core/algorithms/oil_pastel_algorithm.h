@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/algorithms/paint_progress.h"
 #include "core/framework/ialgorithm.h"
 
 #include <atomic>
@@ -54,9 +55,9 @@ public:
     static int acceptanceFactor(int precision) { return precision * 150 / 100 + 640; }
     static int pickThreshold(int precision) { return (255 - precision) / 10; }
 
-    // The last percentage the pastel painter reported, in this process; a run reports only
-    // percentages that differ from it.
-    static int lastReportedPercent();
+    // What this algorithm's run has reported so far (the last run's once it has finished): the
+    // pastel painter's last percentage. Each process() starts it afresh.
+    const PaintProgress& progress() const { return m_progress; }
 
 private:
     bool m_scaled = false;
@@ -67,6 +68,7 @@ private:
     int m_edgeFactor = kNotReceived;
     int m_precision = kNotReceived;
     IProgressReporter* m_reporter = nullptr;
+    PaintProgress m_progress;
     std::atomic<bool> m_cancelled{false};
     bool m_preview = false;
     StrokeMemoryPtr m_memory;

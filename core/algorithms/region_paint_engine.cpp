@@ -27,17 +27,18 @@ constexpr int kMaximumEdge = 65;
 constexpr int kFinishBandColumns = 256;
 constexpr int kFinishChunkRows = 32;
 
-// c with the texture delta d on each channel, clamped to 0..254, opaque.
-inline QRgb withDelta(QRgb c, int d)
+// The colour with the texture delta on each channel, clamped to 0..254, opaque.
+inline QRgb withDelta(QRgb colour, int delta)
 {
-    const auto channel = [d](int v) { return QRgb(std::clamp(v + d, 0, 254)); };
-    return 0xFF000000u | (channel(qRed(c)) << 16) | (channel(qGreen(c)) << 8) | channel(qBlue(c));
+    const auto channel = [delta](int value) { return QRgb(std::clamp(value + delta, 0, 254)); };
+    return 0xFF000000u | (channel(qRed(colour)) << 16) | (channel(qGreen(colour)) << 8) |
+           channel(qBlue(colour));
 }
 
-inline int colourDistance(QRgb a, QRgb b)
+inline int colourDistance(QRgb first, QRgb second)
 {
-    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
-           std::abs(qBlue(a) - qBlue(b));
+    return std::abs(qRed(first) - qRed(second)) + std::abs(qGreen(first) - qGreen(second)) +
+           std::abs(qBlue(first) - qBlue(second));
 }
 
 // randomBelow for a range that may be empty: a picture one pixel wide draws from 0..0.
@@ -67,35 +68,37 @@ void finishBand(const QImage& work, QImage& canvas, const std::vector<std::uint8
         const std::uint16_t* drawLine = draws + size_t(y) * size_t(bandWidth);
         int groundColumn = bandBegin % groundWidth;
         for (int x = bandBegin; x < bandEnd; ++x) {
-            QRgb p = line[x];
+            QRgb pixel = line[x];
             if (!paintedLine[x])
-                p = withDelta(source[x], deltaLine[groundColumn]);
+                pixel = withDelta(source[x], deltaLine[groundColumn]);
             if (++groundColumn == groundWidth)
                 groundColumn = 0;
-            int r = qRed(p), g = qGreen(p), b = qBlue(p);
+            int red = qRed(pixel), green = qGreen(pixel), blue = qBlue(pixel);
 
-            // Grain: n = g + randomBelow(g >> 2) with g = (R + G + B) >> 5, at least 4.
-            const int level = std::max((r + g + b) >> 5, 4);
+            // Grain: level + randomBelow(level >> 2) with level = (red + green + blue) >> 5, at
+            // least 4.
+            const int level = std::max((red + green + blue) >> 5, 4);
             const int shift =
                 brightnessShift + level + ((int(drawLine[x - bandBegin]) * (level >> 2)) >> 15);
-            r = clampChannel(r + shift);
-            g = clampChannel(g + shift);
-            b = clampChannel(b + shift);
+            red = clampChannel(red + shift);
+            green = clampChannel(green + shift);
+            blue = clampChannel(blue + shift);
 
             // Pigment edge: the colour step to the right and lower neighbours, stronger on
             // dark pixels, capped at 65; steps of 4 or less leave the pixel alone.
             if (below && x + 1 < width) {
-                const QRgb c = source[x], right = source[x + 1], down = below[x];
-                const int step = (colourDistance(c, right) + colourDistance(c, down)) >> 2;
-                const int edge = std::min(
-                    (step * (356 - (qRed(c) + qGreen(c) + qBlue(c)) / 3)) >> 8, kMaximumEdge);
+                const QRgb photo = source[x], right = source[x + 1], down = below[x];
+                const int step = (colourDistance(photo, right) + colourDistance(photo, down)) >> 2;
+                const int edge =
+                    std::min((step * (356 - (qRed(photo) + qGreen(photo) + qBlue(photo)) / 3)) >> 8,
+                             kMaximumEdge);
                 if (edge > 4) {
-                    r = std::max(r - edge, 0);
-                    g = std::max(g - edge, 0);
-                    b = std::max(b - edge, 0);
+                    red = std::max(red - edge, 0);
+                    green = std::max(green - edge, 0);
+                    blue = std::max(blue - edge, 0);
                 }
             }
-            line[x] = qRgb(r, g, b);
+            line[x] = qRgb(red, green, blue);
         }
     }
 }

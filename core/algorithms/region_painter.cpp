@@ -16,15 +16,15 @@ constexpr std::uint8_t kHoleTested = 2;
 constexpr std::uint8_t kListed = 4;
 
 // A painted channel stays at or below 254, so a painted pixel never equals white.
-inline int clampPainted(int v)
+inline int clampPainted(int channel)
 {
-    return v < 0 ? 0 : (v > 254 ? 254 : v);
+    return channel < 0 ? 0 : (channel > 254 ? 254 : channel);
 }
 
-inline int colourDistance(QRgb a, QRgb b)
+inline int colourDistance(QRgb first, QRgb second)
 {
-    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
-           std::abs(qBlue(a) - qBlue(b));
+    return std::abs(qRed(first) - qRed(second)) + std::abs(qGreen(first) - qGreen(second)) +
+           std::abs(qBlue(first) - qBlue(second));
 }
 
 // Whether eight consecutive pixel flags each hold kInRegion or kHoleTested.
@@ -43,19 +43,19 @@ inline void forEachSetBit(const std::uint64_t* bits, int from, int last, Visit v
 {
     int word = from >> 6;
     const int lastWord = last >> 6;
-    std::uint64_t w = bits[word] & (~std::uint64_t(0) << (from & 63));
+    std::uint64_t remaining = bits[word] & (~std::uint64_t(0) << (from & 63));
     for (;;) {
         if (word == lastWord)
-            w &= ~std::uint64_t(0) >> (63 - (last & 63));
-        while (w) {
-            const int position = (word << 6) + __builtin_ctzll(w);
-            w &= w - 1;
+            remaining &= ~std::uint64_t(0) >> (63 - (last & 63));
+        while (remaining) {
+            const int position = (word << 6) + __builtin_ctzll(remaining);
+            remaining &= remaining - 1;
             if (!visit(position))
                 return;
         }
         if (word == lastWord)
             return;
-        w = bits[++word];
+        remaining = bits[++word];
     }
 }
 
@@ -68,9 +68,9 @@ inline int regionFlagsOfFive(const std::uint8_t* flags)
     return int((four * 0x01010101u) >> 24) + (flags[4] & kInRegion);
 }
 
-inline bool sameRgb(QRgb a, QRgb b)
+inline bool sameRgb(QRgb first, QRgb second)
 {
-    return ((a ^ b) & kRgbMask) == 0;
+    return ((first ^ second) & kRgbMask) == 0;
 }
 
 } // namespace
@@ -96,16 +96,16 @@ bool RegionPainter::canSeed(int x, int y) const
     const size_t i = index(x, y);
     if (m_painted[i])
         return false;
-    const QRgb p = m_work[i];
-    return qRed(p) < 250 || qGreen(p) < 250 || qBlue(p) < 250;
+    const QRgb photo = m_work[i];
+    return qRed(photo) < 250 || qGreen(photo) < 250 || qBlue(photo) < 250;
 }
 
 inline int RegionPainter::tolerance(int ring) const
 {
-    const qint64 t =
+    const qint64 loosened =
         std::max<qint64>(m_simplification >> 3, qint64(m_simplification) - ring) + m_bonus;
     // Distances are 0..765: a tolerance of 766 already accepts every colour.
-    return int(std::clamp<qint64>(t, 0, 766));
+    return int(std::clamp<qint64>(loosened, 0, 766));
 }
 
 inline bool RegionPainter::ringMarked(int x, int y) const
@@ -125,14 +125,14 @@ template <bool Mark>
 int RegionPainter::scanSide(bool alongRow, int line, int from, int count, int ring, int enough,
                             std::vector<size_t>* written)
 {
-    const int t = tolerance(ring);
+    const int ringTolerance = tolerance(ring);
     int run = 0;
     int longest = 0;
     const std::uint64_t* bits = alongRow ? m_rowUnpainted.data() + size_t(line) * m_rowWords
                                          : m_columnUnpainted.data() + size_t(line) * m_columnWords;
     forEachSetBit(bits, from, from + count - 1, [&](int position) {
         const size_t i = alongRow ? index(position, line) : index(line, position);
-        if (colourDistance(m_work[i], m_seed) >= t) {
+        if (colourDistance(m_work[i], m_seed) >= ringTolerance) {
             run = 0;
             return true;
         }
@@ -233,9 +233,9 @@ void RegionPainter::collectLeftovers(const Box& cleared)
             continue;
         m_flags[i] |= kListed;
         m_leftovers[kept++] = i;
-        const Point p{int(i % size_t(m_width)), int(i / size_t(m_width))};
-        if (cleared.contains(p.x, p.y))
-            m_oldMarks.push_back(p);
+        const Point mark{int(i % size_t(m_width)), int(i / size_t(m_width))};
+        if (cleared.contains(mark.x, mark.y))
+            m_oldMarks.push_back(mark);
     }
     m_leftovers.resize(kept);
     for (const size_t i : m_leftovers)
@@ -259,25 +259,25 @@ void RegionPainter::floodFill(bool testRings)
     m_stack.push_back({m_x, m_y});
     bool seed = true;
     while (!m_stack.empty()) {
-        const Point p = m_stack.back();
+        const Point start = m_stack.back();
         m_stack.pop_back();
         // Pushed pixels join; one may have been taken by a run since.
-        if (!seed && (m_flags[index(p.x, p.y)] & kInRegion))
+        if (!seed && (m_flags[index(start.x, start.y)] & kInRegion))
             continue;
         seed = false;
-        int x0 = p.x, x1 = p.x;
-        while (x0 > 0 && joins(x0 - 1, p.y))
+        int x0 = start.x, x1 = start.x;
+        while (x0 > 0 && joins(x0 - 1, start.y))
             --x0;
-        while (x1 + 1 < m_width && joins(x1 + 1, p.y))
+        while (x1 + 1 < m_width && joins(x1 + 1, start.y))
             ++x1;
-        const size_t first = index(x0, p.y);
+        const size_t first = index(x0, start.y);
         for (size_t i = first; i <= first + size_t(x1 - x0); ++i) {
             m_flags[i] |= kInRegion;
             m_mask[i] = kRegionMarker;
         }
-        m_region.push_back({p.y, x0, x1});
+        m_region.push_back({start.y, x0, x1});
         // One pixel to start from for every run of joining pixels above and below.
-        for (const int y : {p.y - 1, p.y + 1}) {
+        for (const int y : {start.y - 1, start.y + 1}) {
             if (y < 0 || y >= m_height)
                 continue;
             bool inRun = false;
@@ -314,11 +314,11 @@ void RegionPainter::paintSpan(int y, int x0, int x1, QRgb average)
     std::uint64_t* columnBits = m_columnUnpainted.data() + size_t(x0) * m_columnWords + (y >> 6);
     const std::uint64_t rowBit = std::uint64_t(1) << (y & 63);
     for (int n = 0; n <= x1 - x0; ++n) {
-        const int d = deltas[column];
+        const int delta = deltas[column];
         if (++column == groundWidth)
             column = 0;
-        out[n] = 0xFF000000u | (QRgb(clampPainted(red + d)) << 16) |
-                 (QRgb(clampPainted(green + d)) << 8) | QRgb(clampPainted(blue + d));
+        out[n] = 0xFF000000u | (QRgb(clampPainted(red + delta)) << 16) |
+                 (QRgb(clampPainted(green + delta)) << 8) | QRgb(clampPainted(blue + delta));
         painted[n] = 1;
         columnBits[size_t(n) * m_columnWords] &= ~rowBit;
     }
@@ -355,10 +355,10 @@ void RegionPainter::fillFromMask(const Box& square, const Box& cleared)
             const size_t i = index(column, row);
             if (!isMarker(i))
                 continue;
-            const QRgb p = m_work[i];
-            sumRed += qRed(p);
-            sumGreen += qGreen(p);
-            sumBlue += qBlue(p);
+            const QRgb photo = m_work[i];
+            sumRed += qRed(photo);
+            sumGreen += qGreen(photo);
+            sumBlue += qBlue(photo);
             ++count;
             if (column < box.left)
                 box.left = column;
@@ -417,8 +417,9 @@ void RegionPainter::closeHolesFromMask(const Box& box, QRgb average)
         const std::int32_t* above = m_windowSums.data() + size_t(row - box.top - 2) * stride;
         const std::int32_t* below = m_windowSums.data() + size_t(row - box.top + 3) * stride;
         for (int column = box.left + 2; column <= box.right - 2; ++column) {
-            const int c = column - box.left;
-            const int greens = below[c + 3] - below[c - 2] - above[c + 3] + above[c - 2];
+            const int boxColumn = column - box.left;
+            const int greens = below[boxColumn + 3] - below[boxColumn - 2] - above[boxColumn + 3] +
+                               above[boxColumn - 2];
             if (m_mask[index(column, row)] == kWhite && greens > 7)
                 paintPixel(column, row, average);
         }
@@ -437,10 +438,10 @@ void RegionPainter::fillFromRegion(const Box& square, const Box& cleared)
     qint64 sumRed = 0, sumGreen = 0, sumBlue = 0, count = 1;
     int firstColumn = m_width, lastColumn = -1;
     const auto add = [&](int x, int y, const QRgb* work) {
-        const QRgb c = *work;
-        sumRed += qRed(c);
-        sumGreen += qGreen(c);
-        sumBlue += qBlue(c);
+        const QRgb photo = *work;
+        sumRed += qRed(photo);
+        sumGreen += qGreen(photo);
+        sumBlue += qBlue(photo);
         ++count;
         const size_t column = size_t(x);
         m_columnTop[column] = std::min(m_columnTop[column], y);
@@ -458,14 +459,14 @@ void RegionPainter::fillFromRegion(const Box& square, const Box& cleared)
         lastColumn = std::max(lastColumn, x1);
     }
     size_t oldMarkers = 0; // old markers in the square, moved to the front of m_oldMarks
-    for (Point& p : m_oldMarks) {
-        const size_t i = index(p.x, p.y);
-        if (square.contains(p.x, p.y) && sameRgb(m_mask[i], kRegionMarker) &&
-            !(m_flags[i] & kInRegion) && !ringMarked(p.x, p.y)) {
-            add(p.x, p.y, m_work + i);
-            firstColumn = std::min(firstColumn, p.x);
-            lastColumn = std::max(lastColumn, p.x);
-            std::swap(p, m_oldMarks[oldMarkers++]);
+    for (Point& mark : m_oldMarks) {
+        const size_t i = index(mark.x, mark.y);
+        if (square.contains(mark.x, mark.y) && sameRgb(m_mask[i], kRegionMarker) &&
+            !(m_flags[i] & kInRegion) && !ringMarked(mark.x, mark.y)) {
+            add(mark.x, mark.y, m_work + i);
+            firstColumn = std::min(firstColumn, mark.x);
+            lastColumn = std::max(lastColumn, mark.x);
+            std::swap(mark, m_oldMarks[oldMarkers++]);
         }
     }
 
@@ -476,18 +477,18 @@ void RegionPainter::fillFromRegion(const Box& square, const Box& cleared)
     if (lastColumn > firstColumn || m_columnCount[size_t(firstColumn)] >= 2)
         box.right = std::max(lastColumn, 1);
     for (int column = firstColumn; column <= lastColumn; ++column) {
-        const size_t c = size_t(column);
-        if (m_columnCount[c] == 0)
+        const size_t at = size_t(column);
+        if (m_columnCount[at] == 0)
             continue;
-        if (m_columnTop[c] < box.top)
-            box.top = m_columnTop[c];
+        if (m_columnTop[at] < box.top)
+            box.top = m_columnTop[at];
         else
-            box.bottom = std::max(box.bottom, m_columnTop[c]);
-        if (m_columnCount[c] >= 2)
-            box.bottom = std::max(box.bottom, m_columnBottom[c]);
-        m_columnTop[c] = INT_MAX;
-        m_columnBottom[c] = -1;
-        m_columnCount[c] = 0;
+            box.bottom = std::max(box.bottom, m_columnTop[at]);
+        if (m_columnCount[at] >= 2)
+            box.bottom = std::max(box.bottom, m_columnBottom[at]);
+        m_columnTop[at] = INT_MAX;
+        m_columnBottom[at] = -1;
+        m_columnCount[at] = 0;
     }
     box.right = std::min(box.right, m_width - 1);
     box.bottom = std::min(box.bottom, m_height - 1);
@@ -503,9 +504,9 @@ void RegionPainter::fillFromRegion(const Box& square, const Box& cleared)
         }
     }
     for (size_t k = 0; k < oldMarkers; ++k) {
-        const Point& p = m_oldMarks[k];
-        if (box.contains(p.x, p.y)) {
-            paintPixel(p.x, p.y, average);
+        const Point& mark = m_oldMarks[k];
+        if (box.contains(mark.x, mark.y)) {
+            paintPixel(mark.x, mark.y, average);
             ++m_paintedCount;
         }
     }
@@ -519,8 +520,8 @@ void RegionPainter::fillFromRegion(const Box& square, const Box& cleared)
             std::fill(m_mask.begin() + ptrdiff_t(index(x0, span.y)),
                       m_mask.begin() + ptrdiff_t(index(x1, span.y)) + 1, kWhite);
     }
-    for (const Point& p : m_oldMarks)
-        m_mask[index(p.x, p.y)] = kWhite;
+    for (const Point& mark : m_oldMarks)
+        m_mask[index(mark.x, mark.y)] = kWhite;
     resetRegionFlags();
 }
 
@@ -538,22 +539,22 @@ void RegionPainter::closeHolesFromRegion(const Box& box, QRgb average)
         return !(m_flags[i] & kInRegion) && qGreen(m_mask[i]) == kMarkerGreen && !ringMarked(x, y);
     };
     bool oldGreens = false;
-    for (const Point& p : m_oldMarks)
-        oldGreens = oldGreens || (box.contains(p.x, p.y) && oldGreen(p.x, p.y));
+    for (const Point& mark : m_oldMarks)
+        oldGreens = oldGreens || (box.contains(mark.x, mark.y) && oldGreen(mark.x, mark.y));
 
     // Pixels of green 127 in the 5 x 5 window around (x, y).
     const auto greens = [&](int x, int y) {
-        int n = 0;
+        int count = 0;
         for (int row = y - 2; row <= y + 2; ++row) {
             const std::uint8_t* flags = m_flags.data() + index(x - 2, row);
             if (oldGreens) {
                 for (int k = 0; k < 5; ++k)
-                    n += (flags[k] & kInRegion) || oldGreen(x - 2 + k, row) ? 1 : 0;
+                    count += (flags[k] & kInRegion) || oldGreen(x - 2 + k, row) ? 1 : 0;
             } else {
-                n += regionFlagsOfFive(flags);
+                count += regionFlagsOfFive(flags);
             }
         }
-        return n;
+        return count;
     };
     m_tested.clear();
     m_holes.clear();
@@ -584,13 +585,13 @@ void RegionPainter::closeHolesFromRegion(const Box& box, QRgb average)
             testAround(span.y, x0, x1);
     }
     if (oldGreens) {
-        for (const Point& p : m_oldMarks) {
-            if (box.contains(p.x, p.y) && oldGreen(p.x, p.y))
-                testAround(p.y, p.x, p.x);
+        for (const Point& mark : m_oldMarks) {
+            if (box.contains(mark.x, mark.y) && oldGreen(mark.x, mark.y))
+                testAround(mark.y, mark.x, mark.x);
         }
     }
-    for (const Point& p : m_tested)
-        m_flags[index(p.x, p.y)] &= ~kHoleTested;
-    for (const Point& p : m_holes)
-        paintPixel(p.x, p.y, average);
+    for (const Point& tested : m_tested)
+        m_flags[index(tested.x, tested.y)] &= ~kHoleTested;
+    for (const Point& hole : m_holes)
+        paintPixel(hole.x, hole.y, average);
 }

@@ -9,6 +9,7 @@
 #include <functional>
 
 class IProgressReporter;
+class PaintProgress;
 
 // The stochastic stroke painter of the standard oil painting and of the oil pastel: a canvas of
 // warm white receives copies of one brush bitmap, turned at random, from the largest brush size
@@ -36,7 +37,7 @@ struct StrokePainterSettings
     bool scaled = false;       // a display render: sizes follow the scale, centres are recorded
     bool preview = false;      // a preview: centres are random and not recorded
     int edgeFactor = 0;        // the strength of the edge darkening, 0..255
-    qint64 budgetFactor = 3;   // the stroke budget is budgetFactor * (W * H / 2) * density / levels
+    qint64 budgetFactor = 3;   // the budget: budgetFactor * (width * height / 2) * density / levels
     qint64 density = 0;        // the number-of-brushstrokes setting as the painter reads it
     int pickThreshold = 0;     // a centre needs |photo red - canvas red| >= this
     qint64 acceptance = 514;   // a stroke is kept when after < (before >> 10) * acceptance
@@ -44,9 +45,9 @@ struct StrokePainterSettings
     AfterReplay afterReplay = AfterReplay::FreeCentre;
     // The painter's finish after the edge darkening (brightness, contrast, ...).
     std::function<void(QImage&)> finish;
-    // The last percentage this painter reported, kept for the whole process: a run reports only
-    // percentages that differ from it.
-    std::atomic<int>* lastPercent = nullptr;
+    // The run's progress: a run reports only percentages that differ from its last percentage
+    // (without it, every percentage it reaches).
+    PaintProgress* progress = nullptr;
     StrokeMemory* memory = nullptr; // where the centres are recorded and replayed from
     QString memoryName;             // the painter's list in the memory
     IProgressReporter* reporter = nullptr;

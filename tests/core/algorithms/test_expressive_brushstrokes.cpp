@@ -1,4 +1,5 @@
 #include "core/algorithms/expressive_brushstrokes.h"
+#include "core/algorithms/paint_progress.h"
 #include "core/raster/random.h"
 #include "core/raster/raster_primitives.h"
 #include "support/recording_reporter.h"
@@ -285,7 +286,9 @@ void TestExpressiveBrushstrokes::paintsLikeThePlainRenderer()
     const ScopedExecution scoped(setting);
 
     RecordingReporter reporter, plainReporter;
+    PaintProgress progress;
     settings.reporter = &reporter;
+    settings.progress = &progress;
     seedRandom();
     QImage painted = picture;
     paintExpressiveBrushstrokes(settings, painted);
@@ -301,9 +304,9 @@ void TestExpressiveBrushstrokes::paintsLikeThePlainRenderer()
     QCOMPARE(painted, expected);
     QCOMPARE(reporter.log, plainReporter.log);
     QCOMPARE(state, randomState());
-    QCOMPARE(Brushes::progressCounter(), plain.progress);
-    QCOMPARE(Brushes::stepCounter(), plain.step);
-    QCOMPARE(Brushes::totalSteps(), plain.total);
+    QCOMPARE(progress.count(), plain.progress);
+    QCOMPARE(progress.step(), plain.step);
+    QCOMPARE(progress.totalSteps(), plain.total);
 
     // Without a reporter nothing is counted and the picture is the same.
     settings.reporter = nullptr;
@@ -311,8 +314,8 @@ void TestExpressiveBrushstrokes::paintsLikeThePlainRenderer()
     QImage quiet = picture;
     paintExpressiveBrushstrokes(settings, quiet);
     QCOMPARE(quiet, expected);
-    QCOMPARE(Brushes::stepCounter(), 0);
-    QCOMPARE(Brushes::progressCounter(), 0);
+    QCOMPARE(progress.step(), 0);
+    QCOMPARE(progress.count(), 0);
 }
 
 void TestExpressiveBrushstrokes::piecesFollowTheirRules()
@@ -431,18 +434,20 @@ void TestExpressiveBrushstrokes::cancellingStopsEachHalf()
             if (call == trigger)
                 cancelled = true;
         };
+        PaintProgress progress;
         ExpressiveSettings settings = panelDefaults();
         settings.reporter = &reporter;
         settings.cancelled = &cancelled;
+        settings.progress = &progress;
         QImage image = picture;
         seedRandom();
         paintExpressiveBrushstrokes(settings, image);
         QCOMPARE(reporter.log.mid(reporter.log.indexOf(trigger) + 1), tail);
         QCOMPARE(image.size(), picture.size());
         QVERIFY(image != picture);
-        QCOMPARE(Brushes::progressCounter(), 0);
-        QCOMPARE(Brushes::stepCounter(), 0);
-        QCOMPARE(Brushes::totalSteps(), 0);
+        QCOMPARE(progress.count(), 0);
+        QCOMPARE(progress.step(), 0);
+        QCOMPARE(progress.totalSteps(), 0);
     }
 }
 

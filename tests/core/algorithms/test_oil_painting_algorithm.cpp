@@ -10,6 +10,12 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 namespace {
 
 const QString kPrefix = QStringLiteral("OilPaintingAlgorithm::");
@@ -46,6 +52,31 @@ QImage painted(const FilterParametersPtr& set, const QImage& picture,
     algorithm.process(image);
     return image;
 }
+
+// A flag one thread raises and others wait for; a wait gives up after a minute (and says so)
+// rather than hang a test whose other thread never gets there.
+class Gate
+{
+public:
+    void open()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_open = true;
+        }
+        m_opened.notify_all();
+    }
+    bool wait()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_opened.wait_for(lock, std::chrono::minutes(1), [this] { return m_open; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_opened;
+    bool m_open = false;
+};
 
 // Mean L1 colour distance per pixel between two pictures of the same size.
 double meanDistance(const QImage& a, const QImage& b)
@@ -88,6 +119,8 @@ private slots:
     void standardRunPaintsThePicture();
     void sameRunTwiceGivesSameBytes();
     void progressReportsOnlyNewPercentages();
+    void simultaneousRendersKeepTheirOwnProgress_data();
+    void simultaneousRendersKeepTheirOwnProgress();
     void scaledRunRecordsThenExportReplays();
     void emptyReplayPaintsLikeAFreeRun();
     void exhaustedReplayKeepsPainting();
@@ -425,21 +458,102 @@ void TestOilPaintingAlgorithm::sameRunTwiceGivesSameBytes()
 
 void TestOilPaintingAlgorithm::progressReportsOnlyNewPercentages()
 {
-    const int lastBefore = OilPaintingAlgorithm::lastReportedPercent();
+    // Each run starts from the 0 that process() reports, whatever an earlier run reached.
+    OilPaintingAlgorithm algorithm;
+    algorithm.setParameters(panelSet(QStringLiteral("standart_oil")));
     RecordingReporter reporter;
-    painted(panelSet(QStringLiteral("standart_oil")), scenePicture(60, 45), {}, &reporter);
+    algorithm.setProgressReporter(&reporter);
+    QImage image = scenePicture(60, 45);
+    seedRandom();
+    algorithm.process(image);
     const QStringList calls = reporter.calls("progress");
     QVERIFY(calls.size() >= 3);
     QCOMPARE(calls.first(), QStringLiteral("progress 0"));
     QCOMPARE(calls.last(), QStringLiteral("progress 100"));
-    int previous = lastBefore;
+    int previous = 0;
     for (int i = 1; i + 1 < calls.size(); ++i) {
         const int percent = calls.at(i).mid(9).toInt();
         QVERIFY(percent != previous);
         QVERIFY(percent >= 0 && percent <= 100);
         previous = percent;
     }
-    QCOMPARE(OilPaintingAlgorithm::lastReportedPercent(), previous);
+    QCOMPARE(algorithm.progress().lastPercent(), previous);
+
+    RecordingReporter again;
+    algorithm.setProgressReporter(&again);
+    image = scenePicture(60, 45);
+    seedRandom();
+    algorithm.process(image);
+    QCOMPARE(again.log, reporter.log);
+}
+
+void TestOilPaintingAlgorithm::simultaneousRendersKeepTheirOwnProgress_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::newRow("standard") << QStringLiteral("standart_oil");
+    QTest::newRow("expressive") << QStringLiteral("expressive_brushstrokes");
+}
+
+void TestOilPaintingAlgorithm::simultaneousRendersKeepTheirOwnProgress()
+{
+    // An export and a preview of one picture, each on its own thread with its own reporter. The
+    // export is held at its third progress report while the preview starts and makes its first
+    // three, then both run on together. Each reports, and paints, what it does alone.
+    QFETCH(QString, type);
+    const QImage picture = scenePicture(96, 72);
+    const FilterParametersPtr exportSet = panelSet(type);
+    const FilterParametersPtr previewSet = panelSet(type, 0.0, true);
+    RecordingReporter exportAlone, previewAlone;
+    const QImage exportPicture = painted(exportSet, picture, {}, &exportAlone);
+    const QImage previewPicture = painted(previewSet, picture, {}, &previewAlone);
+    QVERIFY(exportAlone.calls("progress").size() > 4); // held well before its end
+    QVERIFY(previewAlone.calls("progress").size() > 4);
+
+    Gate exportHeld, previewStarted;
+    std::atomic<int> timeouts{0};
+    const auto wait = [&timeouts](Gate& gate) {
+        if (!gate.wait())
+            ++timeouts;
+    };
+    RecordingReporter exportReporter, previewReporter;
+    exportReporter.onCall = [&](const QString& call) {
+        if (call.startsWith("progress") && exportReporter.calls("progress").size() == 3) {
+            exportHeld.open();
+            wait(previewStarted);
+        }
+    };
+    previewReporter.onCall = [&](const QString& call) {
+        if (!call.startsWith("progress"))
+            return;
+        const int reports = previewReporter.calls("progress").size();
+        if (reports == 1)
+            wait(exportHeld);
+        else if (reports == 3)
+            previewStarted.open();
+    };
+    QImage exported, previewed;
+    std::thread exportThread([&] { exported = painted(exportSet, picture, {}, &exportReporter); });
+    std::thread previewThread([&] {
+        previewed = painted(previewSet, picture, {}, &previewReporter);
+        previewStarted.open();
+    });
+    exportThread.join();
+    previewThread.join();
+
+    QCOMPARE(timeouts.load(), 0);
+    QCOMPARE(exportReporter.log, exportAlone.log);
+    QCOMPARE(previewReporter.log, previewAlone.log);
+    // Each run's own rising progress from 0, closed by 100 (the expressive count rises by one a
+    // few rows, and on a picture this small passes 100 before the close).
+    for (const RecordingReporter* reporter : {&exportReporter, &previewReporter}) {
+        const QStringList calls = reporter->calls("progress");
+        QCOMPARE(calls.first(), QStringLiteral("progress 0"));
+        QCOMPARE(calls.last(), QStringLiteral("progress 100"));
+        for (int i = 1; i + 1 < calls.size(); ++i)
+            QVERIFY(calls.at(i).mid(9).toInt() >= calls.at(i - 1).mid(9).toInt());
+    }
+    QCOMPARE(exported, exportPicture);
+    QCOMPARE(previewed, previewPicture);
 }
 
 void TestOilPaintingAlgorithm::scaledRunRecordsThenExportReplays()

@@ -230,6 +230,7 @@ void TestOilPastelAlgorithm::cancelLeavesThePicture()
     seedRandom();
     b.process(partial);
     QVERIFY(!midway.log.contains(QStringLiteral("progress 100")));
+    QCOMPARE(QStringLiteral("progress %1").arg(b.progress().lastPercent()), midway.log.last());
     QCOMPARE(partial.size(), picture.size());
     QVERIFY(partial != painted(panelSet(), picture));
 }

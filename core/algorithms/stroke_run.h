@@ -1,0 +1,184 @@
+#pragma once
+
+#include "core/algorithms/stroke_brush.h"
+#include "core/algorithms/stroke_painter.h"
+#include "core/raster/random.h"
+
+#include <QImage>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+// The state of one run of the stroke painter: the canvas beside the photograph, the pixels still
+// far from it, the choice of centres and the trial of each stroke. The steps the level loop
+// takes for every stroke are defined here, so that they are inlined into it as they were when
+// the run lived beside it; the pixel loops of a stroke are in stroke_run.cpp.
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// Memory for the working pixels that asks the system for large pages. Strokes land at random all
+// over the picture and read a row of every page they touch: with ordinary pages a 12 MP picture
+// costs an address translation miss per brush row, with large pages almost none.
+struct LargePageMemory
+{
+    explicit LargePageMemory(std::size_t bytes);
+    ~LargePageMemory();
+    LargePageMemory(const LargePageMemory&) = delete;
+    LargePageMemory& operator=(const LargePageMemory&) = delete;
+
+    void* data = nullptr;
+};
+
+// One painting run: the state the stroke loop shares between its steps.
+class StrokeRun
+{
+public:
+    // The canvas starts warm white over the photograph (32-bit, at the working size).
+    StrokeRun(const StrokePainterSettings& settings, const QImage& source);
+
+    // False when there was no memory for the working pixels.
+    bool isValid() const { return m_pairs != nullptr; }
+
+    // The canvas as it stands, as a picture (with the photograph's format, resolution and
+    // colour space).
+    QImage canvas() const;
+
+    // The canvas and the photograph side by side, pixel by pixel (canvas, photograph, canvas,
+    // ...): a stroke reads both under every brush row, and one cache line then serves both.
+    QRgb* pairRow(int y) const { return m_pairs + std::ptrdiff_t(y) * m_width * 2; }
+
+    // Where the photograph's red still differs from the canvas by the pick threshold, one bit a
+    // pixel (row-major): the centre search tests this instead of two large pictures, and strokes
+    // that are kept update it.
+    bool farFromCanvas(QRgb photo, QRgb paint) const
+    {
+        return std::abs(qRed(photo) - qRed(paint)) >= m_settings.pickThreshold;
+    }
+    void setFar(std::size_t index, bool value)
+    {
+        const std::uint64_t bit = std::uint64_t(1) << (index & 63);
+        if (value)
+            m_far[index >> 6] |= bit;
+        else
+            m_far[index >> 6] &= ~bit;
+    }
+    bool isFar(int x, int y) const
+    {
+        const std::size_t index = std::size_t(y) * m_width + x;
+        return (m_far[index >> 6] >> (index & 63)) & 1;
+    }
+
+    bool cancelled() const { return m_settings.cancelled && m_settings.cancelled->load(); }
+
+    // A free centre: the first draw over all but the last row and column (or, when asked, over
+    // the whole picture), then anywhere, until the photograph's red differs from the canvas by
+    // the pick threshold. Gives up after kCandidateLimit draws, or when cancelled, and returns
+    // false.
+    bool chooseFreeCentre(bool wholePicture, int& x, int& y) const
+    {
+        x = randomBelow(wholePicture ? m_width : std::max(m_width - 1, 1));
+        y = randomBelow(wholePicture ? m_height : std::max(m_height - 1, 1));
+        for (int attempt = 0; !isFar(x, y); ++attempt) {
+            if (attempt >= StrokePainter::kCandidateLimit || (attempt % 64 == 0 && cancelled()))
+                return false;
+            x = randomBelow(m_width);
+            y = randomBelow(m_height);
+        }
+        return true;
+    }
+
+    // The centre the next free search will most likely choose, worked out on a copy of the
+    // random state (nothing is drawn): its footprint is fetched while the current stroke is laid,
+    // since strokes land at random and each one's rows would otherwise wait on memory.
+    void prefetchNextFree(const BrushInk& ink, bool wholePicture) const
+    {
+        std::uint32_t state = randomState();
+        int x = randomBelowFrom(state, wholePicture ? m_width : std::max(m_width - 1, 1));
+        int y = randomBelowFrom(state, wholePicture ? m_height : std::max(m_height - 1, 1));
+        for (int attempt = 0; attempt < 8 && !isFar(x, y); ++attempt) {
+            x = randomBelowFrom(state, m_width);
+            y = randomBelowFrom(state, m_height);
+        }
+        prefetchFootprint(ink, x - ink.size / 2, y - ink.size / 2);
+    }
+    void prefetchAt(const BrushInk& ink, int x, int y) const
+    {
+        prefetchFootprint(ink, x - ink.size / 2, y - ink.size / 2);
+    }
+
+    // Tries one stroke of the brush centred at (x, y) and keeps it when it lowers the error
+    // enough.
+    void stroke(const BrushInk& ink, int x, int y)
+    {
+        const int brushSize = ink.size;
+        const int x0 = x - brushSize / 2, y0 = y - brushSize / 2;
+#if defined(__SSE2__)
+        // Inside the picture every ink pixel counts and the padded runs stay on their rows.
+        if (StrokePainter::isVectorised() && x0 >= 1 && y0 >= 1 &&
+            x0 + brushSize + 4 <= m_width - 1 && y0 + brushSize <= m_height - 1) {
+            strokeInside(ink, x0, y0);
+            return;
+        }
+#endif
+        strokeAtBorder(ink, x0, y0);
+    }
+
+private:
+    // The footprint's rows are far apart in memory: ask for all the lines of the photograph and
+    // the canvas that a stroke there reads, so that their misses overlap.
+    void prefetchFootprint(const BrushInk& ink, int x0, int y0) const;
+
+    bool keeps(qint64 before, qint64 after) const
+    {
+        return after < (before >> 10) * m_settings.acceptance;
+    }
+
+    // A stroke that may touch the border, one pixel at a time: the average counts ink pixels
+    // strictly inside the picture; ink pixels strictly inside the patch take the colour in
+    // proportion to the ink (the rest of the patch is the canvas as it is); the errors count ink
+    // pixels of the patch strictly inside the picture.
+    void strokeAtBorder(const BrushInk& ink, int x0, int y0);
+
+#if defined(__SSE2__)
+    // The canvas and the photograph of four pixels from their pairs.
+    static __m128i canvasOf(const QRgb* pairs)
+    {
+        const __m128 firstTwo = _mm_loadu_ps(reinterpret_cast<const float*>(pairs));
+        const __m128 lastTwo = _mm_loadu_ps(reinterpret_cast<const float*>(pairs + 4));
+        return _mm_castps_si128(_mm_shuffle_ps(firstTwo, lastTwo, _MM_SHUFFLE(2, 0, 2, 0)));
+    }
+    static __m128i photographOf(const QRgb* pairs)
+    {
+        const __m128 firstTwo = _mm_loadu_ps(reinterpret_cast<const float*>(pairs));
+        const __m128 lastTwo = _mm_loadu_ps(reinterpret_cast<const float*>(pairs + 4));
+        return _mm_castps_si128(_mm_shuffle_ps(firstTwo, lastTwo, _MM_SHUFFLE(3, 1, 3, 1)));
+    }
+
+    // A stroke whose footprint lies inside the picture, four pixels at a time over each row's
+    // run. The same sums and pixels as strokeAtBorder: integer sums do not depend on their
+    // order, and the 16-bit products cannot overflow (old * keep + colour * paint <= 255 * 256).
+    void strokeInside(const BrushInk& ink, int x0, int y0);
+#endif
+
+    struct Change
+    {
+        QRgb* pixel;
+        QRgb value;
+        QRgb photo;
+        std::size_t index;
+    };
+
+    const StrokePainterSettings& m_settings;
+    const QImage& m_source;
+    const int m_width, m_height;
+    std::vector<std::uint64_t> m_far;
+    LargePageMemory m_memory;
+    QRgb* const m_pairs;
+    std::vector<Change> m_changed;
+    std::vector<QRgb> m_spans;
+};
