@@ -2,6 +2,7 @@
 #include "core/algorithms/expressive_internal.h"
 #include "core/algorithms/paint_progress.h"
 
+#include "core/raster/execution.h"
 #include "core/raster/parallel_rows.h"
 #include "core/raster/random.h"
 #include "core/raster/raster_primitives.h"
@@ -106,7 +107,7 @@ bool randomMatching(PassData& pass)
     const int brushSize = pass.brushSize;
     Pixels canvas = pixelsOf(*pass.canvas);
     Search search{&pass.brushes,       {},        &workImage,
-                  pixelsOf(workImage), brushSize, rasterExecution().vectorised};
+                  pixelsOf(workImage), brushSize, execution().simd};
     search.interior = interiorBrushes(pass.brushes, search.pixels.stride);
     const std::int64_t inkThreshold = pass.inkThreshold;
     // The draw range is inkThreshold / 8 taken as an unsigned shift of the int.
@@ -114,7 +115,7 @@ bool randomMatching(PassData& pass)
     const int chance = pass.chance;
     const int cooldownAfterGoodMatch = 33 - (settings.numberOfBrushstrokes >> 3);
     const int reportEvery = std::max(1, (height / 100) * settings.progress->totalSteps());
-    const int threads = threadsFor(qint64(width) * height);
+    const int threads = pixelLoopThreads(qint64(width) * height);
     const int batchRows = int(std::clamp<qint64>(kBatchPixels / std::max(width, 1), 1, kBatchRows));
 
     std::uint32_t state = randomState();
@@ -278,14 +279,6 @@ bool cellPicking(PassData& pass)
 }
 
 } // namespace
-
-int expressive::threadsFor(qint64 pixels)
-{
-    const RasterExecution execution = rasterExecution();
-    if (pixels < execution.minimumPixels)
-        return 1;
-    return execution.threads > 0 ? execution.threads : workerThreadCount();
-}
 
 // ---------------------------------------------------------------------------------------------
 

@@ -83,8 +83,6 @@ inline ConstPixels pixelsOf(const QImage& image)
             image.width(), image.height()};
 }
 
-// The threads a pixel loop over a picture of this many pixels runs on.
-int threadsFor(qint64 pixels);
 
 // ---------------------------------------------------------------------------------------------
 // Brushes and stamps (expressive_brushes.cpp)

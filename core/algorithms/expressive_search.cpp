@@ -1,5 +1,6 @@
 #include "core/algorithms/expressive_internal.h"
 
+#include "core/raster/execution.h"
 #include "core/raster/parallel_rows.h"
 
 #include <algorithm>
@@ -170,7 +171,7 @@ std::vector<uchar> edgePlane(const QImage& workImage)
     std::vector<uchar> plane(std::size_t(width) * std::size_t(height), 0);
     if (width < 3 || height < 3)
         return plane;
-    parallelRows(1, height - 1, threadsFor(qint64(width) * height), 64,
+    parallelRows(1, height - 1, pixelLoopThreads(qint64(width) * height), 64,
                  [&](int first, int end, int) {
                      for (int y = first; y < end; ++y)
                          edgeRow(work, y, plane.data() + std::size_t(y) * width);

@@ -18,8 +18,6 @@ constexpr int kStrokesPerBrush = 500; // the brush is turned anew every 500 stro
 constexpr int kLargestBrush = 1000;   // far beyond the sliders' 254
 constexpr qint64 kStrokeBudgetCap = 5000000000LL;
 
-std::atomic<bool> g_vectorised{true};
-
 inline int colourDistance(QRgb first, QRgb second)
 {
     return std::abs(qRed(first) - qRed(second)) + std::abs(qGreen(first) - qGreen(second)) +
@@ -27,16 +25,6 @@ inline int colourDistance(QRgb first, QRgb second)
 }
 
 } // namespace
-
-void StrokePainter::setVectorised(bool on)
-{
-    g_vectorised.store(on);
-}
-
-bool StrokePainter::isVectorised()
-{
-    return g_vectorised.load();
-}
 
 void StrokePainter::darkenEdges(QImage& canvas, const QImage& source, const QImage& strokes,
                                 int edgeFactor)

@@ -76,9 +76,4 @@ public:
     // opaque).
     static void darkenEdges(QImage& canvas, const QImage& source, const QImage& strokes,
                             int edgeFactor);
-
-    // Strokes inside the picture are laid with SIMD loops, those touching its border one pixel
-    // at a time; off, every stroke takes the pixel-at-a-time way (the same pictures, slower).
-    static void setVectorised(bool on);
-    static bool isVectorised();
 };

@@ -1,5 +1,6 @@
 #include "core/algorithms/stroke_run.h"
 
+#include "core/raster/execution.h"
 #include "core/raster/random.h"
 
 #include <algorithm>
@@ -52,7 +53,7 @@ LargePageMemory::~LargePageMemory()
 
 StrokeRun::StrokeRun(const StrokePainterSettings& settings, const QImage& source)
     : m_settings(settings), m_source(source), m_width(source.width()), m_height(source.height()),
-      m_far((std::size_t(m_width) * std::size_t(m_height) + 63) / 64, 0),
+      m_simd(execution().simd), m_far((std::size_t(m_width) * std::size_t(m_height) + 63) / 64, 0),
       m_memory(std::size_t(m_width) * std::size_t(m_height) * 2 * sizeof(QRgb)),
       m_pairs(static_cast<QRgb*>(m_memory.data))
 {

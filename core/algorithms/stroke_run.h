@@ -119,7 +119,7 @@ public:
         const int x0 = x - brushSize / 2, y0 = y - brushSize / 2;
 #if defined(__SSE2__)
         // Inside the picture every ink pixel counts and the padded runs stay on their rows.
-        if (StrokePainter::isVectorised() && x0 >= 1 && y0 >= 1 &&
+        if (m_simd && x0 >= 1 && y0 >= 1 &&
             x0 + brushSize + 4 <= m_width - 1 && y0 + brushSize <= m_height - 1) {
             strokeInside(ink, x0, y0);
             return;
@@ -176,6 +176,10 @@ private:
     const StrokePainterSettings& m_settings;
     const QImage& m_source;
     const int m_width, m_height;
+    // Strokes inside the picture are laid with SIMD loops, those touching its border one pixel
+    // at a time; with the execution setting's SIMD off, every stroke takes the pixel-at-a-time
+    // way (the same pictures, slower).
+    const bool m_simd;
     std::vector<std::uint64_t> m_far;
     LargePageMemory m_memory;
     QRgb* const m_pairs;

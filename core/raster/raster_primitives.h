@@ -70,18 +70,6 @@ void floodFill(uchar* bits, qsizetype bytesPerLine, int width, int height, int x
 // Raw 16-byte MD5 of the image's pixel bytes.
 QByteArray imageDigest(const QImage& image);
 
-// The execution setting (execution.h) in the form the expressive brushstroke painter reads it.
-struct RasterExecution
-{
-    int threads = 0;
-    qint64 minimumPixels = Execution().minimumParallelPixels;
-    bool vectorised = true;
-};
-inline RasterExecution rasterExecution()
-{
-    const Execution setting = execution();
-    return {setting.threads, setting.minimumParallelPixels, setting.simd};
-}
 
 // Clamps an int to a channel value 0..255.
 inline int clampChannel(int v)

@@ -2,6 +2,7 @@
 #include "core/algorithms/oil_pastel_algorithm.h"
 #include "core/algorithms/stroke_painter.h"
 #include "core/filters/filter_list.h"
+#include "core/raster/execution.h"
 #include "core/raster/random.h"
 #include "support/recording_reporter.h"
 #include "support/test_pictures.h"
@@ -55,7 +56,6 @@ class TestOilPastelAlgorithm : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup() { StrokePainter::setVectorised(true); }
     void settingsConvert();
     void readyWithItsFiveSettings();
     void precisionHundredTakesEveryFirstCandidate();
@@ -267,9 +267,11 @@ void TestOilPastelAlgorithm::strokesInsideAndAtTheBorderAgree()
         a.process(image);
         return QVector<QImage>{image, painted(panelSet(), picture), painted(panelSet(0.7), picture)};
     };
-    QVERIFY(StrokePainter::isVectorised());
+    QVERIFY(execution().simd);
     const QVector<QImage> vectorised = paintBoth();
-    StrokePainter::setVectorised(false);
+    Execution plain;
+    plain.simd = false;
+    const ScopedExecution scoped(plain);
     const QVector<QImage> scalar = paintBoth();
     for (int i = 0; i < vectorised.size(); ++i)
         QVERIFY2(vectorised[i] == scalar[i], qPrintable(QString::number(i)));
