@@ -17,7 +17,6 @@ private slots:
     void algorithmFactoryKnowsRegisteredNamesOnly();
     void filterFactoryAndList();
     void adapterKeepsOnlyTheLatestParameterSet();
-    void runClearsAnEarlierCancel();
 
     void tableDefaultsForEveryFilter_data();
     void tableDefaultsForEveryFilter();
@@ -120,18 +119,6 @@ void TestFilterFramework::adapterKeepsOnlyTheLatestParameterSet()
     QVERIFY(filter->image() != picture);
     filter.reset();
     QVERIFY(secondWatch.isNull());
-}
-
-void TestFilterFramework::runClearsAnEarlierCancel()
-{
-    FilterPtr filter = createFilter(QStringLiteral("Pencil"));
-    filter->setParameters(defaultParameters(QStringLiteral("Pencil")));
-    QImage picture(20, 20, QImage::Format_RGB32);
-    picture.fill(qRgb(20, 20, 20));
-    filter->setImage(picture);
-    filter->cancel();
-    filter->run();
-    QVERIFY(filter->image() != picture);
 }
 
 void TestFilterFramework::tableDefaultsForEveryFilter_data()
