@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -1012,49 +1011,6 @@ private slots:
         QCOMPARE(imageDigest(changed), imageDigest(picture));
         pixelAt(changed, 16, 12) ^= 1;
         QVERIFY(imageDigest(changed) != imageDigest(picture));
-    }
-
-    void randomBelowStaysInRange_data()
-    {
-        QTest::addColumn<int>("n");
-        for (int n : {1, 2, 7, 100, 32768, 1000000})
-            QTest::addRow("%d", n) << n;
-    }
-
-    void randomBelowStaysInRange()
-    {
-        QFETCH(int, n);
-        seedRandom();
-        int highest = 0;
-        for (int i = 0; i < 20000; ++i) {
-            const int value = randomBelow(n);
-            QVERIFY(value >= 0 && value < n);
-            highest = std::max(highest, value);
-        }
-        QVERIFY(highest >= n * 9 / 10 - 1); // the range is used, not just its bottom
-    }
-
-    void seedRandomRestartsTheSequence()
-    {
-        seedRandom();
-        // state 1 * 1103515245 + 12345 -> output 16838; 16838 / 32768 * 100 = 51.4.
-        QCOMPARE(randomBelow(100), 51);
-        std::vector<int> first;
-        for (int i = 0; i < 50; ++i)
-            first.push_back(randomBelow(1000));
-        seedRandom();
-        QCOMPARE(randomBelow(100), 51);
-        for (int i = 0; i < 50; ++i)
-            QCOMPARE(randomBelow(1000), first[size_t(i)]);
-    }
-
-    void everyThreadStartsItsOwnSequence()
-    {
-        seedRandom();
-        randomBelow(10); // the calling thread moves on
-        int drawn = -1;
-        std::thread([&drawn] { drawn = randomBelow(100); }).join();
-        QCOMPARE(drawn, 51);
     }
 
     // The default setting on a picture large enough to split, against the plain single thread.
