@@ -2,6 +2,7 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <random>
@@ -49,6 +50,45 @@ inline QImage scenePicture(int width, int height, QImage::Format format = QImage
         }
     }
     return image;
+}
+
+// The photograph stand-in the command-line tests render (64 x 48 unless told): a colour gradient
+// with a dark disc and a light rectangle, so that the drawing has edges and flat areas. variant
+// shifts the colours, to tell two inputs apart.
+inline QImage photoPicture(int width = 64, int height = 48, int variant = 0)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    const int cx = width / 3;
+    const int cy = height / 2;
+    const int radius = height / 4;
+    for (int y = 0; y < height; ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            QRgb colour = qRgb(60 + 150 * x / width, 80 + 120 * y / height,
+                               (140 - 60 * x / width + 40 * variant) % 256);
+            if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius)
+                colour = qRgb(40, 30 + 30 * variant, 20);
+            if (x >= 2 * width / 3 && x < 5 * width / 6 && y >= height / 4 && y < height / 2)
+                colour = qRgb(250, 240, 200);
+            row[x] = colour;
+        }
+    }
+    return image;
+}
+
+// One colour all over.
+inline QImage solidPicture(int width, int height, QRgb colour,
+                           QImage::Format format = QImage::Format_RGB32)
+{
+    QImage image(width, height, format);
+    image.fill(colour);
+    return image;
+}
+
+inline QImage solidPicture(const QSize& size, QRgb colour,
+                           QImage::Format format = QImage::Format_RGB32)
+{
+    return solidPicture(size.width(), size.height(), colour, format);
 }
 
 // Share of pixels within 12 of the painters' warm white canvas colour (255, 255, 240) in each

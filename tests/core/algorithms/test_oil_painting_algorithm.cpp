@@ -4,6 +4,7 @@
 #include "core/filters/filter_list.h"
 #include "core/raster/random.h"
 #include "core/raster/raster_primitives.h"
+#include "support/filter_runs.h"
 #include "support/recording_reporter.h"
 #include "support/test_pictures.h"
 
@@ -29,16 +30,8 @@ FilterParametersPtr oilSet(const QMap<QString, QVariant>& values)
     return set;
 }
 
-// The panel's set for one oil type, at full size unless a scale is given.
-FilterParametersPtr panelSet(const QString& type, double scale = 0.0, bool preview = false)
-{
-    FilterParametersPtr set = defaultParameters(QStringLiteral("Oil"));
-    set->insert(kOilType, type);
-    if (scale > 0.0)
-        set->insert(QStringLiteral("scaling"), scale);
-    set->insert(QStringLiteral("for_preview"), preview);
-    return set;
-}
+// The choice of the brushstroke type, which most cases paint in.
+const QMap<QString, QVariant> kBrushstrokes = {{kOilType, Keys::Oil::brushstrokes}};
 
 QImage painted(const FilterParametersPtr& set, const QImage& picture,
                const StrokeMemoryPtr& memory = {}, IProgressReporter* reporter = nullptr)
@@ -255,15 +248,15 @@ void TestOilPaintingAlgorithm::readyOnlyWithoutImpastoSettings()
 
     // The panel's sets carry all twelve.
     OilPaintingAlgorithm panel;
-    panel.setParameters(panelSet(QStringLiteral("standart_oil")));
+    panel.setParameters(renderSet("Oil", kBrushstrokes));
     QVERIFY(!panel.isReady());
 }
 
 void TestOilPaintingAlgorithm::unknownOilTypePaintsStandardBrushstrokes()
 {
     const QImage picture = scenePicture(48, 36);
-    const QImage standard = painted(panelSet(QStringLiteral("standart_oil")), picture);
-    const QImage unknown = painted(panelSet(QStringLiteral("acrylic")), picture);
+    const QImage standard = painted(renderSet("Oil", kBrushstrokes), picture);
+    const QImage unknown = painted(renderSet("Oil", {{kOilType, "acrylic"}}), picture);
     QCOMPARE(unknown, standard);
     QVERIFY(standard != picture.convertToFormat(standard.format()));
 }
@@ -274,7 +267,7 @@ void TestOilPaintingAlgorithm::expressiveTypeMatchesBrushstrokesToThePicture()
     // and the picture is its own, not the standard painter's.
     const QImage picture = scenePicture(96, 72);
     RecordingReporter reporter;
-    const FilterParametersPtr set = panelSet(QStringLiteral("expressive_brushstrokes"));
+    const FilterParametersPtr set = renderSet("Oil", {{kOilType, Keys::Oil::expressive}});
     const QImage expressive = painted(set, picture, {}, &reporter);
     QCOMPARE(reporter.calls(QStringLiteral("label")),
              QStringList({"label Step (1/4)", "label Step (2/4)", "label Step (3/4)",
@@ -291,16 +284,16 @@ void TestOilPaintingAlgorithm::expressiveTypeMatchesBrushstrokesToThePicture()
     seedRandom();
     paintExpressiveBrushstrokes(settings, direct);
     QCOMPARE(expressive, direct);
-    QVERIFY(expressive != painted(panelSet(QStringLiteral("standart_oil")), picture));
+    QVERIFY(expressive != painted(renderSet("Oil", kBrushstrokes), picture));
 }
 
 void TestOilPaintingAlgorithm::scalingBelowHalfWorksAtHalf()
 {
     OilPaintingAlgorithm a;
-    a.setParameters(panelSet(QStringLiteral("standart_oil"), 0.3));
+    a.setParameters(renderSet("Oil", kBrushstrokes, 0.3));
     QVERIFY(a.isScaled());
     QCOMPARE(a.scale(), 0.5);
-    a.setParameters(panelSet(QStringLiteral("standart_oil"), 0.75));
+    a.setParameters(renderSet("Oil", kBrushstrokes, 0.75));
     QCOMPARE(a.scale(), 0.75);
     // A later set without "scaling" leaves the object scaled.
     a.setParameters(oilSet({{kOilType, QStringLiteral("standart_oil")}}));
@@ -309,7 +302,8 @@ void TestOilPaintingAlgorithm::scalingBelowHalfWorksAtHalf()
     for (const QString& type : {QStringLiteral("standart_oil"),
                                 QStringLiteral("expressive_brushstrokes"),
                                 QStringLiteral("oil_painting")}) {
-        const QImage result = painted(panelSet(type, 0.3), scenePicture(61, 45));
+        const QImage result =
+            painted(renderSet("Oil", {{kOilType, type}}, 0.3), scenePicture(61, 45));
         QCOMPARE(result.size(), QSize(30, 22));
     }
 }
@@ -317,7 +311,7 @@ void TestOilPaintingAlgorithm::scalingBelowHalfWorksAtHalf()
 void TestOilPaintingAlgorithm::impastoTypeDrivesTheEngine()
 {
     const QImage picture = scenePicture(50, 40);
-    const FilterParametersPtr set = panelSet(QStringLiteral("oil_painting"));
+    const FilterParametersPtr set = renderSet("Oil", {{kOilType, Keys::Oil::impasto}});
     OilPaintingAlgorithm a;
     a.setParameters(set);
     const QImage result = painted(set, picture);
@@ -341,7 +335,7 @@ void TestOilPaintingAlgorithm::cancelReachesTheEngine()
     QVERIFY(!a.engine().isCancelled());
 
     // A cancelled impasto run leaves the picture as it was.
-    a.setParameters(panelSet(QStringLiteral("oil_painting")));
+    a.setParameters(renderSet("Oil", {{kOilType, Keys::Oil::impasto}}));
     a.setCancelled(true);
     const QImage picture = scenePicture(40, 30);
     QImage image = picture;
@@ -351,7 +345,7 @@ void TestOilPaintingAlgorithm::cancelReachesTheEngine()
 
 void TestOilPaintingAlgorithm::maximumBelowMinimumLowersTheMinimum()
 {
-    FilterParametersPtr set = panelSet(QStringLiteral("standart_oil"));
+    FilterParametersPtr set = renderSet("Oil", kBrushstrokes);
     set->insert(kPrefix + "minimum_stroke_size", 60); // 152
     set->insert(kPrefix + "maximum_stroke_size", 40); // 101
     OilPaintingAlgorithm a;
@@ -374,7 +368,7 @@ void TestOilPaintingAlgorithm::maximumBelowMinimumLowersTheMinimum()
 
 void TestOilPaintingAlgorithm::zeroStrokesLeaveMostlyCanvas()
 {
-    FilterParametersPtr set = panelSet(QStringLiteral("standart_oil"));
+    FilterParametersPtr set = renderSet("Oil", kBrushstrokes);
     set->insert(kPrefix + "number_of_brushstrokes", 0);
     set->insert(kPrefix + "edge_intensity", 100);
     QImage dark(80, 60, QImage::Format_RGB32);
@@ -425,7 +419,7 @@ void TestOilPaintingAlgorithm::precisionConstants()
     QCOMPARE(OilPaintingAlgorithm::acceptanceFactor(0), 514);
     // Both ends paint.
     for (int precision : {0, 100}) {
-        FilterParametersPtr set = panelSet(QStringLiteral("standart_oil"));
+        FilterParametersPtr set = renderSet("Oil", kBrushstrokes);
         set->insert(kPrefix + "brushstroke_precision", precision);
         const QImage result = painted(set, scenePicture(60, 45));
         QVERIFY(canvasShare(result) < 0.5);
@@ -435,7 +429,7 @@ void TestOilPaintingAlgorithm::precisionConstants()
 void TestOilPaintingAlgorithm::standardRunPaintsThePicture()
 {
     const QImage picture = scenePicture(80, 60);
-    const QImage result = painted(panelSet(QStringLiteral("standart_oil")), picture);
+    const QImage result = painted(renderSet("Oil", kBrushstrokes), picture);
     QCOMPARE(result.size(), picture.size());
     QVERIFY(canvasShare(result) < 0.2);
     // Close to the photograph on average, though not equal.
@@ -445,14 +439,14 @@ void TestOilPaintingAlgorithm::standardRunPaintsThePicture()
     // Alpha comes back from the photograph.
     QImage translucent = picture.convertToFormat(QImage::Format_ARGB32);
     translucent.setPixel(10, 10, qRgba(10, 20, 30, 77));
-    const QImage withAlpha = painted(panelSet(QStringLiteral("standart_oil")), translucent);
+    const QImage withAlpha = painted(renderSet("Oil", kBrushstrokes), translucent);
     QCOMPARE(qAlpha(withAlpha.pixel(10, 10)), 77);
 }
 
 void TestOilPaintingAlgorithm::sameRunTwiceGivesSameBytes()
 {
     const QImage picture = scenePicture(64, 48);
-    const FilterParametersPtr set = panelSet(QStringLiteral("standart_oil"), 0.0, true);
+    const FilterParametersPtr set = renderSet("Oil", kBrushstrokes, kUnscaled, true);
     QCOMPARE(imageDigest(painted(set, picture)), imageDigest(painted(set, picture)));
 }
 
@@ -460,7 +454,7 @@ void TestOilPaintingAlgorithm::progressReportsOnlyNewPercentages()
 {
     // Each run starts from the 0 that process() reports, whatever an earlier run reached.
     OilPaintingAlgorithm algorithm;
-    algorithm.setParameters(panelSet(QStringLiteral("standart_oil")));
+    algorithm.setParameters(renderSet("Oil", kBrushstrokes));
     RecordingReporter reporter;
     algorithm.setProgressReporter(&reporter);
     QImage image = scenePicture(60, 45);
@@ -490,8 +484,8 @@ void TestOilPaintingAlgorithm::progressReportsOnlyNewPercentages()
 void TestOilPaintingAlgorithm::simultaneousRendersKeepTheirOwnProgress_data()
 {
     QTest::addColumn<QString>("type");
-    QTest::newRow("standard") << QStringLiteral("standart_oil");
-    QTest::newRow("expressive") << QStringLiteral("expressive_brushstrokes");
+    QTest::newRow("standard") << Keys::Oil::brushstrokes;
+    QTest::newRow("expressive") << Keys::Oil::expressive;
 }
 
 void TestOilPaintingAlgorithm::simultaneousRendersKeepTheirOwnProgress()
@@ -501,8 +495,8 @@ void TestOilPaintingAlgorithm::simultaneousRendersKeepTheirOwnProgress()
     // three, then both run on together. Each reports, and paints, what it does alone.
     QFETCH(QString, type);
     const QImage picture = scenePicture(96, 72);
-    const FilterParametersPtr exportSet = panelSet(type);
-    const FilterParametersPtr previewSet = panelSet(type, 0.0, true);
+    const FilterParametersPtr exportSet = renderSet("Oil", {{kOilType, type}});
+    const FilterParametersPtr previewSet = renderSet("Oil", {{kOilType, type}}, kUnscaled, true);
     RecordingReporter exportAlone, previewAlone;
     const QImage exportPicture = painted(exportSet, picture, {}, &exportAlone);
     const QImage previewPicture = painted(previewSet, picture, {}, &previewAlone);
@@ -560,7 +554,7 @@ void TestOilPaintingAlgorithm::scaledRunRecordsThenExportReplays()
 {
     const QImage picture = scenePicture(96, 72);
     StrokeMemoryPtr memory(new StrokeMemory);
-    const QImage display = painted(panelSet(QStringLiteral("standart_oil"), 0.5), picture, memory);
+    const QImage display = painted(renderSet("Oil", kBrushstrokes, 0.5), picture, memory);
     QCOMPARE(display.size(), QSize(48, 36));
     const QVector<QPoint> recorded = memory->positions(OilPaintingAlgorithm::memoryName());
     QVERIFY(recorded.size() > 50);
@@ -573,14 +567,14 @@ void TestOilPaintingAlgorithm::scaledRunRecordsThenExportReplays()
 
     // The export replays the list: the same memory gives the same bytes, another list other
     // ones, and replaying leaves the list alone.
-    const FilterParametersPtr exportSet = panelSet(QStringLiteral("standart_oil"));
+    const FilterParametersPtr exportSet = renderSet("Oil", kBrushstrokes);
     const QImage exported = painted(exportSet, picture, memory);
     QCOMPARE(exported.size(), picture.size());
     QCOMPARE(painted(exportSet, picture, memory), exported);
     QCOMPARE(memory->positions(OilPaintingAlgorithm::memoryName()), recorded);
     StrokeMemoryPtr other(new StrokeMemory);
-    painted(panelSet(QStringLiteral("standart_oil"), 0.5),
-            scenePicture(96, 72, QImage::Format_ARGB32), other);
+    painted(renderSet("Oil", kBrushstrokes, 0.5), scenePicture(96, 72, QImage::Format_ARGB32),
+            other);
     QVector<QPoint> shifted = recorded;
     for (QPoint& p : shifted)
         p = QPoint((p.x() + 17) % 96, (p.y() + 11) % 72);
@@ -597,10 +591,10 @@ void TestOilPaintingAlgorithm::emptyReplayPaintsLikeAFreeRun()
     // A picture shown at its own size is rendered without "scaling": a replay with nothing
     // recorded chooses its centres as a free run does instead of stacking them in a corner.
     const QImage picture = scenePicture(80, 60);
-    const QImage free = painted(panelSet(QStringLiteral("standart_oil"), 0.0, true), picture);
-    const QImage withoutMemory = painted(panelSet(QStringLiteral("standart_oil")), picture);
-    const QImage emptyMemory = painted(panelSet(QStringLiteral("standart_oil")), picture,
-                                       StrokeMemoryPtr(new StrokeMemory));
+    const QImage free = painted(renderSet("Oil", kBrushstrokes, kUnscaled, true), picture);
+    const QImage withoutMemory = painted(renderSet("Oil", kBrushstrokes), picture);
+    const QImage emptyMemory =
+        painted(renderSet("Oil", kBrushstrokes), picture, StrokeMemoryPtr(new StrokeMemory));
     QCOMPARE(withoutMemory, free);
     QCOMPARE(emptyMemory, free);
     QVERIFY(canvasShare(emptyMemory) < 0.2);
@@ -612,8 +606,8 @@ void TestOilPaintingAlgorithm::exhaustedReplayKeepsPainting()
     StrokeMemoryPtr memory(new StrokeMemory);
     memory->setPositions(OilPaintingAlgorithm::memoryName(),
                          {QPoint(10, 10), QPoint(40, 30), QPoint(70, 50)});
-    const QImage result = painted(panelSet(QStringLiteral("standart_oil")), picture, memory);
-    const QImage free = painted(panelSet(QStringLiteral("standart_oil"), 0.0, true), picture);
+    const QImage result = painted(renderSet("Oil", kBrushstrokes), picture, memory);
+    const QImage free = painted(renderSet("Oil", kBrushstrokes, kUnscaled, true), picture);
     QVERIFY(canvasShare(result) < 0.2);
     QVERIFY(meanDistance(result, picture) < 1.5 * meanDistance(free, picture) + 5.0);
     // Only three strokes may sit where the list says; the canvas corner is not overpainted.
@@ -628,7 +622,7 @@ void TestOilPaintingAlgorithm::cancelledRecordingKeepsTheLastList()
     memory->setPositions(OilPaintingAlgorithm::memoryName(), earlier);
 
     OilPaintingAlgorithm a;
-    a.setParameters(panelSet(QStringLiteral("standart_oil"), 0.5));
+    a.setParameters(renderSet("Oil", kBrushstrokes, 0.5));
     a.setStrokeMemory(memory);
     RecordingReporter reporter;
     int reports = 0;
@@ -651,7 +645,7 @@ void TestOilPaintingAlgorithm::cancelLeavesTheLastSnapshot()
     // Cancelled before the first stroke: the picture as it came in.
     {
         OilPaintingAlgorithm a;
-        a.setParameters(panelSet(QStringLiteral("standart_oil")));
+        a.setParameters(renderSet("Oil", kBrushstrokes));
         RecordingReporter reporter;
         reporter.onCall = [&](const QString&) { a.setCancelled(true); };
         a.setProgressReporter(&reporter);
@@ -663,7 +657,7 @@ void TestOilPaintingAlgorithm::cancelLeavesTheLastSnapshot()
     // Cancelled after a few reports: the canvas as last reported, at the working size.
     {
         OilPaintingAlgorithm a;
-        a.setParameters(panelSet(QStringLiteral("standart_oil"), 0.5));
+        a.setParameters(renderSet("Oil", kBrushstrokes, 0.5));
         RecordingReporter reporter;
         int reports = 0;
         reporter.onCall = [&](const QString&) {
@@ -691,7 +685,7 @@ void TestOilPaintingAlgorithm::saturatedRedPictureEnds()
         timer.start();
         RecordingReporter reporter;
         const QImage result = painted(
-            panelSet(QStringLiteral("standart_oil"), mode == "scaled" ? 0.5 : 0.0, mode == "free"),
+            renderSet("Oil", kBrushstrokes, mode == "scaled" ? 0.5 : kUnscaled, mode == "free"),
             picture, StrokeMemoryPtr(new StrokeMemory), &reporter);
         QVERIFY(reporter.log.contains(QStringLiteral("progress 100")));
         QVERIFY(!result.isNull());
@@ -704,7 +698,7 @@ void TestOilPaintingAlgorithm::saturatedRedPictureCanBeCancelled()
     QImage picture(200, 150, QImage::Format_RGB32);
     picture.fill(qRgb(255, 30, 200));
     OilPaintingAlgorithm a;
-    a.setParameters(panelSet(QStringLiteral("standart_oil")));
+    a.setParameters(renderSet("Oil", kBrushstrokes));
     RecordingReporter reporter;
     reporter.onCall = [&](const QString&) { a.setCancelled(true); };
     a.setProgressReporter(&reporter);
@@ -727,10 +721,11 @@ void TestOilPaintingAlgorithm::tinyPicturesPaint()
 {
     QFETCH(QSize, size);
     for (const QString& type : {QStringLiteral("standart_oil"), QStringLiteral("oil_painting")}) {
-        const QImage result = painted(panelSet(type), scenePicture(size.width(), size.height()));
+        const QImage result = painted(renderSet("Oil", {{kOilType, type}}),
+                                      scenePicture(size.width(), size.height()));
         QCOMPARE(result.size(), size);
-        const QImage scaled =
-            painted(panelSet(type, 0.5), scenePicture(size.width(), size.height()));
+        const QImage scaled = painted(renderSet("Oil", {{kOilType, type}}, 0.5),
+                                      scenePicture(size.width(), size.height()));
         QVERIFY(scaled.width() <= size.width());
     }
 }

@@ -4,6 +4,7 @@
 #include "core/filters/filter_list.h"
 #include "core/raster/execution.h"
 #include "core/raster/random.h"
+#include "support/filter_runs.h"
 #include "support/recording_reporter.h"
 #include "support/test_pictures.h"
 
@@ -12,16 +13,6 @@
 namespace {
 
 const QString kPrefix = QStringLiteral("OilPastelAlgorithm::");
-
-// The panel's set, at full size unless a scale is given.
-FilterParametersPtr panelSet(double scale = 0.0, bool preview = false)
-{
-    FilterParametersPtr set = defaultParameters(QStringLiteral("Pastel"));
-    if (scale > 0.0)
-        set->insert(QStringLiteral("scaling"), scale);
-    set->insert(QStringLiteral("for_preview"), preview);
-    return set;
-}
 
 QImage painted(const FilterParametersPtr& set, const QImage& picture,
                const StrokeMemoryPtr& memory = {}, IProgressReporter* reporter = nullptr)
@@ -103,11 +94,11 @@ void TestOilPastelAlgorithm::readyWithItsFiveSettings()
 {
     OilPastelAlgorithm a;
     QVERIFY(!a.isReady());
-    FilterParametersPtr set = panelSet();
+    FilterParametersPtr set = renderSet("Pastel");
     set->remove(kPrefix + "edge_intensity");
     a.setParameters(set);
     QVERIFY(!a.isReady());
-    a.setParameters(panelSet());
+    a.setParameters(renderSet("Pastel"));
     QVERIFY(a.isReady());
 }
 
@@ -118,7 +109,7 @@ void TestOilPastelAlgorithm::precisionHundredTakesEveryFirstCandidate()
     // run records one centre per stroke of the budget. Precision 90 (threshold 2) finds none.
     const QImage picture = saturatedRed(90, 70);
     for (const int precision : {100, 90}) {
-        FilterParametersPtr set = panelSet(1.0);
+        FilterParametersPtr set = renderSet("Pastel", {}, 1.0);
         set->insert(kPrefix + "brushstroke_precision", precision);
         StrokeMemoryPtr memory(new StrokeMemory);
         RecordingReporter reporter;
@@ -142,7 +133,7 @@ void TestOilPastelAlgorithm::precisionHundredTakesEveryFirstCandidate()
 void TestOilPastelAlgorithm::zeroStrokesMakeAShortRun()
 {
     // A budget of 0: every stroke shrinks the brush, so a run lays one stroke per size level.
-    FilterParametersPtr set = panelSet(1.0);
+    FilterParametersPtr set = renderSet("Pastel", {}, 1.0);
     set->insert(kPrefix + "number_of_brushstrokes", 0);
     StrokeMemoryPtr memory(new StrokeMemory);
     QImage dark(80, 60, QImage::Format_RGB32);
@@ -160,7 +151,7 @@ void TestOilPastelAlgorithm::zeroStrokesMakeAShortRun()
 void TestOilPastelAlgorithm::scalingIsUsedAsItComes()
 {
     // Unlike the oil painting, a display scale of 0.3 works at 0.3.
-    const QImage result = painted(panelSet(0.3), scenePicture(100, 80));
+    const QImage result = painted(renderSet("Pastel", {}, 0.3), scenePicture(100, 80));
     QCOMPARE(result.size(), QSize(30, 24));
 }
 
@@ -168,7 +159,7 @@ void TestOilPastelAlgorithm::scaledRunRecordsThenExportReplays()
 {
     const QImage picture = scenePicture(96, 72);
     StrokeMemoryPtr memory(new StrokeMemory);
-    painted(panelSet(0.5), picture, memory);
+    painted(renderSet("Pastel", {}, 0.5), picture, memory);
     const QVector<QPoint> recorded = memory->positions(OilPastelAlgorithm::memoryName());
     QVERIFY(recorded.size() > 20);
     for (const QPoint& p : recorded)
@@ -177,16 +168,16 @@ void TestOilPastelAlgorithm::scaledRunRecordsThenExportReplays()
     QVERIFY(memory->positions(OilPaintingAlgorithm::memoryName()).isEmpty());
 
     // The export replays the list; a preview neither reads nor writes it.
-    const QImage exported = painted(panelSet(), picture, memory);
-    QCOMPARE(painted(panelSet(), picture, memory), exported);
-    painted(panelSet(0.5, true), picture, memory);
+    const QImage exported = painted(renderSet("Pastel"), picture, memory);
+    QCOMPARE(painted(renderSet("Pastel"), picture, memory), exported);
+    painted(renderSet("Pastel", {}, 0.5, true), picture, memory);
     QCOMPARE(memory->positions(OilPastelAlgorithm::memoryName()), recorded);
     StrokeMemoryPtr other(new StrokeMemory);
     QVector<QPoint> shifted = recorded;
     for (QPoint& p : shifted)
         p = QPoint((p.x() + 17) % 96, (p.y() + 11) % 72);
     other->setPositions(OilPastelAlgorithm::memoryName(), shifted);
-    QVERIFY(painted(panelSet(), picture, other) != exported);
+    QVERIFY(painted(renderSet("Pastel"), picture, other) != exported);
 }
 
 void TestOilPastelAlgorithm::shortReplayPaintsTheRestAtRandom()
@@ -197,9 +188,9 @@ void TestOilPastelAlgorithm::shortReplayPaintsTheRestAtRandom()
     StrokeMemoryPtr three(new StrokeMemory);
     three->setPositions(OilPastelAlgorithm::memoryName(),
                         {QPoint(10, 10), QPoint(40, 30), QPoint(70, 50)});
-    const QImage result = painted(panelSet(), picture, three);
+    const QImage result = painted(renderSet("Pastel"), picture, three);
     QVERIFY2(canvasShare(result) < 0.2, qPrintable(QString::number(canvasShare(result))));
-    const QImage none = painted(panelSet(), picture, StrokeMemoryPtr(new StrokeMemory));
+    const QImage none = painted(renderSet("Pastel"), picture, StrokeMemoryPtr(new StrokeMemory));
     QVERIFY(canvasShare(none) < 0.2);
     QVERIFY(none != result);
 }
@@ -208,7 +199,7 @@ void TestOilPastelAlgorithm::cancelLeavesThePicture()
 {
     const QImage picture = scenePicture(120, 90);
     OilPastelAlgorithm a;
-    a.setParameters(panelSet());
+    a.setParameters(renderSet("Pastel"));
     a.setCancelled(true);
     RecordingReporter reporter;
     a.setProgressReporter(&reporter);
@@ -219,7 +210,7 @@ void TestOilPastelAlgorithm::cancelLeavesThePicture()
 
     // Cancelled while painting: the last snapshot of the canvas, never the finished drawing.
     OilPastelAlgorithm b;
-    b.setParameters(panelSet());
+    b.setParameters(renderSet("Pastel"));
     RecordingReporter midway;
     midway.onCall = [&](const QString& call) {
         if (call.startsWith(QStringLiteral("progress")) && call != QStringLiteral("progress 0"))
@@ -232,7 +223,7 @@ void TestOilPastelAlgorithm::cancelLeavesThePicture()
     QVERIFY(!midway.log.contains(QStringLiteral("progress 100")));
     QCOMPARE(QStringLiteral("progress %1").arg(b.progress().lastPercent()), midway.log.last());
     QCOMPARE(partial.size(), picture.size());
-    QVERIFY(partial != painted(panelSet(), picture));
+    QVERIFY(partial != painted(renderSet("Pastel"), picture));
 }
 
 void TestOilPastelAlgorithm::saturatedRedPictureEnds()
@@ -240,8 +231,8 @@ void TestOilPastelAlgorithm::saturatedRedPictureEnds()
     // The candidate search gives up instead of looking for ever, and hears a cancel.
     const QImage picture = saturatedRed(120, 90);
     RecordingReporter reporter;
-    const QImage result = painted(panelSet(0.5), picture, StrokeMemoryPtr(new StrokeMemory),
-                                  &reporter);
+    const QImage result = painted(renderSet("Pastel", {}, 0.5), picture,
+                                  StrokeMemoryPtr(new StrokeMemory), &reporter);
     QVERIFY(reporter.log.contains(QStringLiteral("progress 100")));
     QCOMPARE(result.size(), QSize(60, 45));
 }
@@ -265,7 +256,8 @@ void TestOilPastelAlgorithm::strokesInsideAndAtTheBorderAgree()
         seedRandom();
         QImage image = picture;
         a.process(image);
-        return QVector<QImage>{image, painted(panelSet(), picture), painted(panelSet(0.7), picture)};
+        return QVector<QImage>{image, painted(renderSet("Pastel"), picture),
+                               painted(renderSet("Pastel", {}, 0.7), picture)};
     };
     QVERIFY(execution().simd);
     const QVector<QImage> vectorised = paintBoth();

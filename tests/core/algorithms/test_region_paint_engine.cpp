@@ -251,13 +251,6 @@ template <typename F> QImage recoloured(QImage image, F f)
     return image;
 }
 
-QImage filled(int width, int height, QRgb colour)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
-
 void compareImages(const QImage& actual, const QImage& expected)
 {
     QCOMPARE(actual.size(), expected.size());
@@ -354,7 +347,7 @@ void TestRegionPaintEngine::matchesThePlainPainting_data()
     QTest::newRow("alpha") << scenePicture(31, 29, QImage::Format_ARGB32) << texture << false << 1.0
                            << false << Settings();
     QTest::newRow("one-pixel texture")
-        << scene << filled(1, 1, qRgb(90, 90, 90)) << false << 1.0 << false << Settings();
+        << scene << solidPicture(1, 1, qRgb(90, 90, 90)) << false << 1.0 << false << Settings();
     QTest::newRow("paper texture")
         << scene << QImage(":/watercolor-texture.jpg") << true << 0.75 << false << Settings();
     for (const QSize size :
@@ -382,7 +375,7 @@ void TestRegionPaintEngine::matchesThePlainPainting()
 
 void TestRegionPaintEngine::whitePictureIsOnlyGroundGrainAndEdges()
 {
-    const QImage white = filled(20, 16, 0xFFFFFFFF);
+    const QImage white = solidPicture(20, 16, 0xFFFFFFFF);
     const Outcome actual = enginePaint(white, greyTexture(9, 9), false, 1.0, Settings(), false);
     compareImages(actual.image.convertToFormat(QImage::Format_ARGB32),
                   referencePaint(white, greyTexture(9, 9), false, 1.0, Settings(), false).image);
@@ -444,7 +437,7 @@ void TestRegionPaintEngine::fillReachesMarksOfADroppedSeed()
     // is dropped at radius 1 and leaves marks above and below it; the second, in the block,
     // stops growing at radius 6 and its fill runs down the line into those marks, outside the
     // square it clears. Later seeds meet that leftover marker.
-    QImage picture = filled(40, 45, qRgb(200, 40, 40));
+    QImage picture = solidPicture(40, 45, qRgb(200, 40, 40));
     for (int y = 10; y <= 20; ++y)
         for (int x = 10; x <= 20; ++x)
             picture.setPixel(x, y, qRgb(100, 100, 100));

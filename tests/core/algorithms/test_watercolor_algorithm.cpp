@@ -2,26 +2,21 @@
 #include "core/algorithms/algorithm_list.h"
 #include "core/filters/filter_list.h"
 #include "core/raster/random.h"
+#include "support/filter_runs.h"
 #include "support/test_pictures.h"
 
 #include <QtTest>
 
 namespace {
 
+const QString kWatercolor = QStringLiteral("Watercolor");
 const QString kPrefix = QStringLiteral("WatercolorAlgorithm::");
 
 FilterParametersPtr watercolorSet(const QMap<QString, QVariant>& values)
 {
-    FilterParametersPtr set(new FilterParameters(QStringLiteral("Watercolor"), {}));
+    FilterParametersPtr set(new FilterParameters(kWatercolor, {}));
     for (auto it = values.cbegin(); it != values.cend(); ++it)
         set->insert(it.key(), it.value());
-    return set;
-}
-
-FilterParametersPtr defaults()
-{
-    FilterParametersPtr set = defaultParameters(QStringLiteral("Watercolor"));
-    set->insert(QStringLiteral("for_preview"), false);
     return set;
 }
 
@@ -69,16 +64,15 @@ void TestWatercolorAlgorithm::readyOnceTheFiveSettingsArrive_data()
     for (const char* key : {"strength_of_effect", "image_simplification", "color_intensity",
                             "darken_lighten", "brushstrokes_intensity"})
         QTest::newRow(key) << kPrefix + key << false;
-    QTest::newRow("optional scaling") << QStringLiteral("scaling") << true;
-    QTest::newRow("optional for_preview") << QStringLiteral("for_preview") << true;
+    QTest::newRow("optional scaling") << scalingKey() << true;
+    QTest::newRow("optional for_preview") << forPreviewKey() << true;
 }
 
 void TestWatercolorAlgorithm::readyOnceTheFiveSettingsArrive()
 {
     QFETCH(QString, missing);
     QFETCH(bool, ready);
-    FilterParametersPtr set = defaults();
-    set->insert(QStringLiteral("scaling"), 0.5);
+    FilterParametersPtr set = renderSet(kWatercolor, {}, 0.5);
     set->remove(missing);
     WatercolorAlgorithm algorithm;
     QVERIFY(!algorithm.isReady());
@@ -133,11 +127,11 @@ void TestWatercolorAlgorithm::scalingIsUsedAsItIs()
 {
     WatercolorAlgorithm algorithm;
     QVERIFY(!algorithm.isScaled());
-    algorithm.setParameters(watercolorSet({{QStringLiteral("scaling"), 0.3}}));
+    algorithm.setParameters(watercolorSet({{scalingKey(), 0.3}}));
     QVERIFY(algorithm.isScaled());
     QCOMPARE(algorithm.scale(), 0.3);
     // A later set without the key keeps the flag and the value.
-    algorithm.setParameters(watercolorSet({{QStringLiteral("for_preview"), true}}));
+    algorithm.setParameters(watercolorSet({{forPreviewKey(), true}}));
     QVERIFY(algorithm.isScaled());
     QCOMPARE(algorithm.scale(), 0.3);
     QVERIFY(algorithm.isPreview());
@@ -157,8 +151,8 @@ void TestWatercolorAlgorithm::unreadyAlgorithmLeavesThePicture()
     const QImage picture = scenePicture(30, 20);
     WatercolorAlgorithm untouched;
     QCOMPARE(processed(untouched, picture), picture);
-    FilterParametersPtr set = defaults();
-    set->remove(kPrefix + "darken_lighten");
+    FilterParametersPtr set = renderSet(kWatercolor);
+    set->remove(Keys::Watercolor::brightness);
     WatercolorAlgorithm partial;
     partial.setParameters(set);
     QCOMPARE(processed(partial, picture), picture);
@@ -167,8 +161,7 @@ void TestWatercolorAlgorithm::unreadyAlgorithmLeavesThePicture()
 void TestWatercolorAlgorithm::paintsLikeTheEngineWithItsSettings()
 {
     const QImage picture = scenePicture(60, 40);
-    FilterParametersPtr set = defaults();
-    set->insert(QStringLiteral("scaling"), 0.5);
+    const FilterParametersPtr set = renderSet(kWatercolor, {}, 0.5);
     WatercolorAlgorithm algorithm;
     algorithm.setParameters(set);
     const QImage result = processed(algorithm, picture);
@@ -186,7 +179,7 @@ void TestWatercolorAlgorithm::otherFormatsAreConvertedFirst()
 {
     const QImage picture = scenePicture(40, 30);
     WatercolorAlgorithm algorithm;
-    algorithm.setParameters(defaults());
+    algorithm.setParameters(renderSet(kWatercolor));
     const QImage fromRgb888 = processed(algorithm, picture.convertToFormat(QImage::Format_RGB888));
     QCOMPARE(fromRgb888.depth(), 32);
     QCOMPARE(fromRgb888, processed(algorithm, picture));
@@ -195,7 +188,7 @@ void TestWatercolorAlgorithm::otherFormatsAreConvertedFirst()
 void TestWatercolorAlgorithm::cancelReachesTheEngine()
 {
     WatercolorAlgorithm algorithm;
-    algorithm.setParameters(defaults());
+    algorithm.setParameters(renderSet(kWatercolor));
     algorithm.setCancelled(true);
     QVERIFY(algorithm.isCancelled());
     QVERIFY(algorithm.engine().isCancelled());
@@ -212,9 +205,7 @@ void TestWatercolorAlgorithm::strokeMemoryReachesTheEngine()
     WatercolorAlgorithm algorithm;
     algorithm.setStrokeMemory(memory);
     QCOMPARE(algorithm.engine().strokeMemory(), memory);
-    FilterParametersPtr set = defaults();
-    set->insert(QStringLiteral("scaling"), 1.0);
-    algorithm.setParameters(set);
+    algorithm.setParameters(renderSet(kWatercolor, {}, 1.0));
     processed(algorithm, scenePicture(40, 30));
     QVERIFY(!memory->positions(RegionPaintEngine::memoryName()).isEmpty());
 }

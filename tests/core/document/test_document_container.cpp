@@ -1,14 +1,13 @@
 #include "core/filters/filter_list.h"
+#include "core/framework/parameter_keys.h"
 #include "core/framework/parameter_xml.h"
 #include "document/document_container.h"
+#include "support/test_files.h"
 #include "support/test_pictures.h"
 
 #include <QBuffer>
 #include <QImageWriter>
 #include <QtTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -24,36 +23,6 @@ QByteArray littleEndian32(qint32 v)
     QByteArray out(4, '\0');
     qToLittleEndian(v, out.data());
     return out;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Limits the size of files this process writes while it exists (writes past it fail).
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(qint64 bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_previous);
-        rlimit limit = m_previous;
-        limit.rlim_cur = rlim_t(bytes);
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_previous); }
-
-private:
-    rlimit m_previous{};
-};
-
-bool writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // The picture file of picture in format ("png", "jpeg", "bmp") with quality (-1: the default).
@@ -237,7 +206,7 @@ void TestDocumentContainer::packedDocumentReadsBack()
 {
     const QImage picture = scenePicture(33, 21);
     FilterParametersPtr parameters = defaultParameters(QStringLiteral("Pencil"));
-    parameters->insert(QStringLiteral("TexturizeAlgorithm::texture"), QStringLiteral("Kraft paper"));
+    parameters->insert(Keys::Texture::paper, QStringLiteral("Kraft paper"));
     QString written, error;
     QVERIFY(packDocument(m_dir.filePath(QStringLiteral("b.drawlume")), picture,
                          QStringLiteral("lossless.png"), QByteArray(), *parameters, &written,

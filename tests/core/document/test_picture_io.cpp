@@ -1,4 +1,5 @@
 #include "document/picture_io.h"
+#include "support/test_files.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -29,20 +30,6 @@ QImage samplePicture(int width = 64, int height = 48)
         for (int x = width / 2; x < std::min(width, width / 2 + 8); ++x)
             image.setPixel(x, y, qRgb(255, 0, 0));
     return image;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // Mean difference per channel between two pictures of one size.

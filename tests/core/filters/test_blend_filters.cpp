@@ -1,10 +1,13 @@
+// The blending filters' own steps: the painting, the watercolor blended over it in the chosen
+// style, and the paper. What every filter does alike is in test_filter_properties.cpp.
+
+#include "core/algorithms/algorithm_list.h"
 #include "core/algorithms/texturize_algorithm.h"
 #include "core/algorithms/watercolor_algorithm.h"
-#include "core/framework/filter.h"
-#include "core/algorithms/algorithm_list.h"
 #include "core/filters/filter_list.h"
-#include "core/raster/random.h"
+#include "core/framework/filter.h"
 #include "core/raster/raster_primitives.h"
+#include "support/filter_runs.h"
 #include "support/recording_reporter.h"
 #include "support/test_pictures.h"
 
@@ -15,32 +18,17 @@ namespace {
 const QString kPaintBlend = QStringLiteral("Paint blend");
 const QString kWatermix = QStringLiteral("Watermix");
 
+using Choices = QMap<QString, QVariant>;
+
 QString aftertouchKey(const QString& filter)
 {
-    return QString(filter == kPaintBlend ? "PaintBlend" : "Watermix") + "FilterWidget::aftertouch_";
+    return findFilter(filter)->overlayKey;
 }
 
-// The set the filter's panel makes for these choices.
-FilterParametersPtr panelSet(const QString& filter, const QString& aftertouch,
-                             const QString& texture, double scale = 1.0)
+// The choices of the filter's panel: the watercolor's style and the paper.
+Choices styleAndPaper(const QString& filter, const QString& style, const QString& paper)
 {
-    FilterParametersPtr set = defaultParameters(filter);
-    set->insert(aftertouchKey(filter), aftertouch);
-    set->insert(textureKey(filter), texture);
-    set->insert(QStringLiteral("scaling"), scale);
-    set->insert(QStringLiteral("for_preview"), false);
-    return set;
-}
-
-QImage runFilter(const FilterPtr& filter, const QImage& picture, const FilterParametersPtr& set,
-                 RecordingReporter* reporter = nullptr)
-{
-    seedRandom();
-    filter->setImage(picture);
-    filter->setParameters(set);
-    filter->setProgressReporter(reporter);
-    filter->run();
-    return filter->image();
+    return {{aftertouchKey(filter), style}, {textureKey(filter), paper}};
 }
 
 // The filter's painter alone, optionally cancelled at its first report; reports counts its calls.
@@ -73,9 +61,9 @@ QImage byHand(const QString& filter, const QImage& picture, const FilterParamete
         QImage layer = filter == kPaintBlend ? scaleToSize(picture, result) : picture;
         watercolor.process(layer);
         layer = scaleToSize(layer, result);
-        if (style == "Dark strokes")
+        if (style == Keys::Blend::darkStrokes)
             multiplyBlend(layer, result, 0.5);
-        else if (style == "Saturation strokes")
+        else if (style == Keys::Blend::saturationStrokes)
             softLightBlend(layer, result);
         else
             luminosityBlend(layer, result, 0.5);
@@ -83,8 +71,8 @@ QImage byHand(const QString& filter, const QImage& picture, const FilterParamete
     if (!texture.isEmpty()) {
         TexturizeAlgorithm paper;
         paper.setParameters(set);
-        paper.setParameters(FilterParametersPtr(
-            new FilterParameters({}, {{QStringLiteral("TexturizeAlgorithm::texture"), texture}})));
+        paper.setParameters(
+            FilterParametersPtr(new FilterParameters({}, {{Keys::Texture::paper, texture}})));
         paper.process(result);
     }
     return result;
@@ -101,7 +89,6 @@ private slots:
     void runsTheChosenSteps();
     void cancelStopsTheLaterSteps_data();
     void cancelStopsTheLaterSteps();
-    void transparentPartsStayTransparent();
 };
 
 void TestBlendFilters::runsTheChosenSteps_data()
@@ -115,14 +102,18 @@ void TestBlendFilters::runsTheChosenSteps_data()
         const QByteArray f = filter.toUtf8();
         for (const char* style : {"Dark strokes", "Saturation strokes", "Large strokes"})
             QTest::addRow("%s, %s", f.data(), style)
-                << filter << panelSet(filter, style, paper) << QString(style) << paper;
+                << filter << renderSet(filter, styleAndPaper(filter, style, paper), 1.0)
+                << QString(style) << paper;
         QTest::addRow("%s, other style", f.data())
-            << filter << panelSet(filter, "Smudge", paper) << QString() << paper;
-        FilterParametersPtr noStyle = panelSet(filter, QString(), paper);
+            << filter << renderSet(filter, styleAndPaper(filter, "Smudge", paper), 1.0) << QString()
+            << paper;
+        FilterParametersPtr noStyle =
+            renderSet(filter, styleAndPaper(filter, QString(), paper), 1.0);
         noStyle->remove(aftertouchKey(filter));
         QTest::addRow("%s, no style", f.data()) << filter << noStyle << QString() << paper;
         // A set the panels did not make: no watercolor at all.
-        FilterParametersPtr noWatercolor = panelSet(filter, "Dark strokes", paper);
+        FilterParametersPtr noWatercolor =
+            renderSet(filter, styleAndPaper(filter, "Dark strokes", paper), 1.0);
         for (const QString& key : noWatercolor->keys()) {
             if (key.startsWith(QLatin1String("WatercolorAlgorithm::")))
                 noWatercolor->remove(key);
@@ -130,9 +121,10 @@ void TestBlendFilters::runsTheChosenSteps_data()
         QTest::addRow("%s, no watercolor settings", f.data())
             << filter << noWatercolor << QString() << paper;
         // Only the filter's own key chooses the texture.
-        FilterParametersPtr noTexture = panelSet(filter, "Large strokes", paper);
+        FilterParametersPtr noTexture =
+            renderSet(filter, styleAndPaper(filter, "Large strokes", paper), 1.0);
         noTexture->remove(textureKey(filter));
-        noTexture->insert(QStringLiteral("TexturizeAlgorithm::texture"), paper);
+        noTexture->insert(Keys::Texture::paper, paper);
         QTest::addRow("%s, no texture key", f.data())
             << filter << noTexture << QStringLiteral("Large strokes") << QString();
     }
@@ -140,10 +132,12 @@ void TestBlendFilters::runsTheChosenSteps_data()
     // blend reduces the already reduced photograph again.
     for (const double scale : {0.25, 2.0})
         QTest::addRow("Paint blend at %g", scale)
-            << kPaintBlend << panelSet(kPaintBlend, "Dark strokes", paper, scale)
+            << kPaintBlend
+            << renderSet(kPaintBlend, styleAndPaper(kPaintBlend, "Dark strokes", paper), scale)
             << QStringLiteral("Dark strokes") << paper;
-    QTest::newRow("Watermix at 0.5") << kWatermix << panelSet(kWatermix, "Dark strokes", paper, 0.5)
-                                     << QStringLiteral("Dark strokes") << paper;
+    QTest::newRow("Watermix at 0.5")
+        << kWatermix << renderSet(kWatermix, styleAndPaper(kWatermix, "Dark strokes", paper), 0.5)
+        << QStringLiteral("Dark strokes") << paper;
 }
 
 void TestBlendFilters::runsTheChosenSteps()
@@ -153,10 +147,8 @@ void TestBlendFilters::runsTheChosenSteps()
     QFETCH(QString, style);
     QFETCH(QString, texture);
     const QImage picture = scenePicture(48, 40);
-    RecordingReporter reporter;
-    const FilterPtr blend = createFilter(filter); // made by name, though not offered in the list
-    QVERIFY(blend && blend->name() == filter && !filterNames().contains(filter));
-    const QImage result = runFilter(blend, picture, set, &reporter);
+    QVERIFY(!filterNames().contains(filter)); // made by name, though not offered in the list
+    const QImage result = runFilter(picture, set);
     QCOMPARE(result, byHand(filter, picture, set, style, texture));
     // The watercolor reaches the far corner of the painting, whatever the two sizes were.
     if (!style.isEmpty()) {
@@ -164,18 +156,14 @@ void TestBlendFilters::runsTheChosenSteps()
         const QPoint corner(result.width() - 1, result.height() - 1);
         QVERIFY(result.pixel(corner) != unblended.pixel(corner));
     }
-    // No phases: the progress is the algorithms' own.
-    QVERIFY(reporter.calls("phases").isEmpty());
-    QVERIFY(reporter.calls("next").isEmpty());
-    QVERIFY(!reporter.calls("progress").isEmpty());
 }
 
 void TestBlendFilters::cancelStopsTheLaterSteps_data()
 {
     QTest::addColumn<QString>("filter");
-    QTest::addColumn<int>("when"); // 0 before the run, 1 in the painting, 2 in the watercolor
+    QTest::addColumn<int>("when"); // 1 in the painting, 2 in the watercolor
     for (const QString& filter : {kPaintBlend, kWatermix}) {
-        for (const int when : {0, 1, 2})
+        for (const int when : {1, 2})
             QTest::addRow("%s, %d", qPrintable(filter), when) << filter << when;
     }
 }
@@ -185,40 +173,23 @@ void TestBlendFilters::cancelStopsTheLaterSteps()
     QFETCH(QString, filter);
     QFETCH(int, when);
     const QImage picture = scenePicture(48, 40);
-    const FilterParametersPtr set = panelSet(filter, "Dark strokes", "Old paper");
+    const FilterParametersPtr set =
+        renderSet(filter, styleAndPaper(filter, "Dark strokes", "Old paper"), 1.0);
     int painterReports = 0;
     const QImage painting = paintingAlone(filter, picture, set, false, &painterReports);
     const FilterPtr blend = createFilter(filter);
-    blend->cancel(); // every run clears the flags first
     RecordingReporter reporter;
     reporter.onCall = [&, at = when == 1 ? 1 : painterReports + 1](const QString&) {
-        if (when > 0 && reporter.log.size() == at)
+        if (reporter.log.size() == at)
             blend->cancel();
     };
-    const QImage result = runFilter(blend, picture, set, &reporter);
-    if (when == 0) {
-        QCOMPARE(result, byHand(filter, picture, set, "Dark strokes", "Old paper"));
-    } else if (when == 1) {
+    const QImage result = runFilter(picture, set, &reporter, blend);
+    if (when == 1) {
         QCOMPARE(result, paintingAlone(filter, picture, set, true));
     } else {
         // The watercolor had started: it is not laid over the painting, nor the paper printed.
         QVERIFY(reporter.log.size() > painterReports);
         QCOMPARE(result, painting);
-    }
-}
-
-void TestBlendFilters::transparentPartsStayTransparent()
-{
-    QImage picture = scenePicture(48, 40, QImage::Format_ARGB32);
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 48; ++x)
-            picture.setPixel(x, y, qRgba(10, 20, 30, 0));
-    }
-    for (const QString& filter : {kPaintBlend, kWatermix}) {
-        const QImage result = runFilter(createFilter(filter), picture,
-                                        panelSet(filter, "Dark strokes", "Linen canvas"));
-        QCOMPARE(qAlpha(result.pixel(20, 3)), 0);
-        QCOMPARE(qAlpha(result.pixel(20, 30)), 255);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "core/algorithms/pencil_bw_algorithm.h"
 #include "core/filters/filter_list.h"
+#include "core/framework/parameter_keys.h"
 #include "core/framework/parameter_xml.h"
 
 #include <QtTest>
@@ -31,11 +32,11 @@ void TestParameterXml::emptySetIsOneLine()
 void TestParameterXml::valuesAreWrittenInKeyOrderAsText()
 {
     FilterParameters set(QStringLiteral("Pencil"), {});
-    set.insert(QStringLiteral("PencilBWAlgorithm::color_intensity"), 75);
-    set.insert(QStringLiteral("PencilBWAlgorithm::color_enabled"), QStringLiteral("lead_pencil"));
-    set.insert(QStringLiteral("for_preview"), false);
-    set.insert(QStringLiteral("scaling"), 0.5);
-    set.insert(QStringLiteral("PencilBWAlgorithm::darken_lighten"), -40);
+    set.insert(Keys::Pencil::saturation, 75);
+    set.insert(Keys::Pencil::type, Keys::Pencil::leadPencil);
+    set.insert(forPreviewKey(), false);
+    set.insert(scalingKey(), 0.5);
+    set.insert(Keys::Pencil::brightness, -40);
     set.insert(QStringLiteral("empty"), QString());
     QCOMPARE(parameterXml(set),
              QByteArray("<?xml version=\"1.0\"?><filter><name>Pencil</name><parameters>"
@@ -70,17 +71,17 @@ void TestParameterXml::textValuesConvertLikeTheOriginals()
 {
     // Every value comes back as text; the algorithms read the same settings from it.
     FilterParametersPtr original = defaultParameters(QStringLiteral("Pencil"));
-    original->insert(QStringLiteral("PencilBWAlgorithm::darken_lighten"), -73);
-    original->insert(QStringLiteral("PencilBWAlgorithm::color_enabled"), QStringLiteral("colored_pencils"));
-    original->insert(QStringLiteral("scaling"), 0.5);
-    original->insert(QStringLiteral("for_preview"), true);
+    original->insert(Keys::Pencil::brightness, -73);
+    original->insert(Keys::Pencil::type, Keys::Pencil::colouredPencils);
+    original->insert(scalingKey(), 0.5);
+    original->insert(forPreviewKey(), true);
     QString name;
     QMap<QString, QVariant> values;
     QVERIFY(readParameterXmlData(parameterXml(*original), name, values));
     FilterParametersPtr read(new FilterParameters(name, values));
     QCOMPARE(read->valuesText(), original->valuesText());
-    QCOMPARE(read->value("scaling").toDouble(), 0.5);
-    QCOMPARE(read->value("for_preview").toBool(), true);
+    QCOMPARE(read->value(scalingKey()).toDouble(), 0.5);
+    QCOMPARE(read->value(forPreviewKey()).toBool(), true);
 
     PencilBWAlgorithm a, b;
     a.setParameters(original);

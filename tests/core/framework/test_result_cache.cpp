@@ -1,16 +1,10 @@
 #include "core/framework/result_cache.h"
 #include "core/raster/raster_primitives.h"
+#include "support/test_pictures.h"
 
 #include <QtTest>
 
 namespace {
-
-QImage filled(QRgb colour)
-{
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
 
 CacheKey key(const QByteArray& digest, const QString& text)
 {
@@ -44,21 +38,21 @@ void TestResultCache::keysOrderByDigestBytesThenText()
 void TestResultCache::seventhInsertionEvictsTheSmallestKey()
 {
     ResultCache cache;
-    const QByteArray digest = imageDigest(filled(0xFF102030));
+    const QByteArray digest = imageDigest(solidPicture(8, 8, 0xFF102030));
     const QStringList texts = {"Pencil5", "Pencil3", "Pencil9", "Pencil1", "Pencil7", "Pencil4"};
     for (const QString& text : texts)
-        cache.insert(key(digest, text), filled(0xFF000000u | text.back().unicode()));
+        cache.insert(key(digest, text), solidPicture(8, 8, 0xFF000000u | text.back().unicode()));
     QCOMPARE(cache.size(), 6);
-    cache.insert(key(digest, "Pencil8"), filled(0xFF000008));
+    cache.insert(key(digest, "Pencil8"), solidPicture(8, 8, 0xFF000008));
     QCOMPARE(cache.size(), 6);
     QVERIFY(!cache.contains(key(digest, "Pencil1")));
     QVERIFY(cache.contains(key(digest, "Pencil8")));
-    cache.insert(key(digest, "Pencil0"), filled(0xFF000000));
+    cache.insert(key(digest, "Pencil0"), solidPicture(8, 8, 0xFF000000));
     // Not the oldest entry but the smallest key at that moment.
     QVERIFY(!cache.contains(key(digest, "Pencil3")));
     QVERIFY(cache.contains(key(digest, "Pencil5")));
     QVERIFY(cache.contains(key(digest, "Pencil0")));
-    QCOMPARE(cache.lookup(key(digest, "Pencil9")), filled(0xFF000039));
+    QCOMPARE(cache.lookup(key(digest, "Pencil9")), solidPicture(8, 8, 0xFF000039));
     QVERIFY(cache.lookup(key(digest, "Pencil1")).isNull());
 }
 
@@ -66,18 +60,18 @@ void TestResultCache::replacingAPresentKeyStillEvicts()
 {
     ResultCache cache;
     for (char c = 'a'; c < 'g'; ++c)
-        cache.insert(key("d", QString(QLatin1Char(c))), filled(0xFF000001));
-    cache.insert(key("d", "f"), filled(0xFF000002));
+        cache.insert(key("d", QString(QLatin1Char(c))), solidPicture(8, 8, 0xFF000001));
+    cache.insert(key("d", "f"), solidPicture(8, 8, 0xFF000002));
     QCOMPARE(cache.size(), 5);
     QVERIFY(!cache.contains(key("d", "a")));
-    QCOMPARE(cache.lookup(key("d", "f")), filled(0xFF000002));
+    QCOMPARE(cache.lookup(key("d", "f")), solidPicture(8, 8, 0xFF000002));
 }
 
 void TestResultCache::keyHoldsValuesOnly()
 {
     FilterParameters a(QStringLiteral("Pencil"), {{"x::one", 5}, {"y::two", "None"}});
     FilterParameters b(QStringLiteral("Pencil"), {{"x::uno", 5}, {"y::dos", "None"}});
-    const QImage picture = filled(0xFF445566);
+    const QImage picture = solidPicture(8, 8, 0xFF445566);
     QVERIFY(makeKey(picture, a) == makeKey(picture, b));
     QCOMPARE(makeKey(picture, a).parametersText, QStringLiteral("Pencil5None"));
     QCOMPARE(makeKey(picture, a).imageDigest.size(), 16);
@@ -87,9 +81,9 @@ void TestResultCache::anotherPictureNeverHits()
 {
     ResultCache cache;
     FilterParameters set(QStringLiteral("Pencil"), {{"k", 1}});
-    cache.insert(makeKey(filled(0xFF000000), set), filled(0xFFFFFFFF));
-    QVERIFY(cache.contains(makeKey(filled(0xFF000000), set)));
-    QVERIFY(!cache.contains(makeKey(filled(0xFF000001), set)));
+    cache.insert(makeKey(solidPicture(8, 8, 0xFF000000), set), solidPicture(8, 8, 0xFFFFFFFF));
+    QVERIFY(cache.contains(makeKey(solidPicture(8, 8, 0xFF000000), set)));
+    QVERIFY(!cache.contains(makeKey(solidPicture(8, 8, 0xFF000001), set)));
 }
 
 QTEST_GUILESS_MAIN(TestResultCache)

@@ -1,5 +1,6 @@
-#include "core/framework/filter.h"
 #include "core/filters/filter_list.h"
+#include "core/framework/filter.h"
+#include "core/framework/parameter_keys.h"
 #include "core/framework/result_cache.h"
 #include "core/raster/random.h"
 #include "processing/preview_render.h"
@@ -76,8 +77,7 @@ void TestPreviewRender::renderPreviewEqualsFilterByHand_data()
 
     QTest::newRow("Pencil defaults") << QStringLiteral("Pencil") << QString() << QString();
     QTest::newRow("Pencil on kraft paper")
-        << QStringLiteral("Pencil") << QStringLiteral("TexturizeAlgorithm::texture")
-        << QStringLiteral("Kraft paper");
+        << QStringLiteral("Pencil") << Keys::Texture::paper << QStringLiteral("Kraft paper");
     // Every other offered filter the factory builds, with its defaults.
     for (const QString& name : filterNames()) {
         if (name != QLatin1String("Pencil") && createFilter(name))

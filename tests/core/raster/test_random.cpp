@@ -2,7 +2,9 @@
 
 #include <QtTest>
 
+#include <algorithm>
 #include <thread>
+#include <vector>
 
 class TestRandom : public QObject
 {
@@ -15,6 +17,7 @@ private slots:
     void seedRandomStartsOver();
     void everyThreadStartsAtOne();
     void randomBelowIsTheScaledDoubleProduct();
+    void randomBelowStaysInRange_data();
     void randomBelowStaysInRange();
     void localStateGivesTheSameSequence();
 };
@@ -29,11 +32,17 @@ void TestRandom::sequenceStartsLikeTheClassicGenerator()
 
 void TestRandom::seedRandomStartsOver()
 {
-    const int first = random15();
-    random15();
-    seedRandom();
-    QCOMPARE(random15(), first);
+    // state 1 * 1103515245 + 12345 -> output 16838; 16838 / 32768 * 100 = 51.4.
+    QCOMPARE(randomBelow(100), 51);
     QCOMPARE(randomState(), 1103527590u);
+    std::vector<int> first;
+    for (int i = 0; i < 50; ++i)
+        first.push_back(randomBelow(1000));
+    seedRandom();
+    QCOMPARE(random15(), 16838);
+    QCOMPARE(randomState(), 1103527590u);
+    for (int i = 0; i < 50; ++i)
+        QCOMPARE(randomBelow(1000), first[size_t(i)]);
 }
 
 void TestRandom::everyThreadStartsAtOne()
@@ -44,6 +53,9 @@ void TestRandom::everyThreadStartsAtOne()
     std::thread other([&] { inThread = random15(); });
     other.join();
     QCOMPARE(inThread, 16838);
+    int below = -1;
+    std::thread([&below] { below = randomBelow(100); }).join();
+    QCOMPARE(below, 51);
     // The other thread's draws did not move this thread's state.
     const std::uint32_t here = randomState();
     std::thread([] { random15(); }).join();
@@ -64,18 +76,33 @@ void TestRandom::randomBelowIsTheScaledDoubleProduct()
     }
 }
 
+void TestRandom::randomBelowStaysInRange_data()
+{
+    QTest::addColumn<int>("n");
+    for (int n : {0, 1, 2, 7, 8, 100, 32768, 1000000})
+        QTest::addRow("%d", n) << n;
+}
+
 void TestRandom::randomBelowStaysInRange()
 {
-    int seen[8] = {};
-    for (int i = 0; i < 4000; ++i) {
-        const int v = randomBelow(8);
-        QVERIFY(v >= 0 && v < 8);
-        ++seen[v];
+    QFETCH(int, n);
+    const int values = std::max(n, 1); // 0 gives 0 only, as 1 does
+    const int draws = 20000;
+    std::vector<int> seen(size_t(std::min(values, 8)));
+    int highest = 0;
+    for (int i = 0; i < draws; ++i) {
+        const int value = randomBelow(n);
+        QVERIFY(value >= 0 && value < values);
+        highest = std::max(highest, value);
+        if (value < int(seen.size()))
+            ++seen[size_t(value)];
     }
-    for (int count : seen)
-        QVERIFY(count > 300);
-    QCOMPARE(randomBelow(1), 0);
-    QCOMPARE(randomBelow(0), 0);
+    // The range is used to its top, not just its bottom, and a few values come about equally often.
+    QVERIFY(highest >= values * 9 / 10 - 1);
+    if (values <= 8) {
+        for (int count : seen)
+            QVERIFY(count > draws / values * 6 / 10);
+    }
 }
 
 void TestRandom::localStateGivesTheSameSequence()

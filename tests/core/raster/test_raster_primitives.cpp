@@ -7,11 +7,11 @@
 #include <QtTest>
 
 #include "core/raster/raster_primitives.h"
+#include "support/test_pictures.h"
 
 #include <algorithm>
 #include <cmath>
 #include <random>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -40,25 +40,6 @@ QRgb opaque(const int c[3])
 int clamp255(int v)
 {
     return std::min(255, std::max(0, v));
-}
-
-QImage randomImage(int width, int height, QImage::Format format, unsigned seed)
-{
-    std::mt19937 random(seed);
-    QImage image(width, height, format);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            pixelAt(image, x, y) =
-                QRgb(random()) | (format == QImage::Format_RGB32 ? 0xFF000000u : 0);
-    return image;
-}
-
-QImage uniformImage(int width, int height, QRgb colour,
-                    QImage::Format format = QImage::Format_RGB32)
-{
-    QImage image(width, height, format);
-    image.fill(colour);
-    return image;
 }
 
 // Empty when both rasters have the same size and pixel words, otherwise the first difference.
@@ -396,7 +377,8 @@ private slots:
     {
         QFETCH(QImage::Format, format);
         QFETCH(QImage::Format, expected);
-        const QImage original = randomImage(7, 5, QImage::Format_RGB32, 1).convertToFormat(format);
+        const QImage original =
+            randomPicture(7, 5, QImage::Format_RGB32, 1).convertToFormat(format);
         QImage image = original;
         ensure32Bit(image);
         QCOMPARE(image.format(), expected);
@@ -426,7 +408,7 @@ private slots:
         QFETCH(int, percent);
         QFETCH(QSize, size);
         QFETCH(QImage::Format, format);
-        const QImage original = randomImage(size.width(), size.height(), format, 7);
+        const QImage original = randomPicture(size.width(), size.height(), format, 7);
         QImage expected = original.copy();
         saturation ? slowSaturation(expected, percent) : slowBrightness(expected, percent);
         underEveryExecution([&] {
@@ -475,7 +457,7 @@ private slots:
     void neutralAdjustmentsKeepColoursAndMakeOpaque()
     {
         QFETCH(bool, saturation);
-        const QImage original = randomImage(10, 10, QImage::Format_ARGB32, 3);
+        const QImage original = randomPicture(10, 10, QImage::Format_ARGB32, 3);
         QImage image = original.copy();
         saturation ? adjustSaturation(image, 0) : adjustBrightness(image, 0);
         for (int y = 0; y < 10; ++y)
@@ -495,9 +477,9 @@ private slots:
     {
         QFETCH(int, percent);
         QFETCH(QRgb, expected);
-        QImage image = randomImage(17, 13, QImage::Format_ARGB32, 4);
+        QImage image = randomPicture(17, 13, QImage::Format_ARGB32, 4);
         adjustBrightness(image, percent);
-        COMPARE_PIXELS(image, uniformImage(17, 13, expected));
+        COMPARE_PIXELS(image, solidPicture(17, 13, expected));
     }
 
     void sharpenFollowsFormula_data()
@@ -511,7 +493,8 @@ private slots:
     void sharpenFollowsFormula()
     {
         QFETCH(QSize, size);
-        const QImage original = randomImage(size.width(), size.height(), QImage::Format_ARGB32, 5);
+        const QImage original =
+            randomPicture(size.width(), size.height(), QImage::Format_ARGB32, 5);
         QImage expected = original.copy();
         slowSharpen(expected);
         underEveryExecution([&] {
@@ -534,7 +517,7 @@ private slots:
     void sharpenUsesAlreadySharpenedNeighbours()
     {
         QFETCH(bool, vertical);
-        QImage image = uniformImage(vertical ? 3 : 4, vertical ? 4 : 3, 0xFF000000u);
+        QImage image = solidPicture(vertical ? 3 : 4, vertical ? 4 : 3, 0xFF000000u);
         const QPoint second = vertical ? QPoint(1, 2) : QPoint(2, 1);
         pixelAt(image, 1, 1) = 0xFFC8C8C8u;
         pixelAt(image, second.x(), second.y()) = 0xFF646464u;
@@ -557,9 +540,9 @@ private slots:
     void sharpenKeepsUniformImage()
     {
         QFETCH(QRgb, colour);
-        QImage image = uniformImage(9, 7, colour);
+        QImage image = solidPicture(9, 7, colour);
         sharpen3x3(image);
-        COMPARE_PIXELS(image, uniformImage(9, 7, colour));
+        COMPARE_PIXELS(image, solidPicture(9, 7, colour));
     }
 
     void localContrastFollowsFormula_data()
@@ -581,7 +564,7 @@ private slots:
         QFETCH(QSize, size);
         QFETCH(int, percent);
         QFETCH(QImage::Format, format);
-        const QImage original = randomImage(size.width(), size.height(), format, 11);
+        const QImage original = randomPicture(size.width(), size.height(), format, 11);
         QImage expected = original.copy();
         slowLocalContrast(expected, percent);
         underEveryExecution([&] {
@@ -597,7 +580,7 @@ private slots:
     // m = 162, L = 130, 100 - 15 = 85.
     void localContrastHandValues()
     {
-        QImage image = uniformImage(12, 12, 0xFF646464u);
+        QImage image = solidPicture(12, 12, 0xFF646464u);
         localContrast(image, 50);
         QCOMPARE(pixelAt(image, 0, 0), 0xFF494949u);
         QCOMPARE(pixelAt(image, 2, 2), 0xFF555555u);
@@ -636,8 +619,8 @@ private slots:
         QFETCH(double, opacity);
         QFETCH(QSize, size);
         QFETCH(QImage::Format, firstFormat);
-        const QImage first = randomImage(size.width(), size.height(), firstFormat, 21);
-        const QImage second = randomImage(size.width(), size.height(), QImage::Format_ARGB32, 22);
+        const QImage first = randomPicture(size.width(), size.height(), firstFormat, 21);
+        const QImage second = randomPicture(size.width(), size.height(), QImage::Format_ARGB32, 22);
         QImage expected = second.copy();
         slowBlend(kind, first, expected, opacity);
         underEveryExecution([&] {
@@ -686,16 +669,16 @@ private slots:
         // Three pixels so that the vectorised pair path and the odd last pixel both see it.
         for (bool simd : {false, true}) {
             const ScopedExecution scoped({1, 0, simd});
-            QImage a = uniformImage(3, 1, first), b = uniformImage(3, 1, second);
+            QImage a = solidPicture(3, 1, first), b = solidPicture(3, 1, second);
             blend(kind, a, b, opacity);
-            COMPARE_PIXELS(b, uniformImage(3, 1, expected));
+            COMPARE_PIXELS(b, solidPicture(3, 1, expected));
         }
     }
 
     void luminosityAtZeroOpacityKeepsColours()
     {
-        const QImage source = randomImage(17, 13, QImage::Format_ARGB32, 31);
-        const QImage target = randomImage(17, 13, QImage::Format_RGB32, 32);
+        const QImage source = randomPicture(17, 13, QImage::Format_ARGB32, 31);
+        const QImage target = randomPicture(17, 13, QImage::Format_RGB32, 32);
         QImage image = target.copy();
         luminosityBlend(source, image, 0.0);
         for (int y = 0; y < 13; ++y)
@@ -716,8 +699,8 @@ private slots:
     void blendsStayInsideSmallerSecondImage()
     {
         QFETCH(Blend, kind);
-        const QImage first = randomImage(20, 15, QImage::Format_RGB32, 41);
-        const QImage second = randomImage(12, 9, QImage::Format_RGB32, 42);
+        const QImage first = randomPicture(20, 15, QImage::Format_RGB32, 41);
+        const QImage second = randomPicture(12, 9, QImage::Format_RGB32, 42);
         QImage image = second.copy();
         blend(kind, first, image, 0.5);
         QCOMPARE(image.size(), QSize(12, 9));
@@ -732,7 +715,7 @@ private slots:
     void blendOfAnImageWithItselfKeepsItsAlpha()
     {
         QFETCH(Blend, kind);
-        const QImage original = randomImage(17, 13, QImage::Format_ARGB32, 43);
+        const QImage original = randomPicture(17, 13, QImage::Format_ARGB32, 43);
         QImage expected = original.copy();
         slowBlend(kind, original, expected, 0.5);
         QImage image = original.copy();
@@ -742,8 +725,9 @@ private slots:
 
     void restoreAlphaFromOpaqueSourceReturnsProcessed()
     {
-        const QImage processed = randomImage(6, 4, QImage::Format_ARGB32, 51);
-        const QImage result = restoreAlpha(randomImage(6, 4, QImage::Format_RGB32, 52), processed);
+        const QImage processed = randomPicture(6, 4, QImage::Format_ARGB32, 51);
+        const QImage result =
+            restoreAlpha(randomPicture(6, 4, QImage::Format_RGB32, 52), processed);
         QCOMPARE(result.format(), processed.format());
         COMPARE_PIXELS(result, processed);
     }
@@ -768,8 +752,9 @@ private slots:
         QFETCH(QImage::Format, processedFormat);
         QFETCH(QImage::Format, resultFormat);
         for (const QSize& size : {QSize(1, 1), QSize(2, 5), QSize(17, 13), QSize(64, 40)}) {
-            const QImage source = randomImage(size.width(), size.height(), sourceFormat, 53);
-            const QImage processed = randomImage(size.width(), size.height(), processedFormat, 54);
+            const QImage source = randomPicture(size.width(), size.height(), sourceFormat, 53);
+            const QImage processed =
+                randomPicture(size.width(), size.height(), processedFormat, 54);
             underEveryExecution([&] {
                 const QImage result = restoreAlpha(source, processed);
                 QCOMPARE(result.format(), resultFormat);
@@ -779,7 +764,7 @@ private slots:
                 QCOMPARE(qAlpha(pixelAt(result, w, h)), qAlpha(pixelAt(source, w, h)));
             });
             COMPARE_PIXELS(processed,
-                           randomImage(size.width(), size.height(), processedFormat, 54));
+                           randomPicture(size.width(), size.height(), processedFormat, 54));
         }
     }
 
@@ -800,7 +785,7 @@ private slots:
     {
         QFETCH(QSize, from);
         QFETCH(QSize, to);
-        const QImage source = randomImage(from.width(), from.height(), QImage::Format_ARGB32, 61);
+        const QImage source = randomPicture(from.width(), from.height(), QImage::Format_ARGB32, 61);
         QImage expected(to, QImage::Format_RGB32);
         slowResize(source, expected);
         underEveryExecution([&] {
@@ -846,7 +831,7 @@ private slots:
 
     void resizeBilinearToSameSizeCopies()
     {
-        const QImage source = randomImage(9, 4, QImage::Format_ARGB32, 62);
+        const QImage source = randomPicture(9, 4, QImage::Format_ARGB32, 62);
         QImage target(9, 4, QImage::Format_RGB32);
         resizeBilinear(source, target);
         QCOMPARE(target.format(), QImage::Format_ARGB32);
@@ -867,7 +852,7 @@ private slots:
     {
         QFETCH(double, factor);
         QFETCH(QSize, expected);
-        const QImage image = randomImage(10, 7, QImage::Format_RGB32, 71);
+        const QImage image = randomPicture(10, 7, QImage::Format_RGB32, 71);
         const QImage scaled = scaleByFactor(image, factor);
         QCOMPARE(scaled.size(), expected);
         if (!expected.isEmpty())
@@ -892,7 +877,7 @@ private slots:
         QFETCH(QPoint, topLeftGoesTo);
         for (const QSize& size : {QSize(3, 3), QSize(1, 1), QSize(70, 70), QSize(5, 2)}) {
             const int w = size.width(), h = size.height();
-            const QImage source = randomImage(w, h, QImage::Format_ARGB32, 81);
+            const QImage source = randomPicture(w, h, QImage::Format_ARGB32, 81);
             QImage target;
             rotate90(direction, source, target);
             QCOMPARE(target.format(), QImage::Format_RGB32);
@@ -921,7 +906,7 @@ private slots:
     {
         QFETCH(int, degrees);
         QFETCH(QSize, size);
-        const QImage source = randomImage(size.width(), size.height(), QImage::Format_ARGB32, 91);
+        const QImage source = randomPicture(size.width(), size.height(), QImage::Format_ARGB32, 91);
         const QImage expected = slowRotateByAngle(source, degrees);
         underEveryExecution([&] {
             const QImage result = rotateByAngle(source, degrees);
@@ -932,13 +917,13 @@ private slots:
 
     void rotateByZeroDropsLastTwoColumnsAndRows()
     {
-        const QImage source = randomImage(17, 13, QImage::Format_ARGB32, 92);
+        const QImage source = randomPicture(17, 13, QImage::Format_ARGB32, 92);
         COMPARE_PIXELS(rotateByAngle(source, 0), source.copy(0, 0, 15, 11));
     }
 
     void rotateByHalfTurnMirrorsBothWays()
     {
-        const QImage source = randomImage(10, 6, QImage::Format_RGB32, 93);
+        const QImage source = randomPicture(10, 6, QImage::Format_RGB32, 93);
         const QImage result = rotateByAngle(source, 180);
         QCOMPARE(result.size(), QSize(8, 4));
         for (int y = 0; y < 4; ++y)
@@ -986,7 +971,7 @@ private slots:
 
     void floodFillComparesColourNotAlpha()
     {
-        QImage image = uniformImage(4, 3, 0x00112233u, QImage::Format_ARGB32);
+        QImage image = solidPicture(4, 3, 0x00112233u, QImage::Format_ARGB32);
         pixelAt(image, 3, 2) = 0xFF112234u;
         // Differs from the new colour only in alpha: counts as the same colour, nothing to do.
         fill(image, 0, 0, 0xFF102030u, 0x7F102030u);
@@ -1020,61 +1005,18 @@ private slots:
         pixelAt(image, 0, 0) = 0xFF112233u; // bytes 33 22 11 ff in memory
         QCOMPARE(imageDigest(image).toHex(), QByteArray("8457b706662e359d3226f08317313b35"));
         QCOMPARE(imageDigest(image).size(), 16);
-        const QImage picture = randomImage(17, 13, QImage::Format_RGB32, 111);
+        const QImage picture = randomPicture(17, 13, QImage::Format_RGB32, 111);
         QImage changed = picture.copy();
         QCOMPARE(imageDigest(changed), imageDigest(picture));
         pixelAt(changed, 16, 12) ^= 1;
         QVERIFY(imageDigest(changed) != imageDigest(picture));
     }
 
-    void randomBelowStaysInRange_data()
-    {
-        QTest::addColumn<int>("n");
-        for (int n : {1, 2, 7, 100, 32768, 1000000})
-            QTest::addRow("%d", n) << n;
-    }
-
-    void randomBelowStaysInRange()
-    {
-        QFETCH(int, n);
-        seedRandom();
-        int highest = 0;
-        for (int i = 0; i < 20000; ++i) {
-            const int value = randomBelow(n);
-            QVERIFY(value >= 0 && value < n);
-            highest = std::max(highest, value);
-        }
-        QVERIFY(highest >= n * 9 / 10 - 1); // the range is used, not just its bottom
-    }
-
-    void seedRandomRestartsTheSequence()
-    {
-        seedRandom();
-        // state 1 * 1103515245 + 12345 -> output 16838; 16838 / 32768 * 100 = 51.4.
-        QCOMPARE(randomBelow(100), 51);
-        std::vector<int> first;
-        for (int i = 0; i < 50; ++i)
-            first.push_back(randomBelow(1000));
-        seedRandom();
-        QCOMPARE(randomBelow(100), 51);
-        for (int i = 0; i < 50; ++i)
-            QCOMPARE(randomBelow(1000), first[size_t(i)]);
-    }
-
-    void everyThreadStartsItsOwnSequence()
-    {
-        seedRandom();
-        randomBelow(10); // the calling thread moves on
-        int drawn = -1;
-        std::thread([&drawn] { drawn = randomBelow(100); }).join();
-        QCOMPARE(drawn, 51);
-    }
-
     // The default setting on a picture large enough to split, against the plain single thread.
     void fastPathsGiveSameBytesAsPlainPath()
     {
-        const QImage picture = randomImage(611, 437, QImage::Format_ARGB32, 121);
-        const QImage other = randomImage(611, 437, QImage::Format_RGB32, 122);
+        const QImage picture = randomPicture(611, 437, QImage::Format_ARGB32, 121);
+        const QImage other = randomPicture(611, 437, QImage::Format_RGB32, 122);
         const auto runAll = [&] {
             QVector<QByteArray> digests;
             const auto add = [&digests](const QImage& image) { digests << imageDigest(image); };

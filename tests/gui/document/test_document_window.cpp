@@ -1,6 +1,8 @@
 #include "core/filters/filter_list.h"
+#include "core/framework/parameter_keys.h"
 #include "document/document_container.h"
 #include "document/picture_io.h"
+#include "document/settings.h"
 #include "processing/worker.h"
 #include "support/test_pictures.h"
 #include "ui/application.h"
@@ -193,7 +195,7 @@ void TestDocumentWindow::startsWithAPicture()
 void TestDocumentWindow::startsWithADocument()
 {
     FilterParametersPtr stored = defaultParameters(QStringLiteral("Oil"));
-    stored->insert(QStringLiteral("OilPaintingAlgorithm::strength_of_effect"), 41);
+    stored->insert(Keys::Oil::strength, 41);
     QString written, error;
     QVERIFY2(packDocument(m_dir.filePath("painting.drawlume"), scenePicture(120, 90),
                           QStringLiteral("scene.png"), QByteArray(), *stored,
@@ -204,10 +206,7 @@ void TestDocumentWindow::startsWithADocument()
     QCOMPARE(window->view()->source_image().size(), QSize(120, 90));
     ControlWindow* control = ControlWindow::instance();
     QCOMPARE(control->current_filter_name(), QStringLiteral("Oil"));
-    QCOMPARE(control->current_parameters()
-                 ->value(QStringLiteral("OilPaintingAlgorithm::strength_of_effect"))
-                 .toInt(),
-             41);
+    QCOMPARE(control->current_parameters()->value(Keys::Oil::strength).toInt(), 41);
     QVERIFY(window->view()->document()->is_document());
 }
 

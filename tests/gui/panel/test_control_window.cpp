@@ -1,4 +1,5 @@
 #include "core/filters/filter_list.h"
+#include "core/framework/parameter_keys.h"
 #include "document/document_container.h"
 #include "processing/worker.h"
 #include "support/test_pictures.h"
@@ -28,7 +29,7 @@
 
 namespace {
 
-const QString kStroke = QStringLiteral("PencilBWAlgorithm::stroke_length");
+const QString kStroke = Keys::Pencil::strokeLength;
 
 void settle()
 {
@@ -242,7 +243,7 @@ void TestControlWindow::otherDocumentsKeepTheirSettingsWhenSavedOrOpened()
 {
     ControlWindow* control = ControlWindow::instance();
     const int watercolor = control->filter_index(QStringLiteral("Watercolor"));
-    const QString saturation = QStringLiteral("WatercolorAlgorithm::color_intensity");
+    const QString saturation = Keys::Watercolor::saturation;
     DocumentWindow* a = open(m_dir.filePath("a.png"));
     DocumentWindow* b = open(m_dir.filePath("b.png"));
     control->set_current_document(b->view(), true);

@@ -1,4 +1,5 @@
 #include "core/filters/filter_list.h"
+#include "core/framework/parameter_keys.h"
 #include "ui/application.h"
 #include "ui/document/document_view.h"
 #include "ui/document/document_window.h"
@@ -17,10 +18,6 @@
 namespace {
 
 const QString kOil = QStringLiteral("OilPaintingAlgorithm::");
-const QString kOilType = QStringLiteral("OilPaintingAlgorithm::oil_type");
-const QString kOilPencil = QStringLiteral("OilPaintingFilterWidget::pencil_");
-const QString kTexture = QStringLiteral("TexturizeAlgorithm::texture");
-const QString kSaturation = QStringLiteral("PencilBWAlgorithm::color_intensity");
 
 QMap<QString, QString> valueTexts(const FilterParameters& set)
 {
@@ -160,25 +157,25 @@ void TestFilterPanels::gatheringAfterConstructionGivesTheDefaults()
 void TestFilterPanels::coloredPencilsShowTheSaturationRow()
 {
     auto panel = makePanel(QStringLiteral("Pencil"));
-    QComboBox* type = panel->combo(QStringLiteral("PencilBWAlgorithm::color_enabled"));
-    QVERIFY(!rowShown(panel.get(), kSaturation));
-    QCOMPARE(panel->parameters()->value(kSaturation).toInt(), 50);
+    QComboBox* type = panel->combo(Keys::Pencil::type);
+    QVERIFY(!rowShown(panel.get(), Keys::Pencil::saturation));
+    QCOMPARE(panel->parameters()->value(Keys::Pencil::saturation).toInt(), 50);
 
     QSignalSpy changed(panel.get(), &FilterWidget::changed);
     chooseInList(type, 1);
-    QVERIFY(rowShown(panel.get(), kSaturation));
+    QVERIFY(rowShown(panel.get(), Keys::Pencil::saturation));
     QCOMPARE(changed.count(), 1);
     QCOMPARE(stack()->count(), 1);
-    QVERIFY(panel->parameters()->contains(kSaturation));
+    QVERIFY(panel->parameters()->contains(Keys::Pencil::saturation));
 
     stack()->undo();
     QCOMPARE(type->currentIndex(), 0);
-    QVERIFY(!rowShown(panel.get(), kSaturation));
-    QCOMPARE(panel->parameters()->value(kSaturation).toInt(), 50);
+    QVERIFY(!rowShown(panel.get(), Keys::Pencil::saturation));
+    QCOMPARE(panel->parameters()->value(Keys::Pencil::saturation).toInt(), 50);
     stack()->redo();
-    QVERIFY(rowShown(panel.get(), kSaturation));
+    QVERIFY(rowShown(panel.get(), Keys::Pencil::saturation));
     panel->reset_to_defaults();
-    QVERIFY(!rowShown(panel.get(), kSaturation));
+    QVERIFY(!rowShown(panel.get(), Keys::Pencil::saturation));
 }
 
 void TestFilterPanels::oilTypeShowsItsRows_data()
@@ -205,9 +202,9 @@ void TestFilterPanels::oilTypeShowsItsRows()
     QFETCH(QStringList, shown);
     auto panel = makePanel(QStringLiteral("Oil"));
     FilterParametersPtr stored = defaultParameters(QStringLiteral("Oil"));
-    stored->insert(kOilType, QStringLiteral("expressive_brushstrokes"));
+    stored->insert(Keys::Oil::type, QStringLiteral("expressive_brushstrokes"));
     panel->set_parameters(stored);
-    stored->insert(kOilType, oilType);
+    stored->insert(Keys::Oil::type, oilType);
     panel->set_parameters(stored);
     for (const char* row :
          {"maximum_stroke_size", "number_of_brushstrokes", "edge_intensity",
@@ -224,16 +221,16 @@ void TestFilterPanels::oilTypeClearsPencilAndTextureButAStoredSetRestoresThem()
     chooseInList(panel->pencil_combo(), 2);
     chooseInList(panel->texture_combo(), 4);
     QSignalSpy changed(panel.get(), &FilterWidget::changed);
-    chooseInList(panel->combo(kOilType), 0);
+    chooseInList(panel->combo(Keys::Oil::type), 0);
     QCOMPARE(changed.count(), 1);
-    QCOMPARE(panel->parameters()->value(kOilPencil).toString(), QStringLiteral("None"));
-    QCOMPARE(panel->parameters()->value(kTexture).toString(), QStringLiteral("None"));
+    QCOMPARE(panel->parameters()->value(Keys::Overlay::oil).toString(), QStringLiteral("None"));
+    QCOMPARE(panel->parameters()->value(Keys::Texture::paper).toString(), QStringLiteral("None"));
 
     // A stored set whose oil type differs from the one shown keeps its pencil and texture.
     FilterParametersPtr stored = defaultParameters(QStringLiteral("Oil"));
-    stored->insert(kOilType, QStringLiteral("expressive_brushstrokes"));
-    stored->insert(kOilPencil, QStringLiteral("Light shading"));
-    stored->insert(kTexture, QStringLiteral("Kraft paper"));
+    stored->insert(Keys::Oil::type, QStringLiteral("expressive_brushstrokes"));
+    stored->insert(Keys::Overlay::oil, QStringLiteral("Light shading"));
+    stored->insert(Keys::Texture::paper, QStringLiteral("Kraft paper"));
     addFixedValues(*stored);
     panel->set_parameters(stored);
     QCOMPARE(valueTexts(*panel->parameters()), valueTexts(*stored));
@@ -246,9 +243,9 @@ void TestFilterPanels::undoingAnOilTypeChangeGivesBackPencilAndTexture()
     chooseInList(panel->pencil_combo(), 1);
     chooseInList(panel->texture_combo(), 6);
     const QMap<QString, QString> before = valueTexts(*panel->parameters());
-    chooseInList(panel->combo(kOilType), 1);
+    chooseInList(panel->combo(Keys::Oil::type), 1);
     const QMap<QString, QString> after = valueTexts(*panel->parameters());
-    QCOMPARE(after.value(kTexture), QStringLiteral("None"));
+    QCOMPARE(after.value(Keys::Texture::paper), QStringLiteral("None"));
     QCOMPARE(stack()->count(), 3);
 
     stack()->undo();
@@ -279,8 +276,7 @@ void TestFilterPanels::pencilOverlayNoneAddsNoPencilKeys()
     QVERIFY(pencilKeys().isEmpty());
     chooseInList(panel->pencil_combo(), 3);
     QCOMPARE(pencilKeys().size(), 5);
-    QCOMPARE(panel->parameters()->value("PencilBWAlgorithm::edge_intensity").toInt(),
-             edgeIntensity);
+    QCOMPARE(panel->parameters()->value(Keys::Pencil::shading).toInt(), edgeIntensity);
     chooseInList(panel->pencil_combo(), 0);
     QVERIFY(pencilKeys().isEmpty());
 }
@@ -291,15 +287,13 @@ void TestFilterPanels::choiceInAListIsOneUndoStep_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<bool>("recorded");
     QTest::addColumn<QString>("step"); // what the Undo item names
-    QTest::newRow("pencil texture") << "Pencil" << kTexture << true << "Texturize";
-    QTest::newRow("watercolor pencil") << "Watercolor"
-                                       << "WatercolorFilterWidget::pencil_" << true << "Pencil";
-    QTest::newRow("oil type") << "Oil" << kOilType << true << "Oil type";
-    QTest::newRow("paint blend aftertouch") << "Paint blend"
-                                            << "PaintBlendFilterWidget::aftertouch_" << false
-                                            << "";
-    QTest::newRow("watermix texture") << "Watermix"
-                                      << "WatermixFilterWidget::texturize_" << false << "";
+    QTest::newRow("pencil texture") << "Pencil" << Keys::Texture::paper << true << "Texturize";
+    QTest::newRow("watercolor pencil")
+        << "Watercolor" << Keys::Overlay::watercolor << true << "Pencil";
+    QTest::newRow("oil type") << "Oil" << Keys::Oil::type << true << "Oil type";
+    QTest::newRow("paint blend aftertouch")
+        << "Paint blend" << Keys::Blend::paintBlendAftertouch << false << "";
+    QTest::newRow("watermix texture") << "Watermix" << Keys::Blend::watermixTexture << false << "";
 }
 
 void TestFilterPanels::choiceInAListIsOneUndoStep()
@@ -335,7 +329,7 @@ void TestFilterPanels::choiceClickedInTheOpenListIsOneStep()
     auto panel = makePanel(QStringLiteral("Oil"));
     panel->show();
     QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
-    QComboBox* type = panel->combo(kOilType);
+    QComboBox* type = panel->combo(Keys::Oil::type);
     const int start = type->currentIndex();
     const int chosen = start == 1 ? 2 : 1;
     type->showPopup();
@@ -370,17 +364,17 @@ void TestFilterPanels::keyboardChoiceUndoesToTheIndexBeforeTheKey()
 void TestFilterPanels::unknownChoicesAndOutOfRangeValues()
 {
     auto panel = makePanel(QStringLiteral("Watercolor"));
-    const QString brightness = QStringLiteral("WatercolorAlgorithm::darken_lighten");
-    const QString strength = QStringLiteral("WatercolorAlgorithm::strength_of_effect");
+    const QString brightness = Keys::Watercolor::brightness;
+    const QString strength = Keys::Watercolor::strength;
     FilterParametersPtr stored(new FilterParameters(QStringLiteral("Watercolor"), {}));
-    stored->insert(kTexture, QStringLiteral("Marble"));
-    stored->insert(QStringLiteral("WatercolorFilterWidget::pencil_"), QStringLiteral("contour"));
+    stored->insert(Keys::Texture::paper, QStringLiteral("Marble"));
+    stored->insert(Keys::Overlay::watercolor, QStringLiteral("contour"));
     stored->insert(brightness, 500);
     stored->insert(strength, QStringLiteral("37")); // as read back from a document
     panel->set_parameters(stored);
     QCOMPARE(panel->texture_combo()->currentIndex(), -1);
     QCOMPARE(panel->pencil_combo()->currentIndex(), -1); // data compared case-sensitively
-    QCOMPARE(panel->parameters()->value(kTexture), QVariant(QString()));
+    QCOMPARE(panel->parameters()->value(Keys::Texture::paper), QVariant(QString()));
     QVERIFY(panel->parameters()->keys().filter(QStringLiteral("PencilBWAlgorithm::")).isEmpty());
     QCOMPARE(panel->slider(brightness)->value(), 100);
     QCOMPARE(panel->slider(brightness)->field()->text(), QStringLiteral("100"));

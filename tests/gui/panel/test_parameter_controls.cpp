@@ -1,12 +1,13 @@
+#include "core/framework/parameter_keys.h"
 #include "ui/application.h"
 #include "ui/document/document_view.h"
 #include "ui/document/document_window.h"
 #include "ui/panel/control_window.h"
+#include "ui/panel/create_panel.h"
 #include "ui/panel/filter_slider.h"
 #include "ui/panel/filter_value_command.h"
-#include "ui/panel/gather_parameters.h"
-#include "ui/panel/create_panel.h"
 #include "ui/panel/filter_widget.h"
+#include "ui/panel/gather_parameters.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,7 +20,7 @@
 
 namespace {
 
-const QString kStrength = QStringLiteral("WatercolorAlgorithm::strength_of_effect"); // 0..100, 78
+const QString kStrength = Keys::Watercolor::strength; // 0..100, 78
 
 QPoint handleCentre(const QSlider* slider)
 {
@@ -158,7 +159,7 @@ void TestParameterControls::typedNumberIsClampedAndRecorded_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<int>("commands");
-    const QString brightness = QStringLiteral("WatercolorAlgorithm::darken_lighten"); // 20
+    const QString brightness = Keys::Watercolor::brightness; // 20
     QTest::newRow("above the range") << kStrength << "250"
                                      << "100" << 1;
     QTest::newRow("current value") << kStrength << "78"

@@ -19,13 +19,6 @@ namespace {
 const QRgb kPreviewGrey = qRgb(135, 135, 135);
 const QSize kView(280, 280);
 
-QImage solidPicture(const QSize& size, QRgb colour)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
-
 QPixmap pixmapOf(const QImage& image)
 {
     return QPixmap::fromImage(image);

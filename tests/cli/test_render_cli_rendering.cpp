@@ -1,0 +1,589 @@
+// drawlume-render turning pictures into drawings: single pictures and batches,
+// output formats, what it reports while it works, and the inputs and outputs it
+// cannot use.
+
+#include "core/framework/parameter_xml.h"
+#include "document/document_container.h"
+#include "support/filter_runs.h"
+#include "support/render_cli.h"
+#include "support/test_files.h"
+
+#include <QBuffer>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+namespace {
+
+// Mean of each channel over the picture.
+void meanColour(const QImage& picture, double* red, double* green, double* blue)
+{
+    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
+    double r = 0, g = 0, b = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            r += qRed(row[x]);
+            g += qGreen(row[x]);
+            b += qBlue(row[x]);
+        }
+    }
+    const double n = double(image.width()) * image.height();
+    *red = r / n;
+    *green = g / n;
+    *blue = b / n;
+}
+
+// The number of pixels whose red, green and blue are not all equal.
+int colouredPixels(const QImage& picture)
+{
+    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (qRed(p) != qGreen(p) || qGreen(p) != qBlue(p))
+                ++count;
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+class TestRenderCliRendering : public QObject, private RenderCliFixture
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { createInputs(); }
+
+    void pencilRenderWritesPictureOfInputSize_data();
+    void pencilRenderWritesPictureOfInputSize();
+    void leadPencilIsGreyColouredIsNot();
+    void sameCommandGivesSameBytes_data();
+    void sameCommandGivesSameBytes();
+    void batchOrderDoesNotChangeAPicture();
+    void kraftPaperTintsTheDrawingBrown_data();
+    void kraftPaperTintsTheDrawingBrown();
+    void batchWritesIntoOutputDirectory();
+    void jpegQualityOption();
+    void quietAndProgress();
+    void progressBarOnATerminal_data();
+    void progressBarOnATerminal();
+    void outputEqualToInputIsRefused_data();
+    void outputEqualToInputIsRefused();
+    void unreadableInputs_data();
+    void unreadableInputs();
+    void incompleteInputWarnsAndStillRenders_data();
+    void incompleteInputWarnsAndStillRenders();
+    void unwritableOutputs_data();
+    void unwritableOutputs();
+    void sameOutputTwiceInBatchKeepsTheFirst();
+};
+
+void TestRenderCliRendering::pencilRenderWritesPictureOfInputSize_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("outputName");
+
+    QTest::newRow("lead pencil to png") << QStringList() << "lead.png";
+    QTest::newRow("coloured pencils")
+        << QStringList{"-s", "color_enabled=colored_pencils"} << "colour.png";
+    QTest::newRow("choice by label")
+        << QStringList{"--set", "color_enabled=Colored pencils"} << "label.png";
+    QTest::newRow("full key") << QStringList{"-s", Keys::Pencil::shading + "=70"} << "full-key.png";
+    QTest::newRow("filter name in lower case") << QStringList{"-f", "pencil"} << "lower.png";
+    QTest::newRow("jpeg output") << QStringList{"--filter", "Pencil"} << "drawing.jpg";
+    QTest::newRow("upper-case suffix") << QStringList() << "drawing.TIF";
+}
+
+void TestRenderCliRendering::pencilRenderWritesPictureOfInputSize()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, outputName);
+
+    const QString output = m_dir.filePath(outputName);
+    const RenderResult result = run(options + QStringList{m_photo, output});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+    QCOMPARE(result.out, QStringLiteral("wrote %1\n").arg(output));
+
+    const QImage drawing = readPicture(output);
+    QVERIFY(!drawing.isNull());
+    QCOMPARE(drawing.size(), QSize(64, 48));
+    // It is a drawing, not the photograph copied.
+    QVERIFY(drawing.convertToFormat(QImage::Format_RGB32) !=
+            photoPicture().convertToFormat(QImage::Format_RGB32));
+}
+
+void TestRenderCliRendering::leadPencilIsGreyColouredIsNot()
+{
+    const QString lead = m_dir.filePath("grey.png");
+    const QString coloured = m_dir.filePath("coloured.png");
+    QCOMPARE(run({m_photo, lead}).exitCode, 0);
+    QCOMPARE(run({"-s", "color_enabled=colored_pencils", m_photo, coloured}).exitCode, 0);
+
+    const QImage leadDrawing = readPicture(lead);
+    QVERIFY(!leadDrawing.isNull());
+    QCOMPARE(colouredPixels(leadDrawing), 0);
+    // There is a drawing at all: some pencil strokes darker than the paper.
+    QVERIFY(leadDrawing.convertToFormat(QImage::Format_Grayscale8) !=
+            QImage(64, 48, QImage::Format_Grayscale8));
+
+    const QImage colourDrawing = readPicture(coloured);
+    QVERIFY(colouredPixels(colourDrawing) > 64 * 48 / 4);
+}
+
+void TestRenderCliRendering::sameCommandGivesSameBytes_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("suffix");
+
+    QTest::newRow("lead pencil") << QStringList() << "png";
+    QTest::newRow("coloured pencils, long strokes")
+        << QStringList{"-s", "color_enabled=colored_pencils", "-s", "stroke_length=90"} << "png";
+    QTest::newRow("jpeg") << QStringList{"-s", "edge_threshold=20"} << "jpg";
+}
+
+void TestRenderCliRendering::sameCommandGivesSameBytes()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, suffix);
+
+    const QString first = m_dir.filePath("first." + suffix);
+    const QString second = m_dir.filePath("second." + suffix);
+    QCOMPARE(run(options + QStringList{m_photo, first}).exitCode, 0);
+    QCOMPARE(run(options + QStringList{m_photo, second}).exitCode, 0);
+    const QByteArray bytes = readAll(first);
+    QVERIFY(!bytes.isEmpty());
+    QVERIFY(bytes == readAll(second));
+}
+
+void TestRenderCliRendering::batchOrderDoesNotChangeAPicture()
+{
+    // Each picture starts the generator afresh: rendering it alone, first or
+    // second in a batch gives the same bytes.
+    const QString alone = m_dir.filePath("alone.png");
+    const QString firstDir = freshDirectory("order-a");
+    const QString secondDir = freshDirectory("order-b");
+    QCOMPARE(run({m_other, alone}).exitCode, 0);
+    QCOMPARE(run({m_photo, m_other, "--output-dir", firstDir}).exitCode, 0);
+    QCOMPARE(run({m_other, m_photo, "--output-dir", secondDir}).exitCode, 0);
+
+    const QByteArray reference = readAll(alone);
+    QVERIFY(!reference.isEmpty());
+    QVERIFY(readAll(firstDir + "/other.png") == reference);
+    QVERIFY(readAll(secondDir + "/other.png") == reference);
+    QVERIFY(readAll(firstDir + "/photo.png") == readAll(secondDir + "/photo.png"));
+
+    // One picture three times in one batch, with strokes that the painter
+    // remembers: each rendering has its own thread and stroke memory, so nothing
+    // carries over to the next.
+    const QString copies = freshDirectory("order-copies");
+    QVERIFY(QFile::copy(m_other, copies + "/again.jpg"));
+    QVERIFY(QFile::copy(m_other, copies + "/third.jpg"));
+    const QString out = copies + "/out";
+    QCOMPARE(
+        run({m_other, m_photo, copies + "/again.jpg", copies + "/third.jpg", "--output-dir", out})
+            .exitCode,
+        0);
+    QVERIFY(readAll(out + "/other.png") == reference);
+    QVERIFY(readAll(out + "/again.png") == reference);
+    QVERIFY(readAll(out + "/third.png") == reference);
+}
+
+void TestRenderCliRendering::kraftPaperTintsTheDrawingBrown_data()
+{
+    QTest::addColumn<QStringList>("options");
+
+    QTest::newRow("--texture label") << QStringList{"--texture", "Kraft paper"};
+    QTest::newRow("--texture in lower case") << QStringList{"--texture", "kraft paper"};
+    QTest::newRow("-s texture") << QStringList{"-s", "texture=Kraft paper"};
+}
+
+void TestRenderCliRendering::kraftPaperTintsTheDrawingBrown()
+{
+    QFETCH(QStringList, options);
+
+    const QString plain = m_dir.filePath("plain-paper.png");
+    const QString kraft = m_dir.filePath("kraft.png");
+    QCOMPARE(run({m_photo, plain}).exitCode, 0);
+    const RenderResult result = run(options + QStringList{m_photo, kraft});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+
+    const QImage onKraft = readPicture(kraft);
+    QCOMPARE(onKraft.size(), QSize(64, 48));
+    QVERIFY(readAll(plain) != readAll(kraft));
+    // Brown paper: red above green above blue, clearly.
+    double red, green, blue;
+    meanColour(onKraft, &red, &green, &blue);
+    QVERIFY2(red > blue + 15 && red >= green && green >= blue,
+             qPrintable(QStringLiteral("mean colour %1 %2 %3").arg(red).arg(green).arg(blue)));
+    // Printing on paper darkens, never lightens.
+    double plainRed, plainGreen, plainBlue;
+    meanColour(readPicture(plain), &plainRed, &plainGreen, &plainBlue);
+    QVERIFY(blue < plainBlue);
+}
+
+void TestRenderCliRendering::batchWritesIntoOutputDirectory()
+{
+    const QString out = m_dir.filePath("batch/nested"); // made by the program
+    const RenderResult result = run({"--format", "jpg", m_photo, m_other, "--output-dir", out});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+    QCOMPARE(result.out,
+             QStringLiteral("wrote %1\nwrote %2\n")
+                 .arg(QDir(out).filePath("photo.jpg"), QDir(out).filePath("other.jpg")));
+
+    QCOMPARE(QDir(out).entryList(QDir::Files, QDir::Name), (QStringList{"other.jpg", "photo.jpg"}));
+    QImageReader photo(out + "/photo.jpg");
+    QCOMPARE(photo.format(), QByteArray("jpeg"));
+    QCOMPARE(photo.read().size(), QSize(64, 48));
+    QImageReader other(out + "/other.jpg");
+    QCOMPARE(other.format(), QByteArray("jpeg"));
+    QCOMPARE(other.read().size(), QSize(48, 40));
+
+    // Without --format the batch writes PNG.
+    const QString pngDir = freshDirectory("batch-png");
+    QCOMPARE(run({"-q", m_other, "--output-dir", pngDir}).exitCode, 0);
+    QCOMPARE(QImageReader(pngDir + "/other.png").format(), QByteArray("png"));
+}
+
+void TestRenderCliRendering::jpegQualityOption()
+{
+    const QString low = m_dir.filePath("q10.jpg");
+    const QString high = m_dir.filePath("q100.jpg");
+    const QString byDefault = m_dir.filePath("q-default.jpg");
+    const QString eighty = m_dir.filePath("q80.jpg");
+    QCOMPARE(run({"--quality", "10", m_photo, low}).exitCode, 0);
+    QCOMPARE(run({"--quality", "100", m_photo, high}).exitCode, 0);
+    QCOMPARE(run({m_photo, byDefault}).exitCode, 0);
+    QCOMPARE(run({"--quality", "80", m_photo, eighty}).exitCode, 0);
+    QVERIFY(QFileInfo(low).size() > 0);
+    QVERIFY(QFileInfo(low).size() < QFileInfo(high).size());
+    QVERIFY(readAll(byDefault) == readAll(eighty));
+}
+
+void TestRenderCliRendering::quietAndProgress()
+{
+    // QProcess's standard error is a pipe, not a terminal: no progress bar, only
+    // the one line.
+    const QString output = m_dir.filePath("talkative.png");
+    RenderResult result = run({m_photo, output});
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(result.out, QStringLiteral("wrote %1\n").arg(output));
+    QCOMPARE(result.err, QString());
+
+    result = run({"-q", m_photo, m_dir.filePath("quiet.png")});
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(result.out, QString());
+    QCOMPARE(result.err, QString());
+    QVERIFY(QFileInfo::exists(m_dir.filePath("quiet.png")));
+}
+
+void TestRenderCliRendering::progressBarOnATerminal_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("expected"); // pieces of the bar; empty: no bar at all
+
+    QTest::newRow("pencil") << QStringList() << QStringList{"Pencil", "phase 1 of 1", "100%"};
+    QTest::newRow("pencil on paper") << QStringList{"--texture", "Old paper"}
+                                     << QStringList{"phase 1 of 2", "phase 2 of 2", "100%"};
+    QTest::newRow("quiet") << QStringList{"-q"} << QStringList();
+    // "@document": a document of the photograph on old paper, rendered with
+    // --document.
+    QTest::newRow("document on paper")
+        << QStringList{"@document"}
+        << QStringList{"Pencil", "photo.drawlume", "phase 1 of 2", "phase 2 of 2", "100%"};
+}
+
+void TestRenderCliRendering::progressBarOnATerminal()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, expected);
+
+    // Standard error on a pseudo-terminal, as in an interactive shell.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(master >= 0);
+    QVERIFY(::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    const QByteArray slaveName = ::ptsname(master);
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+
+    const QString output = m_dir.filePath("terminal.png");
+    QStringList arguments = options + QStringList{m_photo, output};
+    if (options == QStringList{"@document"}) {
+        const QString document = saveDocument("photo.drawlume", {"--texture", "Old paper"});
+        QVERIFY(!document.isEmpty());
+        arguments = QStringList{"--document", document, output};
+    }
+    QProcess process;
+    process.setChildProcessModifier([slaveName] {
+        const int slave = ::open(slaveName.constData(), O_RDWR | O_NOCTTY);
+        if (slave >= 0)
+            ::dup2(slave, STDERR_FILENO);
+    });
+    process.start(QStringLiteral(DRAWLUME_RENDER_BINARY), arguments);
+    QByteArray terminal;
+    char buffer[4096];
+    // Keep reading while it runs so that a full terminal buffer never blocks it.
+    bool finished = false;
+    for (int waited = 0; !finished && waited < 60000; waited += 20) {
+        finished = process.waitForFinished(20);
+        ssize_t count;
+        while ((count = ::read(master, buffer, sizeof buffer)) > 0)
+            terminal.append(buffer, count);
+    }
+    ::close(master);
+    QVERIFY(finished);
+    QCOMPARE(process.exitCode(), 0);
+
+    if (expected.isEmpty()) {
+        QCOMPARE(terminal, QByteArray());
+        return;
+    }
+    QVERIFY2(terminal.contains('\r'), terminal.constData());
+    for (const QString& piece : expected)
+        QVERIFY2(terminal.contains(piece.toUtf8()), terminal.constData());
+    // The bar is wiped at the end: the last thing on the terminal is the erase
+    // sequence.
+    QVERIFY2(terminal.endsWith("\r\033[K"), terminal.right(80).constData());
+}
+
+void TestRenderCliRendering::outputEqualToInputIsRefused_data()
+{
+    QTest::addColumn<QString>("how");
+
+    QTest::newRow("same name") << "same";
+    QTest::newRow("another spelling") << "spelling";
+    QTest::newRow("symbolic link") << "link";
+    QTest::newRow("hard link") << "hardlink";
+    QTest::newRow("batch output is an input") << "batch";
+}
+
+void TestRenderCliRendering::outputEqualToInputIsRefused()
+{
+    QFETCH(QString, how);
+
+    const QString directory = freshDirectory("same-file");
+    const QString input = directory + "/photo.png";
+    QVERIFY(QFile::copy(m_photo, input));
+    const QByteArray before = readAll(input);
+
+    QStringList arguments{input, input};
+    if (how == "spelling") {
+        arguments = {input, directory + "/../" + QFileInfo(directory).fileName() + "/./photo.png"};
+    } else if (how == "link") {
+        QVERIFY(QFile::link(input, directory + "/link.png"));
+        arguments = {input, directory + "/link.png"};
+    } else if (how == "hardlink") {
+        QCOMPARE(::link(QFile::encodeName(input).constData(),
+                        QFile::encodeName(directory + "/hard.png").constData()),
+                 0);
+        arguments = {input, directory + "/hard.png"};
+    } else if (how == "batch") {
+        arguments = {m_other, input, "--output-dir", directory};
+    }
+
+    const RenderResult result = run(arguments);
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY2(result.err.contains("is the input"), qPrintable(result.err));
+    QVERIFY2(result.err.contains("never overwritten"), qPrintable(result.err));
+    QVERIFY(readAll(input) == before);
+    // Nothing else was rendered either (in the batch, other.png was not written).
+    QVERIFY(!QFileInfo::exists(directory + "/other.png"));
+}
+
+void TestRenderCliRendering::unreadableInputs_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("contents"); // null: the file does not exist
+    QTest::addColumn<QString>("reason");
+
+    QByteArray png = readAll(m_photo);
+    QTest::newRow("missing file") << "missing.png" << QByteArray() << "file does not exist";
+    QTest::newRow("text file") << "notes.jpg" << QByteArray("shopping list: eggs, flour")
+                               << "not a picture";
+    QTest::newRow("truncated picture") << "cut.png" << png.left(png.size() / 2) << "damaged";
+    QTest::newRow("empty file") << "empty.png" << QByteArray("") << "empty";
+}
+
+void TestRenderCliRendering::unreadableInputs()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, reason);
+
+    const QString directory = freshDirectory("unreadable");
+    const QString bad = directory + "/" + name;
+    if (!contents.isNull())
+        QVERIFY(writeAll(bad, contents));
+
+    // Alone: exit 1 and no output.
+    const QString single = directory + "/single.png";
+    RenderResult result = run({bad, single});
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(
+        result.err.startsWith(QStringLiteral("drawlume-render: cannot read \"%1\": ").arg(bad)),
+        qPrintable(result.err));
+    QCOMPARE(result.err.count('\n'), 1);
+    QVERIFY2(result.err.contains(reason, Qt::CaseInsensitive), qPrintable(result.err));
+    QVERIFY(!QFileInfo::exists(single));
+
+    // In a batch, between two good pictures: both of those are still rendered.
+    const QString out = directory + "/out";
+    result = run({m_photo, bad, m_other, "--output-dir", out});
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.contains(QStringLiteral("cannot read \"%1\": ").arg(bad)),
+             qPrintable(result.err));
+    QCOMPARE(result.err.count('\n'), 1);
+    QVERIFY(QFileInfo::exists(out + "/photo.png"));
+    QVERIFY(QFileInfo::exists(out + "/other.png"));
+    QCOMPARE(result.out.count("wrote "), 2);
+}
+
+void TestRenderCliRendering::incompleteInputWarnsAndStillRenders_data()
+{
+    QTest::addColumn<QString>("input"); // "jpeg", or "document" of the JPEG
+    QTest::addColumn<bool>("cut");      // the JPEG cut in the middle of its scan
+    QTest::addColumn<bool>("quiet");
+
+    QTest::newRow("cut jpeg") << "jpeg" << true << false;
+    QTest::newRow("cut jpeg, quiet") << "jpeg" << true << true;
+    QTest::newRow("complete jpeg") << "jpeg" << false << false;
+    QTest::newRow("document of a cut jpeg") << "document" << true << false;
+    QTest::newRow("document of a cut jpeg, quiet") << "document" << true << true;
+    QTest::newRow("document of a complete jpeg") << "document" << false << false;
+}
+
+void TestRenderCliRendering::incompleteInputWarnsAndStillRenders()
+{
+    QFETCH(QString, input);
+    QFETCH(bool, cut);
+    QFETCH(bool, quiet);
+
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(photoPicture(160, 120).save(&buffer, "jpeg", 92));
+    const QByteArray jpeg = cut ? buffer.data().left(buffer.data().size() * 6 / 10) : buffer.data();
+    const QString directory = freshDirectory("incomplete");
+    QString path = directory + "/photo.jpg";
+    QStringList arguments{path};
+    if (input == "document") {
+        path = directory + "/photo.drawlume";
+        QVERIFY(
+            writeAll(path, documentBytes(jpeg, "photo.jpg", parameterXml(*panelSet("Pencil")))));
+        arguments = {"--document", path};
+    } else {
+        QVERIFY(writeAll(path, jpeg));
+    }
+    if (quiet)
+        arguments.prepend("-q");
+    const QString output = directory + "/drawing.png";
+
+    const RenderResult result = run(arguments + QStringList{output});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+    QCOMPARE(readPicture(output).size(), QSize(160, 120));
+    if (!cut || quiet) {
+        QCOMPARE(result.err, QString());
+        return;
+    }
+    // One line naming the file, whatever the decoder adds.
+    QVERIFY2(
+        result.err.startsWith(QStringLiteral("drawlume-render: warning: \"%1\": the picture is "
+                                             "incomplete: the file ends before the picture "
+                                             "does")
+                                  .arg(path)),
+        qPrintable(result.err));
+    QCOMPARE(result.err.count('\n'), 1);
+    QCOMPARE(result.out, QStringLiteral("wrote %1\n").arg(output));
+}
+
+void TestRenderCliRendering::unwritableOutputs_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("directory does not exist") << "missing"
+                                              << "does not exist";
+    QTest::newRow("directory is a file") << "file"
+                                         << "not a directory";
+    QTest::newRow("output is a directory") << "isdir"
+                                           << "is a directory";
+    QTest::newRow("--output-dir is a file") << "outdir-file"
+                                            << "not a directory";
+    QTest::newRow("directory not writable") << "locked"
+                                            << "not writable";
+}
+
+void TestRenderCliRendering::unwritableOutputs()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, reason);
+    if (how == "locked" && geteuid() == 0)
+        QSKIP("running as root: a read-only directory does not stop root from "
+              "writing");
+
+    const QString directory = freshDirectory("unwritable");
+    QStringList arguments;
+    QString watched = directory; // must hold no new file afterwards
+    if (how == "missing") {
+        arguments = {m_photo, directory + "/no/such/place/out.png"};
+    } else if (how == "file") {
+        QVERIFY(writeAll(directory + "/plain.txt", "a file, not a directory"));
+        arguments = {m_photo, directory + "/plain.txt/out.png"};
+    } else if (how == "isdir") {
+        QVERIFY(QDir().mkpath(directory + "/out.png"));
+        arguments = {m_photo, directory + "/out.png"};
+    } else if (how == "outdir-file") {
+        QVERIFY(writeAll(directory + "/plain.txt", "a file, not a directory"));
+        arguments = {m_photo, m_other, "--output-dir", directory + "/plain.txt"};
+    } else if (how == "locked") {
+        watched = directory + "/locked";
+        QVERIFY(QDir().mkpath(watched));
+        QVERIFY(QFile::setPermissions(watched, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        arguments = {m_photo, watched + "/out.png"};
+    }
+    const QStringList before =
+        QDir(watched).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+
+    const RenderResult result = run(arguments);
+    QFile::setPermissions(watched,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.startsWith("drawlume-render: cannot "), qPrintable(result.err));
+    QVERIFY2(result.err.contains(reason), qPrintable(result.err));
+    QCOMPARE(result.out, QString());
+    // No partial or temporary file anywhere.
+    QCOMPARE(QDir(watched).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             before);
+    if (how == "isdir")
+        QVERIFY(QDir(directory + "/out.png").isEmpty());
+}
+
+void TestRenderCliRendering::sameOutputTwiceInBatchKeepsTheFirst()
+{
+    const QString directory = freshDirectory("collide");
+    QVERIFY(QDir().mkpath(directory + "/a"));
+    QVERIFY(QDir().mkpath(directory + "/b"));
+    const QString first = directory + "/a/view.png";
+    const QString second = directory + "/b/view.jpg";
+    QVERIFY(photoPicture(64, 48, 0).save(first));
+    QVERIFY(photoPicture(48, 40, 1).save(second));
+    const QString out = directory + "/out";
+
+    const RenderResult result = run({first, second, "--output-dir", out});
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.contains(QStringLiteral("not rendering \"%1\"").arg(second)),
+             qPrintable(result.err));
+    QVERIFY2(result.err.contains(QStringLiteral("output of \"%1\"").arg(first)),
+             qPrintable(result.err));
+    QCOMPARE(result.out, QStringLiteral("wrote %1\n").arg(out + "/view.png"));
+
+    // The file is the first picture's drawing.
+    QCOMPARE(run({first, directory + "/alone.png"}).exitCode, 0);
+    QVERIFY(readAll(out + "/view.png") == readAll(directory + "/alone.png"));
+}
+
+QTEST_GUILESS_MAIN(TestRenderCliRendering)
+#include "test_render_cli_rendering.moc"

@@ -1,0 +1,413 @@
+// What every filter the program knows does alike, one data row per filter (and per value of its
+// row switch, overlay or scale where those matter): it is made by its name, renders at the size
+// the render asks for, gives the same bytes twice, stops when cancelled, keeps transparent parts
+// transparent and reports its phases in order. What only one filter does is tested in its own
+// file beside this one.
+
+#include "core/filters/filter_list.h"
+#include "support/filter_runs.h"
+#include "support/recording_reporter.h"
+#include "support/test_pictures.h"
+
+#include <QtTest>
+
+namespace {
+
+using Choices = QMap<QString, QVariant>;
+
+// The pencil draws at the size it is given (a display render hands it the display picture); the
+// painters reduce the picture by the render's scale.
+bool reducesByTheScale(const QString& filter)
+{
+    return filter != QStringLiteral("Pencil");
+}
+
+// The size a render at scale gives: a scale that leaves no pixel paints nothing and keeps the
+// picture.
+QSize renderSize(const QString& filter, const QSize& picture, double scale)
+{
+    const QSize reduced(int(picture.width() * scale), int(picture.height() * scale));
+    return !reducesByTheScale(filter) || reduced.isEmpty() ? picture : reduced;
+}
+
+// The values of the choice row key of filter; one empty text when the filter has no such row.
+QStringList choiceValues(const FilterDescriptor& filter, const QString& key)
+{
+    QStringList values;
+    if (const ParameterSpec* row = filter.row(key)) {
+        for (const ParameterChoice& choice : row->choices)
+            values.append(choice.value);
+    }
+    return values.isEmpty() ? QStringList{QString()} : values;
+}
+
+// Adds a row named after the filter and its choices for every value of its row switch (the
+// pencil type, the oil type) and, with everyOverlay, for every overlay (the pencil overlays, the
+// blending filters' watercolor styles); else with the last overlay. Each with a paper, so every
+// step of the filter runs. add(name, filter, choices) adds the columns.
+template <typename Add> void addFilterRows(bool everyOverlay, Add add)
+{
+    for (const FilterDescriptor* filter : filterDescriptors()) {
+        QStringList overlays = choiceValues(*filter, filter->overlayKey);
+        if (!everyOverlay)
+            overlays = QStringList{overlays.last()};
+        for (const QString& type : choiceValues(*filter, filter->rowSwitchKey)) {
+            for (const QString& overlay : overlays) {
+                Choices choices{{filter->textureKey, "Kraft paper"}};
+                QStringList name{filter->name};
+                if (!type.isEmpty()) {
+                    choices.insert(filter->rowSwitchKey, type);
+                    name.append(type);
+                }
+                if (!overlay.isEmpty()) {
+                    choices.insert(filter->overlayKey, overlay);
+                    name.append(overlay);
+                }
+                add(name.join(QStringLiteral(", ")), filter->name, choices);
+            }
+        }
+    }
+}
+
+// A picture whose top rows are transparent and whose left columns below them are half so.
+QImage translucentPicture(int width, int height)
+{
+    QImage picture = scenePicture(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            if (y < height / 5)
+                line[x] &= 0x00FFFFFFu;
+            else if (x < width / 5)
+                line[x] = (line[x] & 0x00FFFFFFu) | 0x80000000u;
+        }
+    }
+    return picture;
+}
+
+} // namespace
+
+class TestFilterProperties : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void isMadeByItsName_data();
+    void isMadeByItsName();
+    void rendersAtTheSizeAsked_data();
+    void rendersAtTheSizeAsked();
+    void tinyPicturesRender_data();
+    void tinyPicturesRender();
+    void sameRenderTwiceGivesSameBytes_data();
+    void sameRenderTwiceGivesSameBytes();
+    void runClearsAnEarlierCancel_data();
+    void runClearsAnEarlierCancel();
+    void cancelAtTheStartKeepsThePicture_data();
+    void cancelAtTheStartKeepsThePicture();
+    void overlayAndPaperChangeThePicture_data();
+    void overlayAndPaperChangeThePicture();
+    void transparentPartsStayTransparent_data();
+    void transparentPartsStayTransparent();
+    void phasesFollowTheStepsThatRun_data();
+    void phasesFollowTheStepsThatRun();
+};
+
+void TestFilterProperties::isMadeByItsName_data()
+{
+    QTest::addColumn<QString>("filter");
+    for (const FilterDescriptor* filter : filterDescriptors())
+        QTest::newRow(qPrintable(filter->name)) << filter->name;
+}
+
+void TestFilterProperties::isMadeByItsName()
+{
+    QFETCH(QString, filter);
+    const FilterPtr made = createFilter(filter);
+    QVERIFY(made);
+    QCOMPARE(made->name(), filter);
+    QVERIFY(createFilter(filter) != made); // a new filter for every render
+}
+
+void TestFilterProperties::rendersAtTheSizeAsked_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<Choices>("choices");
+    addFilterRows(true, [](const QString& name, const QString& filter, const Choices& choices) {
+        QTest::newRow(qPrintable(name)) << filter << choices;
+    });
+}
+
+void TestFilterProperties::rendersAtTheSizeAsked()
+{
+    QFETCH(QString, filter);
+    QFETCH(Choices, choices);
+    const QImage picture = scenePicture(60, 44);
+    for (const double scale : {1.0, 0.5}) {
+        const QImage result = runFilter(picture, renderSet(filter, choices, scale));
+        QCOMPARE(result.size(), renderSize(filter, picture.size(), scale));
+        QVERIFY(result != picture);
+    }
+}
+
+void TestFilterProperties::tinyPicturesRender_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<double>("scale");
+    for (const FilterDescriptor* filter : filterDescriptors()) {
+        for (const QSize size : {QSize(1, 1), QSize(1, 9), QSize(9, 1), QSize(3, 3), QSize(9, 9)}) {
+            for (const double scale : {1.0, 0.5})
+                QTest::addRow("%s, %dx%d at %g", qPrintable(filter->name), size.width(),
+                              size.height(), scale)
+                    << filter->name << size << scale;
+        }
+    }
+}
+
+void TestFilterProperties::tinyPicturesRender()
+{
+    QFETCH(QString, filter);
+    QFETCH(QSize, size);
+    QFETCH(double, scale);
+    const FilterDescriptor* descriptor = findFilter(filter);
+    Choices choices{{descriptor->textureKey, "Old paper"}};
+    if (!descriptor->overlayKey.isEmpty())
+        choices.insert(descriptor->overlayKey,
+                       choiceValues(*descriptor, descriptor->overlayKey).at(1));
+    const QImage picture = scenePicture(size.width(), size.height());
+    const QImage result = runFilter(picture, renderSet(filter, choices, scale));
+    QCOMPARE(result.size(), renderSize(filter, size, scale));
+}
+
+void TestFilterProperties::sameRenderTwiceGivesSameBytes_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<Choices>("choices");
+    addFilterRows(false, [](const QString& name, const QString& filter, const Choices& choices) {
+        QTest::newRow(qPrintable(name)) << filter << choices;
+    });
+}
+
+void TestFilterProperties::sameRenderTwiceGivesSameBytes()
+{
+    QFETCH(QString, filter);
+    QFETCH(Choices, choices);
+    const QImage picture = randomPicture(64, 48, QImage::Format_RGB32, 11);
+    const FilterParametersPtr set = renderSet(filter, choices, 1.0);
+    const QImage first = runFilter(picture, set);
+    QCOMPARE(runFilter(picture, set), first);
+    // A scaled render, which records its strokes, as well.
+    const FilterParametersPtr scaled = renderSet(filter, choices, 0.5);
+    QCOMPARE(runFilter(picture, scaled), runFilter(picture, scaled));
+}
+
+void TestFilterProperties::runClearsAnEarlierCancel_data()
+{
+    sameRenderTwiceGivesSameBytes_data();
+}
+
+void TestFilterProperties::runClearsAnEarlierCancel()
+{
+    QFETCH(QString, filter);
+    QFETCH(Choices, choices);
+    const QImage picture = scenePicture(48, 40);
+    const FilterParametersPtr set = renderSet(filter, choices, 1.0);
+    const QImage uncancelled = runFilter(picture, set);
+    const FilterPtr cancelled = createFilter(filter);
+    cancelled->cancel();
+    QCOMPARE(runFilter(picture, set, nullptr, cancelled), uncancelled);
+}
+
+void TestFilterProperties::cancelAtTheStartKeepsThePicture_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<Choices>("choices");
+    QTest::addColumn<QString>("cancelAt"); // the first report starting so
+    addFilterRows(false, [](const QString& name, const QString& filter, const Choices& choices) {
+        QTest::addRow("%s, at the first report", qPrintable(name)) << filter << choices << "";
+        // The expressive brushstrokes finish the canvas they began, cancelled or not
+        // (test_expressive_brushstrokes.cpp).
+        if (choices.value(Keys::Oil::type) != Keys::Oil::expressive)
+            QTest::addRow("%s, at the first progress", qPrintable(name))
+                << filter << choices << "progress 0";
+    });
+}
+
+void TestFilterProperties::cancelAtTheStartKeepsThePicture()
+{
+    QFETCH(QString, filter);
+    QFETCH(Choices, choices);
+    QFETCH(QString, cancelAt);
+    const QImage picture = scenePicture(60, 40);
+    const FilterPtr running = createFilter(filter);
+    RecordingReporter reporter;
+    reporter.onCall = [&](const QString& call) {
+        if (call.startsWith(cancelAt))
+            running->cancel();
+    };
+    const QImage result = runFilter(picture, renderSet(filter, choices, 1.0), &reporter, running);
+    QCOMPARE(result, picture);
+    QVERIFY(!reporter.log.contains("progress 100"));
+}
+
+void TestFilterProperties::overlayAndPaperChangeThePicture_data()
+{
+    isMadeByItsName_data();
+}
+
+void TestFilterProperties::overlayAndPaperChangeThePicture()
+{
+    QFETCH(QString, filter);
+    const FilterDescriptor* descriptor = findFilter(filter);
+    const QImage picture = scenePicture(60, 44);
+    // The defaults: no overlay (for the filters that have one to leave out) and no paper.
+    const QImage plain = runFilter(picture, renderSet(filter, {}, 1.0));
+    const QStringList overlays = choiceValues(*descriptor, descriptor->overlayKey);
+    if (overlays.first() == Keys::Overlay::none) {
+        const Choices overlay{{descriptor->overlayKey, overlays.at(1)}};
+        QVERIFY(runFilter(picture, renderSet(filter, overlay, 1.0)) != plain);
+    }
+    const Choices paper{{descriptor->textureKey, "Pastel paper"}};
+    QVERIFY(runFilter(picture, renderSet(filter, paper, 1.0)) != plain);
+}
+
+void TestFilterProperties::transparentPartsStayTransparent_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<Choices>("choices");
+    QTest::addColumn<double>("scale");
+    addFilterRows(false, [](const QString& name, const QString& filter, const Choices& choices) {
+        for (const double scale : {1.0, 0.5})
+            QTest::addRow("%s, at %g", qPrintable(name), scale) << filter << choices << scale;
+        Choices noPaper = choices;
+        noPaper.insert(findFilter(filter)->textureKey, Keys::Texture::none);
+        QTest::addRow("%s, no paper", qPrintable(name)) << filter << noPaper << 1.0;
+    });
+}
+
+void TestFilterProperties::transparentPartsStayTransparent()
+{
+    QFETCH(QString, filter);
+    QFETCH(Choices, choices);
+    QFETCH(double, scale);
+    const QImage picture = translucentPicture(50, 40);
+    const QImage result = runFilter(picture, renderSet(filter, choices, scale));
+    QCOMPARE(result.size(), renderSize(filter, picture.size(), scale));
+    if (result.size() == picture.size()) {
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x)
+                QCOMPARE(qAlpha(result.pixel(x, y)), qAlpha(picture.pixel(x, y)));
+        }
+    } else {
+        // Away from the edges of the parts, where the reduction mixes them.
+        QCOMPARE(qAlpha(result.pixel(result.width() / 2, 1)), 0);
+        QCOMPARE(qAlpha(result.pixel(result.width() / 2, result.height() - 2)), 255);
+    }
+}
+
+void TestFilterProperties::phasesFollowTheStepsThatRun_data()
+{
+    QTest::addColumn<FilterParametersPtr>("set");
+    QTest::addColumn<QStringList>("announcements"); // the phase count and the phase changes
+    const QString pencil = QStringLiteral("Pencil");
+    const QString watercolor = QStringLiteral("Watercolor");
+    const QString pastel = QStringLiteral("Pastel");
+    const QString oil = QStringLiteral("Oil");
+    const auto with = [](const QString& filter, const QString& overlay, const QString& paper,
+                         const QString& type = QString()) {
+        const FilterDescriptor* descriptor = findFilter(filter);
+        Choices choices{{descriptor->textureKey, paper}};
+        if (!overlay.isEmpty())
+            choices.insert(descriptor->overlayKey, overlay);
+        if (!type.isEmpty())
+            choices.insert(descriptor->rowSwitchKey, type);
+        return renderSet(filter, choices, 1.0);
+    };
+
+    // One phase per algorithm that is ready to run.
+    QTest::newRow("Pencil, no paper") << with(pencil, {}, "None") << QStringList{"phases 1"};
+    QTest::newRow("Pencil, unknown paper")
+        << with(pencil, {}, "Papyrus") << QStringList{"phases 1"};
+    QTest::newRow("Pencil, kraft paper")
+        << with(pencil, {}, "Kraft paper") << QStringList{"phases 2", "next"};
+
+    // The painting filters: one phase per ready algorithm plus one.
+    const QString watercolorPaper = QStringLiteral("Watercolor paper");
+    QTest::newRow("Watercolor, plain")
+        << with(watercolor, "None", "None") << QStringList{"phases 2", "next"};
+    QTest::newRow("Watercolor, paper")
+        << with(watercolor, "None", watercolorPaper) << QStringList{"phases 3", "next"};
+    QTest::newRow("Watercolor, contour")
+        << with(watercolor, "Contour", "None") << QStringList{"phases 3", "next", "next"};
+    QTest::newRow("Watercolor, contour, paper")
+        << with(watercolor, "Contour", watercolorPaper) << QStringList{"phases 4", "next", "next"};
+    // The drawing is made but not blended for a style it does not know.
+    FilterParametersPtr unknown = with(watercolor, "Contour", watercolorPaper);
+    unknown->insert(Keys::Overlay::watercolor, QStringLiteral("Sketchy"));
+    QTest::newRow("Watercolor, unknown style")
+        << unknown << QStringList{"phases 4", "next", "next"};
+    // With pencil settings present the drawing is made whatever the style; "None", like any
+    // text that is no blend, leaves it unused.
+    FilterParametersPtr none = with(watercolor, "Contour", watercolorPaper);
+    none->insert(Keys::Overlay::watercolor, Keys::Overlay::none);
+    QTest::newRow("Watercolor, none with pencil settings")
+        << none << QStringList{"phases 4", "next", "next"};
+    FilterParametersPtr paperOnly(new FilterParameters(watercolor, {}));
+    paperOnly->insert(Keys::Texture::paper, watercolorPaper);
+    QTest::newRow("Watercolor, no watercolor settings")
+        << paperOnly << QStringList{"phases 2", "next"};
+
+    // The pastel is ready with its five settings, so it counts as a phase of its own.
+    QTest::newRow("Pastel, overlay, paper")
+        << with(pastel, "Contour", "Kraft paper") << QStringList{"phases 4", "next", "next"};
+    QTest::newRow("Pastel, no overlay, paper")
+        << with(pastel, "None", "Kraft paper") << QStringList{"phases 3", "next", "next"};
+    QTest::newRow("Pastel, nothing else")
+        << with(pastel, "None", "None") << QStringList{"phases 2", "next", "next"};
+
+    // The panel's twelve oil settings never make the painting "ready": it is not counted, but
+    // both phases end every run.
+    const QString canvas = QStringLiteral("Linen canvas");
+    QTest::newRow("Oil, no overlay, canvas") << with(oil, "None", canvas, Keys::Oil::brushstrokes)
+                                             << QStringList{"phases 2", "next", "next"};
+    QTest::newRow("Oil, overlay, canvas") << with(oil, "Contour", canvas, Keys::Oil::brushstrokes)
+                                          << QStringList{"phases 3", "next", "next"};
+    QTest::newRow("Oil, nothing else")
+        << with(oil, "None", "None", Keys::Oil::impasto) << QStringList{"phases 1", "next", "next"};
+
+    // The blending filters announce no phases: the progress is the algorithms' own.
+    for (const QString& blend : {QStringLiteral("Paint blend"), QStringLiteral("Watermix")})
+        QTest::newRow(qPrintable(blend)) << with(blend, {}, "Old paper") << QStringList();
+}
+
+void TestFilterProperties::phasesFollowTheStepsThatRun()
+{
+    QFETCH(FilterParametersPtr, set);
+    QFETCH(QStringList, announcements);
+    RecordingReporter reporter;
+    runFilter(scenePicture(60, 40), set, &reporter);
+    QStringList phases = reporter.calls("phases");
+    phases += reporter.calls("next");
+    QCOMPARE(phases, announcements);
+    // The number of phases comes first, before any progress.
+    if (!announcements.isEmpty())
+        QCOMPARE(reporter.log.first(), announcements.first());
+    // Each phase reports its own progress from 0, and the last progress is the end.
+    const QStringList progress = reporter.calls("progress");
+    if (progress.isEmpty())
+        return;
+    QCOMPARE(progress.last(), QStringLiteral("progress 100"));
+    for (int i = 0; i < reporter.log.size(); ++i) {
+        if (reporter.log.at(i) != QLatin1String("next"))
+            continue;
+        for (int j = i + 1; j < reporter.log.size() && reporter.log.at(j) != "next"; ++j) {
+            if (reporter.log.at(j).startsWith(QLatin1String("progress"))) {
+                QCOMPARE(reporter.log.at(j), QStringLiteral("progress 0"));
+                break;
+            }
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(TestFilterProperties)
+#include "test_filter_properties.moc"
