@@ -1,15 +1,15 @@
 #include "bench_common.h"
 
+#include "core/filters/filter_list.h"
 #include "core/framework/filter.h"
 #include "core/raster/random.h"
-#include "core/filters/filter_list.h"
 
 #include <QCoreApplication>
 #include <QImageReader>
 #include <QMap>
 
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -41,9 +41,10 @@ QImage benchPictureAt(double megapixels)
         return it.value();
     const QImage& full = benchPicture();
     const double factor = std::sqrt(megapixels * 1e6 / (double(full.width()) * full.height()));
-    QImage image = factor >= 1.0 ? full
-                                 : full.scaled(int(full.width() * factor), int(full.height() * factor),
-                                               Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage image = factor >= 1.0
+                       ? full
+                       : full.scaled(int(full.width() * factor), int(full.height() * factor),
+                                     Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     scaled.insert(megapixels, image);
     return image;
 }

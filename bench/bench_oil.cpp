@@ -3,8 +3,8 @@
 
 #include "bench_common.h"
 
-#include "core/framework/filter.h"
 #include "core/filters/filter_list.h"
+#include "core/framework/filter.h"
 #include "core/framework/parameter_keys.h"
 #include "core/raster/random.h"
 

@@ -4,8 +4,8 @@
 
 #include "core/algorithms/pencil_bw_algorithm.h"
 #include "core/algorithms/texturize_algorithm.h"
-#include "core/framework/filter.h"
 #include "core/filters/filter_list.h"
+#include "core/framework/filter.h"
 #include "core/framework/parameter_keys.h"
 #include "core/raster/execution.h"
 #include "core/raster/random.h"

@@ -4,8 +4,8 @@
 #include "bench_common.h"
 
 #include "core/algorithms/watercolor_algorithm.h"
-#include "core/framework/filter.h"
 #include "core/filters/filter_list.h"
+#include "core/framework/filter.h"
 #include "core/framework/parameter_keys.h"
 #include "core/raster/execution.h"
 #include "core/raster/random.h"

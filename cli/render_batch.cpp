@@ -4,15 +4,15 @@
 #include "cli/render_options.h"
 #include "cli/render_settings.h"
 #include "cli/terminal_progress.h"
+#include "core/filters/filter_list.h"
 #include "core/framework/filter.h"
+#include "core/framework/iprogress_reporter.h"
 #include "core/framework/parameter_xml.h"
 #include "core/framework/stroke_memory.h"
 #include "document/document_container.h"
 #include "document/picture_io.h"
-#include "core/framework/iprogress_reporter.h"
 #include "processing/progress_reporter.h"
 #include "processing/worker.h"
-#include "core/filters/filter_list.h"
 
 #include <QDir>
 #include <QEventLoop>

@@ -1,8 +1,8 @@
 #include "cli/render_options.h"
 
 #include "cli/render_settings.h"
-#include "core/framework/filter.h"
 #include "core/filters/filter_list.h"
+#include "core/framework/filter.h"
 #include "document/document_container.h"
 #include "document/picture_io.h"
 

@@ -1,7 +1,7 @@
 #include "cli/render_settings.h"
 
-#include "core/framework/filter.h"
 #include "core/filters/filter_list.h"
+#include "core/framework/filter.h"
 
 namespace {
 

@@ -25,8 +25,7 @@ void setError(QString* error, const QString& text)
         *error = text;
 }
 
-template <typename T>
-void appendLittleEndian(QByteArray& out, T value)
+template <typename T> void appendLittleEndian(QByteArray& out, T value)
 {
     char bytes[sizeof(T)];
     qToLittleEndian(value, bytes);
@@ -34,8 +33,7 @@ void appendLittleEndian(QByteArray& out, T value)
 }
 
 // Reads a little-endian integer; false at the end of the data.
-template <typename T>
-bool readLittleEndian(QIODevice& device, T& value)
+template <typename T> bool readLittleEndian(QIODevice& device, T& value)
 {
     char bytes[sizeof(T)];
     if (device.read(bytes, sizeof(T)) != qint64(sizeof(T)))
@@ -91,9 +89,10 @@ bool parseDocument(QIODevice& device, DocumentContents& contents, QString* error
     qint64 pictureLength = 0;
     if (!readLittleEndian(device, pictureLength) || pictureLength <= 0 ||
         pictureLength > left() - 4 - 8) {
-        setError(error, truncated + QObject::tr(" (picture length %1 does not fit the file of %2 bytes)")
-                            .arg(pictureLength)
-                            .arg(size));
+        setError(error,
+                 truncated + QObject::tr(" (picture length %1 does not fit the file of %2 bytes)")
+                                 .arg(pictureLength)
+                                 .arg(size));
         return false;
     }
     QByteArray picture;
@@ -105,8 +104,10 @@ bool parseDocument(QIODevice& device, DocumentContents& contents, QString* error
     qint32 nameLength = 0;
     if (!readLittleEndian(device, nameLength) || nameLength <= 0 ||
         qint64(nameLength) * 2 > left() - 8) {
-        setError(error, truncated + QObject::tr(" (picture name length %1 does not fit the file)")
-                            .arg(nameLength));
+        setError(
+            error,
+            truncated +
+                QObject::tr(" (picture name length %1 does not fit the file)").arg(nameLength));
         return false;
     }
     QByteArray nameBytes;
@@ -120,8 +121,10 @@ bool parseDocument(QIODevice& device, DocumentContents& contents, QString* error
     qint64 parametersLength = 0;
     if (!readLittleEndian(device, parametersLength) || parametersLength < 0 ||
         parametersLength != left()) {
-        setError(error, truncated + QObject::tr(" (settings length %1 does not match the file)")
-                            .arg(parametersLength));
+        setError(
+            error,
+            truncated +
+                QObject::tr(" (settings length %1 does not match the file)").arg(parametersLength));
         return false;
     }
     QByteArray parameters;
@@ -168,7 +171,8 @@ QString privateTemporaryDirectory()
     // Removed with its contents when the program ends (static destruction).
     static std::unique_ptr<QTemporaryDir> directory;
     if (!directory || !directory->isValid())
-        directory = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/drawlume-XXXXXX"));
+        directory =
+            std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/drawlume-XXXXXX"));
     return directory->isValid() ? directory->path() : QString();
 }
 

@@ -28,10 +28,8 @@ struct SuffixRule
 const std::vector<SuffixRule>& suffix_rules()
 {
     static const std::vector<SuffixRule> rules = {
-        {"PNG", {"png"}, "png"},
-        {"TIFF", {"tiff", "tif"}, "tif"},
-        {"BMP", {"bmp"}, "bmp"},
-        {"drawlume", {"drawlume"}, "drawlume"},
+        {"PNG", {"png"}, "png"},      {"TIFF", {"tiff", "tif"}, "tif"},
+        {"BMP", {"bmp"}, "bmp"},      {"drawlume", {"drawlume"}, "drawlume"},
         {"", {"jpeg", "jpg"}, "jpg"},
     };
     return rules;

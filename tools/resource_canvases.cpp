@@ -91,7 +91,8 @@ WeaveMaps weave(int w, int h, const WeaveSpec& settings)
                     const double px = x + (sx + 0.5) / ss, py = y + (sy + 0.5) / ss;
                     const double u = px / pitchX, v = py / pitchY; // in pitches
                     const int i = int(std::floor(u + 0.5)), j = int(std::floor(v + 0.5));
-                    const int wi = wrapIndex(i, settings.threadsX), wj = wrapIndex(j, settings.threadsY);
+                    const int wi = wrapIndex(i, settings.threadsX),
+                              wj = wrapIndex(j, settings.threadsY);
                     // Warp: runs down, crossing weft j at v = j, on top when i + j is even.
                     const Thread warp =
                         thread(i, wi, v, u, warpThick[size_t(wi)], warpTone[size_t(wi)],

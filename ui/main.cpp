@@ -15,7 +15,8 @@ int main(int argc, char* argv[])
     // The process ends when the last document window has gone, whichever way it was closed.
     // Queued, so that the close that got there finishes first; exit() ends every event loop,
     // a modal dialog's included, and asks no window whether it may close.
-    QObject::connect(ControlWindow::instance()->registry(), &DocumentRegistry::last_window_closed,
-                     &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    QObject::connect(
+        ControlWindow::instance()->registry(), &DocumentRegistry::last_window_closed, &app,
+        [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     return app.exec();
 }

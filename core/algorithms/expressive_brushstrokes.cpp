@@ -2,11 +2,11 @@
 #include "core/algorithms/expressive_internal.h"
 #include "core/algorithms/paint_progress.h"
 
+#include "core/framework/iprogress_reporter.h"
 #include "core/raster/execution.h"
 #include "core/raster/parallel_rows.h"
 #include "core/raster/random.h"
 #include "core/raster/raster_primitives.h"
-#include "core/framework/iprogress_reporter.h"
 
 #include <QPainter>
 
@@ -106,8 +106,7 @@ bool randomMatching(PassData& pass)
     const int width = workImage.width(), height = workImage.height();
     const int brushSize = pass.brushSize;
     Pixels canvas = pixelsOf(*pass.canvas);
-    Search search{&pass.brushes,       {},        &workImage,
-                  pixelsOf(workImage), brushSize, execution().simd};
+    Search search{&pass.brushes, {}, &workImage, pixelsOf(workImage), brushSize, execution().simd};
     search.interior = interiorBrushes(pass.brushes, search.pixels.stride);
     const std::int64_t inkThreshold = pass.inkThreshold;
     // The draw range is inkThreshold / 8 taken as an unsigned shift of the int.

@@ -83,7 +83,6 @@ inline ConstPixels pixelsOf(const QImage& image)
             image.width(), image.height()};
 }
 
-
 // ---------------------------------------------------------------------------------------------
 // Brushes and stamps (expressive_brushes.cpp)
 

@@ -1,13 +1,13 @@
 #include "core/algorithms/oil_painting_algorithm.h"
 
 #include "core/algorithms/algorithm_list.h"
-#include "core/framework/parameter_keys.h"
 #include "core/algorithms/expressive_brushstrokes.h"
 #include "core/algorithms/stroke_painter.h"
+#include "core/framework/iprogress_reporter.h"
+#include "core/framework/parameter_keys.h"
 #include "core/framework/slider_conversion.h"
 #include "core/raster/random.h"
 #include "core/raster/raster_primitives.h"
-#include "core/framework/iprogress_reporter.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,11 +1,11 @@
 #include "core/algorithms/oil_pastel_algorithm.h"
 
 #include "core/algorithms/algorithm_list.h"
-#include "core/framework/parameter_keys.h"
 #include "core/algorithms/stroke_painter.h"
+#include "core/framework/iprogress_reporter.h"
+#include "core/framework/parameter_keys.h"
 #include "core/framework/slider_conversion.h"
 #include "core/raster/raster_primitives.h"
-#include "core/framework/iprogress_reporter.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #include "core/algorithms/pencil_renderer.h"
 
+#include "core/framework/iprogress_reporter.h"
 #include "core/raster/parallel_rows.h"
 #include "core/raster/raster_primitives.h"
-#include "core/framework/iprogress_reporter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -137,31 +137,37 @@ bool PencilRenderer::sketch(QImage& image, const Settings& st, IProgressReporter
 
     // 1. Luminance of every pixel.
     std::vector<std::uint8_t> luma(std::size_t(width) * height);
-    if (!parallelRows(0, height, threads, 64, [&](int begin, int end, int) {
-            for (int y = begin; y < end; ++y) {
-                const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine(y));
-                std::uint8_t* out = luma.data() + std::size_t(y) * width;
-                for (int x = 0; x < width; ++x)
-                    out[x] = std::uint8_t(luminance(in[x]));
-            }
-        }, stop))
+    if (!parallelRows(
+            0, height, threads, 64,
+            [&](int begin, int end, int) {
+                for (int y = begin; y < end; ++y) {
+                    const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+                    std::uint8_t* out = luma.data() + std::size_t(y) * width;
+                    for (int x = 0; x < width; ++x)
+                        out[x] = std::uint8_t(luminance(in[x]));
+                }
+            },
+            stop))
         return false;
 
     // 2. Flat or edge, for every interior pixel.
     std::vector<std::uint8_t> code(std::size_t(width) * height, kEdgePixel);
-    if (!parallelRows(1, height - 1, threads, 64, [&](int begin, int end, int) {
-            for (int y = begin; y < end; ++y) {
-                const std::uint8_t* at = luma.data() + std::size_t(y) * width;
-                std::uint8_t* out = code.data() + std::size_t(y) * width;
-                for (int x = 1; x < width - 1; ++x) {
-                    int gx, gy;
-                    gradientAt(at - width, at, at + width, x, gx, gy);
-                    const int a = std::abs(gx), b = std::abs(gy);
-                    const bool flat = (a + b) / 2 < st.edgeThreshold || std::abs(a - b) <= 1;
-                    out[x] = flat ? std::uint8_t(at[x] >> 5) : kEdgePixel;
+    if (!parallelRows(
+            1, height - 1, threads, 64,
+            [&](int begin, int end, int) {
+                for (int y = begin; y < end; ++y) {
+                    const std::uint8_t* at = luma.data() + std::size_t(y) * width;
+                    std::uint8_t* out = code.data() + std::size_t(y) * width;
+                    for (int x = 1; x < width - 1; ++x) {
+                        int gx, gy;
+                        gradientAt(at - width, at, at + width, x, gx, gy);
+                        const int a = std::abs(gx), b = std::abs(gy);
+                        const bool flat = (a + b) / 2 < st.edgeThreshold || std::abs(a - b) <= 1;
+                        out[x] = flat ? std::uint8_t(at[x] >> 5) : kEdgePixel;
+                    }
                 }
-            }
-        }, stop))
+            },
+            stop))
         return false;
 
     // 3. The random hatching draws, on this thread in row-major order.
@@ -184,7 +190,9 @@ bool PencilRenderer::sketch(QImage& image, const Settings& st, IProgressReporter
     const int contourShift = -((150 - st.darkness) / 4);
     std::vector<std::vector<std::uint8_t>> planes(static_cast<std::size_t>(threads));
     int lastReported = 0;
-    const bool finished = parallelRows(1, height - 1, threads, 16, [&](int begin, int end, int worker) {
+    const bool finished = parallelRows(
+        1, height - 1, threads, 16,
+        [&](int begin, int end, int worker) {
             std::vector<std::uint8_t>& plane = planes[std::size_t(worker)];
             if (plane.empty())
                 plane.assign(std::size_t(width) * height, 0);
@@ -215,8 +223,9 @@ bool PencilRenderer::sketch(QImage& image, const Settings& st, IProgressReporter
                     const int s0 = (sum >> 2) * st.strokeLength / 50 + contourShift;
                     if (s0 <= 0)
                         continue;
-                    const Direction& dir = directions[std::size_t(gx + kGradientRange) * kGradientSpan +
-                                                      (gy + kGradientRange)];
+                    const Direction& dir =
+                        directions[std::size_t(gx + kGradientRange) * kGradientSpan +
+                                   (gy + kGradientRange)];
                     for (int k = 0;; ++k) {
                         const int p = floorToInt(dir.cosine * k), q = floorToInt(dir.sine * k);
                         dark.darken(x - p, y - q, s0 - k);
@@ -226,7 +235,9 @@ bool PencilRenderer::sketch(QImage& image, const Settings& st, IProgressReporter
                     }
                 }
             }
-        }, stop, [&](int rowsDone) {
+        },
+        stop,
+        [&](int rowsDone) {
             const int y = rowsDone + 1;
             if (reporter && y / progressStep > lastReported / progressStep) {
                 lastReported = y;

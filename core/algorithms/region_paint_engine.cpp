@@ -3,10 +3,10 @@
 #include "core/algorithms/region_painter.h"
 #include "core/algorithms/texture_ground.h"
 
+#include "core/framework/iprogress_reporter.h"
 #include "core/raster/parallel_rows.h"
 #include "core/raster/random.h"
 #include "core/raster/raster_primitives.h"
-#include "core/framework/iprogress_reporter.h"
 
 #include <QPoint>
 #include <QTransform>

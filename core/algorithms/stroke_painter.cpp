@@ -4,9 +4,9 @@
 #include "core/algorithms/pencil_renderer.h"
 #include "core/algorithms/stroke_brush.h"
 #include "core/algorithms/stroke_run.h"
+#include "core/framework/iprogress_reporter.h"
 #include "core/raster/random.h"
 #include "core/raster/raster_primitives.h"
-#include "core/framework/iprogress_reporter.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -55,8 +55,8 @@ void StrokePainter::darkenEdges(QImage& canvas, const QImage& source, const QIma
     }
 }
 
-bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSize,
-                          int& maximumSize, QImage& image)
+bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSize, int& maximumSize,
+                          QImage& image)
 {
     const double scale = settings.scale;
     // Brush sizes follow the display scale.
@@ -158,7 +158,8 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
             const QPoint at = replay.at(replayCursor++);
             x = ((at.x() % width) + width) % width;
             y = ((at.y() % height) + height) % height;
-        } else if (replaying && settings.afterReplay == StrokePainterSettings::AfterReplay::AnyCentre) {
+        } else if (replaying &&
+                   settings.afterReplay == StrokePainterSettings::AfterReplay::AnyCentre) {
             x = randomBelow(std::max(width - 1, 1));
             y = randomBelow(std::max(height - 1, 1));
         } else if (run.chooseFreeCentre(recording && settings.recordingDrawsWholePicture, x, y)) {
@@ -195,7 +196,8 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
             const QPoint at = replay.at(replayCursor);
             run.prefetchAt(ink, ((at.x() % width) + width) % width,
                            ((at.y() % height) + height) % height);
-        } else if (replaying && settings.afterReplay == StrokePainterSettings::AfterReplay::AnyCentre) {
+        } else if (replaying &&
+                   settings.afterReplay == StrokePainterSettings::AfterReplay::AnyCentre) {
             std::uint32_t state = randomState();
             const int nextX = randomBelowFrom(state, std::max(width - 1, 1));
             run.prefetchAt(ink, nextX, randomBelowFrom(state, std::max(height - 1, 1)));

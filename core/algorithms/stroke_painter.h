@@ -28,19 +28,19 @@ struct StrokePainterSettings
 {
     // Where the centres come from once a replayed list runs out (or when there is none).
     enum class AfterReplay {
-        FreeCentre,     // chosen as a recording run chooses them: random, where paint is needed
-        AnyCentre,      // random over all but the last row and column, without the pick test
+        FreeCentre, // chosen as a recording run chooses them: random, where paint is needed
+        AnyCentre,  // random over all but the last row and column, without the pick test
     };
 
-    QString bitmapPath;        // the brush bitmap (a resource), turned and scaled for each level
-    double scale = 1.0;        // the working size (the photograph is reduced by it)
-    bool scaled = false;       // a display render: sizes follow the scale, centres are recorded
-    bool preview = false;      // a preview: centres are random and not recorded
-    int edgeFactor = 0;        // the strength of the edge darkening, 0..255
-    qint64 budgetFactor = 3;   // the budget: budgetFactor * (width * height / 2) * density / levels
-    qint64 density = 0;        // the number-of-brushstrokes setting as the painter reads it
-    int pickThreshold = 0;     // a centre needs |photo red - canvas red| >= this
-    qint64 acceptance = 514;   // a stroke is kept when after < (before >> 10) * acceptance
+    QString bitmapPath;      // the brush bitmap (a resource), turned and scaled for each level
+    double scale = 1.0;      // the working size (the photograph is reduced by it)
+    bool scaled = false;     // a display render: sizes follow the scale, centres are recorded
+    bool preview = false;    // a preview: centres are random and not recorded
+    int edgeFactor = 0;      // the strength of the edge darkening, 0..255
+    qint64 budgetFactor = 3; // the budget: budgetFactor * (width * height / 2) * density / levels
+    qint64 density = 0;      // the number-of-brushstrokes setting as the painter reads it
+    int pickThreshold = 0;   // a centre needs |photo red - canvas red| >= this
+    qint64 acceptance = 514; // a stroke is kept when after < (before >> 10) * acceptance
     bool recordingDrawsWholePicture = false; // a recording run's first draw covers every column
     AfterReplay afterReplay = AfterReplay::FreeCentre;
     // The painter's finish after the edge darkening (brightness, contrast, ...).

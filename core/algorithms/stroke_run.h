@@ -119,8 +119,8 @@ public:
         const int x0 = x - brushSize / 2, y0 = y - brushSize / 2;
 #if defined(__SSE2__)
         // Inside the picture every ink pixel counts and the padded runs stay on their rows.
-        if (m_simd && x0 >= 1 && y0 >= 1 &&
-            x0 + brushSize + 4 <= m_width - 1 && y0 + brushSize <= m_height - 1) {
+        if (m_simd && x0 >= 1 && y0 >= 1 && x0 + brushSize + 4 <= m_width - 1 &&
+            y0 + brushSize <= m_height - 1) {
             strokeInside(ink, x0, y0);
             return;
         }

@@ -1,11 +1,11 @@
 #include "core/algorithms/texturize_algorithm.h"
 
 #include "core/algorithms/algorithm_list.h"
-#include "core/framework/parameter_keys.h"
 #include "core/algorithms/paper_catalogue.h"
+#include "core/framework/iprogress_reporter.h"
+#include "core/framework/parameter_keys.h"
 #include "core/raster/parallel_rows.h"
 #include "core/raster/raster_primitives.h"
-#include "core/framework/iprogress_reporter.h"
 
 #include <QObject>
 #include <QTransform>
@@ -35,7 +35,7 @@ void TexturizeAlgorithm::setParameters(const FilterParametersPtr& parameters)
             const QString text = value.toString();
             m_placement = text == QLatin1String("Stretch") ? Stretch
                           : text == QLatin1String("Tile")  ? Tile
-                                                            : Other;
+                                                           : Other;
         }
     }
 }
@@ -85,7 +85,8 @@ void TexturizeAlgorithm::process(QImage& image)
     uchar* bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
     int lastReported = 0;
-    const bool finished = parallelRows(0, height, 32,
+    const bool finished = parallelRows(
+        0, height, 32,
         [&](int begin, int end, int) {
             for (int y = begin; y < end; ++y) {
                 QRgb* row = reinterpret_cast<QRgb*>(bits + y * stride);

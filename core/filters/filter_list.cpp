@@ -75,8 +75,8 @@ QMap<QString, QVariant> fixedValues(const FilterParameters& set)
     if (!descriptor->overlayValues.isEmpty()) {
         const QString overlay = set.value(descriptor->overlayKey).toString();
         if (!overlay.isEmpty() && overlay != Keys::Overlay::none) {
-            for (auto it = descriptor->overlayValues.cbegin(); it != descriptor->overlayValues.cend();
-                 ++it)
+            for (auto it = descriptor->overlayValues.cbegin();
+                 it != descriptor->overlayValues.cend(); ++it)
                 fixed.insert(it.key(), it.value());
         }
     }

@@ -25,9 +25,9 @@ const FilterDescriptor& OilPastelFilter::descriptor()
         d.create = [] { return FilterPtr(new OilPastelFilter); };
         namespace K = Keys::Pastel;
         Q_UNUSED(percent);
-        d.rows = strokeRows({K::minimumStrokeSize, K::maximumStrokeSize, K::strokeCount, K::edge,
-                             K::precision},
-                            {7, 63, 20, 8, 72});
+        d.rows = strokeRows(
+            {K::minimumStrokeSize, K::maximumStrokeSize, K::strokeCount, K::edge, K::precision},
+            {7, 63, 20, 8, 72});
         d.rows.append(pencilOverlayRow(Keys::Overlay::pastel));
         d.rows.append(textureRow(Keys::Texture::paper));
         d.overlayKey = Keys::Overlay::pastel;

@@ -6,7 +6,8 @@
 #include <QObject>
 
 PaintBlendFilter::PaintBlendFilter()
-    : BlendFilter(oilPaintingAlgorithmName(), descriptor().overlayKey, descriptor().textureKey, PhotoSize::Painting)
+    : BlendFilter(oilPaintingAlgorithmName(), descriptor().overlayKey, descriptor().textureKey,
+                  PhotoSize::Painting)
 {
 }
 
@@ -24,16 +25,18 @@ const FilterDescriptor& PaintBlendFilter::descriptor()
         d.name = QStringLiteral("Paint blend");
         d.displaySource = QT_TRANSLATE_NOOP("Filter", "Paint blend");
         d.create = [] { return FilterPtr(new PaintBlendFilter); };
-        d.rows = strokeRows({K::minimumStrokeSize, K::maximumStrokeSize, K::strokeCount, K::edge,
-                             K::precision},
-                            {3, 78, 20, 8, 71});
-        d.rows.append(
-            choiceRow(Keys::Blend::paintBlendAftertouch, QObject::tr("Aftertouch:"), aftertouchChoices(), 2));
+        d.rows = strokeRows(
+            {K::minimumStrokeSize, K::maximumStrokeSize, K::strokeCount, K::edge, K::precision},
+            {3, 78, 20, 8, 71});
+        d.rows.append(choiceRow(Keys::Blend::paintBlendAftertouch, QObject::tr("Aftertouch:"),
+                                aftertouchChoices(), 2));
         d.rows.append(textureRow(Keys::Blend::paintBlendTexture));
         d.overlayKey = Keys::Blend::paintBlendAftertouch;
         d.textureKey = Keys::Blend::paintBlendTexture;
-        d.fixedValues = {{W::strength, 240},   {W::simplification, 220},
-                         {W::saturation, 70},  {W::brightness, 40},
+        d.fixedValues = {{W::strength, 240},
+                         {W::simplification, 220},
+                         {W::saturation, 70},
+                         {W::brightness, 40},
                          {W::groundIntensity, 60}};
         return d;
     }();

@@ -1,8 +1,8 @@
 #include "core/filters/painting_filter.h"
 
+#include "core/framework/iprogress_reporter.h"
 #include "core/framework/parameter_keys.h"
 #include "core/raster/raster_primitives.h"
-#include "core/framework/iprogress_reporter.h"
 
 namespace {
 

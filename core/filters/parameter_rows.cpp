@@ -80,8 +80,8 @@ QVector<ParameterSpec> strokeRows(const StrokeKeys& keys, const StrokeDefaults& 
 QMap<QString, QVariant> overlayPencilValues(int shading)
 {
     return {
-        {Keys::Pencil::contour, 2},          {Keys::Pencil::shading, shading},
-        {Keys::Pencil::strokeLength, 35},    {Keys::Pencil::brightness, -20},
+        {Keys::Pencil::contour, 2},       {Keys::Pencil::shading, shading},
+        {Keys::Pencil::strokeLength, 35}, {Keys::Pencil::brightness, -20},
         {Keys::Pencil::saturation, 50},
     };
 }

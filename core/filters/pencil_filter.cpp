@@ -1,9 +1,9 @@
 #include "core/filters/pencil_filter.h"
 
 #include "core/filters/parameter_rows.h"
+#include "core/framework/iprogress_reporter.h"
 #include "core/framework/parameter_keys.h"
 #include "core/raster/raster_primitives.h"
-#include "core/framework/iprogress_reporter.h"
 
 #include <QObject>
 

@@ -6,7 +6,8 @@
 #include <QObject>
 
 WatermixFilter::WatermixFilter()
-    : BlendFilter(oilPastelAlgorithmName(), descriptor().overlayKey, descriptor().textureKey, PhotoSize::Own)
+    : BlendFilter(oilPastelAlgorithmName(), descriptor().overlayKey, descriptor().textureKey,
+                  PhotoSize::Own)
 {
 }
 
@@ -24,16 +25,18 @@ const FilterDescriptor& WatermixFilter::descriptor()
         d.name = QStringLiteral("Watermix");
         d.displaySource = QT_TRANSLATE_NOOP("Filter", "Watermix");
         d.create = [] { return FilterPtr(new WatermixFilter); };
-        d.rows = strokeRows({K::minimumStrokeSize, K::maximumStrokeSize, K::strokeCount, K::edge,
-                             K::precision},
-                            {3, 53, 5, 24, 47});
-        d.rows.append(
-            choiceRow(Keys::Blend::watermixAftertouch, QObject::tr("Aftertouch:"), aftertouchChoices(), 0));
+        d.rows = strokeRows(
+            {K::minimumStrokeSize, K::maximumStrokeSize, K::strokeCount, K::edge, K::precision},
+            {3, 53, 5, 24, 47});
+        d.rows.append(choiceRow(Keys::Blend::watermixAftertouch, QObject::tr("Aftertouch:"),
+                                aftertouchChoices(), 0));
         d.rows.append(textureRow(Keys::Blend::watermixTexture));
         d.overlayKey = Keys::Blend::watermixAftertouch;
         d.textureKey = Keys::Blend::watermixTexture;
-        d.fixedValues = {{W::strength, 120},   {W::simplification, 240},
-                         {W::saturation, 80},  {W::brightness, 0},
+        d.fixedValues = {{W::strength, 120},
+                         {W::simplification, 240},
+                         {W::saturation, 80},
+                         {W::brightness, 0},
                          {W::groundIntensity, 60}};
         return d;
     }();

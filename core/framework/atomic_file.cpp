@@ -2,8 +2,8 @@
 
 bool commitSaveFile(QSaveFile& file, QString* error)
 {
-    if (file.error() == QFileDevice::NoError && file.flush() && file.error() == QFileDevice::NoError &&
-        file.commit())
+    if (file.error() == QFileDevice::NoError && file.flush() &&
+        file.error() == QFileDevice::NoError && file.commit())
         return true;
     if (error)
         *error = file.errorString();

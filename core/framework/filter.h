@@ -11,8 +11,8 @@
 class IProgressReporter;
 
 // What the user picks: a named pipeline of algorithms over one working image, driven by one
-// parameter set. Created per render by createFilter (core/filters/filter_list.h); run on a worker thread; cancel comes from the
-// GUI thread and only sets the algorithms' flags.
+// parameter set. Created per render by createFilter (core/filters/filter_list.h); run on a worker
+// thread; cancel comes from the GUI thread and only sets the algorithms' flags.
 class Filter
 {
 public:

@@ -36,10 +36,10 @@ struct ParameterSpec
     bool hidden = false; // gathered and reset like the others, never shown
 
     // How the panel shows a slider.
-    QString unit;           // shown after the number field ("%"), or empty
-    int tickInterval = 64;  // the slider's tick interval
-    bool inverted = false;  // the keys move the slider the other way
-    int labelMargin = 0;    // room between the row label and its slider
+    QString unit;          // shown after the number field ("%"), or empty
+    int tickInterval = 64; // the slider's tick interval
+    bool inverted = false; // the keys move the slider the other way
+    int labelMargin = 0;   // room between the row label and its slider
 
     // When the row shows, by the value of the descriptor's row switch: only for the values in
     // shownFor (when not empty), never for those in hiddenFor. A switch showing no known value

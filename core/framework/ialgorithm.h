@@ -11,8 +11,9 @@ class IProgressReporter;
 
 // One artistic effect: receives its settings as a shared parameter set, a progress reporter and a
 // cancel flag, then transforms one image in place. Filters create algorithms through
-// createAlgorithm (core/algorithms/algorithm_list.h), configure them before each run and call process on the worker thread;
-// setCancelled(true) may arrive from the GUI thread at any time while process runs.
+// createAlgorithm (core/algorithms/algorithm_list.h), configure them before each run and call
+// process on the worker thread; setCancelled(true) may arrive from the GUI thread at any time while
+// process runs.
 class IAlgorithm
 {
 public:
@@ -21,7 +22,8 @@ public:
     virtual QString name() const = 0;
     // Reads every key the algorithm knows; keys absent from the set keep their previous values.
     virtual void setParameters(const FilterParametersPtr& parameters) = 0;
-    // True once every required setting (and resource) is there; filters skip algorithms that are not.
+    // True once every required setting (and resource) is there; filters skip algorithms that are
+    // not.
     virtual bool isReady() const = 0;
     // Not owned; null means no reporting.
     virtual void setProgressReporter(IProgressReporter* reporter) = 0;
@@ -38,4 +40,3 @@ using AlgorithmPtr = QSharedPointer<IAlgorithm>;
 // The scale an algorithm works at: floor 0 takes the requested scale, a negative floor ignores
 // scaling (1.0), a positive floor is the smallest scale used.
 double effectiveScale(double requested, double floor);
-

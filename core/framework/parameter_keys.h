@@ -28,15 +28,18 @@ inline const QString strength = QStringLiteral("WatercolorAlgorithm::strength_of
 inline const QString simplification = QStringLiteral("WatercolorAlgorithm::image_simplification");
 inline const QString saturation = QStringLiteral("WatercolorAlgorithm::color_intensity");
 inline const QString brightness = QStringLiteral("WatercolorAlgorithm::darken_lighten");
-inline const QString groundIntensity = QStringLiteral("WatercolorAlgorithm::brushstrokes_intensity");
+inline const QString groundIntensity =
+    QStringLiteral("WatercolorAlgorithm::brushstrokes_intensity");
 } // namespace Watercolor
 
 // The oil painting: the stroke settings of its brush painters and the impasto settings of its
 // region painter.
 namespace Oil {
 inline const QString type = QStringLiteral("OilPaintingAlgorithm::oil_type");
-inline const QString minimumStrokeSize = QStringLiteral("OilPaintingAlgorithm::minimum_stroke_size");
-inline const QString maximumStrokeSize = QStringLiteral("OilPaintingAlgorithm::maximum_stroke_size");
+inline const QString minimumStrokeSize =
+    QStringLiteral("OilPaintingAlgorithm::minimum_stroke_size");
+inline const QString maximumStrokeSize =
+    QStringLiteral("OilPaintingAlgorithm::maximum_stroke_size");
 inline const QString strokeCount = QStringLiteral("OilPaintingAlgorithm::number_of_brushstrokes");
 inline const QString edge = QStringLiteral("OilPaintingAlgorithm::edge_intensity");
 inline const QString precision = QStringLiteral("OilPaintingAlgorithm::brushstroke_precision");
@@ -46,7 +49,8 @@ inline const QString strength = QStringLiteral("OilPaintingAlgorithm::strength_o
 inline const QString simplification = QStringLiteral("OilPaintingAlgorithm::image_simplification");
 inline const QString saturation = QStringLiteral("OilPaintingAlgorithm::color_intensity");
 inline const QString brightness = QStringLiteral("OilPaintingAlgorithm::darken_lighten");
-inline const QString groundIntensity = QStringLiteral("OilPaintingAlgorithm::brushstrokes_intensity");
+inline const QString groundIntensity =
+    QStringLiteral("OilPaintingAlgorithm::brushstrokes_intensity");
 
 // The oil types; the first keeps the spelling documents have always stored.
 inline const QString brushstrokes = QStringLiteral("standart_oil");

@@ -49,7 +49,8 @@ bool readParameterXmlData(const QByteArray& data, QString& filterName,
             reader.readNext();
             filterName = reader.text().toString();
         } else if (reader.name() == QLatin1String("p")) {
-            const QString key = reader.attributes().value(QString(), QStringLiteral("name")).toString();
+            const QString key =
+                reader.attributes().value(QString(), QStringLiteral("name")).toString();
             reader.readNext();
             values.insert(key, reader.text().toString());
         }

@@ -7,7 +7,8 @@
 bool operator<(const CacheKey& a, const CacheKey& b)
 {
     const qsizetype common = std::min(a.imageDigest.size(), b.imageDigest.size());
-    const int order = std::memcmp(a.imageDigest.constData(), b.imageDigest.constData(), size_t(common));
+    const int order =
+        std::memcmp(a.imageDigest.constData(), b.imageDigest.constData(), size_t(common));
     if (order != 0)
         return order < 0;
     if (a.imageDigest.size() != b.imageDigest.size())

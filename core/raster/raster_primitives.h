@@ -70,7 +70,6 @@ void floodFill(uchar* bits, qsizetype bytesPerLine, int width, int height, int x
 // Raw 16-byte MD5 of the image's pixel bytes.
 QByteArray imageDigest(const QImage& image);
 
-
 // Clamps an int to a channel value 0..255.
 inline int clampChannel(int v)
 {

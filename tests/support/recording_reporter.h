@@ -17,10 +17,7 @@ public:
     }
     void report_update_image() override { record(QStringLiteral("image")); }
     void report_label(const QString& text) override { record(QStringLiteral("label ") + text); }
-    void report_total_phases(int count) override
-    {
-        record(QStringLiteral("phases %1").arg(count));
-    }
+    void report_total_phases(int count) override { record(QStringLiteral("phases %1").arg(count)); }
     void report_next_phase() override { record(QStringLiteral("next")); }
 
     // The calls that start with prefix.

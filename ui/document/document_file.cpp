@@ -5,12 +5,10 @@
 #include "ui/document/document_registry.h"
 #include "ui/document/document_view.h"
 
-#include <QFileInfo>
 #include "ui/logging.h"
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QObject>
-
-
 
 DocumentFile::DocumentFile(DocumentView* view) : m_view(view) {}
 
@@ -49,7 +47,7 @@ bool DocumentFile::read(const QString& path, OpenedFile& opened, QString* error)
     }
     opened = OpenedFile();
     qCDebug(lcDocument) << "Cannot load" << path << "as a picture:" << pictureError
-                            << "nor as a document:" << documentError;
+                        << "nor as a document:" << documentError;
     if (error)
         *error = isDocumentName(path) && !documentError.isEmpty() ? documentError : pictureError;
     return false;
@@ -64,7 +62,8 @@ void DocumentFile::apply(const OpenedFile& opened)
         m_unpacked_filter_path.clear();
         const QString name = opened.parameters->filterName();
         m_view->store_parameters(name, opened.parameters);
-        const int index = registry && registry->panel() ? registry->panel()->filter_index(name) : -1;
+        const int index =
+            registry && registry->panel() ? registry->panel()->filter_index(name) : -1;
         m_view->set_filter_index(index);
         m_document_path = opened.path;
         // The panel must show the settings just read, not store its own into this view; the
@@ -83,8 +82,8 @@ bool DocumentFile::pack_document(const QString& path, const QString& picture_nam
     QString error;
     // The document's own settings, also when another document has the control window.
     const FilterParametersPtr parameters = m_view->document_parameters();
-    const bool saved = packDocument(path, picture, picture_name, m_source.bytes, *parameters,
-                                    &written, &error);
+    const bool saved =
+        packDocument(path, picture, picture_name, m_source.bytes, *parameters, &written, &error);
     // A document that could not be written is not this view's document: the next "&Save" of a
     // document never saved asks for a name again instead of failing on the same path.
     if (saved)

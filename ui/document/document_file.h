@@ -12,7 +12,7 @@ class DocumentView;
 // with its picture and settings.
 struct OpenedFile
 {
-    QString path;                   // the file that was opened
+    QString path; // the file that was opened
     QImage picture;
     QByteArray picture_bytes;       // the picture file the picture was decoded from, unchanged
     QString picture_path;           // that file: path itself, or where a document's was unpacked

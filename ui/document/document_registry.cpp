@@ -161,8 +161,9 @@ QPoint DocumentRegistry::next_window_position(const QSize& frame_size) const
 {
     const QWidget* newest = m_windows.isEmpty() ? nullptr : m_windows.constLast();
     const QRect area = available_area(newest ? newest->frameGeometry().center() : QPoint());
-    QPoint position = newest ? newest->frameGeometry().topLeft() + QPoint(kCascadeStep, kCascadeStep)
-                             : area.topLeft();
+    QPoint position = newest
+                          ? newest->frameGeometry().topLeft() + QPoint(kCascadeStep, kCascadeStep)
+                          : area.topLeft();
     const QRect wanted(position, frame_size + QSize(kFrameAllowanceWidth, kFrameAllowanceHeight));
     if (!area.contains(wanted))
         position = area.topLeft();

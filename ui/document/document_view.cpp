@@ -1,18 +1,18 @@
 #include "ui/document/document_view.h"
 
+#include "core/filters/filter_list.h"
+#include "core/framework/filter.h"
 #include "document/file_names.h"
 #include "document/picture_io.h"
 #include "document/settings.h"
-#include "core/framework/filter.h"
-#include "core/filters/filter_list.h"
 #include "ui/document/document_file.h"
 #include "ui/document/document_registry.h"
 #include "ui/document/document_window.h"
-#include "ui/document/file_dialogs.h"
 #include "ui/document/file_change_command.h"
+#include "ui/document/file_dialogs.h"
+#include "ui/document/launcher.h"
 #include "ui/widgets/placeholder.h"
 #include "ui/widgets/status_bar.h"
-#include "ui/document/launcher.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -47,16 +47,10 @@ constexpr int kRemarkMilliseconds = 5000;
 } // namespace
 
 DocumentView::DocumentView(DocumentRegistry* registry, QWidget* parent)
-    : QWidget(parent),
-      m_registry(registry),
-      m_line(new QScrollArea(this)),
-      m_picture_area(new QScrollArea(this)),
-      m_placeholder(new Placeholder(false, this)),
-      m_image_label(new QLabel),
-      m_status(new StatusBar(this)),
-      m_shown(m_image_label),
-      m_launcher(new Launcher(this)),
-      m_document(new DocumentFile(this)),
+    : QWidget(parent), m_registry(registry), m_line(new QScrollArea(this)),
+      m_picture_area(new QScrollArea(this)), m_placeholder(new Placeholder(false, this)),
+      m_image_label(new QLabel), m_status(new StatusBar(this)), m_shown(m_image_label),
+      m_launcher(new Launcher(this)), m_document(new DocumentFile(this)),
       m_undo_stack(new QUndoStack(this))
 {
     set_untitled_title();
@@ -133,9 +127,8 @@ QString DocumentView::status_text() const
     QString name = QFileInfo(m_document->image_name()).fileName();
     if (name.isEmpty())
         name = tr("Untitled");
-    return name + QStringLiteral(": (") +
-           QString::number(m_shown.image().width()) + QStringLiteral(" x ") +
-           QString::number(m_shown.image().height()) + QStringLiteral(")");
+    return name + QStringLiteral(": (") + QString::number(m_shown.image().width()) +
+           QStringLiteral(" x ") + QString::number(m_shown.image().height()) + QStringLiteral(")");
 }
 
 void DocumentView::set_source_image(const QImage& image, bool store_previous)
@@ -361,8 +354,9 @@ DocumentView::PictureState DocumentView::picture_state() const
 void DocumentView::replace_picture(const PictureState& state)
 {
     auto* command = new FileChangeCommand(this, state, picture_state());
-    command->setText(state.file_path.isEmpty() ? tr("Paste Picture")
-                                               : tr("Open %1").arg(QFileInfo(state.file_path).fileName()));
+    command->setText(state.file_path.isEmpty()
+                         ? tr("Paste Picture")
+                         : tr("Open %1").arg(QFileInfo(state.file_path).fileName()));
     m_undo_stack->push(command);
 }
 
@@ -437,7 +431,6 @@ bool DocumentView::has_result() const
 {
     return m_launcher && m_launcher->has_result();
 }
-
 
 void DocumentView::set_window_modified(bool modified)
 {

@@ -184,8 +184,7 @@ void DocumentWindow::closeEvent(QCloseEvent* event)
         return;
     }
     if (!m_save_dialog) {
-        m_save_dialog =
-            new SaveDialogBox(QFileInfo(m_view->windowFilePath()).fileName(), this);
+        m_save_dialog = new SaveDialogBox(QFileInfo(m_view->windowFilePath()).fileName(), this);
         connect(m_save_dialog, &QDialog::finished, this, &DocumentWindow::finish_close);
     }
     m_save_dialog->setWindowModality(Qt::WindowModal);

@@ -64,4 +64,3 @@ private:
 
 // Creates and shows an empty document window.
 DocumentWindow* create_document_window(DocumentRegistry* registry);
-

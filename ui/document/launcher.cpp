@@ -2,17 +2,17 @@
 
 #include "ui/logging.h"
 
+#include "core/filters/filter_list.h"
 #include "core/framework/filter.h"
+#include "core/framework/iprogress_reporter.h"
 #include "document/file_names.h"
 #include "document/picture_io.h"
 #include "document/settings.h"
-#include "core/framework/iprogress_reporter.h"
 #include "processing/progress_reporter.h"
 #include "processing/worker.h"
-#include "ui/document/document_view.h"
 #include "ui/document/document_registry.h"
+#include "ui/document/document_view.h"
 #include "ui/processing/progress_window.h"
-#include "core/filters/filter_list.h"
 
 #include <QApplication>
 #include <QDebug>

@@ -7,12 +7,12 @@
 #include "ui/document/document_view.h"
 #include "ui/document/document_window.h"
 #include "ui/document/file_dialogs.h"
+#include "ui/document/launcher.h"
 #include "ui/document/opening.h"
 #include "ui/document/recent_files.h"
 #include "ui/document/user_manual.h"
 #include "ui/widgets/about_dialog.h"
 #include "ui/widgets/feedback_dialog.h"
-#include "ui/document/launcher.h"
 
 #include <QAction>
 #include <QApplication>

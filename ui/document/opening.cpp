@@ -13,8 +13,8 @@
 #include <QImage>
 #include <QMimeData>
 #include <QPointer>
-#include <QWindow>
 #include <QUrl>
+#include <QWindow>
 
 namespace {
 

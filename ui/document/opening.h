@@ -16,8 +16,7 @@ class QWidget;
 // shows nothing yet, or else into a new window. A file that cannot be read leaves no window
 // behind and says why (message_parent is the message's parent). The path joins the recent files.
 // Returns the window that shows the file, or null.
-DocumentWindow* open_path(DocumentRegistry* registry, const QString& path,
-                          QWidget* message_parent);
+DocumentWindow* open_path(DocumentRegistry* registry, const QString& path, QWidget* message_parent);
 
 // A drop on a document window (target) or on the control window (target null: the current
 // document's window). An image, or a picture file dropped on a window that shows a picture,

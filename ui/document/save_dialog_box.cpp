@@ -133,7 +133,6 @@ void SaveDialogBox::reject()
     emit finished(Cancel);
 }
 
-
 void SaveDialogBox::slot_finish()
 {
     const QObject* button = sender();

@@ -2,30 +2,30 @@
 
 #include "ui/logging.h"
 
-#include "core/framework/filter.h"
 #include "core/filters/filter_list.h"
+#include "core/framework/filter.h"
 #include "document/file_names.h"
 #include "document/settings.h"
+#include "processing/preview_render.h"
+#include "processing/worker.h"
 #include "ui/document/document_view.h"
 #include "ui/document/document_window.h"
+#include "ui/document/launcher.h"
 #include "ui/document/menu.h"
 #include "ui/document/opening.h"
 #include "ui/document/recent_files.h"
+#include "ui/panel/create_panel.h"
+#include "ui/panel/filter_change_command.h"
+#include "ui/panel/filter_widget.h"
+#include "ui/panel/image_zoom_slider.h"
+#include "ui/panel/preview_widget.h"
+#include "ui/panel/size_grip.h"
+#include "ui/panel/thumbnail.h"
 #include "ui/widgets/bevel_button.h"
 #include "ui/widgets/bevel_combo_box.h"
 #include "ui/widgets/bevel_label.h"
-#include "ui/panel/create_panel.h"
-#include "ui/panel/filter_widget.h"
-#include "ui/panel/filter_change_command.h"
 #include "ui/widgets/h_line.h"
-#include "ui/panel/image_zoom_slider.h"
-#include "ui/panel/size_grip.h"
-#include "ui/panel/thumbnail.h"
-#include "processing/preview_render.h"
-#include "processing/worker.h"
 #include "ui/widgets/placeholder.h"
-#include "ui/panel/preview_widget.h"
-#include "ui/document/launcher.h"
 
 #include <QAction>
 #include <QApplication>
@@ -43,11 +43,11 @@
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QTimer>
-#include <QWindow>
 #include <QUndoGroup>
 #include <QUndoStack>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 ControlWindow* g_instance = nullptr;
@@ -68,15 +68,10 @@ ControlWindow* ControlWindow::instance()
 }
 
 ControlWindow::ControlWindow(DocumentRegistry* registry)
-    : QDialog(nullptr),
-      m_registry(registry),
-      m_placeholder(new Placeholder(true, this)),
-      m_thumbnail(new Thumbnail(this)),
-      m_filter_combo(new BevelComboBox(this)),
-      m_panels(new QStackedWidget(this)),
-      m_process_button(new BevelButton(tr("Process"), this)),
-      m_zoom_slider(new ImageZoomSlider(m_thumbnail, this)),
-      m_size_grip(new SizeGrip(this)),
+    : QDialog(nullptr), m_registry(registry), m_placeholder(new Placeholder(true, this)),
+      m_thumbnail(new Thumbnail(this)), m_filter_combo(new BevelComboBox(this)),
+      m_panels(new QStackedWidget(this)), m_process_button(new BevelButton(tr("Process"), this)),
+      m_zoom_slider(new ImageZoomSlider(m_thumbnail, this)), m_size_grip(new SizeGrip(this)),
       m_resize_timer(new QTimer(this))
 {
     m_registry->set_panel(this);
@@ -245,7 +240,8 @@ void ControlWindow::show_document(DocumentView* view)
         }
         for (int i = 0; i < m_filter_combo->count(); ++i) {
             const QSignalBlocker quiet(panel(i));
-            const FilterParametersPtr stored = view->parameters_for(m_filter_combo->itemData(i).toString());
+            const FilterParametersPtr stored =
+                view->parameters_for(m_filter_combo->itemData(i).toString());
             if (stored)
                 panel(i)->set_parameters(stored);
             else
@@ -454,7 +450,8 @@ void ControlWindow::preview_current_filter()
 
 void ControlWindow::slot_thread_finished()
 {
-    qCDebug(lcPanel) << "ControlWindow" << "slot_thread_finished";
+    qCDebug(lcPanel) << "ControlWindow"
+                     << "slot_thread_finished";
     if (!m_preview_worker || sender() != m_preview_worker)
         return;
     const QImage result = m_preview_worker->result_image();
@@ -517,8 +514,8 @@ void ControlWindow::slot_current_filter_changed(int index)
     // the window grows to show them whole.
     if (QWidget* page = m_panels->currentWidget()) {
         const QMargins margins = contentsMargins();
-        const int needed = page->minimumSizeHint().width() + kPanelRowMargins + margins.left() +
-                           margins.right();
+        const int needed =
+            page->minimumSizeHint().width() + kPanelRowMargins + margins.left() + margins.right();
         if (width() < needed)
             resize(needed, height());
     }
@@ -604,12 +601,14 @@ void ControlWindow::add_document_shortcuts()
     add(QKeySequence::Undo, &Menu::action_undo);
     add(QKeySequence::Redo, &Menu::action_redo);
     // Ctrl+Y redoes here as in the document windows, whatever the platform's redo keys are.
-    if (!QKeySequence::keyBindings(QKeySequence::Redo).contains(QKeySequence(Qt::CTRL | Qt::Key_Y))) {
+    if (!QKeySequence::keyBindings(QKeySequence::Redo)
+             .contains(QKeySequence(Qt::CTRL | Qt::Key_Y))) {
         auto* redo = new QAction(this);
         redo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
         connect(redo, &QAction::triggered, this, [this] {
             DocumentWindow* window = current_document_window();
-            if (window && window->menu()->action_redo() && window->menu()->action_redo()->isEnabled())
+            if (window && window->menu()->action_redo() &&
+                window->menu()->action_redo()->isEnabled())
                 window->menu()->action_redo()->trigger();
         });
         addAction(redo);

@@ -14,8 +14,8 @@ void FilterChangeCommand::redo()
 {
     if (!m_combo)
         return;
-    qCDebug(lcPanel) << "FilterChangeCommand::redo" << "parent:" << m_combo->parent() << "next:"
-             << m_new_index;
+    qCDebug(lcPanel) << "FilterChangeCommand::redo"
+                     << "parent:" << m_combo->parent() << "next:" << m_new_index;
     m_combo->setCurrentIndex(m_new_index);
 }
 
@@ -23,7 +23,7 @@ void FilterChangeCommand::undo()
 {
     if (!m_combo)
         return;
-    qCDebug(lcPanel) << "FilterChangeCommand::undo" << "parent:" << m_combo->parent() << "prev:"
-             << m_old_index;
+    qCDebug(lcPanel) << "FilterChangeCommand::undo"
+                     << "parent:" << m_combo->parent() << "prev:" << m_old_index;
     m_combo->setCurrentIndex(m_old_index);
 }

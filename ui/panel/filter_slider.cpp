@@ -25,7 +25,6 @@ void FilterSlider::reset_to(int target)
         m_field->set_value(value());
 }
 
-
 void FilterSlider::slot_slider_pressed()
 {
     m_value_at_press = value();

@@ -1,13 +1,13 @@
 #include "ui/panel/filter_widget.h"
 
-#include "ui/widgets/bevel_combo_box.h"
-#include "ui/widgets/bevel_label.h"
+#include "core/filters/filter_list.h"
 #include "ui/panel/filter_change_command.h"
 #include "ui/panel/filter_slider.h"
 #include "ui/panel/filter_value_command.h"
 #include "ui/panel/gather_parameters.h"
 #include "ui/panel/integer_edit.h"
-#include "core/filters/filter_list.h"
+#include "ui/widgets/bevel_combo_box.h"
+#include "ui/widgets/bevel_label.h"
 
 #include <QEvent>
 #include <QGridLayout>

@@ -1,9 +1,9 @@
 #include "ui/panel/image_zoom_slider.h"
 
-#include "ui/widgets/bevel_label.h"
 #include "ui/panel/preview_widget.h"
 #include "ui/panel/slider.h"
 #include "ui/panel/thumbnail.h"
+#include "ui/widgets/bevel_label.h"
 
 #include <QHBoxLayout>
 

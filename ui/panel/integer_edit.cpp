@@ -38,16 +38,10 @@ void IntegerEdit::set_value(int n)
     setText(QString::number(n));
 }
 
-
-
 void IntegerEdit::slot_return_pressed()
 {
     commit();
 }
-
-
-
-
 
 void IntegerEdit::keyPressEvent(QKeyEvent* event)
 {

@@ -2,9 +2,9 @@
 
 #include "core/filters/oil_painting_filter.h"
 #include "core/framework/parameter_keys.h"
-#include "ui/widgets/bevel_combo_box.h"
 #include "ui/panel/filter_change_command.h"
 #include "ui/panel/filter_value_command.h"
+#include "ui/widgets/bevel_combo_box.h"
 
 OilPaintingFilterWidget::OilPaintingFilterWidget(QWidget* parent)
     : FilterWidget(OilPaintingFilter::descriptor(), parent), m_oil_type(combo(Keys::Oil::type))

@@ -1,6 +1,6 @@
+#include "core/algorithms/algorithm_list.h"
 #include "core/algorithms/expressive_brushstrokes.h"
 #include "core/algorithms/oil_painting_algorithm.h"
-#include "core/algorithms/algorithm_list.h"
 #include "core/filters/filter_list.h"
 #include "core/raster/random.h"
 #include "core/raster/raster_primitives.h"
@@ -270,8 +270,8 @@ void TestOilPaintingAlgorithm::expressiveTypeMatchesBrushstrokesToThePicture()
     const FilterParametersPtr set = renderSet("Oil", {{kOilType, Keys::Oil::expressive}});
     const QImage expressive = painted(set, picture, {}, &reporter);
     QCOMPARE(reporter.calls(QStringLiteral("label")),
-             QStringList({"label Step (1/4)", "label Step (2/4)", "label Step (3/4)",
-                          "label Step (4/4)"}));
+             QStringList(
+                 {"label Step (1/4)", "label Step (2/4)", "label Step (3/4)", "label Step (4/4)"}));
     OilPaintingAlgorithm a;
     a.setParameters(set);
     ExpressiveSettings settings;
@@ -299,9 +299,9 @@ void TestOilPaintingAlgorithm::scalingBelowHalfWorksAtHalf()
     a.setParameters(oilSet({{kOilType, QStringLiteral("standart_oil")}}));
     QVERIFY(a.isScaled());
 
-    for (const QString& type : {QStringLiteral("standart_oil"),
-                                QStringLiteral("expressive_brushstrokes"),
-                                QStringLiteral("oil_painting")}) {
+    for (const QString& type :
+         {QStringLiteral("standart_oil"), QStringLiteral("expressive_brushstrokes"),
+          QStringLiteral("oil_painting")}) {
         const QImage result =
             painted(renderSet("Oil", {{kOilType, type}}, 0.3), scenePicture(61, 45));
         QCOMPARE(result.size(), QSize(30, 22));

@@ -121,8 +121,8 @@ void TestOilPastelAlgorithm::precisionHundredTakesEveryFirstCandidate()
         OilPastelAlgorithm a;
         a.setParameters(set);
         const int m = a.minimumStrokeSize(), M = a.maximumStrokeSize();
-        const qint64 budget = 2 * ((qint64(90) * 70 / 2) * a.numberOfBrushstrokes() /
-                                   ((M - m) / 100 + 1));
+        const qint64 budget =
+            2 * ((qint64(90) * 70 / 2) * a.numberOfBrushstrokes() / ((M - m) / 100 + 1));
         qint64 strokes = 0;
         for (int S = M + 6; m + 4 < S; S = S * 90 / 100)
             strokes += std::max<qint64>(budget / (qint64(S) * S), 1);

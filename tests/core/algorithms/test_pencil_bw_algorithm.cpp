@@ -40,8 +40,9 @@ QImage referenceSketch(const QImage& input, const PencilRenderer::Settings& st)
         if (x < 0 || x > w - 2 || y < 0 || y > h - 2)
             return;
         const QRgb c = canvas.pixel(x, y);
-        canvas.setPixel(x, y, qRgba(std::max(0, qRed(c) - d), std::max(0, qGreen(c) - d),
-                                    std::max(0, qBlue(c) - d), 255));
+        canvas.setPixel(x, y,
+                        qRgba(std::max(0, qRed(c) - d), std::max(0, qGreen(c) - d),
+                              std::max(0, qBlue(c) - d), 255));
     };
     for (int y = 1; y <= h - 2; ++y) {
         for (int x = 1; x <= w - 2; ++x) {
@@ -97,8 +98,8 @@ QImage referenceSketch(const QImage& input, const PencilRenderer::Settings& st)
                 const int cv[3] = {qRed(c), qGreen(c), qBlue(c)};
                 for (int i = 0; i < 3; ++i) {
                     const int screen = 255 - (255 - cv[i]) * (255 - sv[i]) / 256;
-                    out[i] = std::clamp((m * screen + st.colourWeight * (cv[i] * cv[i] / 256)) / 256,
-                                        0, 255);
+                    out[i] = std::clamp(
+                        (m * screen + st.colourWeight * (cv[i] * cv[i] / 256)) / 256, 0, 255);
                 }
                 canvas.setPixel(x, y, qRgba(out[0], out[1], out[2], 255));
             }
@@ -260,11 +261,10 @@ void TestPencilBWAlgorithm::sketchMatchesPlainComputation_data()
         << randomPicture(23, 19, QImage::Format_RGB32, 7) << pencilSet(0, 40, 40, -40, 50);
     QTest::newRow("long strokes, dark") << scenePicture(37, 33) << pencilSet(30, 90, 100, -100, 50);
     QTest::newRow("light, short") << scenePicture(30, 30) << pencilSet(60, 0, 5, 100, 50);
-    QTest::newRow("coloured")
-        << scenePicture(35, 27) << pencilSet(5, 40, 40, -40, 70, "colored_pencils");
-    QTest::newRow("coloured, alpha")
-        << randomPicture(17, 21, QImage::Format_ARGB32, 11)
-        << pencilSet(10, 60, 60, 0, 100, "colored_pencils");
+    QTest::newRow("coloured") << scenePicture(35, 27)
+                              << pencilSet(5, 40, 40, -40, 70, "colored_pencils");
+    QTest::newRow("coloured, alpha") << randomPicture(17, 21, QImage::Format_ARGB32, 11)
+                                     << pencilSet(10, 60, 60, 0, 100, "colored_pencils");
     QTest::newRow("thin") << scenePicture(3, 40) << pencilSet(5, 40, 40, -40, 50);
 }
 

@@ -103,8 +103,9 @@ void TestTexturizeAlgorithm::tileRepeatsFromTheTopLeft()
 void TestTexturizeAlgorithm::stretchLaysTheTextureOnceOverThePicture()
 {
     const QImage picture = scenePicture(300, 200);
-    const QImage stretched = loadPaperTexture(QStringLiteral("Rice paper"))
-                                 .scaled(picture.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    const QImage stretched =
+        loadPaperTexture(QStringLiteral("Rice paper"))
+            .scaled(picture.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
     TexturizeAlgorithm algorithm;
     algorithm.setParameters(textureSet(QStringLiteral("Rice paper"), QStringLiteral("Stretch")));
     QCOMPARE(algorithm.placement(), TexturizeAlgorithm::Stretch);
@@ -125,9 +126,8 @@ void TestTexturizeAlgorithm::halfScalingHalvesTheGrain()
     QImage result = picture;
     algorithm.process(result);
     // The grain repeats twice as often: rows 256 apart are printed with the same texels.
-    verifyMultiply(picture, result, [&](int x, int y) {
-        return half.pixel(x % half.width(), y % half.height());
-    });
+    verifyMultiply(picture, result,
+                   [&](int x, int y) { return half.pixel(x % half.width(), y % half.height()); });
 }
 
 void TestTexturizeAlgorithm::unscalableScalingKeepsTheTexture()

@@ -1,5 +1,5 @@
-#include "core/algorithms/watercolor_algorithm.h"
 #include "core/algorithms/algorithm_list.h"
+#include "core/algorithms/watercolor_algorithm.h"
 #include "core/filters/filter_list.h"
 #include "core/raster/random.h"
 #include "support/filter_runs.h"

@@ -310,15 +310,15 @@ void TestDocumentContainer::damagedDocumentsAreRefused_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     const QByteArray picture = "\x89PNG fake picture";
-    const QByteArray xml = "<?xml version=\"1.0\"?><filter><name>Pencil</name><parameters/></filter>\n";
+    const QByteArray xml =
+        "<?xml version=\"1.0\"?><filter><name>Pencil</name><parameters/></filter>\n";
     const QByteArray good = documentBytes(picture, QStringLiteral("a.png"), xml);
     QTest::newRow("empty file") << QByteArray();
     QTest::newRow("seven bytes") << good.left(7);
     for (int cut : {8, 9, 20, 25, 30, 35, int(good.size()) - 1})
         QTest::newRow(qPrintable(QStringLiteral("truncated at %1").arg(cut))) << good.left(cut);
     QTest::newRow("trailing bytes") << good + "x";
-    QTest::newRow("picture longer than file")
-        << littleEndian64(1LL << 40) + good.mid(8);
+    QTest::newRow("picture longer than file") << littleEndian64(1LL << 40) + good.mid(8);
     QTest::newRow("negative picture length") << littleEndian64(-5) + good.mid(8);
     QTest::newRow("zero picture length") << littleEndian64(0) + good.mid(8);
     QByteArray hugeName = good;
@@ -334,7 +334,8 @@ void TestDocumentContainer::damagedDocumentsAreRefused_data()
     QByteArray negativeSettings = good;
     negativeSettings.replace(8 + picture.size() + 4 + 10, 8, littleEndian64(-1));
     QTest::newRow("negative settings length") << negativeSettings;
-    QTest::newRow("a picture file") << QByteArray("\xFF\xD8\xFF\xE0 this is a jpeg, not a document");
+    QTest::newRow("a picture file")
+        << QByteArray("\xFF\xD8\xFF\xE0 this is a jpeg, not a document");
     QTest::newRow("name of dots") << documentBytes(picture, QStringLiteral(".."), xml);
     QTest::newRow("name ends in a slash") << documentBytes(picture, QStringLiteral("dir/"), xml);
 }
@@ -359,10 +360,14 @@ void TestDocumentContainer::storedPathUnpacksUnderItsFileNameOnly_data()
 {
     QTest::addColumn<QString>("storedName");
     QTest::addColumn<QString>("fileName");
-    QTest::newRow("plain") << "photo.jpg" << "photo.jpg";
-    QTest::newRow("full path") << "/home/someone/pictures/photo.jpg" << "photo.jpg";
-    QTest::newRow("escaping path") << "../../../../etc/evil.png" << "evil.png";
-    QTest::newRow("windows path") << "C:\\Users\\x\\shot.png" << "shot.png";
+    QTest::newRow("plain") << "photo.jpg"
+                           << "photo.jpg";
+    QTest::newRow("full path") << "/home/someone/pictures/photo.jpg"
+                               << "photo.jpg";
+    QTest::newRow("escaping path") << "../../../../etc/evil.png"
+                                   << "evil.png";
+    QTest::newRow("windows path") << "C:\\Users\\x\\shot.png"
+                                  << "shot.png";
 }
 
 void TestDocumentContainer::storedPathUnpacksUnderItsFileNameOnly()

@@ -288,7 +288,8 @@ void TestPictureIo::saveRefusesBadArguments_data()
 
     QTest::newRow("null picture") << QImage() << "null.png" << -1 << "no picture";
     QTest::newRow("quality above 100") << samplePicture() << "q.jpg" << 101 << "quality";
-    QTest::newRow("quality below the writer default") << samplePicture() << "q.jpg" << -3 << "quality";
+    QTest::newRow("quality below the writer default")
+        << samplePicture() << "q.jpg" << -3 << "quality";
     QTest::newRow("no suffix") << samplePicture() << "plain" << -1 << "no suffix";
     QTest::newRow("missing folder")
         << samplePicture() << "no/such/folder.png" << -1 << "No such file";

@@ -174,18 +174,19 @@ void TestFilterFramework::tableDefaultsForEveryFilter_data()
                                         {"OilPaintingFilterWidget::pencil_", "None"},
                                         {t, "None"}};
     QTest::newRow("Paint blend") << "Paint blend"
-                                 << QVariantMap{{o + "minimum_stroke_size", 3},
-                                                {o + "maximum_stroke_size", 78},
-                                                {o + "number_of_brushstrokes", 20},
-                                                {o + "edge_intensity", 8},
-                                                {o + "brushstroke_precision", 71},
-                                                {"PaintBlendFilterWidget::aftertouch_", "Large strokes"},
-                                                {"PaintBlendFilterWidget::texturize_", "None"},
-                                                {w + "strength_of_effect", 240},
-                                                {w + "image_simplification", 220},
-                                                {w + "color_intensity", 70},
-                                                {w + "darken_lighten", 40},
-                                                {w + "brushstrokes_intensity", 60}};
+                                 << QVariantMap{
+                                        {o + "minimum_stroke_size", 3},
+                                        {o + "maximum_stroke_size", 78},
+                                        {o + "number_of_brushstrokes", 20},
+                                        {o + "edge_intensity", 8},
+                                        {o + "brushstroke_precision", 71},
+                                        {"PaintBlendFilterWidget::aftertouch_", "Large strokes"},
+                                        {"PaintBlendFilterWidget::texturize_", "None"},
+                                        {w + "strength_of_effect", 240},
+                                        {w + "image_simplification", 220},
+                                        {w + "color_intensity", 70},
+                                        {w + "darken_lighten", 40},
+                                        {w + "brushstrokes_intensity", 60}};
     QTest::newRow("Watermix") << "Watermix"
                               << QVariantMap{{s + "minimum_stroke_size", 3},
                                              {s + "maximum_stroke_size", 53},

@@ -23,8 +23,9 @@ private slots:
 void TestParameterXml::emptySetIsOneLine()
 {
     FilterParameters set(QStringLiteral("Pencil"), {});
-    QCOMPARE(parameterXml(set),
-             QByteArray("<?xml version=\"1.0\"?><filter><name>Pencil</name><parameters/></filter>\n"));
+    QCOMPARE(
+        parameterXml(set),
+        QByteArray("<?xml version=\"1.0\"?><filter><name>Pencil</name><parameters/></filter>\n"));
     QCOMPARE(parameterXml(FilterParameters()),
              QByteArray("<?xml version=\"1.0\"?><filter><name></name><parameters/></filter>\n"));
 }
@@ -93,9 +94,10 @@ void TestParameterXml::textValuesConvertLikeTheOriginals()
 
 void TestParameterXml::elementsAreFoundAtAnyDepth()
 {
-    const QByteArray xml = "<?xml version=\"1.0\"?><root><p name=\"outside\">1</p><filter>"
-                           "<deep><name>Oil</name></deep><parameters><p name=\"k\">a</p>"
-                           "<p name=\"k\">b</p><p>nameless</p><p name=\"e\"/></parameters></filter></root>";
+    const QByteArray xml =
+        "<?xml version=\"1.0\"?><root><p name=\"outside\">1</p><filter>"
+        "<deep><name>Oil</name></deep><parameters><p name=\"k\">a</p>"
+        "<p name=\"k\">b</p><p>nameless</p><p name=\"e\"/></parameters></filter></root>";
     QString name;
     QMap<QString, QVariant> values;
     QVERIFY(readParameterXmlData(xml, name, values));

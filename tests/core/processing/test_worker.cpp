@@ -1,7 +1,7 @@
 #include "core/filters/filter_adapter.h"
 #include "core/filters/filter_list.h"
-#include "core/raster/random.h"
 #include "core/framework/iprogress_reporter.h"
+#include "core/raster/random.h"
 #include "processing/progress_reporter.h"
 #include "processing/worker.h"
 #include "support/test_pictures.h"
@@ -140,12 +140,15 @@ void TestWorker::imageReportWaitsUntilHandled()
 
     bool workerWaited = false;
     QRgb shown = 0;
-    connect(reporter.data(), &IProgressReporter::update_image, this, [&] {
-        // Give the worker time to run on if it did not wait.
-        QThread::msleep(50);
-        workerWaited = !filter->afterImageReport.load();
-        shown = filter->image().pixel(0, 0);
-    }, Qt::BlockingQueuedConnection);
+    connect(
+        reporter.data(), &IProgressReporter::update_image, this,
+        [&] {
+            // Give the worker time to run on if it did not wait.
+            QThread::msleep(50);
+            workerWaited = !filter->afterImageReport.load();
+            shown = filter->image().pixel(0, 0);
+        },
+        Qt::BlockingQueuedConnection);
     QSignalSpy finished(&worker, &QThread::finished);
     worker.start();
     QVERIFY(finished.wait(5000));

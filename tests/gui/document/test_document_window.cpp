@@ -6,19 +6,18 @@
 #include "processing/worker.h"
 #include "support/test_pictures.h"
 #include "ui/application.h"
-#include "document/settings.h"
 #include "ui/document/document_file.h"
 #include "ui/document/document_registry.h"
 #include "ui/document/document_view.h"
 #include "ui/document/document_window.h"
 #include "ui/document/file_dialogs.h"
+#include "ui/document/launcher.h"
 #include "ui/document/menu.h"
 #include "ui/document/save_dialog_box.h"
-#include "ui/widgets/bevel_combo_box.h"
 #include "ui/panel/control_window.h"
 #include "ui/panel/filter_change_command.h"
+#include "ui/widgets/bevel_combo_box.h"
 #include "ui/widgets/status_bar.h"
-#include "ui/document/launcher.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -26,10 +25,10 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
-#include <QSlider>
-#include <QUndoStack>
 #include <QScreen>
 #include <QSet>
+#include <QSlider>
+#include <QUndoStack>
 #include <QtTest>
 
 namespace {
@@ -198,8 +197,7 @@ void TestDocumentWindow::startsWithADocument()
     stored->insert(Keys::Oil::strength, 41);
     QString written, error;
     QVERIFY2(packDocument(m_dir.filePath("painting.drawlume"), scenePicture(120, 90),
-                          QStringLiteral("scene.png"), QByteArray(), *stored,
-                          &written, &error),
+                          QStringLiteral("scene.png"), QByteArray(), *stored, &written, &error),
              qPrintable(error));
     DocumentWindow* window = openWindow(written);
     QCOMPARE(window->windowTitle(), QStringLiteral("painting - Drawlume"));
@@ -287,8 +285,8 @@ void TestDocumentWindow::commandsFollowTheDocumentState()
     QTRY_VERIFY(menu->action_paste()->isEnabled());
     menu->slot_edit_paste();
     QVERIFY(window->view()->has_picture());
-    for (QAction* action : {menu->action_save(), menu->action_save_as(), menu->action_copy(),
-                            menu->action_process()})
+    for (QAction* action :
+         {menu->action_save(), menu->action_save_as(), menu->action_copy(), menu->action_process()})
         QVERIFY2(action->isEnabled(), qPrintable(action->text()));
     QVERIFY(!menu->action_export()->isEnabled());
 
@@ -360,9 +358,12 @@ void TestDocumentWindow::processThenExportWritesTheFullSizeRendering_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("filter");
     QTest::addColumn<int>("quality");
-    QTest::newRow("jpg") << "export.jpg" << "JPEG (*.jpg)" << 80;
-    QTest::newRow("JPG") << "export.JPG" << "JPEG (*.jpg)" << kWriterDefaultQuality;
-    QTest::newRow("png") << "export.png" << "PNG (*.png)" << -1;
+    QTest::newRow("jpg") << "export.jpg"
+                         << "JPEG (*.jpg)" << 80;
+    QTest::newRow("JPG") << "export.JPG"
+                         << "JPEG (*.jpg)" << kWriterDefaultQuality;
+    QTest::newRow("png") << "export.png"
+                         << "PNG (*.png)" << -1;
 }
 
 void TestDocumentWindow::processThenExportWritesTheFullSizeRendering()
@@ -516,8 +517,7 @@ void TestDocumentWindow::openingAnOpenDocumentActivatesItsWindow()
     FilterParametersPtr stored = defaultParameters(QStringLiteral("Pencil"));
     QString written, error;
     QVERIFY(packDocument(m_dir.filePath("twice.drawlume"), scenePicture(50, 40),
-                         QStringLiteral("scene.png"), QByteArray(), *stored, &written,
-                         &error));
+                         QStringLiteral("scene.png"), QByteArray(), *stored, &written, &error));
     DocumentWindow* window = openWindow(written);
     window->menu()->slot_file_selected(written);
     QCOMPARE(ControlWindow::instance()->document_windows().size(), 1);
@@ -532,7 +532,8 @@ void TestDocumentWindow::droppedPictureFileLoadsAndCanBeUndone()
     auto drop = [&](const QString& path) {
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(path)});
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
         QApplication::sendEvent(window, &enter);
         if (!enter.isAccepted())
             return false;

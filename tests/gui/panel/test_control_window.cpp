@@ -7,8 +7,8 @@
 #include "ui/document/document_view.h"
 #include "ui/document/document_window.h"
 #include "ui/document/file_dialogs.h"
+#include "ui/document/launcher.h"
 #include "ui/document/menu.h"
-#include "ui/widgets/bevel_combo_box.h"
 #include "ui/panel/control_window.h"
 #include "ui/panel/filter_slider.h"
 #include "ui/panel/filter_value_command.h"
@@ -17,12 +17,12 @@
 #include "ui/panel/oil_painting_filter_widget.h"
 #include "ui/panel/preview_widget.h"
 #include "ui/panel/thumbnail.h"
-#include "ui/document/launcher.h"
+#include "ui/widgets/bevel_combo_box.h"
 
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QUndoGroup>
 #include <QUndoStack>
 #include <QtTest>

@@ -3,14 +3,14 @@
 #include "ui/application.h"
 #include "ui/document/document_view.h"
 #include "ui/document/document_window.h"
-#include "ui/widgets/bevel_combo_box.h"
 #include "ui/panel/control_window.h"
 #include "ui/panel/create_panel.h"
 #include "ui/panel/filter_slider.h"
 #include "ui/panel/filter_widget.h"
+#include "ui/widgets/bevel_combo_box.h"
 
-#include <QUndoStack>
 #include <QAbstractItemView>
+#include <QUndoStack>
 #include <QtTest>
 
 #include <memory>

@@ -1,11 +1,11 @@
 #include "core/raster/raster_primitives.h"
 #include "support/test_pictures.h"
 #include "ui/document/style_sheet.h"
-#include "ui/widgets/bevel_label.h"
 #include "ui/panel/image_zoom_slider.h"
 #include "ui/panel/preview_widget.h"
 #include "ui/panel/slider.h"
 #include "ui/panel/thumbnail.h"
+#include "ui/widgets/bevel_label.h"
 
 #include <QApplication>
 #include <QLabel>

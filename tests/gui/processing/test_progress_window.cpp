@@ -1,5 +1,5 @@
-#include "ui/widgets/bevel_button.h"
 #include "ui/processing/progress_window.h"
+#include "ui/widgets/bevel_button.h"
 
 #include <QPointer>
 #include <QProgressBar>
