@@ -10,6 +10,8 @@
 #include "ui/widgets/bevel_combo_box.h"
 
 #include <QAbstractItemView>
+#include <QGridLayout>
+#include <QLabel>
 #include <QUndoStack>
 #include <QtTest>
 
@@ -68,6 +70,8 @@ private slots:
     void unknownNamesGetNoPanel();
     void gatheringAfterConstructionGivesTheDefaults_data();
     void gatheringAfterConstructionGivesTheDefaults();
+    void rowsLookAsBefore_data();
+    void rowsLookAsBefore();
     void coloredPencilsShowTheSaturationRow();
     void oilTypeShowsItsRows_data();
     void oilTypeShowsItsRows();
@@ -103,6 +107,79 @@ void TestFilterPanels::unknownNamesGetNoPanel()
 {
     for (const char* name : {"pencil", "", "Oil ", "Charcoal"})
         QVERIFY(!create_panel(QString::fromLatin1(name), nullptr));
+}
+
+void TestFilterPanels::rowsLookAsBefore_data()
+{
+    // Every shown slider row of every panel, top to bottom: its label, range, tick interval and
+    // whether a "%" follows its number field, as the panels showed them when each laid out its
+    // own rows. The panels are now built from the filter descriptors; this pins what they give.
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("rows"); // "label min..max tick %" per row
+    QTest::newRow("Pencil") << QStringLiteral("Pencil")
+                            << QStringList{"Contour: 0..100 64 %", "Shading: 0..100 25 % inverted",
+                                           "Stroke: 0..100 25", "Brightness: -100..100 64",
+                                           "Saturation: 50..100 64"};
+    QTest::newRow("Watercolor") << QStringLiteral("Watercolor")
+                                << QStringList{"Strength: 0..100 64 %", "Details: 0..100 64 %",
+                                               "Saturation: 0..100 25", "Brightness: -100..100 64"};
+    const QStringList strokes = {"Brush size: 0..100 64 %", "Strokes: 0..100 25",
+                                 "Edge: 0..100 64 %", "Precision: 0..100 64 %"};
+    QTest::newRow("Pastel") << QStringLiteral("Pastel") << strokes;
+    QTest::newRow("Paint blend") << QStringLiteral("Paint blend") << strokes;
+    QTest::newRow("Watermix") << QStringLiteral("Watermix") << strokes;
+    QTest::newRow("Oil") << QStringLiteral("Oil")
+                         << QStringList{"Brush size: 0..100 64 %", "Strokes: 0..30 25",
+                                        "Edge: 0..100 64 %",       "Precision: 0..100 64",
+                                        "Contrast: 0..100 64 %",   "Details: 0..100 64 %",
+                                        "Strength: 0..100 64 %",   "Details: 0..100 64 %",
+                                        "Saturation: 0..100 25",   "Brightness: -100..100 64"};
+}
+
+void TestFilterPanels::rowsLookAsBefore()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, rows);
+    std::unique_ptr<FilterWidget> panel = makePanel(name);
+    auto* grid = qobject_cast<QGridLayout*>(panel->layout());
+    QVERIFY(grid);
+    QStringList shown;
+    for (int row = 0; row < grid->rowCount(); ++row) {
+        QLayoutItem* labelItem = grid->itemAtPosition(row, 0);
+        QLayoutItem* sliderItem = grid->itemAtPosition(row, 1);
+        auto* slider = sliderItem ? qobject_cast<FilterSlider*>(sliderItem->widget()) : nullptr;
+        if (!slider)
+            continue;
+        auto* label = qobject_cast<QLabel*>(labelItem->widget());
+        QVERIFY(label);
+        QLayoutItem* unitItem = grid->itemAtPosition(row, 4);
+        auto* unit = unitItem ? qobject_cast<QLabel*>(unitItem->widget()) : nullptr;
+        QString text = QStringLiteral("%1 %2..%3 %4")
+                           .arg(label->text())
+                           .arg(slider->minimum())
+                           .arg(slider->maximum())
+                           .arg(slider->tickInterval());
+        if (unit)
+            text += QLatin1Char(' ') + unit->text();
+        if (slider->invertedControls())
+            text += QStringLiteral(" inverted");
+        shown.append(text);
+        // The field beside the slider is the slider's own.
+        QLayoutItem* fieldItem = grid->itemAtPosition(row, 3);
+        QVERIFY(fieldItem && fieldItem->widget() == slider->field());
+    }
+    QCOMPARE(shown, rows);
+    // Every row of the descriptor has its control, named after its key; hidden rows never show.
+    for (const ParameterSpec& entry : panel->descriptor().rows) {
+        if (entry.kind == ParameterSpec::Choice) {
+            QVERIFY2(panel->combo(entry.key), qPrintable(entry.key));
+            QCOMPARE(panel->combo(entry.key)->count(), entry.choices.size());
+        } else {
+            QVERIFY2(panel->slider(entry.key), qPrintable(entry.key));
+            if (entry.hidden)
+                QVERIFY(panel->slider(entry.key)->isHidden());
+        }
+    }
 }
 
 void TestFilterPanels::gatheringAfterConstructionGivesTheDefaults_data()
