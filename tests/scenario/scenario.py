@@ -973,7 +973,8 @@ class Desktop:
         for program in self.programs:
             state = "running" if program.running() else "exit code %s" % program.process.returncode
             log = [l for l in program.log().splitlines() if not l.startswith(
-                ("DocumentWindow::", "ControlWindow", "FilterChangeCommand", "check_pressed"))]
+                ("DocumentWindow::", "ControlWindow", "PreviewScheduler", "FilterChangeCommand",
+                 "check_pressed"))]
             lines.append("drawlume (%s), last messages:" % state)
             lines.extend("  " + l for l in log[-40:])
         print("\n".join(lines), file=sys.stderr)

@@ -1,45 +1,21 @@
 #include "ui/document/document_view.h"
 
 #include "core/filters/filter_list.h"
-#include "core/framework/filter.h"
-#include "document/file_names.h"
-#include "document/picture_io.h"
 #include "document/settings.h"
 #include "ui/document/document_file.h"
 #include "ui/document/document_registry.h"
 #include "ui/document/document_window.h"
-#include "ui/document/file_change_command.h"
-#include "ui/document/file_dialogs.h"
 #include "ui/document/launcher.h"
 #include "ui/widgets/placeholder.h"
 #include "ui/widgets/status_bar.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QFileInfo>
 #include <QLabel>
-#include <QMimeData>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
 #include <QUndoStack>
 #include <QVBoxLayout>
-
-double DisplayedImage::display_scale() const
-{
-    const QRect contents = m_label->contentsRect();
-    if (m_image.isNull() || m_image.width() == 0)
-        return 1.0;
-    if (contents.width() == m_image.width() && contents.height() == m_image.height())
-        return 1.0;
-    return double(contents.width()) / double(m_image.width());
-}
-
-QImage DisplayedImage::scaled_image() const
-{
-    return m_image.scaled(m_label->contentsRect().size(), Qt::IgnoreAspectRatio,
-                          Qt::FastTransformation);
-}
 
 namespace {
 // How long a status-line remark stays before the picture's status returns.
@@ -236,100 +212,6 @@ bool DocumentView::process(const QString& filter_name)
     return m_launcher->start_rendering(filter_name, parameters, m_shown.image());
 }
 
-void DocumentView::export_image()
-{
-    if (m_launcher->busy() || m_launcher->worker()) {
-        tell(tr("Rendering: Export is possible once it has finished."));
-        return;
-    }
-    const QString path = export_dialog(this);
-    if (path.isEmpty())
-        return;
-    const int quality = path.endsWith(QLatin1String(".jpg")) ? 80 : kWriterDefaultQuality;
-    if (!m_launcher->start_saving(m_shown.image(), path, quality))
-        tell(tr("Export to %1 could not start.").arg(QFileInfo(path).fileName()));
-}
-
-// The name a document stores for its picture: the picture file's own name; a picture that came
-// from no file is stored as PNG under "Untitled.png".
-QString DocumentView::picture_name() const
-{
-    const QString name = QFileInfo(m_document->image_name()).fileName();
-    return name.isEmpty() ? QStringLiteral("Untitled") : name;
-}
-
-void DocumentView::attach_path(const QString& path)
-{
-    m_undo_stack->setClean();
-    m_document_state = 2;
-    setWindowFilePath(path);
-    setWindowTitle(path);
-    if (DocumentWindow* window = document_window())
-        window->update_title(false);
-}
-
-bool DocumentView::save_document_as()
-{
-    const QString path = save_document_dialog(this);
-    if (path.isEmpty())
-        return false;
-    if (!m_document->pack_document(path, picture_name(), m_shown.image()))
-        return false;
-    attach_path(m_document->document_path());
-    return true;
-}
-
-bool DocumentView::save_document()
-{
-    QString path;
-    if (m_document->is_document()) {
-        path = m_document->document_path();
-    } else {
-        path = save_document_dialog(this);
-        if (path.isEmpty())
-            return false;
-    }
-    if (!m_document->pack_document(path, picture_name(), m_shown.image()))
-        return false;
-    attach_path(m_document->document_path());
-    return true;
-}
-
-bool DocumentView::load_file(const QString& path, bool keep_title)
-{
-    if (!QFileInfo::exists(path))
-        return false;
-    OpenedFile opened;
-    QString error;
-    if (!DocumentFile::read(path, opened, &error)) {
-        show_cannot_load(window(), path, error);
-        refresh_window();
-        return false;
-    }
-    m_document->apply(opened);
-    setWindowFilePath(opened.picture_path);
-    if (opened.is_document() || (m_document_state == 0 && !keep_title))
-        name_after(path);
-    refresh_window();
-    return true;
-}
-
-void DocumentView::open_file(const OpenedFile& opened)
-{
-    m_document->apply(opened);
-    setWindowFilePath(opened.picture_path);
-    name_after(opened.path);
-    refresh_window();
-}
-
-void DocumentView::name_after(const QString& path)
-{
-    m_document_state = 2;
-    setWindowTitle(path);
-    if (DocumentWindow* window = document_window())
-        window->update_title(!m_undo_stack->isClean());
-}
-
 void DocumentView::refresh_window()
 {
     if (DocumentWindow* window = document_window())
@@ -345,32 +227,6 @@ void DocumentView::tell(const QString& message)
     });
 }
 
-DocumentView::PictureState DocumentView::picture_state() const
-{
-    const PictureSource& source = m_document->picture_source();
-    return PictureState{has_picture() ? m_shown.image() : QImage(), source.path, source.bytes};
-}
-
-void DocumentView::replace_picture(const PictureState& state)
-{
-    auto* command = new FileChangeCommand(this, state, picture_state());
-    command->setText(state.file_path.isEmpty()
-                         ? tr("Paste Picture")
-                         : tr("Open %1").arg(QFileInfo(state.file_path).fileName()));
-    m_undo_stack->push(command);
-}
-
-void DocumentView::restore_picture(const PictureState& state)
-{
-    m_document->set_picture_source(PictureSource{state.file_path, state.file_bytes});
-    setWindowFilePath(state.file_path);
-    if (state.image.isNull())
-        show_empty();
-    else
-        set_source_image(state.image, true);
-    refresh_window();
-}
-
 void DocumentView::show_empty()
 {
     m_picture_area->hide();
@@ -381,18 +237,6 @@ void DocumentView::show_empty()
     if (m_registry)
         m_registry->set_current_document(this, true);
     emit changed();
-}
-
-void DocumentView::copy_picture()
-{
-    QApplication::clipboard()->setPixmap(m_image_label->pixmap());
-}
-
-void DocumentView::paste_picture()
-{
-    const QImage image = QApplication::clipboard()->image();
-    if (!image.isNull())
-        replace_picture(PictureState{image, QString(), QByteArray()});
 }
 
 FilterParametersPtr DocumentView::parameters_for(const QString& filter_name) const

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "core/framework/filter_parameters.h"
+#include "ui/document/displayed_image.h"
 
 class DocumentFile;
 class DocumentRegistry;
@@ -18,25 +19,6 @@ class QLabel;
 class QScrollArea;
 class QUndoStack;
 class StatusBar;
-
-// The image label of a view together with the source picture behind it.
-class DisplayedImage
-{
-public:
-    explicit DisplayedImage(QLabel* label) : m_label(label) {}
-
-    const QImage& image() const { return m_image; }
-    void set_image(const QImage& image) { m_image = image; }
-    // 1.0 when the label shows the picture at its own size, else the label's contents width over
-    // the picture's width.
-    double display_scale() const;
-    // The picture scaled to the label's contents size.
-    QImage scaled_image() const;
-
-private:
-    QLabel* m_label;
-    QImage m_image;
-};
 
 // Everything of one open picture: the source picture, the picture shown (source or rendering),
 // the undo stack of setting changes, the settings last used with each filter, the launcher that

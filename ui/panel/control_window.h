@@ -19,8 +19,8 @@ class SizeGrip;
 class Thumbnail;
 class Worker;
 class Placeholder;
+class PreviewScheduler;
 class QStackedWidget;
-class QTimer;
 class QUndoCommand;
 class QUndoGroup;
 
@@ -69,8 +69,8 @@ public:
     FilterWidget* panel(int index) const;
     Thumbnail* thumbnail() const { return m_thumbnail; }
     ImageZoomSlider* zoom_slider() const { return m_zoom_slider; }
-    Worker* preview_worker() const { return m_preview_worker; }
-    const ResultCache& preview_cache() const { return m_preview_cache; }
+    Worker* preview_worker() const;
+    const ResultCache& preview_cache() const;
     // Renders the preview of the current filter on the visible part of the current picture: from
     // the cache when it holds the same piece and settings, else on a worker thread.
     void preview_current_filter();
@@ -89,7 +89,6 @@ private slots:
     void slot_about_to_quit();
     void slot_current_filter_activated(int index);
     void slot_current_filter_user_activated(int index);
-    void slot_thread_finished();
 
 protected:
     bool event(QEvent* event) override;
@@ -102,13 +101,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The panel row's left and right margins together.
+    static constexpr int kPanelRowMargins = 20;
+
+    // Puts every filter in the list, with its parameter panel.
+    void fill_filter_list();
     void reset_panel();
     void update_enabled_state();
-    void stop_preview_worker();
     void keep_above_documents();
-    // The commands of the document windows' menus, with their shortcuts, acting on the current
-    // document while this window has the focus.
-    void add_document_shortcuts();
     // The filters the factory knows but the list does not offer show only for a document that
     // uses one, and cannot be picked.
     void offer_filters_for(const DocumentView* view);
@@ -120,11 +120,9 @@ private:
     BevelComboBox* m_filter_combo;
     QStackedWidget* m_panels;
     BevelButton* m_process_button;
-    ResultCache m_preview_cache;
-    Worker* m_preview_worker = nullptr;
     int m_previous_filter_index = 0;
     int m_offered_filters = 0;
     ImageZoomSlider* m_zoom_slider;
     SizeGrip* m_size_grip;
-    QTimer* m_resize_timer;
+    PreviewScheduler* m_preview;
 };
