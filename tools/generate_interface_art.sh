@@ -1,8 +1,9 @@
 #!/bin/sh
 # Regenerates the interface pictures in <repository>/resources/ui (button and drop-down frames,
 # arrows, slider handles, icons, the about picture and the placeholder drawing) and the application
-# icon in <repository>/resources/icons. Builds tools/generate_interface_art.cpp first if needed, in
-# build-resources/ at the repository root (or in the build directory named by DRAWLUME_BUILD_DIR).
+# icon in <repository>/resources/icons. Builds the generator (tools/generate_interface_art.cpp and
+# interface_art_*.cpp) first if needed, in build-resources/ at the repository root (or in the build
+# directory named by DRAWLUME_BUILD_DIR).
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
