@@ -3,11 +3,29 @@
 #include "core/framework/parameter_keys.h"
 #include "core/raster/raster_primitives.h"
 
+#include <QObject>
+
 namespace {
 
 enum AlgorithmIndex { Painter = 0, Watercolor = 1, Texture = 2 };
 
 } // namespace
+
+void BlendFilter::describe(FilterDescriptor& d, const Description& description)
+{
+    namespace W = Keys::Watercolor;
+    d.rows = strokeRows(description.strokeKeys, description.strokeDefaults);
+    d.rows.append(choiceRow(description.aftertouchKey, QObject::tr("Aftertouch:"),
+                            aftertouchChoices(), description.aftertouchIndex));
+    d.rows.append(textureRow(description.textureKey));
+    d.overlayKey = description.aftertouchKey;
+    d.textureKey = description.textureKey;
+    d.fixedValues = {{W::strength, description.watercolor[0]},
+                     {W::simplification, description.watercolor[1]},
+                     {W::saturation, description.watercolor[2]},
+                     {W::brightness, description.watercolor[3]},
+                     {W::groundIntensity, 60}};
+}
 
 BlendFilter::BlendFilter(const QString& painterName, const QString& aftertouchKey,
                          const QString& textureKey, PhotoSize photoSize)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/filters/filter_adapter.h"
+#include "core/filters/parameter_rows.h"
 
 // The pipeline the blending filters share: a painting, a watercolor of the photograph laid over it
 // in one of three "aftertouch" styles, then optionally a paper or canvas texture.
@@ -33,6 +34,21 @@ protected:
 
     BlendFilter(const QString& painterName, const QString& aftertouchKey, const QString& textureKey,
                 PhotoSize photoSize);
+
+    // What the two blending filters' descriptors share: the painter's stroke rows, the
+    // "Aftertouch:" list (its default at aftertouchIndex) and the texture list under the filter's
+    // own keys, and the fixed settings of the watercolor layer (strength, simplification,
+    // saturation, brightness; its ground intensity is always 60).
+    struct Description
+    {
+        StrokeKeys strokeKeys;
+        StrokeDefaults strokeDefaults;
+        QString aftertouchKey;
+        int aftertouchIndex;
+        QString textureKey;
+        int watercolor[4];
+    };
+    static void describe(FilterDescriptor& descriptor, const Description& description);
 
 private:
     // The value of one of the filter's keys (invalid without a set or key).
