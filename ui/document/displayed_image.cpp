@@ -1,19 +1,19 @@
 #include "ui/document/displayed_image.h"
 
-#include <QLabel>
+#include "ui/widgets/picture_canvas.h"
 
 double DisplayedImage::display_scale() const
 {
-    const QRect contents = m_label->contentsRect();
     if (m_image.isNull() || m_image.width() == 0)
         return 1.0;
-    if (contents.width() == m_image.width() && contents.height() == m_image.height())
-        return 1.0;
-    return double(contents.width()) / double(m_image.width());
+    return m_canvas->fit_zoom();
 }
 
 QImage DisplayedImage::scaled_image() const
 {
-    return m_image.scaled(m_label->contentsRect().size(), Qt::IgnoreAspectRatio,
-                          Qt::FastTransformation);
+    const double scale = display_scale();
+    if (scale == 1.0)
+        return m_image;
+    return m_image.scaled(qRound(m_image.width() * scale), qRound(m_image.height() * scale),
+                          Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }

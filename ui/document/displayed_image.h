@@ -2,23 +2,23 @@
 
 #include <QImage>
 
-class QLabel;
+class PictureCanvas;
 
-// The image label of a view together with the source picture behind it.
+// The picture area of a view together with the source picture behind it.
 class DisplayedImage
 {
 public:
-    explicit DisplayedImage(QLabel* label) : m_label(label) {}
+    explicit DisplayedImage(const PictureCanvas* canvas) : m_canvas(canvas) {}
 
     const QImage& image() const { return m_image; }
     void set_image(const QImage& image) { m_image = image; }
-    // 1.0 when the label shows the picture at its own size, else the label's contents width over
-    // the picture's width.
+    // The scale at which the whole picture fits the area: 1.0 when it fits at its own size (it is
+    // never enlarged), else the fitted width over the picture's width.
     double display_scale() const;
-    // The picture scaled to the label's contents size.
+    // The picture scaled to the display scale.
     QImage scaled_image() const;
 
 private:
-    QLabel* m_label;
+    const PictureCanvas* m_canvas;
     QImage m_image;
 };

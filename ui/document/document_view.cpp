@@ -6,13 +6,15 @@
 #include "ui/document/document_registry.h"
 #include "ui/document/document_window.h"
 #include "ui/document/launcher.h"
+#include "ui/logging.h"
+#include "ui/widgets/picture_canvas.h"
 #include "ui/widgets/placeholder.h"
 #include "ui/widgets/status_bar.h"
+#include "ui/widgets/zoom_steps.h"
 
+#include <QAbstractButton>
 #include <QFileInfo>
-#include <QLabel>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QTimer>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -24,22 +26,15 @@ constexpr int kRemarkMilliseconds = 5000;
 
 DocumentView::DocumentView(DocumentRegistry* registry, QWidget* parent)
     : QWidget(parent), m_registry(registry), m_line(new QScrollArea(this)),
-      m_picture_area(new QScrollArea(this)), m_placeholder(new Placeholder(false, this)),
-      m_image_label(new QLabel), m_status(new StatusBar(this)), m_shown(m_image_label),
-      m_launcher(new Launcher(this)), m_document(new DocumentFile(this)),
-      m_undo_stack(new QUndoStack(this))
+      m_canvas(new PictureCanvas(this)), m_placeholder(new Placeholder(false, this)),
+      m_status(new StatusBar(this)), m_shown(m_canvas), m_launcher(new Launcher(this)),
+      m_document(new DocumentFile(this)), m_undo_stack(new QUndoStack(this))
 {
     set_untitled_title();
 
-    m_image_label->setFrameShape(QFrame::NoFrame);
-    m_image_label->setLineWidth(0);
-    m_image_label->setMidLineWidth(0);
-    m_image_label->setBackgroundRole(QPalette::Base);
-    m_image_label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-    m_image_label->setScaledContents(true);
-    m_picture_area->setWidget(m_image_label);
-    m_picture_area->setAlignment(Qt::AlignCenter);
-    m_picture_area->hide();
+    m_canvas->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    m_canvas->hide();
+    setFocusProxy(m_canvas);
     m_line->setFixedHeight(1);
 
     auto* layout = new QVBoxLayout(this);
@@ -47,12 +42,23 @@ DocumentView::DocumentView(DocumentRegistry* registry, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_placeholder);
     layout->addWidget(m_line);
-    layout->addWidget(m_picture_area);
+    layout->addWidget(m_canvas);
     layout->addWidget(m_status);
 
     // Modified while the stack is away from the state last saved (or opened).
     connect(m_undo_stack, &QUndoStack::cleanChanged, this,
             [this](bool clean) { set_window_modified(!clean); });
+    // Every settings or picture change is a step on the stack.
+    connect(m_undo_stack, &QUndoStack::indexChanged, this, [this] { drop_full_size(); });
+
+    connect(m_canvas, &PictureCanvas::zoom_changed, this, &DocumentView::zoom_changed);
+    connect(m_status->compare_button(), &QAbstractButton::pressed, m_canvas,
+            [this] { m_canvas->set_comparing(true); });
+    connect(m_status->compare_button(), &QAbstractButton::released, m_canvas,
+            [this] { m_canvas->set_comparing(false); });
+    connect(m_launcher, &Launcher::background_progress, m_status, &StatusBar::set_progress);
+    connect(m_launcher, &Launcher::full_size_ready, m_canvas, &PictureCanvas::set_artwork);
+    m_status->set_zoom(zoom_steps::percent(m_canvas->zoom()));
 }
 
 DocumentView::~DocumentView()
@@ -98,7 +104,7 @@ QString DocumentView::title() const
 
 QString DocumentView::status_text() const
 {
-    if (m_picture_area->isHidden())
+    if (m_canvas->isHidden())
         return QString();
     QString name = QFileInfo(m_document->image_name()).fileName();
     if (name.isEmpty())
@@ -111,10 +117,10 @@ void DocumentView::set_source_image(const QImage& image, bool store_previous)
 {
     m_placeholder->hide();
     m_line->hide();
-    m_picture_area->show();
+    m_canvas->show();
     m_shown.set_image(image);
-    m_image_label->setPixmap(QPixmap::fromImage(image));
-    m_image_label->clearMask();
+    m_launcher->drop_full_size();
+    m_canvas->set_photograph(image);
 
     if (m_registry)
         m_registry->set_current_document(this, store_previous);
@@ -125,16 +131,13 @@ void DocumentView::set_source_image(const QImage& image, bool store_previous)
 
 void DocumentView::show_result(const QImage& image)
 {
-    m_image_label->setPixmap(QPixmap::fromImage(image));
+    m_canvas->set_artwork(image);
 }
 
 void DocumentView::force_resize_event()
 {
-    if (m_picture_area->isHidden())
-        return;
-    const QSize current = size();
-    resize(current.width() + 1, current.height());
-    resize(current);
+    if (!m_canvas->isHidden() && m_canvas->is_fitted())
+        m_canvas->fit_to_window();
 }
 
 void DocumentView::slot_auto_fit(bool checked)
@@ -145,49 +148,58 @@ void DocumentView::slot_auto_fit(bool checked)
         fit_to_window();
 }
 
-void DocumentView::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    if (m_auto_fit)
-        fit_to_window();
-}
-
 void DocumentView::fit_to_window()
 {
-    if (m_picture_area->isHidden())
+    if (m_canvas->isHidden())
         return;
-    const QPixmap pixmap = m_image_label->pixmap();
-    if (pixmap.isNull() || pixmap.width() == 0 || pixmap.height() == 0)
-        return;
-    // The space as if no scroll bar were shown.
-    const QWidget* viewport = m_picture_area->viewport();
-    int height = viewport->height();
-    if (m_picture_area->horizontalScrollBar()->isVisible())
-        height += m_picture_area->horizontalScrollBar()->height();
-    int width = viewport->width();
-    if (m_picture_area->verticalScrollBar()->isVisible())
-        width += m_picture_area->verticalScrollBar()->width();
-
-    double scale = std::min(double(height) / pixmap.height(), double(width) / pixmap.width());
-    int zoom;
-    if (scale < 0.1) {
-        zoom = 10;
-        scale = 0.1;
-    } else if (scale > 2.0) {
-        zoom = 200;
-        scale = 2.0;
-    } else {
-        zoom = qRound(scale * 100);
-    }
-    if (DocumentWindow* window = document_window())
-        window->set_zoom_silently(zoom);
-    scale_label(scale);
+    m_auto_fit = true;
+    m_canvas->fit_to_window();
+    zoom_changed(m_canvas->zoom(), false);
 }
 
 void DocumentView::scale_label(double factor)
 {
-    const QPixmap pixmap = m_image_label->pixmap();
-    m_image_label->resize(qRound(pixmap.width() * factor), qRound(pixmap.height() * factor));
+    m_auto_fit = false;
+    m_canvas->set_zoom(factor);
+}
+
+void DocumentView::zoom_changed(double zoom, bool zoomed_in)
+{
+    const int percent = zoom_steps::percent(zoom);
+    m_status->set_zoom(percent);
+    m_auto_fit = m_canvas->is_fitted();
+    if (DocumentWindow* window = document_window())
+        window->set_zoom_silently(percent);
+    if (zoomed_in)
+        render_full_size_if_needed();
+}
+
+void DocumentView::render_full_size_if_needed()
+{
+    // Closer than the display render's scale, the enlarged render shows at once; the full-size
+    // one follows in the background.
+    if (!has_result() || is_rendering() || m_canvas->zoom() <= m_launcher->display_scale() + 1e-9)
+        return;
+    if (m_launcher->start_full_size(m_shown.image()))
+        qCDebug(lcRender) << "full-size render started at zoom" << m_canvas->zoom();
+}
+
+bool DocumentView::cancel_full_size()
+{
+    if (!m_launcher->full_size_running())
+        return false;
+    m_launcher->cancel_full_size();
+    tell(tr("Full-size rendering cancelled."));
+    return true;
+}
+
+void DocumentView::drop_full_size()
+{
+    if (m_launcher->full_size_result().isNull() && !m_launcher->full_size_running())
+        return;
+    m_launcher->drop_full_size();
+    if (!m_launcher->display_result().isNull())
+        m_canvas->set_artwork(m_launcher->display_result());
 }
 
 bool DocumentView::process()
@@ -229,11 +241,12 @@ void DocumentView::tell(const QString& message)
 
 void DocumentView::show_empty()
 {
-    m_picture_area->hide();
+    m_launcher->drop_full_size();
+    m_canvas->hide();
     m_placeholder->show();
     m_line->show();
     m_shown.set_image(QImage());
-    m_image_label->setPixmap(QPixmap());
+    m_canvas->set_photograph(QImage());
     if (m_registry)
         m_registry->set_current_document(this, true);
     emit changed();
@@ -263,7 +276,7 @@ FilterParametersPtr DocumentView::document_parameters() const
 
 bool DocumentView::has_picture() const
 {
-    return !m_picture_area->isHidden();
+    return !m_canvas->isHidden();
 }
 
 bool DocumentView::is_rendering() const

@@ -14,17 +14,18 @@ class DocumentWindow;
 struct OpenedFile;
 struct PictureSource;
 class Launcher;
+class PictureCanvas;
 class Placeholder;
-class QLabel;
 class QScrollArea;
 class QUndoStack;
 class StatusBar;
 
 // Everything of one open picture: the source picture, the picture shown (source or rendering),
 // the undo stack of setting changes, the settings last used with each filter, the launcher that
-// renders and exports, and the document file. It fits the picture to the space it has, answers
-// the menu commands of its window and names the document ("Untitled", "Untitled 2", or the file's
-// name). The central widget of a DocumentWindow; GUI thread only.
+// renders and exports, and the document file. It shows the picture fitted to the space it has or
+// at the zoom the user chose, and the full-size result when the user looks closer than the display
+// render's scale; it answers the menu commands of its window and names the document ("Untitled",
+// "Untitled 2", or the file's name). The central widget of a DocumentWindow; GUI thread only.
 class DocumentView : public QWidget
 {
     Q_OBJECT
@@ -51,7 +52,10 @@ public:
     void set_source_image(const QImage& image, bool store_previous);
     void show_result(const QImage& image);
     void fit_to_window();
+    // Shows the picture at factor (1.0: its own size) until the user fits it again.
     void scale_label(double factor);
+    // Stops the background full-size render (Escape); false when none was running.
+    bool cancel_full_size();
 
     bool process(const QString& filter_name);
     // Renders with the document's own filter and settings.
@@ -86,7 +90,7 @@ public:
     const QImage& source_image() const { return m_shown.image(); }
     Launcher* launcher() const { return m_launcher; }
     DocumentFile* document() const { return m_document; }
-    QLabel* image_label() const { return m_image_label; }
+    PictureCanvas* canvas() const { return m_canvas; }
     bool auto_fit() const { return m_auto_fit; }
     StatusBar* status_bar() const { return m_status; }
     DocumentWindow* document_window() const;
@@ -99,10 +103,14 @@ public slots:
     void force_resize_event();
     void set_window_modified(bool modified);
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
+    // The zoom changed: the status bar follows, and looking closer than the display render's
+    // scale starts the full-size render.
+    void zoom_changed(double zoom, bool zoomed_in);
+    void render_full_size_if_needed();
+    // The settings or the picture changed: a kept full-size result no longer belongs to them.
+    void drop_full_size();
+
     void attach_path(const QString& path);
     void name_after(const QString& path);
     void show_empty();
@@ -113,12 +121,11 @@ private:
 
     DocumentRegistry* m_registry = nullptr;
     QScrollArea* m_line;
-    QScrollArea* m_picture_area;
+    PictureCanvas* m_canvas;
     Placeholder* m_placeholder;
     bool m_auto_fit = false;
     int m_filter_index = 0;
     QMap<QString, FilterParametersPtr> m_filter_parameters;
-    QLabel* m_image_label;
     StatusBar* m_status;
     DisplayedImage m_shown;
     Launcher* m_launcher;

@@ -6,11 +6,11 @@
 #include "ui/document/file_change_command.h"
 #include "ui/document/file_dialogs.h"
 #include "ui/document/launcher.h"
+#include "ui/widgets/picture_canvas.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFileInfo>
-#include <QLabel>
 #include <QUndoStack>
 
 // The document's files and picture changes: opening, saving and exporting, and a new picture
@@ -138,7 +138,7 @@ void DocumentView::restore_picture(const PictureState& state)
 
 void DocumentView::copy_picture()
 {
-    QApplication::clipboard()->setPixmap(m_image_label->pixmap());
+    QApplication::clipboard()->setImage(m_canvas->shown_image());
 }
 
 void DocumentView::paste_picture()

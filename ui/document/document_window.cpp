@@ -4,12 +4,14 @@
 #include "document/settings.h"
 #include "ui/document/document_registry.h"
 #include "ui/document/document_view.h"
+#include "ui/document/launcher.h"
 #include "ui/document/menu.h"
 #include "ui/document/opening.h"
 #include "ui/document/save_dialog_box.h"
 #include "ui/widgets/clickable_label.h"
 #include "ui/widgets/status_bar.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -42,8 +44,8 @@ DocumentWindow::DocumentWindow(DocumentRegistry* registry)
     resize(800, 600);
     setCentralWidget(m_view);
 
-    // The status bar: the picture is always fitted (see showEvent), so the bar and its controls
-    // stay hidden; the zoom slider only mirrors the fitted zoom.
+    // The status bar of the window stays hidden: the view's own status line shows the zoom, and
+    // the zoom slider here only mirrors it.
     QStatusBar* bar = statusBar();
     bar->setFixedHeight(fontMetrics().height() * 3 / 2);
     bar->setContentsMargins(0, 0, 0, 0);
@@ -53,7 +55,7 @@ DocumentWindow::DocumentWindow(DocumentRegistry* registry)
     connect(m_fit_checkbox, &QCheckBox::toggled, m_view, &DocumentView::slot_auto_fit);
     m_zoom_slider = new QSlider(Qt::Horizontal, bar);
     m_zoom_slider->setFixedWidth(200);
-    m_zoom_slider->setRange(10, 200);
+    m_zoom_slider->setRange(10, 800);
     connect(m_zoom_slider, &QSlider::valueChanged, this, &DocumentWindow::slot_slider);
     m_zoom_slider->setValue(100);
     m_original_size_button = new ClickableLabel(bar);
@@ -65,6 +67,16 @@ DocumentWindow::DocumentWindow(DocumentRegistry* registry)
     bar->addPermanentWidget(m_zoom_slider);
     bar->addPermanentWidget(m_original_size_button);
     m_fit_checkbox->setChecked(auto_fit_to_width());
+
+    // Escape stops a full-size render running in the background (and nothing else).
+    m_cancel_full_size = new QAction(tr("Cancel Full-Size Rendering"), this);
+    m_cancel_full_size->setShortcut(QKeySequence(Qt::Key_Escape));
+    m_cancel_full_size->setShortcutContext(Qt::WindowShortcut);
+    m_cancel_full_size->setEnabled(false);
+    connect(m_cancel_full_size, &QAction::triggered, m_view, &DocumentView::cancel_full_size);
+    connect(m_view->launcher(), &Launcher::background_progress, m_cancel_full_size,
+            [this](int percent) { m_cancel_full_size->setEnabled(percent >= 0); });
+    addAction(m_cancel_full_size);
 
     check_enabled_widgets();
     place_on_screen();
@@ -130,7 +142,7 @@ void DocumentWindow::slot_original_size()
     m_zoom_slider->setValue(100);
     m_fit_checkbox->setChecked(false);
     if (m_view->has_picture())
-        m_view->image_label()->resize(m_view->image_label()->pixmap().size());
+        m_view->scale_label(1.0);
 }
 
 void DocumentWindow::slot_slider(int value)

@@ -7,6 +7,7 @@ class ClickableLabel;
 class DocumentRegistry;
 class DocumentView;
 class Menu;
+class QAction;
 class QCheckBox;
 class QSlider;
 class SaveDialogBox;
@@ -57,6 +58,7 @@ private:
     QCheckBox* m_fit_checkbox = nullptr;
     QSlider* m_zoom_slider = nullptr;
     ClickableLabel* m_original_size_button = nullptr;
+    QAction* m_cancel_full_size = nullptr;
     DocumentView* m_view = nullptr;
     SaveDialogBox* m_save_dialog = nullptr;
     bool m_force_close = false;

@@ -20,8 +20,14 @@ class Worker;
 // settings of the last completed rendering, which an export renders again, and the document's
 // stroke memory, so the export shows the strokes of the display render.
 //
-// Embedded in a DocumentView (its parent); lives on the GUI thread. One run at a time: a request
-// to start another while one is in progress is refused.
+// When the view is looked at closer than the display render's scale, the launcher also renders the
+// full-size result in the background, without the progress window: the same run as an export (the
+// same stroke replay, the same bytes). It keeps that result, as it keeps an export's, so the view
+// shows it and the next export writes it without rendering again; it never records strokes.
+//
+// Embedded in a DocumentView (its parent); lives on the GUI thread. One modal run at a time: a
+// request to start another while one is in progress is refused. A modal run stops the background
+// one first.
 class Launcher : public QObject
 {
     Q_OBJECT
@@ -39,6 +45,22 @@ public:
     // Writes picture to path atomically; reports a failure with "Cannot save file %1".
     bool write_image(const QImage& picture, const QString& path);
 
+    // Renders picture at full size in the background with the settings of the last completed
+    // rendering. False (nothing started) without a completed display render, when its result is
+    // full size already, when a full-size result is kept or being made, or during a modal run.
+    bool start_full_size(const QImage& picture);
+    bool full_size_running() const { return m_background != nullptr; }
+    // Stops the background run; its partial result is dropped.
+    void cancel_full_size();
+    // The kept full-size result of the last completed rendering; null when there is none.
+    const QImage& full_size_result() const { return m_full_size; }
+    // Stops and forgets the full-size result: the document's settings or picture changed.
+    void drop_full_size();
+    // The scale of the last completed display render (1.0: its own size).
+    double display_scale() const { return m_display_scale; }
+    // The last completed display render.
+    const QImage& display_result() const { return m_display_result; }
+
     Worker* worker() const { return m_worker; }
     bool busy() const { return m_busy; }
     bool has_result() const { return m_has_result; }
@@ -52,6 +74,10 @@ signals:
     void image_written(const QString& path);
     // A run started (true: busy cursor and progress window shown) or was cleaned up (false).
     void busy_changed(bool busy);
+    // The background run's progress, 0 .. 100; -1 once it has ended.
+    void background_progress(int percent);
+    // A full-size result is kept (a background run or an export completed).
+    void full_size_ready(const QImage& result);
 
 private slots:
     void slot_worker_started();
@@ -62,10 +88,14 @@ private slots:
     void slot_label(const QString& text);
     void slot_next_phase();
     void slot_set_total_phases(int count);
+    void slot_background_finished();
 
 private:
     bool start_worker(const QString& filter_name, const FilterParametersPtr& parameters,
                       const QImage& picture, bool saving);
+    // The settings of a full-size run: the last completed rendering's, without the display scale.
+    FilterParametersPtr full_size_parameters() const;
+    void end_background();
     void clean_up();
 
     DocumentView* m_view;
@@ -81,4 +111,13 @@ private:
     int m_quality = -1;
     bool m_has_result = false;
     StrokeMemoryPtr m_stroke_memory;
+    double m_display_scale = 1.0;
+    QImage m_display_result;
+    QImage m_full_size;
+    // The background run: its worker and reporter and how far its phases have come.
+    Worker* m_background = nullptr;
+    IProgressReporter* m_background_reporter = nullptr;
+    int m_background_phase = 0;
+    int m_background_phases = 0;
+    int m_background_percent = 0;
 };

@@ -13,6 +13,7 @@
 #include "ui/document/user_manual.h"
 #include "ui/widgets/about_dialog.h"
 #include "ui/widgets/feedback_dialog.h"
+#include "ui/widgets/picture_canvas.h"
 
 #include <QAction>
 #include <QApplication>
@@ -51,6 +52,23 @@ Menu::Menu(DocumentWindow* window) : QObject(window), m_window(window)
     m_paste = add_action(m_edit_menu, tr("&Paste"), &Menu::slot_edit_paste);
     m_paste->setShortcut(QKeySequence::Paste);
     m_process = add_action(m_edit_menu, tr("Process"), &Menu::slot_edit_process);
+
+    // The zoom keys of every picture viewer; Ctrl+= as well, where "+" needs Shift.
+    QMenu* view = bar->addMenu(tr("&View"));
+    m_zoom_in = add_action(view, tr("Zoom &In"), &Menu::slot_view_zoom_in);
+    m_zoom_in->setShortcuts(
+        {QKeySequence(QKeySequence::ZoomIn), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    m_zoom_out = add_action(view, tr("Zoom &Out"), &Menu::slot_view_zoom_out);
+    m_zoom_out->setShortcut(QKeySequence::ZoomOut);
+    m_fit = add_action(view, tr("&Fit in Window"), &Menu::slot_view_fit);
+    m_fit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    m_actual_size = add_action(view, tr("&Actual Size (100%)"), &Menu::slot_view_actual_size);
+    m_actual_size->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
+    view->addSeparator();
+    m_split_compare = new QAction(tr("Split Compare"), m_window);
+    m_split_compare->setCheckable(true);
+    connect(m_split_compare, &QAction::toggled, this, &Menu::slot_view_split_compare);
+    view->addAction(m_split_compare);
 
     QMenu* help = bar->addMenu(tr("&Help"));
     m_manual = add_action(help, tr("User &Manual"), &Menu::slot_help_manual);
@@ -93,8 +111,8 @@ DocumentWindow* Menu::target_window() const
     return m_window;
 }
 
-// Save, Save As, Copy and Process need a picture; Export a finished rendering; Paste an image on
-// the clipboard; everything else is always available.
+// Save, Save As, Copy, Process and the View commands need a picture; Export a finished rendering;
+// Paste an image on the clipboard; everything else is always available.
 void Menu::update_actions()
 {
     const QMimeData* clipboard = QApplication::clipboard()->mimeData();
@@ -102,7 +120,8 @@ void Menu::update_actions()
 
     DocumentWindow* window = target_window();
     if (!window) {
-        for (QAction* action : {m_save, m_save_as, m_copy, m_process, m_export})
+        for (QAction* action : {m_save, m_save_as, m_copy, m_process, m_export, m_zoom_in,
+                                m_zoom_out, m_fit, m_actual_size, m_split_compare})
             action->setEnabled(false);
         return;
     }
@@ -118,7 +137,8 @@ void Menu::update_actions()
     // While the document renders, another render or an export would be refused: say so by
     // greying them out instead.
     const bool rendering = view->launcher() && view->launcher()->busy();
-    for (QAction* action : {m_save, m_save_as, m_copy})
+    for (QAction* action :
+         {m_save, m_save_as, m_copy, m_zoom_in, m_zoom_out, m_fit, m_actual_size, m_split_compare})
         action->setEnabled(picture);
     m_process->setEnabled(picture && !rendering);
     m_export->setEnabled(view->has_result() && !rendering);
@@ -128,6 +148,36 @@ bool Menu::save()
 {
     DocumentWindow* window = target_window();
     return window && window->view()->save_document();
+}
+
+void Menu::slot_view_zoom_in()
+{
+    if (DocumentWindow* window = target_window())
+        window->view()->canvas()->zoom_in();
+}
+
+void Menu::slot_view_zoom_out()
+{
+    if (DocumentWindow* window = target_window())
+        window->view()->canvas()->zoom_out();
+}
+
+void Menu::slot_view_fit()
+{
+    if (DocumentWindow* window = target_window())
+        window->view()->fit_to_window();
+}
+
+void Menu::slot_view_actual_size()
+{
+    if (DocumentWindow* window = target_window())
+        window->view()->scale_label(1.0);
+}
+
+void Menu::slot_view_split_compare(bool split)
+{
+    if (DocumentWindow* window = target_window())
+        window->view()->canvas()->set_split(split);
 }
 
 void Menu::slot_drawlume_about()

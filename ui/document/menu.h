@@ -36,6 +36,11 @@ public:
     QAction* action_redo() const { return m_redo; }
     QAction* action_feedback() const { return m_feedback; }
     QAction* action_manual() const { return m_manual; }
+    QAction* action_zoom_in() const { return m_zoom_in; }
+    QAction* action_zoom_out() const { return m_zoom_out; }
+    QAction* action_fit() const { return m_fit; }
+    QAction* action_actual_size() const { return m_actual_size; }
+    QAction* action_split_compare() const { return m_split_compare; }
 
 public slots:
     void slot_drawlume_about();
@@ -51,6 +56,11 @@ public slots:
     void slot_edit_process();
     void slot_help_feedback();
     void slot_help_manual();
+    void slot_view_zoom_in();
+    void slot_view_zoom_out();
+    void slot_view_fit();
+    void slot_view_actual_size();
+    void slot_view_split_compare(bool split);
     void create_undo_redo();
     void slot_export();
 
@@ -78,5 +88,10 @@ private:
     QAction* m_redo = nullptr;
     QAction* m_feedback = nullptr;
     QAction* m_manual = nullptr;
+    QAction* m_zoom_in = nullptr;
+    QAction* m_zoom_out = nullptr;
+    QAction* m_fit = nullptr;
+    QAction* m_actual_size = nullptr;
+    QAction* m_split_compare = nullptr;
     QMenu* m_edit_menu = nullptr;
 };

@@ -13,6 +13,8 @@ namespace {
 
 const QColor kPanelGrey(237, 237, 237);
 
+} // namespace
+
 // The overall value for percentage p of the phase numbered `phase` (from 0) of `total` phases:
 // each phase covers a band of 100 / total percent (integer division), so three phases start at
 // 0, 33 and 66 and end at 99. Without an announced phase count the percentage is shown as it is;
@@ -26,8 +28,6 @@ int overallValue(int p, int phase, int total)
     const double value = double(p) / total + (100 / total) * phase;
     return qBound(0, int(value), 100);
 }
-
-} // namespace
 
 ProgressWindow::ProgressWindow(QWidget* parent)
     : QWidget(parent, Qt::SubWindow), m_bar(new QProgressBar),

@@ -17,6 +17,7 @@
 #include "ui/panel/control_window.h"
 #include "ui/panel/filter_change_command.h"
 #include "ui/widgets/bevel_combo_box.h"
+#include "ui/widgets/picture_canvas.h"
 #include "ui/widgets/status_bar.h"
 
 #include <QAction>
@@ -110,8 +111,6 @@ private slots:
     void missingPathGivesAnEmptyWindowSilently();
     void untitledWindowsAreNumbered();
     void unreadableFileSaysCannotLoad();
-    void fittingKeepsBetweenTenAndTwoHundredPercent_data();
-    void fittingKeepsBetweenTenAndTwoHundredPercent();
     void commandsFollowTheDocumentState();
     void titleShowsUnsavedChanges();
     void closeProtocolFollowsTheDialog();
@@ -246,28 +245,6 @@ void TestDocumentWindow::unreadableFileSaysCannotLoad()
     QCOMPARE(window->windowTitle(), QStringLiteral("Untitled"));
 }
 
-void TestDocumentWindow::fittingKeepsBetweenTenAndTwoHundredPercent_data()
-{
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<int>("zoom");
-    QTest::newRow("very wide") << QSize(9000, 60) << 10;
-    QTest::newRow("tiny") << QSize(20, 10) << 200;
-}
-
-void TestDocumentWindow::fittingKeepsBetweenTenAndTwoHundredPercent()
-{
-    QFETCH(QSize, size);
-    QFETCH(int, zoom);
-    const QString path = m_dir.filePath(QStringLiteral("fit-%1.png").arg(size.width()));
-    QVERIFY(writePicture(path, scenePicture(size.width(), size.height())));
-    DocumentWindow* window = openWindow(path);
-    const double factor = zoom / 100.0;
-    const QSize expected(qRound(size.width() * factor), qRound(size.height() * factor));
-    QTRY_COMPARE(window->view()->image_label()->size(), expected);
-    QCOMPARE(window->zoom_slider()->value(), zoom);
-    QCOMPARE(window->zoom_slider()->toolTip(), QStringLiteral("%1%").arg(zoom));
-}
-
 void TestDocumentWindow::commandsFollowTheDocumentState()
 {
     DocumentWindow* window = openWindow();
@@ -376,7 +353,7 @@ void TestDocumentWindow::processThenExportWritesTheFullSizeRendering()
     QVERIFY(view->process(QStringLiteral("Pencil")));
     QTRY_VERIFY(view->has_result());
     QTRY_VERIFY(!view->launcher()->worker());
-    const QImage shown = view->image_label()->pixmap().toImage();
+    const QImage shown = view->canvas()->shown_image();
 
     m_dialog.answer = m_dir.filePath(name);
     m_dialog.filter = filter;

@@ -18,6 +18,7 @@
 #include "ui/panel/preview_widget.h"
 #include "ui/panel/thumbnail.h"
 #include "ui/widgets/bevel_combo_box.h"
+#include "ui/widgets/picture_canvas.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -179,7 +180,7 @@ void TestControlWindow::savedDocumentReopensWithTheSameRendering()
     control->panel(0)->slider(kStroke)->setValue(83);
     QVERIFY(window->view()->process(QStringLiteral("Pencil")));
     QTRY_VERIFY(!window->view()->launcher()->worker());
-    const QImage rendered = window->view()->image_label()->pixmap().toImage();
+    const QImage rendered = window->view()->canvas()->shown_image();
     const QString settings = control->current_parameters()->valuesText();
 
     g_answer = m_dir.filePath("kept.drawlume");
@@ -190,7 +191,7 @@ void TestControlWindow::savedDocumentReopensWithTheSameRendering()
     QCOMPARE(control->current_parameters()->valuesText(), settings);
     QVERIFY(reopened->view()->process(QStringLiteral("Pencil")));
     QTRY_VERIFY(!reopened->view()->launcher()->worker());
-    QCOMPARE(reopened->view()->image_label()->pixmap().toImage(), rendered);
+    QCOMPARE(reopened->view()->canvas()->shown_image(), rendered);
 }
 
 void TestControlWindow::damagedDocumentChangesNothing()

@@ -9,6 +9,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QGridLayout>
 #include <QScrollBar>
 #include <QSizeGrip>
 #include <QSvgRenderer>
@@ -386,15 +387,24 @@ void TestStyledWidgets::statusBarHasFixedHeightAndText()
     QCOMPARE(bar->maximumHeight(), 24);
     bar->set_text(QStringLiteral("photo.jpg: (800 x 600)"));
     QCOMPARE(bar->text(), QStringLiteral("photo.jpg: (800 x 600)"));
-    auto* label = bar->findChild<BevelLabel*>();
-    QVERIFY(label);
-    QCOMPARE(label->text(), bar->text());
+    bar->set_zoom(67);
+    QCOMPARE(bar->zoom_text(), QStringLiteral("67%"));
+    BevelLabel* label = nullptr;
+    BevelLabel* zoom = nullptr;
+    for (BevelLabel* each : bar->findChildren<BevelLabel*>())
+        (each->text() == bar->text() ? label : zoom) = each;
+    QVERIFY(label && zoom);
     QCOMPARE(label->font().pointSize(), 10);
-    // The text sits in the middle of the space left of the grip's column.
+    // The text sits in the middle of the space between the zoom at the left and the Compare
+    // button at the right.
     QCoreApplication::processEvents();
-    const QSizeGrip* grip = bar->findChild<QSizeGrip*>();
-    QVERIFY(grip);
-    const int columnCentre = (bar->width() - grip->width()) / 2;
+    const QWidget* compare = bar->compare_button();
+    QVERIFY(compare->isVisible());
+    QVERIFY(zoom->geometry().right() < label->geometry().left());
+    QVERIFY(label->geometry().right() < compare->geometry().left());
+    auto* grid = qobject_cast<QGridLayout*>(bar->layout());
+    QVERIFY(grid);
+    const int columnCentre = grid->cellRect(0, 1).center().x();
     QVERIFY2(qAbs(label->geometry().center().x() - columnCentre) <= 1,
              qPrintable(QString::number(label->geometry().center().x())));
     QVERIFY(qAbs(label->geometry().center().y() - bar->height() / 2) <= 1);
