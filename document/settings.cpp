@@ -10,6 +10,7 @@ namespace {
 constexpr QLatin1String kLastOpenDirectory("last_open_directory");
 constexpr QLatin1String kLastSaveDirectory("last_save_directory");
 constexpr QLatin1String kAutoFitToWidth("auto_fit_to_width");
+constexpr QLatin1String kLiveResult("live_result");
 constexpr QLatin1String kRecentFiles("recent_files");
 
 // The window keys go through the translation function like every other text of the program; with
@@ -92,6 +93,16 @@ bool auto_fit_to_width()
 void set_auto_fit_to_width(bool fit)
 {
     settings().setValue(kAutoFitToWidth, fit);
+}
+
+bool live_result()
+{
+    return settings().value(kLiveResult, false).toBool();
+}
+
+void set_live_result(bool live)
+{
+    settings().setValue(kLiveResult, live);
 }
 
 QByteArray document_window_geometry()

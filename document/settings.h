@@ -22,6 +22,7 @@
 //   DLDocumentWindowGeometry   empty: nothing to restore
 //   DLDocumentWindowState      empty: nothing to restore
 //   recent_files               empty list; full paths, newest first
+//   live_result                false: documents render only when asked ("Process")
 //
 // An absent value is a null one; an empty directory string counts as absent too, since no file
 // dialog can start in "no directory".
@@ -39,6 +40,10 @@ void set_last_save_directory(const QString& directory);
 
 bool auto_fit_to_width();
 void set_auto_fit_to_width(bool fit);
+
+// Whether every change of a document's settings renders it again ("Live" in the control window).
+bool live_result();
+void set_live_result(bool live);
 
 // QMainWindow::saveGeometry() / saveState(0) of the last document window that stored them.
 QByteArray document_window_geometry();

@@ -22,13 +22,16 @@
 namespace {
 // How long a status-line remark stays before the picture's status returns.
 constexpr int kRemarkMilliseconds = 5000;
+// The pause in setting changes after which a live render starts.
+constexpr int kLivePauseMilliseconds = 300;
 } // namespace
 
 DocumentView::DocumentView(DocumentRegistry* registry, QWidget* parent)
     : QWidget(parent), m_registry(registry), m_line(new QScrollArea(this)),
       m_canvas(new PictureCanvas(this)), m_placeholder(new Placeholder(false, this)),
-      m_status(new StatusBar(this)), m_shown(m_canvas), m_launcher(new Launcher(this)),
-      m_document(new DocumentFile(this)), m_undo_stack(new QUndoStack(this))
+      m_status(new StatusBar(this)), m_live_timer(new QTimer(this)), m_shown(m_canvas),
+      m_launcher(new Launcher(this)), m_document(new DocumentFile(this)),
+      m_undo_stack(new QUndoStack(this))
 {
     set_untitled_title();
 
@@ -49,15 +52,23 @@ DocumentView::DocumentView(DocumentRegistry* registry, QWidget* parent)
     connect(m_undo_stack, &QUndoStack::cleanChanged, this,
             [this](bool clean) { set_window_modified(!clean); });
     // Every settings or picture change is a step on the stack.
-    connect(m_undo_stack, &QUndoStack::indexChanged, this, [this] { drop_full_size(); });
+    connect(m_undo_stack, &QUndoStack::indexChanged, this, &DocumentView::settings_changed);
+    m_live_timer->setSingleShot(true);
+    m_live_timer->setInterval(kLivePauseMilliseconds);
+    connect(m_live_timer, &QTimer::timeout, this, &DocumentView::render_live);
 
     connect(m_canvas, &PictureCanvas::zoom_changed, this, &DocumentView::zoom_changed);
     connect(m_status->compare_button(), &QAbstractButton::pressed, m_canvas,
             [this] { m_canvas->set_comparing(true); });
     connect(m_status->compare_button(), &QAbstractButton::released, m_canvas,
             [this] { m_canvas->set_comparing(false); });
-    connect(m_launcher, &Launcher::background_progress, m_status, &StatusBar::set_progress);
+    connect(m_launcher, &Launcher::background_progress, m_status, [this](int percent, bool live) {
+        m_status->set_progress(percent, live ? tr("Rendering: %p%") : tr("Full size: %p%"));
+    });
     connect(m_launcher, &Launcher::full_size_ready, m_canvas, &PictureCanvas::set_artwork);
+    // A rendering finished while the view is closer than its scale: the full size follows.
+    connect(m_launcher, &Launcher::display_rendered, this,
+            &DocumentView::render_full_size_if_needed);
     m_status->set_zoom(zoom_steps::percent(m_canvas->zoom()));
 }
 
@@ -184,13 +195,28 @@ void DocumentView::render_full_size_if_needed()
         qCDebug(lcRender) << "full-size render started at zoom" << m_canvas->zoom();
 }
 
-bool DocumentView::cancel_full_size()
+bool DocumentView::cancel_background()
 {
-    if (!m_launcher->full_size_running())
+    if (!m_launcher->full_size_running() && !m_launcher->live_running())
         return false;
     m_launcher->cancel_full_size();
-    tell(tr("Full-size rendering cancelled."));
+    tell(tr("Rendering cancelled."));
     return true;
+}
+
+void DocumentView::settings_changed()
+{
+    drop_full_size();
+    if (live_result() && has_picture())
+        m_live_timer->start();
+}
+
+bool DocumentView::render_live()
+{
+    if (!has_picture() || m_launcher->busy() || m_launcher->worker())
+        return false;
+    const FilterParametersPtr parameters = display_parameters();
+    return m_launcher->start_live_rendering(parameters->filterName(), parameters, m_shown.image());
 }
 
 void DocumentView::drop_full_size()
@@ -216,12 +242,17 @@ bool DocumentView::process(const QString& filter_name)
         tell(tr("Already rendering: wait for it to finish or cancel it."));
         return false;
     }
+    return m_launcher->start_rendering(filter_name, display_parameters(), m_shown.image());
+}
+
+FilterParametersPtr DocumentView::display_parameters() const
+{
     FilterParametersPtr parameters = document_parameters();
     const double scale = m_shown.display_scale();
     if (scale != 1.0)
         parameters->insert(scalingKey(), scale);
     parameters->insert(forPreviewKey(), false);
-    return m_launcher->start_rendering(filter_name, parameters, m_shown.image());
+    return parameters;
 }
 
 void DocumentView::refresh_window()

@@ -17,6 +17,7 @@ class Launcher;
 class PictureCanvas;
 class Placeholder;
 class QScrollArea;
+class QTimer;
 class QUndoStack;
 class StatusBar;
 
@@ -54,8 +55,11 @@ public:
     void fit_to_window();
     // Shows the picture at factor (1.0: its own size) until the user fits it again.
     void scale_label(double factor);
-    // Stops the background full-size render (Escape); false when none was running.
-    bool cancel_full_size();
+    // Stops a render running in the background, full size or live (Escape); false when none was
+    // running.
+    bool cancel_background();
+    // Renders for display in the background with the document's settings (the "Live" mode).
+    bool render_live();
 
     bool process(const QString& filter_name);
     // Renders with the document's own filter and settings.
@@ -104,12 +108,16 @@ public slots:
     void set_window_modified(bool modified);
 
 private:
+    // The document's settings for a display render: "scaling" when the display scale is not 1,
+    // "for_preview" false.
+    FilterParametersPtr display_parameters() const;
     // The zoom changed: the status bar follows, and looking closer than the display render's
     // scale starts the full-size render.
     void zoom_changed(double zoom, bool zoomed_in);
     void render_full_size_if_needed();
     // The settings or the picture changed: a kept full-size result no longer belongs to them.
     void drop_full_size();
+    void settings_changed();
 
     void attach_path(const QString& path);
     void name_after(const QString& path);
@@ -127,6 +135,8 @@ private:
     int m_filter_index = 0;
     QMap<QString, FilterParametersPtr> m_filter_parameters;
     StatusBar* m_status;
+    // Waits for a pause in the changes before a live render starts.
+    QTimer* m_live_timer;
     DisplayedImage m_shown;
     Launcher* m_launcher;
     DocumentFile* m_document;

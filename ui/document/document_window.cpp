@@ -68,12 +68,12 @@ DocumentWindow::DocumentWindow(DocumentRegistry* registry)
     bar->addPermanentWidget(m_original_size_button);
     m_fit_checkbox->setChecked(auto_fit_to_width());
 
-    // Escape stops a full-size render running in the background (and nothing else).
-    m_cancel_full_size = new QAction(tr("Cancel Full-Size Rendering"), this);
+    // Escape stops a render running in the background (and nothing else).
+    m_cancel_full_size = new QAction(tr("Cancel Rendering"), this);
     m_cancel_full_size->setShortcut(QKeySequence(Qt::Key_Escape));
     m_cancel_full_size->setShortcutContext(Qt::WindowShortcut);
     m_cancel_full_size->setEnabled(false);
-    connect(m_cancel_full_size, &QAction::triggered, m_view, &DocumentView::cancel_full_size);
+    connect(m_cancel_full_size, &QAction::triggered, m_view, &DocumentView::cancel_background);
     connect(m_view->launcher(), &Launcher::background_progress, m_cancel_full_size,
             [this](int percent) { m_cancel_full_size->setEnabled(percent >= 0); });
     addAction(m_cancel_full_size);

@@ -175,17 +175,23 @@ void Launcher::slot_view_finished()
     if (!m_worker)
         return;
     if (!m_worker->was_cancelled()) {
-        m_display_result = m_worker->result_image();
-        const QVariant scale = m_current_parameters->value(scalingKey());
-        m_display_scale = scale.isValid() ? scale.toDouble() : 1.0;
-        m_view->show_result(m_display_result);
-        m_has_result = true;
+        install_display_result(m_worker->result_image());
     } else {
         // A later export renders with the settings of the last rendering that completed.
         m_current_filter_name = m_previous_filter_name;
         m_current_parameters = m_previous_parameters;
     }
     clean_up();
+}
+
+void Launcher::install_display_result(const QImage& result)
+{
+    m_display_result = result;
+    const QVariant scale = m_current_parameters->value(scalingKey());
+    m_display_scale = scale.isValid() ? scale.toDouble() : 1.0;
+    m_view->show_result(result);
+    m_has_result = true;
+    emit display_rendered();
 }
 
 void Launcher::slot_save_finished()
@@ -203,96 +209,6 @@ void Launcher::slot_save_finished()
         emit full_size_ready(result);
         write_image(result, m_save_path);
     }
-}
-
-FilterParametersPtr Launcher::full_size_parameters() const
-{
-    FilterParametersPtr parameters(new FilterParameters(*m_current_parameters));
-    parameters->remove(scalingKey());
-    return parameters;
-}
-
-bool Launcher::start_full_size(const QImage& picture)
-{
-    if (m_worker || m_background || !m_has_result || !m_current_parameters ||
-        !m_full_size.isNull() || m_display_scale >= 1.0)
-        return false;
-    FilterPtr filter = createFilter(m_current_filter_name);
-    if (!filter)
-        return false;
-    filter->setImage(picture);
-    filter->setParameters(full_size_parameters());
-    filter->setStrokeMemory(m_stroke_memory);
-
-    m_background_reporter = create_progress_reporter();
-    m_background_phase = 0;
-    m_background_phases = 0;
-    m_background_percent = 0;
-    const auto report = [this] {
-        emit background_progress(
-            overallValue(m_background_percent, m_background_phase, m_background_phases));
-    };
-    connect(
-        m_background_reporter, &IProgressReporter::sig_set_total_phases, this,
-        [this](int count) { m_background_phases = count; }, Qt::QueuedConnection);
-    connect(
-        m_background_reporter, &IProgressReporter::sig_next_phase, this,
-        [this] { ++m_background_phase; }, Qt::QueuedConnection);
-    connect(
-        m_background_reporter, &IProgressReporter::progress, this,
-        [this, report](int percent) {
-            m_background_percent = percent;
-            report();
-        },
-        Qt::QueuedConnection);
-    filter->setProgressReporter(m_background_reporter);
-
-    m_background = new Worker(filter, this);
-    connect(m_background, &QThread::finished, this, &Launcher::slot_background_finished);
-    qCDebug(lcRender) << "Launcher: full-size render started";
-    m_background->start(QThread::LowPriority);
-    report();
-    return true;
-}
-
-void Launcher::slot_background_finished()
-{
-    if (!m_background)
-        return;
-    const bool cancelled = m_background->was_cancelled();
-    const QImage result = m_background->result_image();
-    end_background();
-    if (!cancelled) {
-        m_full_size = result;
-        emit full_size_ready(result);
-    }
-}
-
-void Launcher::cancel_full_size()
-{
-    end_background();
-}
-
-void Launcher::end_background()
-{
-    if (m_background) {
-        m_background->disconnect(this);
-        // Deleting a running worker cancels it and waits for its thread.
-        delete m_background;
-        m_background = nullptr;
-        emit background_progress(-1);
-    }
-    if (m_background_reporter) {
-        m_background_reporter->disconnect(this);
-        delete m_background_reporter;
-        m_background_reporter = nullptr;
-    }
-}
-
-void Launcher::drop_full_size()
-{
-    end_background();
-    m_full_size = QImage();
 }
 
 void Launcher::clean_up()

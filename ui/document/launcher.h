@@ -49,7 +49,13 @@ public:
     // rendering. False (nothing started) without a completed display render, when its result is
     // full size already, when a full-size result is kept or being made, or during a modal run.
     bool start_full_size(const QImage& picture);
-    bool full_size_running() const { return m_background != nullptr; }
+    bool full_size_running() const { return m_background && !m_background_display; }
+    // Renders picture for display in the background (a live render): progress goes to
+    // background_progress, and a completed run becomes the document's rendering as a "Process"
+    // would. Stops an unfinished background run first. False during a modal run.
+    bool start_live_rendering(const QString& filter_name, const FilterParametersPtr& parameters,
+                              const QImage& picture);
+    bool live_running() const { return m_background && m_background_display; }
     // Stops the background run; its partial result is dropped.
     void cancel_full_size();
     // The kept full-size result of the last completed rendering; null when there is none.
@@ -74,8 +80,11 @@ signals:
     void image_written(const QString& path);
     // A run started (true: busy cursor and progress window shown) or was cleaned up (false).
     void busy_changed(bool busy);
-    // The background run's progress, 0 .. 100; -1 once it has ended.
-    void background_progress(int percent);
+    // The background run's progress, 0 .. 100; -1 once it has ended. display: a live render
+    // (else the full-size result).
+    void background_progress(int percent, bool display);
+    // A display render completed and is shown (by "Process" or live).
+    void display_rendered();
     // A full-size result is kept (a background run or an export completed).
     void full_size_ready(const QImage& result);
 
@@ -95,7 +104,11 @@ private:
                       const QImage& picture, bool saving);
     // The settings of a full-size run: the last completed rendering's, without the display scale.
     FilterParametersPtr full_size_parameters() const;
+    bool start_background(bool display, const QString& filter_name,
+                          const FilterParametersPtr& parameters, const QImage& picture);
     void end_background();
+    // A completed display render (of m_current_parameters) becomes the one shown and exported.
+    void install_display_result(const QImage& result);
     void clean_up();
 
     DocumentView* m_view;
@@ -116,6 +129,9 @@ private:
     QImage m_full_size;
     // The background run: its worker and reporter and how far its phases have come.
     Worker* m_background = nullptr;
+    bool m_background_display = false;
+    QString m_background_filter_name;
+    FilterParametersPtr m_background_parameters;
     IProgressReporter* m_background_reporter = nullptr;
     int m_background_phase = 0;
     int m_background_phases = 0;

@@ -18,6 +18,7 @@
 #include "ui/widgets/placeholder.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -45,6 +46,7 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     : QDialog(nullptr), m_registry(registry), m_placeholder(new Placeholder(true, this)),
       m_thumbnail(new Thumbnail(this)), m_filter_combo(new BevelComboBox(this)),
       m_panels(new QStackedWidget(this)), m_process_button(new BevelButton(tr("Process"), this)),
+      m_live_checkbox(new QCheckBox(tr("Live"), this)),
       m_zoom_slider(new ImageZoomSlider(m_thumbnail, this)), m_size_grip(new SizeGrip(this)),
       m_preview(new PreviewScheduler(m_thumbnail, m_placeholder, m_size_grip, this))
 {
@@ -97,7 +99,18 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     m_process_button->setFont(buttonFont);
     m_process_button->setMinimumWidth(
         2 * QFontMetrics(QApplication::font()).horizontalAdvance(m_process_button->text()));
+    // "Live" beside "Process": every change of a setting renders the document again after a
+    // short pause, in the background.
+    m_live_checkbox->setFont(buttonFont);
+    m_live_checkbox->setChecked(live_result());
+    m_live_checkbox->setToolTip(tr("Render the document again after every change of a setting"));
+    m_live_checkbox->setFocusPolicy(Qt::TabFocus);
+    connect(m_live_checkbox, &QCheckBox::toggled, this, [](bool live) { set_live_result(live); });
+    buttonRow->addStretch(1);
     buttonRow->addWidget(m_process_button, 0, Qt::AlignCenter);
+    buttonRow->addSpacing(12);
+    buttonRow->addWidget(m_live_checkbox, 0, Qt::AlignVCenter);
+    buttonRow->addStretch(1);
     layout->addLayout(buttonRow);
     layout->addWidget(m_size_grip, 0, Qt::AlignBottom | Qt::AlignRight);
     m_size_grip->setContentsMargins(0, 0, 0, 0);

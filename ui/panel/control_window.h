@@ -10,6 +10,7 @@
 #include "ui/document/document_registry.h"
 
 class BevelButton;
+class QCheckBox;
 class BevelComboBox;
 class DocumentView;
 class DocumentWindow;
@@ -65,6 +66,7 @@ public:
     QUndoGroup* undo_group() const;
     BevelComboBox* filter_combo() const { return m_filter_combo; }
     BevelButton* process_button() const { return m_process_button; }
+    QCheckBox* live_checkbox() const { return m_live_checkbox; }
     // The parameter panel of the filter at index in the list.
     FilterWidget* panel(int index) const;
     Thumbnail* thumbnail() const { return m_thumbnail; }
@@ -120,6 +122,7 @@ private:
     BevelComboBox* m_filter_combo;
     QStackedWidget* m_panels;
     BevelButton* m_process_button;
+    QCheckBox* m_live_checkbox;
     int m_previous_filter_index = 0;
     int m_offered_filters = 0;
     ImageZoomSlider* m_zoom_slider;

@@ -29,8 +29,7 @@ void setWindowBrush(QWidget* widget, const QBrush& brush)
 
 StatusBar::StatusBar(QWidget* parent)
     : QWidget(parent), m_text(new BevelLabel(this)), m_zoom(new BevelLabel(this)),
-      m_progress(new QProgressBar(this)),
-      m_grip(new QSizeGrip(this))
+      m_progress(new QProgressBar(this)), m_grip(new QSizeGrip(this))
 {
     setFixedHeight(kHeight);
     setWindowBrush(this, kWindowGrey);
@@ -45,8 +44,7 @@ StatusBar::StatusBar(QWidget* parent)
     m_progress->setFont(font);
     m_progress->setRange(0, 100);
     m_progress->setFixedSize(160, kHeight - 8);
-    m_progress->setFormat(tr("Full size: %p%"));
-    m_progress->setToolTip(tr("Rendering the picture at full size (Escape cancels)"));
+    m_progress->setToolTip(tr("Rendering in the background (Escape cancels)"));
     m_progress->hide();
 
     // Held down, not clicked: the photograph shows while the button is down. It never takes the
@@ -98,12 +96,13 @@ QString StatusBar::zoom_text() const
     return m_zoom->text().trimmed();
 }
 
-void StatusBar::set_progress(int percent)
+void StatusBar::set_progress(int percent, const QString& format)
 {
     if (percent < 0) {
         m_progress->hide();
         return;
     }
+    m_progress->setFormat(format);
     m_progress->setValue(percent);
     m_progress->show();
 }

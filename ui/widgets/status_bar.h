@@ -23,8 +23,9 @@ public:
     // The zoom in whole percent ("100%").
     void set_zoom(int percent);
     QString zoom_text() const;
-    // The progress of a background render, 0 .. 100; a negative value hides it.
-    void set_progress(int percent);
+    // The progress of a background render, 0 .. 100, shown with format ("%p" stands for the
+    // percentage); a negative value hides it.
+    void set_progress(int percent, const QString& format);
     bool progress_shown() const;
     int progress() const;
     QAbstractButton* compare_button() const;
