@@ -65,7 +65,7 @@ Menu::Menu(DocumentWindow* window) : QObject(window), m_window(window)
     m_actual_size = add_action(view, tr("&Actual Size (100%)"), &Menu::slot_view_actual_size);
     m_actual_size->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
     view->addSeparator();
-    m_split_compare = new QAction(tr("Split Compare"), m_window);
+    m_split_compare = new QAction(tr("&Split Compare"), m_window);
     m_split_compare->setCheckable(true);
     connect(m_split_compare, &QAction::toggled, this, &Menu::slot_view_split_compare);
     view->addAction(m_split_compare);
