@@ -58,6 +58,18 @@ const FilterDescriptor& PencilFilter::descriptor()
 
 void PencilFilter::run()
 {
+    // A document's display render works on the photo reduced to the display scale, as the
+    // painters do: the drawing and its texture come back at that size, and the texture keeps the
+    // grain it has on the full-size picture. (The drawing itself always works at its own scale,
+    // so a pencil overlay in another filter is made at the size that filter hands it.)
+    if (m_parameters && !m_parameters->value(forPreviewKey()).toBool()) {
+        const QVariant scaling = m_parameters->value(scalingKey());
+        const double scale = scaling.isValid() ? scaling.toDouble() : 1.0;
+        // Sized as the painters size their reduction; one that leaves no pixel keeps the photo.
+        const QSize reduced(int(m_image.width() * scale), int(m_image.height() * scale));
+        if (scale < 1.0 && !reduced.isEmpty())
+            m_image = m_image.scaled(reduced, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
     const QImage input = m_image;
     const AlgorithmPtr& pencil = algorithm(0);
     const AlgorithmPtr& texture = algorithm(1);

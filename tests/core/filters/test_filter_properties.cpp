@@ -15,19 +15,12 @@ namespace {
 
 using Choices = QMap<QString, QVariant>;
 
-// The pencil draws at the size it is given (a display render hands it the display picture); the
-// painters reduce the picture by the render's scale.
-bool reducesByTheScale(const QString& filter)
-{
-    return filter != QStringLiteral("Pencil");
-}
-
-// The size a render at scale gives: a scale that leaves no pixel paints nothing and keeps the
-// picture.
-QSize renderSize(const QString& filter, const QSize& picture, double scale)
+// The size a display render at scale gives: every filter reduces the picture by the render's
+// scale; a scale that leaves no pixel paints nothing and keeps the picture.
+QSize renderSize(const QSize& picture, double scale)
 {
     const QSize reduced(int(picture.width() * scale), int(picture.height() * scale));
-    return !reducesByTheScale(filter) || reduced.isEmpty() ? picture : reduced;
+    return reduced.isEmpty() ? picture : reduced;
 }
 
 // The values of the choice row key of filter; one empty text when the filter has no such row.
@@ -144,7 +137,7 @@ void TestFilterProperties::rendersAtTheSizeAsked()
     const QImage picture = scenePicture(60, 44);
     for (const double scale : {1.0, 0.5}) {
         const QImage result = runFilter(picture, renderSet(filter, choices, scale));
-        QCOMPARE(result.size(), renderSize(filter, picture.size(), scale));
+        QCOMPARE(result.size(), renderSize(picture.size(), scale));
         QVERIFY(result != picture);
     }
 }
@@ -176,7 +169,7 @@ void TestFilterProperties::tinyPicturesRender()
                        choiceValues(*descriptor, descriptor->overlayKey).at(1));
     const QImage picture = scenePicture(size.width(), size.height());
     const QImage result = runFilter(picture, renderSet(filter, choices, scale));
-    QCOMPARE(result.size(), renderSize(filter, size, scale));
+    QCOMPARE(result.size(), renderSize(size, scale));
 }
 
 void TestFilterProperties::sameRenderTwiceGivesSameBytes_data()
@@ -292,7 +285,7 @@ void TestFilterProperties::transparentPartsStayTransparent()
     QFETCH(double, scale);
     const QImage picture = translucentPicture(50, 40);
     const QImage result = runFilter(picture, renderSet(filter, choices, scale));
-    QCOMPARE(result.size(), renderSize(filter, picture.size(), scale));
+    QCOMPARE(result.size(), renderSize(picture.size(), scale));
     if (result.size() == picture.size()) {
         for (int y = 0; y < picture.height(); ++y) {
             for (int x = 0; x < picture.width(); ++x)
