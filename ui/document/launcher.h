@@ -83,6 +83,8 @@ signals:
     // The background run's progress, 0 .. 100; -1 once it has ended. display: a live render
     // (else the full-size result).
     void background_progress(int percent, bool display);
+    // A background run started. display: a live render (else the full-size result).
+    void background_started(bool display);
     // A display render completed and is shown (by "Process" or live).
     void display_rendered();
     // A full-size result is kept (a background run or an export completed).

@@ -80,6 +80,7 @@ bool Launcher::start_background(bool display, const QString& filter_name,
     qCDebug(lcRender) << "Launcher: background render started," << filter_name
                       << (display ? "display" : "full size");
     m_background->start(QThread::LowPriority);
+    emit background_started(display);
     report();
     return true;
 }

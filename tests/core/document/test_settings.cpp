@@ -94,21 +94,29 @@ private slots:
         QVERIFY(auto_fit_to_width());
         QVERIFY(settings().contains("auto_fit_to_width"));
         QCOMPARE(valueOnDisk("auto_fit_to_width").toBool(), true);
+        // Live rendering is off until the user turns it on.
+        QVERIFY(!live_result());
     }
 
-    void autoFitRoundTrip_data()
+    // The two switches: each is stored under its own key and reads back as written.
+    void switchesRoundTrip_data()
     {
-        QTest::addColumn<bool>("fit");
-        QTest::newRow("off") << false;
-        QTest::newRow("on") << true;
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("on");
+        for (const char* key : {"auto_fit_to_width", "live_result"}) {
+            QTest::addRow("%s off", key) << QString::fromLatin1(key) << false;
+            QTest::addRow("%s on", key) << QString::fromLatin1(key) << true;
+        }
     }
 
-    void autoFitRoundTrip()
+    void switchesRoundTrip()
     {
-        QFETCH(bool, fit);
-        set_auto_fit_to_width(fit);
-        QCOMPARE(auto_fit_to_width(), fit);
-        QCOMPARE(valueOnDisk("auto_fit_to_width").toBool(), fit);
+        QFETCH(QString, key);
+        QFETCH(bool, on);
+        const bool fit = key == QLatin1String("auto_fit_to_width");
+        fit ? set_auto_fit_to_width(on) : set_live_result(on);
+        QCOMPARE(fit ? auto_fit_to_width() : live_result(), on);
+        QCOMPARE(valueOnDisk(key).toBool(), on);
     }
 
     void windowLayoutIsAbsentOnAFreshInstallation()

@@ -1,6 +1,7 @@
 #include "core/filters/filter_list.h"
 #include "core/framework/parameter_keys.h"
 #include "document/document_container.h"
+#include "document/settings.h"
 #include "processing/worker.h"
 #include "support/test_pictures.h"
 #include "ui/application.h"
@@ -19,7 +20,9 @@
 #include "ui/panel/thumbnail.h"
 #include "ui/widgets/bevel_combo_box.h"
 #include "ui/widgets/picture_canvas.h"
+#include "ui/widgets/status_bar.h"
 
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -61,6 +64,7 @@ private slots:
     void otherDocumentsKeepTheirSettingsWhenSavedOrOpened();
     void undoStaysWithTheCurrentDocument();
     void previewCoversThePreviewAfterItsSizeChanges();
+    void liveRendersOnceAfterABurstOfChanges();
 
 private:
     DocumentWindow* open(const QString& path);
@@ -355,6 +359,65 @@ int main(int argc, char** argv)
     Application app(argc, argv);
     TestControlWindow test;
     return QTest::qExec(&test, argc, argv);
+}
+
+// "Live": off by default; when on, a burst of changes renders the document once, after the pause,
+// in the background with its progress in the status line, and a newer render replaces an
+// unfinished one, whose result never shows.
+void TestControlWindow::liveRendersOnceAfterABurstOfChanges()
+{
+    ControlWindow* control = ControlWindow::instance();
+    QVERIFY(scenePicture(900, 700).save(m_dir.filePath("live.png")));
+    DocumentWindow* window = open(m_dir.filePath("live.png"));
+    DocumentView* view = window->view();
+    Launcher* launcher = view->launcher();
+    control->set_current_document(view, true);
+    control->filter_combo()->setCurrentIndex(0);
+    control->live_checkbox()->setChecked(false);
+    FilterSlider* slider = control->panel(0)->slider(kStroke);
+    // A step as the slider records one when the user lets it go.
+    const auto change = [control, slider](int value) {
+        control->push_undo(new FilterValueCommand(slider->field(), value, slider->value()));
+    };
+    int started = 0;
+    int rendered = 0;
+    connect(launcher, &Launcher::background_started, this, [&](bool live) { started += live; });
+    connect(launcher, &Launcher::display_rendered, this, [&] { ++rendered; });
+
+    change(50);
+    QTest::qWait(600);
+    QCOMPARE(started, 0);
+    QVERIFY(!view->has_result());
+
+    control->live_checkbox()->setChecked(true);
+    QVERIFY(live_result());
+    for (const int value : {51, 52, 53, 54, 55}) {
+        change(value);
+        QTest::qWait(60);
+        QCOMPARE(started, 0);
+    }
+    QTRY_COMPARE(started, 1);
+    QVERIFY(view->status_bar()->progress_shown() || rendered == 1);
+    QTRY_COMPARE(rendered, 1);
+    QTRY_VERIFY(!view->status_bar()->progress_shown());
+    QCOMPARE(launcher->current_parameters()->value(kStroke).toInt(), 55);
+    QVERIFY(!launcher->worker());
+    QTest::qWait(500);
+    QCOMPARE(started, 1);
+
+    // Two renders back to back: the first is stopped before its result is taken.
+    change(60);
+    view->render_live();
+    change(61);
+    view->render_live();
+    QCOMPARE(started, 3);
+    QTRY_COMPARE(rendered, 2);
+    QCOMPARE(launcher->current_parameters()->value(kStroke).toInt(), 61);
+    // The pending pause-timer render still comes, with the same settings.
+    QTRY_COMPARE(rendered, 3);
+    QCOMPARE(launcher->current_parameters()->value(kStroke).toInt(), 61);
+    control->live_checkbox()->setChecked(false);
+    QVERIFY(!live_result());
 }
 
 #include "test_control_window.moc"
