@@ -38,15 +38,24 @@ Launcher::~Launcher()
     delete m_reporter;
 }
 
-bool Launcher::start_worker(const QString& filter_name, const FilterParametersPtr& parameters,
-                            const QImage& picture, bool saving)
+FilterPtr Launcher::make_filter(const QString& filter_name, const FilterParametersPtr& parameters,
+                                const QImage& picture) const
 {
     FilterPtr filter = createFilter(filter_name);
     if (!filter)
-        return false;
+        return filter;
     filter->setImage(picture);
     filter->setParameters(parameters);
     filter->setStrokeMemory(m_stroke_memory);
+    return filter;
+}
+
+bool Launcher::start_worker(const QString& filter_name, const FilterParametersPtr& parameters,
+                            const QImage& picture, bool saving)
+{
+    FilterPtr filter = make_filter(filter_name, parameters, picture);
+    if (!filter)
+        return false;
 
     m_reporter = create_progress_reporter();
     connect(m_reporter, &IProgressReporter::sig_next_phase, this, &Launcher::slot_next_phase,

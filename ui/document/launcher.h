@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QString>
 
+#include "core/framework/filter.h"
 #include "core/framework/filter_parameters.h"
 #include "core/framework/stroke_memory.h"
 #include "ui/processing/progress_window.h"
@@ -102,6 +103,9 @@ private slots:
     void slot_background_finished();
 
 private:
+    // A filter for a run of this document: the picture, the settings and the stroke memory set.
+    FilterPtr make_filter(const QString& filter_name, const FilterParametersPtr& parameters,
+                          const QImage& picture) const;
     bool start_worker(const QString& filter_name, const FilterParametersPtr& parameters,
                       const QImage& picture, bool saving);
     // The settings of a full-size run: the last completed rendering's, without the display scale.

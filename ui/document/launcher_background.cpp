@@ -41,12 +41,9 @@ bool Launcher::start_live_rendering(const QString& filter_name,
 bool Launcher::start_background(bool display, const QString& filter_name,
                                 const FilterParametersPtr& parameters, const QImage& picture)
 {
-    FilterPtr filter = createFilter(filter_name);
+    FilterPtr filter = make_filter(filter_name, parameters, picture);
     if (!filter)
         return false;
-    filter->setImage(picture);
-    filter->setParameters(parameters);
-    filter->setStrokeMemory(m_stroke_memory);
     m_background_display = display;
     m_background_filter_name = filter_name;
     m_background_parameters = parameters;
