@@ -77,6 +77,7 @@ bool Launcher::start_rendering(const QString& filter_name, const FilterParameter
     m_previous_parameters = m_current_parameters;
     m_current_filter_name = filter_name;
     m_current_parameters = parameters;
+    m_rendering_size = picture.size();
     m_worker->start(QThread::InheritPriority);
     return true;
 }
@@ -176,8 +177,11 @@ void Launcher::slot_view_finished()
         return;
     if (!m_worker->was_cancelled()) {
         m_display_result = m_worker->result_image();
+        // A filter that draws at the picture's own size whatever the scale (Pencil) made the
+        // full-size result already.
         const QVariant scale = m_current_parameters->value(scalingKey());
-        m_display_scale = scale.isValid() ? scale.toDouble() : 1.0;
+        const bool full_size = m_display_result.size() == m_rendering_size;
+        m_display_scale = scale.isValid() && !full_size ? scale.toDouble() : 1.0;
         m_view->show_result(m_display_result);
         m_has_result = true;
     } else {
