@@ -29,8 +29,7 @@ void setWindowBrush(QWidget* widget, const QBrush& brush)
 
 StatusBar::StatusBar(QWidget* parent)
     : QWidget(parent), m_text(new BevelLabel(this)), m_zoom(new BevelLabel(this)),
-      m_progress(new QProgressBar(this)),
-      m_grip(new QSizeGrip(this))
+      m_progress(new QProgressBar(this)), m_grip(new QSizeGrip(this))
 {
     setFixedHeight(kHeight);
     setWindowBrush(this, kWindowGrey);
