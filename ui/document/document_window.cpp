@@ -74,8 +74,11 @@ DocumentWindow::DocumentWindow(DocumentRegistry* registry)
     m_cancel_full_size->setShortcutContext(Qt::WindowShortcut);
     m_cancel_full_size->setEnabled(false);
     connect(m_cancel_full_size, &QAction::triggered, m_view, &DocumentView::cancel_background);
-    connect(m_view->launcher(), &Launcher::background_progress, m_cancel_full_size,
-            [this](int percent) { m_cancel_full_size->setEnabled(percent >= 0); });
+    // The launcher reports the end of its run while the window is being destroyed (it goes with
+    // the view): the lambda holds the action, never the half-destroyed window.
+    QAction* cancel = m_cancel_full_size;
+    connect(m_view->launcher(), &Launcher::background_progress, cancel,
+            [cancel](int percent) { cancel->setEnabled(percent >= 0); });
     addAction(m_cancel_full_size);
 
     check_enabled_widgets();

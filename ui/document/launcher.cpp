@@ -86,6 +86,7 @@ bool Launcher::start_rendering(const QString& filter_name, const FilterParameter
     m_previous_parameters = m_current_parameters;
     m_current_filter_name = filter_name;
     m_current_parameters = parameters;
+    m_rendering_size = picture.size();
     m_worker->start(QThread::InheritPriority);
     return true;
 }
@@ -196,8 +197,10 @@ void Launcher::slot_view_finished()
 void Launcher::install_display_result(const QImage& result)
 {
     m_display_result = result;
+    // A rendering as large as its picture is the full size already, whatever scale it was asked.
     const QVariant scale = m_current_parameters->value(scalingKey());
-    m_display_scale = scale.isValid() ? scale.toDouble() : 1.0;
+    const bool full_size = result.size() == m_rendering_size;
+    m_display_scale = scale.isValid() && !full_size ? scale.toDouble() : 1.0;
     m_view->show_result(result);
     m_has_result = true;
     emit display_rendered();

@@ -63,7 +63,8 @@ public:
     const QImage& full_size_result() const { return m_full_size; }
     // Stops and forgets the full-size result: the document's settings or picture changed.
     void drop_full_size();
-    // The scale of the last completed display render (1.0: its own size).
+    // The scale of the last completed display render (1.0: its own size, also when the filter drew
+    // at full size whatever scale it was asked for).
     double display_scale() const { return m_display_scale; }
     // The last completed display render.
     const QImage& display_result() const { return m_display_result; }
@@ -131,6 +132,8 @@ private:
     bool m_has_result = false;
     StrokeMemoryPtr m_stroke_memory;
     double m_display_scale = 1.0;
+    // The size of the picture the display render in progress was given.
+    QSize m_rendering_size;
     QImage m_display_result;
     QImage m_full_size;
     // The background run: its worker and reporter and how far its phases have come.
@@ -138,6 +141,7 @@ private:
     bool m_background_display = false;
     QString m_background_filter_name;
     FilterParametersPtr m_background_parameters;
+    QSize m_background_size;
     IProgressReporter* m_background_reporter = nullptr;
     int m_background_phase = 0;
     int m_background_phases = 0;

@@ -47,6 +47,7 @@ bool Launcher::start_background(bool display, const QString& filter_name,
     m_background_display = display;
     m_background_filter_name = filter_name;
     m_background_parameters = parameters;
+    m_background_size = picture.size();
 
     m_background_reporter = create_progress_reporter();
     m_background_phase = 0;
@@ -100,6 +101,7 @@ void Launcher::slot_background_finished()
     // A completed live render is the document's rendering from now on, as if "Process" had made it.
     m_current_filter_name = m_background_filter_name;
     m_current_parameters = m_background_parameters;
+    m_rendering_size = m_background_size;
     install_display_result(result);
 }
 

@@ -68,6 +68,9 @@ Menu::Menu(DocumentWindow* window) : QObject(window), m_window(window)
     m_split_compare = new QAction(tr("&Split Compare"), m_window);
     m_split_compare->setCheckable(true);
     connect(m_split_compare, &QAction::toggled, this, &Menu::slot_view_split_compare);
+    // The check mark follows the view however its split was changed.
+    connect(window->view()->canvas(), &PictureCanvas::split_changed, m_split_compare,
+            &QAction::setChecked);
     view->addAction(m_split_compare);
 
     QMenu* help = bar->addMenu(tr("&Help"));
