@@ -184,7 +184,8 @@ void Launcher::slot_view_finished()
 {
     if (!m_worker)
         return;
-    if (!m_worker->was_cancelled()) {
+    const bool completed = !m_worker->was_cancelled();
+    if (completed) {
         install_display_result(m_worker->result_image());
     } else {
         // A later export renders with the settings of the last rendering that completed.
@@ -192,6 +193,9 @@ void Launcher::slot_view_finished()
         m_current_parameters = m_previous_parameters;
     }
     clean_up();
+    // Only once the run is over may the full size follow it.
+    if (completed)
+        emit display_rendered();
 }
 
 void Launcher::install_display_result(const QImage& result)
@@ -203,7 +207,6 @@ void Launcher::install_display_result(const QImage& result)
     m_display_scale = scale.isValid() && !full_size ? scale.toDouble() : 1.0;
     m_view->show_result(result);
     m_has_result = true;
-    emit display_rendered();
 }
 
 void Launcher::slot_save_finished()

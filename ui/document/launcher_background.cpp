@@ -103,6 +103,7 @@ void Launcher::slot_background_finished()
     m_current_parameters = m_background_parameters;
     m_rendering_size = m_background_size;
     install_display_result(result);
+    emit display_rendered();
 }
 
 void Launcher::cancel_full_size()

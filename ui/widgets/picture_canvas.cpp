@@ -264,9 +264,11 @@ void PictureCanvas::mousePressEvent(QMouseEvent* event)
         return;
     }
     const QPoint at = event->position().toPoint();
-    if (near_divider(at))
+    if (near_divider(at)) {
+        // The divider keeps the spot where it was taken, as a dragged thing does.
         m_drag = Drag::Divider;
-    else if (can_pan())
+        m_divider_grab = at.x() - divider_x();
+    } else if (can_pan())
         m_drag = Drag::Pan;
     m_drag_start = at;
     m_scroll_start = QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
@@ -282,7 +284,7 @@ void PictureCanvas::mouseMoveEvent(QMouseEvent* event)
         horizontalScrollBar()->setValue(m_scroll_start.x() - moved.x());
         verticalScrollBar()->setValue(m_scroll_start.y() - moved.y());
     } else if (m_drag == Drag::Divider && viewport()->width() > 0) {
-        set_split_position(double(at.x()) / viewport()->width());
+        set_split_position(double(at.x() - m_divider_grab) / viewport()->width());
     }
     update_cursor(at);
     event->accept();

@@ -96,4 +96,6 @@ private:
     QPoint m_drag_start;
     QPoint m_scroll_start;
     int m_wheel_pending = 0;
+    // Where the divider was taken, from its line.
+    int m_divider_grab = 0;
 };

@@ -102,6 +102,7 @@ private slots:
     void fullSizeResultIsWhatExportWrites_data();
     void fullSizeResultIsWhatExportWrites();
     void fullSizeRenderStopsWhenNotWanted();
+    void processWhileZoomedInFollowsWithTheFullSize();
 
 private:
     DocumentWindow* openWindow(const QString& name);
@@ -425,15 +426,16 @@ void TestDocumentZoom::compareShowsThePhotograph()
     QVERIFY(divider - 20 > origin.x() && divider + 50 < origin.x() + 120);
     expectSides(divider);
 
-    // Dragging the divider (taken a little beside it) moves it with the pointer.
+    // Dragging the divider (taken a little beside it) moves it by as much as the pointer moved.
     QWidget* area = canvas->viewport();
     const int y = origin.y() + 5;
     QTest::mousePress(area, Qt::LeftButton, Qt::NoModifier, QPoint(divider + 3, y));
+    QCOMPARE(canvas->divider_x(), divider);
     QTest::mouseMove(area, QPoint(divider + 15, y));
     QTest::mouseMove(area, QPoint(divider + 28, y));
     QTest::mouseRelease(area, Qt::LeftButton, Qt::NoModifier, QPoint(divider + 28, y));
     const int moved = canvas->divider_x();
-    QVERIFY2(std::abs(moved - (divider + 28)) <= 3, qPrintable(QString::number(moved)));
+    QVERIFY2(std::abs(moved - (divider + 25)) <= 1, qPrintable(QString::number(moved)));
     QVERIFY(std::abs(canvas->split_position() * area->width() - moved) <= 0.5);
     expectSides(moved);
     // Away from the divider a press leaves it where it is.
@@ -595,6 +597,25 @@ void TestDocumentZoom::fullSizeRenderStopsWhenNotWanted()
     window->close();
     settle();
     QTRY_VERIFY(!watch);
+}
+
+// Process while the view is already closer than the display scale: the full size follows the
+// display render without another zoom.
+void TestDocumentZoom::processWhileZoomedInFollowsWithTheFullSize()
+{
+    DocumentWindow* window = openWindow(QStringLiteral("render.png"));
+    DocumentView* view = window->view();
+    QTest::keySequence(window, QKeySequence(Qt::CTRL | Qt::Key_1));
+    QCOMPARE(view->canvas()->zoom(), 1.0);
+    QVERIFY(!view->launcher()->full_size_running());
+    QVERIFY(view->process());
+    QTRY_VERIFY_WITH_TIMEOUT(!view->launcher()->worker(), kRenderTimeout);
+    QVERIFY(view->launcher()->display_scale() < 1.0);
+    QVERIFY(view->launcher()->full_size_running() ||
+            !view->launcher()->full_size_result().isNull());
+    QTRY_VERIFY_WITH_TIMEOUT(!view->launcher()->full_size_result().isNull(), kRenderTimeout);
+    QCOMPARE(view->canvas()->shown_image(), view->launcher()->full_size_result());
+    QCOMPARE(view->launcher()->full_size_result().size(), view->source_image().size());
 }
 
 int main(int argc, char** argv)
