@@ -111,6 +111,9 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     buttonRow->addSpacing(12);
     buttonRow->addWidget(m_live_checkbox, 0, Qt::AlignVCenter);
     buttonRow->addStretch(1);
+    // "Process" stays last in the focus chain: while it is disabled (a render runs) the focus
+    // it had moves on to the filter list, not to "Live".
+    QWidget::setTabOrder(m_live_checkbox, m_process_button);
     layout->addLayout(buttonRow);
     layout->addWidget(m_size_grip, 0, Qt::AlignBottom | Qt::AlignRight);
     m_size_grip->setContentsMargins(0, 0, 0, 0);
@@ -155,6 +158,9 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
 
 ControlWindow::~ControlWindow()
 {
+    // The dialog hides itself as it goes, which moves the focus: the application's focus and
+    // window signals must not reach the half-destroyed window.
+    disconnect(qApp, nullptr, this, nullptr);
     if (g_instance == this)
         g_instance = nullptr;
 }
