@@ -10,10 +10,10 @@
 
 void add_document_shortcuts(QWidget* window, DocumentRegistry* registry)
 {
-    const auto add = [window, registry](QKeySequence::StandardKey key,
-                                        QAction* (Menu::*command)() const) {
+    const auto add_keys = [window, registry](const QList<QKeySequence>& keys,
+                                             QAction* (Menu::*command)() const) {
         auto* action = new QAction(window);
-        action->setShortcuts(key); // every binding of the platform, Ctrl+Y and Ctrl+Shift+Z alike
+        action->setShortcuts(keys);
         action->setShortcutContext(Qt::WindowShortcut);
         QObject::connect(action, &QAction::triggered, window, [registry, command] {
             DocumentWindow* document = registry->current_window();
@@ -25,6 +25,10 @@ void add_document_shortcuts(QWidget* window, DocumentRegistry* registry)
                 target->trigger();
         });
         window->addAction(action);
+    };
+    // Every binding of the platform, Ctrl+Y and Ctrl+Shift+Z alike.
+    const auto add = [add_keys](QKeySequence::StandardKey key, QAction* (Menu::*command)() const) {
+        add_keys(QKeySequence::keyBindings(key), command);
     };
     add(QKeySequence::New, &Menu::action_new);
     add(QKeySequence::Open, &Menu::action_open);
@@ -47,4 +51,10 @@ void add_document_shortcuts(QWidget* window, DocumentRegistry* registry)
         window->addAction(redo);
     }
     add(QKeySequence::Paste, &Menu::action_paste);
+    // The view's zoom keys, as in the document window's View menu.
+    add_keys({QKeySequence(QKeySequence::ZoomIn), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+             &Menu::action_zoom_in);
+    add(QKeySequence::ZoomOut, &Menu::action_zoom_out);
+    add_keys({QKeySequence(Qt::CTRL | Qt::Key_0)}, &Menu::action_fit);
+    add_keys({QKeySequence(Qt::CTRL | Qt::Key_1)}, &Menu::action_actual_size);
 }

@@ -34,6 +34,16 @@
 
 namespace {
 
+// Shortcuts reach only the active window, and the control window comes back to the front after a
+// render as it does for a user: the window is activated before its keys are pressed.
+void press(QWidget* window, const QKeySequence& keys)
+{
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window))
+        qWarning("the window did not become active");
+    QTest::keySequence(window, keys);
+}
+
 // Long enough for a full-size render of the large test pictures under the sanitizers.
 constexpr int kRenderTimeout = 120000;
 
@@ -306,7 +316,7 @@ void TestDocumentZoom::windowFitsUntilAZoomIsChosen()
     // A chosen zoom stays through resizing.
     window->resize(800, 600);
     QTRY_COMPARE(window->size(), QSize(800, 600));
-    QTest::keySequence(window, keys);
+    press(window, keys);
     QCOMPARE(canvas->zoom(), chosen);
     QVERIFY(!canvas->is_fitted());
     expectShown(chosen);
@@ -317,7 +327,7 @@ void TestDocumentZoom::windowFitsUntilAZoomIsChosen()
     expectShown(chosen);
 
     // Fit in Window brings fitting back.
-    QTest::keySequence(window, QKeySequence(Qt::CTRL | Qt::Key_0));
+    press(window, QKeySequence(Qt::CTRL | Qt::Key_0));
     expectFitted();
 }
 
@@ -490,7 +500,7 @@ void TestDocumentZoom::fullSizeResultIsWhatExportWrites()
 
     // Looking closer than the display render starts the full-size render in the background.
     QSignalSpy progress(launcher, &Launcher::background_progress);
-    QTest::keySequence(window, QKeySequence(Qt::CTRL | Qt::Key_1));
+    press(window, QKeySequence(Qt::CTRL | Qt::Key_1));
     QCOMPARE(canvas->zoom(), 1.0);
     QVERIFY(launcher->full_size_running());
     QVERIFY(view->status_bar()->progress_shown());
@@ -539,7 +549,7 @@ void TestDocumentZoom::fullSizeRenderStopsWhenNotWanted()
     QCOMPARE(small->view()->launcher()->display_result().size(),
              small->view()->source_image().size());
     QCOMPARE(small->view()->launcher()->display_scale(), 1.0);
-    QTest::keySequence(small, QKeySequence(Qt::CTRL | Qt::Key_Equal));
+    press(small, QKeySequence(Qt::CTRL | Qt::Key_Equal));
     QVERIFY(small->view()->canvas()->zoom() > 1.0);
     QVERIFY(!small->view()->launcher()->full_size_running());
     QVERIFY(!small->view()->status_bar()->progress_shown());
@@ -558,22 +568,22 @@ void TestDocumentZoom::fullSizeRenderStopsWhenNotWanted()
 
     ControlWindow* control = ControlWindow::instance();
     control->filter_combo()->setCurrentIndex(control->filter_index(QStringLiteral("Watercolor")));
-    QTest::keySequence(window, QKeySequence(Qt::CTRL | Qt::Key_0));
+    press(window, QKeySequence(Qt::CTRL | Qt::Key_0));
     QVERIFY(view->process());
     QTRY_VERIFY_WITH_TIMEOUT(!launcher->worker(), kRenderTimeout);
     const double scale = launcher->display_scale();
     QVERIFY(scale < 0.5);
 
     // Down to the display render's scale nothing more is rendered.
-    QTest::keySequence(window, QKeySequence::ZoomOut);
+    press(window, QKeySequence::ZoomOut);
     QVERIFY(canvas->zoom() < scale);
     canvas->set_zoom(scale);
     QVERIFY(!launcher->full_size_running());
 
     // Escape stops the render and says so; the display render stays on screen.
-    QTest::keySequence(window, QKeySequence(Qt::CTRL | Qt::Key_1));
+    press(window, QKeySequence(Qt::CTRL | Qt::Key_1));
     QVERIFY(launcher->full_size_running());
-    QTest::keyClick(window, Qt::Key_Escape);
+    press(window, QKeySequence(Qt::Key_Escape));
     QVERIFY(!launcher->full_size_running());
     QVERIFY(launcher->full_size_result().isNull());
     QVERIFY(!view->status_bar()->progress_shown());
@@ -581,7 +591,7 @@ void TestDocumentZoom::fullSizeRenderStopsWhenNotWanted()
     QCOMPARE(canvas->shown_image(), launcher->display_result());
 
     // Zooming in again restarts it; a setting change stops it.
-    QTest::keySequence(window, QKeySequence(Qt::CTRL | Qt::Key_Equal));
+    press(window, QKeySequence(Qt::CTRL | Qt::Key_Equal));
     QCOMPARE(canvas->zoom(), 1.5);
     QVERIFY(launcher->full_size_running());
     control->push_undo(settingChange());
@@ -590,7 +600,7 @@ void TestDocumentZoom::fullSizeRenderStopsWhenNotWanted()
 
     // Closing the window while one runs stops it too.
     view->undo_stack()->undo();
-    QTest::keySequence(window, QKeySequence(Qt::CTRL | Qt::Key_Equal));
+    press(window, QKeySequence(Qt::CTRL | Qt::Key_Equal));
     QVERIFY(launcher->full_size_running());
     QPointer<Launcher> watch(launcher);
     view->undo_stack()->setClean();
@@ -600,12 +610,15 @@ void TestDocumentZoom::fullSizeRenderStopsWhenNotWanted()
 }
 
 // Process while the view is already closer than the display scale: the full size follows the
-// display render without another zoom.
+// display render without another zoom. (The zoom keys work in the control window too, on the
+// current document.)
 void TestDocumentZoom::processWhileZoomedInFollowsWithTheFullSize()
 {
     DocumentWindow* window = openWindow(QStringLiteral("render.png"));
     DocumentView* view = window->view();
-    QTest::keySequence(window, QKeySequence(Qt::CTRL | Qt::Key_1));
+    ControlWindow* control = ControlWindow::instance();
+    QCOMPARE(control->current_document(), view);
+    press(control, QKeySequence(Qt::CTRL | Qt::Key_1));
     QCOMPARE(view->canvas()->zoom(), 1.0);
     QVERIFY(!view->launcher()->full_size_running());
     QVERIFY(view->process());
