@@ -54,9 +54,9 @@ QString file_suffix(const QString& path)
 
 QString open_dialog_filter()
 {
-    return QObject::tr("All supported formats (*.jpeg *.jpg *.png *.tiff *.tif *.bmp *.drawlume);;"
-                       "JPEG (*.jpeg *.jpg);;PNG (*.png);;TIFF (*.tiff *.tif);;BMP (*.bmp);;"
-                       "drawlume (*.drawlume)");
+    return QObject::tr("All supported formats (*.jpeg *.jpg *.png *.tiff *.tif *.bmp *.heic *.heif "
+                       "*.avif *.drawlume);;JPEG (*.jpeg *.jpg);;PNG (*.png);;TIFF (*.tiff *.tif);;"
+                       "BMP (*.bmp);;HEIF (*.heic *.heif);;AVIF (*.avif);;drawlume (*.drawlume)");
 }
 
 QString document_dialog_filter()
@@ -105,7 +105,8 @@ QString fix_document_name(const QString& path, const QString& chosen_filter)
 
 bool is_supported_image_name(const QString& path)
 {
-    static const QStringList suffixes = {"png", "tif", "tiff", "jpg", "jpeg", "bmp"};
+    static const QStringList suffixes = {"png", "tif",  "tiff", "jpg", "jpeg",
+                                         "bmp", "heic", "heif", "avif"};
     return suffixes.contains(file_suffix(path).toLower());
 }
 

@@ -29,8 +29,8 @@ QString fix_suffix(const QString& path, const QString& chosen_filter);
 // document rule applies whichever filter (if any) the dialog reports.
 QString fix_document_name(const QString& path, const QString& chosen_filter);
 
-// True when the file's suffix, in lower case, is png, tif, tiff, jpg, jpeg or bmp. Documents
-// are not pictures.
+// True when the file's suffix, in lower case, is png, tif, tiff, jpg, jpeg, bmp, heic, heif or
+// avif. Documents are not pictures.
 bool is_supported_image_name(const QString& path);
 
 // True when a drag carries an image, or else when the first of its URLs is an existing local file

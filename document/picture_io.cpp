@@ -9,6 +9,7 @@
 #include <QtEndian>
 
 #include "core/framework/atomic_file.h"
+#include "document/heif_picture.h"
 
 #include <cstring>
 
@@ -174,6 +175,17 @@ bool endsEarly(const QByteArray& bytes)
     return false;
 }
 
+// Decodes a HEIC, HEIF or AVIF file, refusing a picture above the limit before decoding it.
+bool decodeHeif(const QByteArray& fileBytes, QImage& image, QString* error)
+{
+    HeifPicture picture;
+    if (!picture.open(fileBytes, error))
+        return false;
+    if (isTooLarge(picture.size()))
+        return fail(error, tooLargeReason(picture.size()));
+    return picture.decode(image, error);
+}
+
 } // namespace
 
 bool loadPicture(const QString& path, QImage& image, QString* error)
@@ -201,9 +213,9 @@ bool loadPictureFile(const QString& path, QImage& image, QByteArray* fileBytes, 
         return fail(error, QStringLiteral("the file is empty, not a picture"));
 
     // The header first: a large file that is no picture, or a picture above the limit, is
-    // refused without reading all of it.
+    // refused without reading all of it. HEIF files go to libheif, which reads them whole.
     raiseAllocationLimit();
-    {
+    if (!isHeifPicture(file.peek(4096))) {
         QImageReader header(&file);
         header.setDecideFormatFromContent(true);
         if (!header.canRead())
@@ -231,6 +243,8 @@ bool decodePicture(const QByteArray& fileBytes, QImage& image, QString* error, Q
         warning->clear();
     if (fileBytes.isEmpty())
         return fail(error, QStringLiteral("the file is empty, not a picture"));
+    if (isHeifPicture(fileBytes))
+        return decodeHeif(fileBytes, image, error);
 
     raiseAllocationLimit();
     QBuffer buffer;

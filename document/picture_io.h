@@ -9,9 +9,11 @@
 //
 // Reading goes by content (the suffix does not matter), stands phone photos upright from their
 // EXIF orientation and admits pictures up to 100 megapixels; larger ones are refused before any
-// pixel is decoded. Writing takes the format from the file suffix and is atomic: the picture goes
-// to a temporary file beside the target that replaces it only once everything was written, so a
-// failed save leaves an existing file as it was.
+// pixel is decoded. HEIC, HEIF and AVIF files are read through libheif (heif_picture.h), turned
+// upright by their own orientation boxes; the toolkit reads the other formats. Writing takes the
+// format from the file suffix and is atomic: the picture goes to a temporary file beside the target
+// that replaces it only once everything was written, so a failed save leaves an existing file as it
+// was.
 //
 // The error texts are reasons without the file name ("file does not exist"); callers put the
 // name in front.

@@ -5,6 +5,7 @@
 #include "core/framework/parameter_xml.h"
 #include "document/document_container.h"
 #include "support/filter_runs.h"
+#include "support/heif_files.h"
 #include "support/render_cli.h"
 #include "support/test_files.h"
 
@@ -14,6 +15,8 @@
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
+
+Q_DECLARE_METATYPE(heif_compression_format)
 
 namespace {
 
@@ -75,6 +78,8 @@ private slots:
     void progressBarOnATerminal();
     void outputEqualToInputIsRefused_data();
     void outputEqualToInputIsRefused();
+    void phonePhotosRenderUpright_data();
+    void phonePhotosRenderUpright();
     void unreadableInputs_data();
     void unreadableInputs();
     void incompleteInputWarnsAndStillRenders_data();
@@ -394,6 +399,50 @@ void TestRenderCliRendering::outputEqualToInputIsRefused()
     QVERIFY(!QFileInfo::exists(directory + "/other.png"));
 }
 
+void TestRenderCliRendering::phonePhotosRenderUpright_data()
+{
+    QTest::addColumn<heif_compression_format>("codec");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("heic") << heif_compression_HEVC << "phone.heic";
+    QTest::newRow("heic named .jpg") << heif_compression_HEVC << "phone.jpg";
+    QTest::newRow("avif") << heif_compression_AV1 << "phone.avif";
+}
+
+void TestRenderCliRendering::phonePhotosRenderUpright()
+{
+    QFETCH(heif_compression_format, codec);
+    QFETCH(QString, name);
+    if (!canEncodeHeif(codec))
+        QSKIP("libheif has no encoder and decoder for this codec here");
+
+    // Stored sideways with a quarter turn clockwise to stand upright: 48 wide, 64 high.
+    HeifEncoding how;
+    how.codec = codec;
+    how.orientation = heif_orientation_rotate_90_cw;
+    const QByteArray photo = encodeHeif(photoPicture(64, 48, 0), how);
+    QVERIFY(!photo.isEmpty());
+    const QString directory = freshDirectory("phone");
+    const QString input = directory + "/" + name;
+    QVERIFY(writeAll(input, photo));
+
+    const QString drawing = directory + "/drawing.png";
+    const QString document = directory + "/photo.drawlume";
+    RenderResult result = run({input, drawing, "--save-document", document});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+    QCOMPARE(readPicture(drawing).size(), QSize(48, 64));
+
+    // The document keeps the file as it was and renders to the same bytes.
+    UnpackedDocument unpacked;
+    QString error;
+    QVERIFY2(unpackDocument(document, unpacked, &error), qPrintable(error));
+    QVERIFY(unpacked.pictureBytes == photo);
+    const QString again = directory + "/again.png";
+    result = run({"--document", document, again});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+    QVERIFY(readAll(again) == readAll(drawing));
+}
+
 void TestRenderCliRendering::unreadableInputs_data()
 {
     QTest::addColumn<QString>("name");
@@ -406,6 +455,13 @@ void TestRenderCliRendering::unreadableInputs_data()
                                << "not a picture";
     QTest::newRow("truncated picture") << "cut.png" << png.left(png.size() / 2) << "damaged";
     QTest::newRow("empty file") << "empty.png" << QByteArray("") << "empty";
+    if (canEncodeHeif(heif_compression_HEVC)) {
+        const QByteArray heic = encodeHeif(photoPicture(), HeifEncoding());
+        QTest::newRow("truncated heic")
+            << "cut.heic" << heic.left(heic.size() / 2) << "the picture is damaged (";
+        QTest::newRow("heic without its pixels")
+            << "bare.jpg" << heic.left(heic.indexOf("mdat")) << "the picture is damaged (";
+    }
 }
 
 void TestRenderCliRendering::unreadableInputs()

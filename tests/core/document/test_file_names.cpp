@@ -55,6 +55,8 @@ private slots:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath("config")));
         QVERIFY(touch(m_files.filePath("photo.JPG")));
         QVERIFY(touch(m_files.filePath("picture.png")));
+        QVERIFY(touch(m_files.filePath("phone.HEIC")));
+        QVERIFY(touch(m_files.filePath("phone.avif")));
         QVERIFY(touch(m_files.filePath("work.drawlume")));
         QVERIFY(touch(m_files.filePath("notes.txt")));
         QVERIFY(QDir(m_files.path()).mkdir("folder.jpg"));
@@ -64,8 +66,9 @@ private slots:
     {
         QCOMPARE(open_dialog_filter(),
                  QStringLiteral("All supported formats (*.jpeg *.jpg *.png *.tiff *.tif *.bmp "
-                                "*.drawlume);;JPEG (*.jpeg *.jpg);;PNG (*.png);;TIFF (*.tiff "
-                                "*.tif);;BMP (*.bmp);;drawlume (*.drawlume)"));
+                                "*.heic *.heif *.avif *.drawlume);;JPEG (*.jpeg *.jpg);;PNG "
+                                "(*.png);;TIFF (*.tiff *.tif);;BMP (*.bmp);;HEIF (*.heic *.heif);;"
+                                "AVIF (*.avif);;drawlume (*.drawlume)"));
         QCOMPARE(document_dialog_filter(), QStringLiteral("drawlume (*.drawlume)"));
         QCOMPARE(export_dialog_filter(),
                  QStringLiteral("JPEG (*.jpg);;PNG (*.png);;TIFF (*.tiff);;BMP (*.bmp);;"
@@ -216,8 +219,9 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("supported");
-        for (const char* name : {"a.jpg", "a.JPG", "a.jpeg", "a.JPEG", "a.png", "a.PNG", "a.tif",
-                                 "a.tiff", "a.TIFF", "a.bmp", "a.Bmp", "/dir.x/b.c.png"})
+        for (const char* name :
+             {"a.jpg", "a.JPG", "a.jpeg", "a.JPEG", "a.png", "a.PNG", "a.tif", "a.tiff", "a.TIFF",
+              "a.bmp", "a.Bmp", "/dir.x/b.c.png", "a.heic", "a.HEIC", "a.heif", "a.avif", "a.AVIF"})
             QTest::newRow(name) << QString(name) << true;
         for (const char* name : {"a.b.tif", "holiday/x.JPG"})
             QTest::newRow(name) << QString(name) << true;
@@ -251,6 +255,8 @@ private slots:
         };
         QTest::newRow("existing upper-case JPG") << QList<QUrl>{local("photo.JPG")} << true;
         QTest::newRow("existing png") << QList<QUrl>{local("picture.png")} << true;
+        QTest::newRow("existing upper-case HEIC") << QList<QUrl>{local("phone.HEIC")} << true;
+        QTest::newRow("existing avif") << QList<QUrl>{local("phone.avif")} << true;
         QTest::newRow("document") << QList<QUrl>{local("work.drawlume")} << true;
         QTest::newRow("other kind of file") << QList<QUrl>{local("notes.txt")} << false;
         QTest::newRow("missing file") << QList<QUrl>{local("missing.jpg")} << false;
