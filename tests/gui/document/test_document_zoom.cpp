@@ -129,9 +129,11 @@ void TestDocumentZoom::initTestCase()
     QVERIFY(m_dir.isValid());
     set_file_dialog_runner([](QWidget*, const QString&, const QString&, const QString& filter,
                               QString* selected, bool) {
-        // PNG, so that the file holds the pixels exactly.
+        // PNG, so that the file holds the pixels exactly; All Images for a name with another
+        // picture suffix, which it keeps.
+        const QLatin1String wanted(g_exportPath.endsWith(QLatin1String(".png")) ? "PNG" : "All");
         for (const QString& one : filter.split(QStringLiteral(";;")))
-            if (one.startsWith(QLatin1String("PNG")))
+            if (one.startsWith(wanted))
                 *selected = one;
         return g_exportPath;
     });
