@@ -2,8 +2,17 @@
 
 #include "core/raster/random.h"
 
+#include <utility>
+
+QImage withColourSpace(QImage image, const QColorSpace& space)
+{
+    if (!image.isNull() && image.colorSpace() != space)
+        image.setColorSpace(space);
+    return image;
+}
+
 Worker::Worker(const QSharedPointer<Filter>& filter, QObject* parent)
-    : QThread(parent), m_filter(filter)
+    : QThread(parent), m_filter(filter), m_colourSpace(filter->image().colorSpace())
 {
 }
 
@@ -27,6 +36,10 @@ void Worker::run()
     // cancel that arrives between start() and this point must not be lost. Such a run skips the
     // filter altogether; its creator discards the result anyway.
     seedRandom();
-    if (!m_cancelled.load())
-        m_filter->run();
+    if (m_cancelled.load())
+        return;
+    m_filter->run();
+    // The result is held by the filter alone here, so tagging it copies no pixels.
+    QImage& result = m_filter->image();
+    result = withColourSpace(std::move(result), m_colourSpace);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColorSpace>
+#include <QImage>
 #include <QThread>
 
 #include <atomic>
@@ -12,17 +14,31 @@
 // was_cancelled(). The Worker object lives on the GUI thread: slot_cancelled runs there while run()
 // executes on the new thread. Every run starts the thread's random generator afresh, so the same
 // picture and settings give the same artwork whatever ran before.
+//
+// The filters work on the picture's pixels as they are and make new pictures, which carry no colour
+// space. The worker hands the colour space of the picture the filter was given (a photo's embedded
+// ICC profile) on to the result, so that every output of the render keeps it; the pixels are not
+// touched. An untagged picture gives an untagged result.
+
+// image with the colour space space, pixels unchanged. Takes image by value so that a picture held
+// nowhere else is tagged without copying its pixels.
+QImage withColourSpace(QImage image, const QColorSpace& space);
+
 class Worker : public QThread
 {
     Q_OBJECT
 public:
+    // The filter's picture must be set: its colour space is the one the result gets.
     Worker(const QSharedPointer<Filter>& filter, QObject* parent);
     // Cancels and waits for a thread that is still running.
     ~Worker() override;
 
     bool was_cancelled() const { return m_cancelled.load(); }
-    // The filter's picture after the run; meaningful once finished and not cancelled.
+    // The filter's picture after the run, with the colour space of the picture it was given;
+    // meaningful once finished and not cancelled.
     QImage result_image() const { return m_filter->image(); }
+    // The colour space of the filter's picture (invalid for an untagged one).
+    const QColorSpace& colour_space() const { return m_colourSpace; }
     // The result-cache key of this render, kept for the creator (the worker never reads it).
     const CacheKey& cache_key() const { return m_cacheKey; }
     void set_cache_key(const CacheKey& key) { m_cacheKey = key; }
@@ -37,5 +53,6 @@ protected:
 private:
     std::atomic<bool> m_cancelled{false};
     QSharedPointer<Filter> m_filter;
+    QColorSpace m_colourSpace;
     CacheKey m_cacheKey;
 };

@@ -4,6 +4,7 @@
 
 #include "core/framework/parameter_xml.h"
 #include "document/document_container.h"
+#include "support/colour_profiles.h"
 #include "support/filter_runs.h"
 #include "support/heif_files.h"
 #include "support/render_cli.h"
@@ -19,6 +20,11 @@
 Q_DECLARE_METATYPE(heif_compression_format)
 
 namespace {
+
+QImage rgb(const QImage& picture)
+{
+    return picture.convertToFormat(QImage::Format_RGB32);
+}
 
 // Mean of each channel over the picture.
 void meanColour(const QImage& picture, double* red, double* green, double* blue)
@@ -69,6 +75,8 @@ private slots:
     void sameCommandGivesSameBytes_data();
     void sameCommandGivesSameBytes();
     void batchOrderDoesNotChangeAPicture();
+    void colourProfileTravelsToTheOutput_data();
+    void colourProfileTravelsToTheOutput();
     void kraftPaperTintsTheDrawingBrown_data();
     void kraftPaperTintsTheDrawingBrown();
     void batchWritesIntoOutputDirectory();
@@ -164,6 +172,76 @@ void TestRenderCliRendering::sameCommandGivesSameBytes()
     const QByteArray bytes = readAll(first);
     QVERIFY(!bytes.isEmpty());
     QVERIFY(bytes == readAll(second));
+}
+
+void TestRenderCliRendering::colourProfileTravelsToTheOutput_data()
+{
+    QTest::addColumn<QString>("profile");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("embedded");
+
+    QTest::newRow("Display P3 PNG to PNG") << "Display P3"
+                                           << "png"
+                                           << "png" << true;
+    QTest::newRow("Display P3 JPEG to JPEG") << "Display P3"
+                                             << "jpg"
+                                             << "jpg" << true;
+    QTest::newRow("Display P3 JPEG to TIFF") << "Display P3"
+                                             << "jpg"
+                                             << "tif" << true;
+    QTest::newRow("Display P3 PNG to WebP") << "Display P3"
+                                            << "png"
+                                            << "webp" << true;
+    QTest::newRow("Adobe-like PNG to JPEG") << "Adobe-like"
+                                            << "png"
+                                            << "jpg" << true;
+    QTest::newRow("camera profile JPEG to PNG") << "camera"
+                                                << "jpg"
+                                                << "png" << true;
+    // BMP files carry no profile.
+    QTest::newRow("Display P3 PNG to BMP") << "Display P3"
+                                           << "png"
+                                           << "bmp" << false;
+    QTest::newRow("untagged PNG to PNG") << "none"
+                                         << "png"
+                                         << "png" << false;
+    QTest::newRow("untagged JPEG to JPEG") << "none"
+                                           << "jpg"
+                                           << "jpg" << false;
+}
+
+void TestRenderCliRendering::colourProfileTravelsToTheOutput()
+{
+    QFETCH(QString, profile);
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+    QFETCH(bool, embedded);
+
+    // The photograph with the profile and without it: the same pixels.
+    const QString directory = freshDirectory("profiles");
+    const QString taggedInput = directory + "/tagged." + input;
+    const QString plainInput = directory + "/plain." + input;
+    const QImage picture = photoPicture(64, 48, 2);
+    QVERIFY(tagged(picture, profile).save(taggedInput, nullptr, 95));
+    QVERIFY(picture.save(plainInput, nullptr, 95));
+    const QByteArray icc = testColourSpace(profile).iccProfile();
+    QCOMPARE(embeddedProfile(taggedInput), icc);
+    QCOMPARE(rgb(readPicture(taggedInput)), rgb(readPicture(plainInput)));
+
+    const QString taggedOutput = directory + "/tagged-drawing." + output;
+    const QString plainOutput = directory + "/plain-drawing." + output;
+    const QStringList options{"-s", "color_enabled=colored_pencils"};
+    QCOMPARE(run(options + QStringList{taggedInput, taggedOutput}).exitCode, 0);
+    QCOMPARE(run(options + QStringList{plainInput, plainOutput}).exitCode, 0);
+
+    // The output carries the input's profile byte for byte, and nothing else changes: the pixels
+    // are those of the untagged photograph's drawing.
+    QCOMPARE(embeddedProfile(taggedOutput), embedded ? icc : QByteArray());
+    QVERIFY(embeddedProfile(plainOutput).isEmpty());
+    const QImage drawing = readPicture(taggedOutput);
+    QCOMPARE(drawing.size(), picture.size());
+    QCOMPARE(rgb(drawing), rgb(readPicture(plainOutput)));
 }
 
 void TestRenderCliRendering::batchOrderDoesNotChangeAPicture()

@@ -176,8 +176,10 @@ void Launcher::slot_set_total_phases(int count)
 void Launcher::slot_update_image()
 {
     // The worker thread waits in its report until this returns, so its picture is stable here.
+    // The picture in progress is shown in the colours of the finished one.
     if (m_worker)
-        m_view->show_result(m_worker->result_image().copy());
+        m_view->show_result(
+            withColourSpace(m_worker->result_image().copy(), m_worker->colour_space()));
 }
 
 void Launcher::slot_view_finished()

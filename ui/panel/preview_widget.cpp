@@ -1,6 +1,7 @@
 #include "ui/panel/preview_widget.h"
 
 #include "core/raster/raster_primitives.h"
+#include "ui/widgets/screen_colours.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -92,9 +93,13 @@ void PreviewWidget::set_source(const QPixmap& pixmap)
 {
     // clear() files the pan of the picture shown until now.
     clear();
-    const QByteArray key = pixmap.isNull() ? QByteArray() : imageDigest(pixmap.toImage());
+    const QImage picture = pixmap.toImage();
+    const QByteArray key = pixmap.isNull() ? QByteArray() : imageDigest(picture);
     m_source = pixmap;
     m_source_key = key;
+    m_source_space = picture.colorSpace();
+    const QImage shown = inScreenColours(picture);
+    m_source_shown = shown.colorSpace() == m_source_space ? pixmap : QPixmap::fromImage(shown);
     QPointF stored;
     if (key.isEmpty()) {
         m_pan_x = m_pan_y = 0.0;
@@ -129,9 +134,14 @@ QImage PreviewWidget::visible_source() const
     if (rect.isEmpty())
         return QImage();
     const QPixmap piece = m_source.copy(rect);
-    return piece
-        .scaled(zoomedSize(piece.size(), m_zoom), Qt::KeepAspectRatio, Qt::FastTransformation)
-        .toImage();
+    // Pixmaps do not keep the colour space through copy and scaled; the filter's result gets it
+    // from its input.
+    QImage input =
+        piece.scaled(zoomedSize(piece.size(), m_zoom), Qt::KeepAspectRatio, Qt::FastTransformation)
+            .toImage();
+    if (input.colorSpace() != m_source_space)
+        input.setColorSpace(m_source_space);
+    return input;
 }
 
 void PreviewWidget::set_result(const QPixmap& pixmap)
@@ -145,6 +155,8 @@ void PreviewWidget::clear()
 {
     remember_pan();
     m_source = QPixmap();
+    m_source_shown = QPixmap();
+    m_source_space = QColorSpace();
     m_source_key.clear();
     m_result = QPixmap();
     m_showing_result = true;
@@ -220,7 +232,7 @@ void PreviewWidget::paintEvent(QPaintEvent*)
             m_source.rect();
         const QSize zoomed = zoomedSize(region.size(), m_zoom);
         centre(zoomed);
-        painter.drawPixmap(QRect(QPoint(m_offset_x, m_offset_y), zoomed), m_source, region);
+        painter.drawPixmap(QRect(QPoint(m_offset_x, m_offset_y), zoomed), m_source_shown, region);
     }
     if (m_busy)
         paint_spinner(painter);

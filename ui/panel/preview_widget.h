@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColorSpace>
 #include <QImage>
 #include <QLabel>
 #include <QMap>
@@ -33,7 +34,9 @@ public:
     explicit PreviewWidget(QWidget* parent = nullptr);
 
     // Shows a new picture: restores its remembered pan position (the top-left for a picture seen
-    // for the first time) and drops any result. A null pixmap leaves the preview empty.
+    // for the first time) and drops any result. A null pixmap leaves the preview empty. A picture
+    // with a colour space (see QPixmap::fromImage) is painted in screen colours, converted once
+    // here, while visible_source hands out its own pixels, tagged with its colour space.
     void set_source(const QPixmap& pixmap);
     // The visible region plus the margin, clipped to the picture and scaled to the zoom: the input
     // of every preview. Null without a picture.
@@ -107,7 +110,9 @@ private:
     double m_press_y = 0.0;
     float m_zoom = 1.0f;
     QPixmap m_source;
-    QByteArray m_source_key; // pixel digest of m_source; empty without a picture
+    QPixmap m_source_shown;     // m_source in screen colours (m_source itself when untagged)
+    QColorSpace m_source_space; // m_source's colour space; invalid when untagged
+    QByteArray m_source_key;    // pixel digest of m_source; empty without a picture
     QPixmap m_result;
     int m_offset_x = 0;
     int m_offset_y = 0;

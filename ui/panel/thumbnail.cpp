@@ -1,6 +1,7 @@
 #include "ui/panel/thumbnail.h"
 
 #include "ui/panel/preview_widget.h"
+#include "ui/widgets/screen_colours.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -52,7 +53,8 @@ QImage Thumbnail::source_image() const
 
 void Thumbnail::set_result(const QImage& image)
 {
-    m_preview->set_result(QPixmap::fromImage(image));
+    // The result is only looked at: it goes to the screen in screen colours.
+    m_preview->set_result(QPixmap::fromImage(inScreenColours(image)));
     m_preview->show();
 }
 

@@ -1,5 +1,7 @@
 #include "ui/widgets/picture_pyramid.h"
 
+#include "ui/widgets/screen_colours.h"
+
 #include <QPainter>
 
 #include <algorithm>
@@ -18,10 +20,12 @@ void PicturePyramid::set_image(const QImage& image)
     m_levels.clear();
     if (image.isNull())
         return;
-    // The screen draws premultiplied or opaque 32-bit pixels without converting them per paint.
+    // The screen draws premultiplied or opaque 32-bit pixels without converting them per paint; a
+    // picture in another colour space than the screen's is converted to it here, once.
     const QImage::Format format =
         image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-    m_levels.push_back(image.format() == format ? image : image.convertToFormat(format));
+    const QImage shown = inScreenColours(image);
+    m_levels.push_back(shown.format() == format ? shown : shown.convertToFormat(format));
 }
 
 void PicturePyramid::clear()

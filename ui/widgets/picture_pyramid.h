@@ -10,7 +10,8 @@ class QPainter;
 // A picture made ready to be drawn at any zoom: the picture in the format the screen draws fastest,
 // and halves of it, each made from the one before the first time a zoom needs it. A paint takes
 // the level at most twice the size it is drawn at and draws only the part that is visible, so no
-// paint rescales the whole picture and a smooth reduction never skips pixels.
+// paint rescales the whole picture and a smooth reduction never skips pixels. The levels are in
+// screen colours (see inScreenColours); image() is the picture as given.
 class PicturePyramid
 {
 public:

@@ -2,6 +2,7 @@
 #include "core/framework/parameter_keys.h"
 #include "core/framework/parameter_xml.h"
 #include "document/document_container.h"
+#include "support/colour_profiles.h"
 #include "support/test_files.h"
 #include "support/test_pictures.h"
 
@@ -124,32 +125,62 @@ void TestDocumentContainer::storesThePictureFileOrLosslessPng_data()
     QTest::addColumn<int>("quality");
     QTest::addColumn<QImage::Format>("pixels");
     QTest::addColumn<QString>("storedName");
+    QTest::addColumn<QString>("profile"); // the picture's colour space (see testColourSpace)
 
     const QImage::Format rgb = QImage::Format_RGB32;
     // The picture as read from its file, stored as that file.
-    QTest::newRow("png file") << "photo.png" << QByteArray("png") << -1 << rgb << "photo.png";
+    QTest::newRow("png file") << "photo.png" << QByteArray("png") << -1 << rgb << "photo.png"
+                              << "none";
     QTest::newRow("jpeg file at quality 92")
-        << "photo.jpg" << QByteArray("jpeg") << 92 << rgb << "photo.jpg";
-    QTest::newRow("bmp file") << "scan.bmp" << QByteArray("bmp") << -1 << rgb << "scan.bmp";
+        << "photo.jpg" << QByteArray("jpeg") << 92 << rgb << "photo.jpg"
+        << "none";
+    QTest::newRow("bmp file") << "scan.bmp" << QByteArray("bmp") << -1 << rgb << "scan.bmp"
+                              << "none";
     QTest::newRow("jpeg file under a png name")
-        << "odd.png" << QByteArray("jpeg") << 92 << rgb << "odd.png";
+        << "odd.png" << QByteArray("jpeg") << 92 << rgb << "odd.png"
+        << "none";
+    // A photo's embedded profile is in the file, which is stored as it is.
+    QTest::newRow("Display P3 jpeg file")
+        << "phone.jpg" << QByteArray("jpeg") << 92 << rgb << "phone.jpg"
+        << "Display P3";
+    QTest::newRow("camera profile png file")
+        << "camera.png" << QByteArray("png") << -1 << rgb << "camera.png"
+        << "camera";
     // No file bytes: a lossless PNG under the name with ".png" for its suffix.
     QTest::newRow("no file bytes, png name")
-        << "photo.png" << QByteArray() << -1 << rgb << "photo.png";
+        << "photo.png" << QByteArray() << -1 << rgb << "photo.png"
+        << "none";
     QTest::newRow("no file bytes, jpeg name")
-        << "photo.jpg" << QByteArray() << -1 << rgb << "photo.png";
+        << "photo.jpg" << QByteArray() << -1 << rgb << "photo.png"
+        << "none";
     QTest::newRow("no file bytes, bmp name")
-        << "scan.bmp" << QByteArray() << -1 << rgb << "scan.png";
+        << "scan.bmp" << QByteArray() << -1 << rgb << "scan.png"
+        << "none";
     QTest::newRow("no file bytes, transparent")
-        << "layer.webp" << QByteArray() << -1 << QImage::Format_ARGB32 << "layer.png";
+        << "layer.webp" << QByteArray() << -1 << QImage::Format_ARGB32 << "layer.png"
+        << "none";
     QTest::newRow("no file bytes, no suffix")
-        << "Untitled" << QByteArray() << -1 << rgb << "Untitled.png";
+        << "Untitled" << QByteArray() << -1 << rgb << "Untitled.png"
+        << "none";
     QTest::newRow("no file bytes, dots in the name")
-        << "holiday.2023.jpg" << QByteArray() << -1 << rgb << "holiday.2023.png";
+        << "holiday.2023.jpg" << QByteArray() << -1 << rgb << "holiday.2023.png"
+        << "none";
     QTest::newRow("no file bytes, leading dot")
-        << ".shot" << QByteArray() << -1 << rgb << ".shot.png";
+        << ".shot" << QByteArray() << -1 << rgb << ".shot.png"
+        << "none";
     QTest::newRow("no file bytes, dot in a folder")
-        << "my.pictures/shot" << QByteArray() << -1 << rgb << "my.pictures/shot.png";
+        << "my.pictures/shot" << QByteArray() << -1 << rgb << "my.pictures/shot.png"
+        << "none";
+    // A pasted picture with a colour space keeps it in its PNG, byte for byte.
+    QTest::newRow("no file bytes, Display P3")
+        << "pasted" << QByteArray() << -1 << rgb << "pasted.png"
+        << "Display P3";
+    QTest::newRow("no file bytes, Adobe-like, transparent")
+        << "layer.tif" << QByteArray() << -1 << QImage::Format_ARGB32 << "layer.png"
+        << "Adobe-like";
+    QTest::newRow("no file bytes, camera profile")
+        << "shot.jpg" << QByteArray() << -1 << rgb << "shot.png"
+        << "camera";
 }
 
 void TestDocumentContainer::storesThePictureFileOrLosslessPng()
@@ -159,9 +190,11 @@ void TestDocumentContainer::storesThePictureFileOrLosslessPng()
     QFETCH(int, quality);
     QFETCH(QImage::Format, pixels);
     QFETCH(QString, storedName);
+    QFETCH(QString, profile);
 
-    const QImage original =
-        pixels == QImage::Format_RGB32 ? scenePicture(48, 36) : randomPicture(48, 36, pixels, 7);
+    const QImage original = tagged(
+        pixels == QImage::Format_RGB32 ? scenePicture(48, 36) : randomPicture(48, 36, pixels, 7),
+        profile);
     const QByteArray file = format.isEmpty() ? QByteArray() : encoded(original, format, quality);
     QVERIFY(format.isEmpty() || !file.isEmpty());
     // The picture as the program holds it: read from its file, or as it was made.
@@ -194,6 +227,8 @@ void TestDocumentContainer::storesThePictureFileOrLosslessPng()
     QCOMPARE(unpacked.pictureName, storedName);
     QCOMPARE(reopened.convertToFormat(QImage::Format_ARGB32),
              picture.convertToFormat(QImage::Format_ARGB32));
+    // The colour space comes back with the very profile bytes it went in with; none for none.
+    QCOMPARE(reopened.colorSpace().iccProfile(), testColourSpace(profile).iccProfile());
     const QString again =
         m_dir.filePath(QStringLiteral("again-%1.drawlume").arg(QTest::currentDataTag()));
     QVERIFY2(packDocument(again, reopened, unpacked.pictureName, unpacked.pictureBytes,

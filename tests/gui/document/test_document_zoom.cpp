@@ -3,6 +3,7 @@
 #include "core/framework/parameter_keys.h"
 #include "document/picture_io.h"
 #include "processing/worker.h"
+#include "support/colour_profiles.h"
 #include "support/test_files.h"
 #include "support/test_pictures.h"
 #include "ui/application.h"
@@ -73,6 +74,15 @@ QImage pictureOnScreen(PictureCanvas* canvas)
     return grabbed(canvas).copy(QRect(origin, canvas->picture_size()));
 }
 
+// picture as an sRGB screen shows it, converted by the toolkit on its own.
+QImage inSrgb(const QImage& picture)
+{
+    QImage converted = rgb(picture);
+    if (converted.colorSpace().isValid())
+        converted.convertToColorSpace(QColorSpace::SRgb);
+    return converted;
+}
+
 // Both stroke lists a display render may record (brushstrokes and painted regions).
 QVector<QVector<QPoint>> strokeLists(Launcher* launcher)
 {
@@ -113,6 +123,8 @@ private slots:
     void fullSizeResultIsWhatExportWrites();
     void fullSizeRenderStopsWhenNotWanted();
     void processWhileZoomedInFollowsWithTheFullSize();
+    void colourProfileIsShownAndExported_data();
+    void colourProfileIsShownAndExported();
 
 private:
     DocumentWindow* openWindow(const QString& name);
@@ -127,9 +139,11 @@ void TestDocumentZoom::initTestCase()
     QVERIFY(m_dir.isValid());
     set_file_dialog_runner([](QWidget*, const QString&, const QString&, const QString& filter,
                               QString* selected, bool) {
-        // PNG, so that the file holds the pixels exactly.
+        // PNG, so that the file holds the pixels exactly; All Images for a name with another
+        // picture suffix, which it keeps.
+        const QLatin1String wanted(g_exportPath.endsWith(QLatin1String(".png")) ? "PNG" : "All");
         for (const QString& one : filter.split(QStringLiteral(";;")))
-            if (one.startsWith(QLatin1String("PNG")))
+            if (one.startsWith(wanted))
                 *selected = one;
         return g_exportPath;
     });
@@ -629,6 +643,90 @@ void TestDocumentZoom::processWhileZoomedInFollowsWithTheFullSize()
     QTRY_VERIFY_WITH_TIMEOUT(!view->launcher()->full_size_result().isNull(), kRenderTimeout);
     QCOMPARE(view->canvas()->shown_image(), view->launcher()->full_size_result());
     QCOMPARE(view->launcher()->full_size_result().size(), view->source_image().size());
+}
+
+void TestDocumentZoom::colourProfileIsShownAndExported_data()
+{
+    QTest::addColumn<QString>("profile");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+
+    QTest::newRow("Display P3 JPEG exported as JPEG") << "Display P3"
+                                                      << "jpg"
+                                                      << "jpg";
+    QTest::newRow("Display P3 PNG exported as PNG") << "Display P3"
+                                                    << "png"
+                                                    << "png";
+    QTest::newRow("Adobe-like PNG exported as TIFF") << "Adobe-like"
+                                                     << "png"
+                                                     << "tif";
+    QTest::newRow("camera profile JPEG exported as PNG") << "camera"
+                                                         << "jpg"
+                                                         << "png";
+    QTest::newRow("untagged PNG exported as PNG") << "none"
+                                                  << "png"
+                                                  << "png";
+}
+
+void TestDocumentZoom::colourProfileIsShownAndExported()
+{
+    QFETCH(QString, profile);
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+
+    // A picture with a patch of Display P3 colours (mid red, a saturated orange) that sRGB shows
+    // differently, and its untagged twin.
+    QImage picture = scenePicture(120, 90);
+    for (int y = 10; y < 30; ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 10; x < 40; ++x)
+            row[x] = x < 25 ? qRgb(180, 60, 60) : qRgb(230, 140, 30);
+    }
+    const QString tag = QString(QTest::currentDataTag()).replace(' ', '-');
+    const QString taggedName = tag + QStringLiteral("-tagged.") + input;
+    const QString plainName = tag + QStringLiteral("-plain.") + input;
+    QVERIFY(tagged(picture, profile).save(m_dir.filePath(taggedName), nullptr, 95));
+    QVERIFY(picture.save(m_dir.filePath(plainName), nullptr, 95));
+    const QByteArray icc = testColourSpace(profile).iccProfile();
+
+    // The view shows the picture converted to sRGB (an untagged one as it is), the pixels the
+    // document holds stay the file's.
+    DocumentWindow* window = openWindow(taggedName);
+    DocumentView* view = window->view();
+    PictureCanvas* canvas = view->canvas();
+    QCOMPARE(canvas->zoom(), 1.0);
+    const QImage source = view->source_image();
+    QCOMPARE(source.colorSpace().iccProfile(), icc);
+    QTRY_COMPARE(pictureOnScreen(canvas), inSrgb(source));
+    const QRgb patch = pictureOnScreen(canvas).pixel(12, 12);
+    QCOMPARE(patch != rgb(source).pixel(12, 12), !icc.isEmpty());
+
+    // The artwork is shown converted too, and exported with the photo's profile.
+    QVERIFY(view->process());
+    QTRY_VERIFY_WITH_TIMEOUT(view->has_result() && !view->launcher()->worker(), kRenderTimeout);
+    settle();
+    QCOMPARE(canvas->shown_image().colorSpace().iccProfile(), icc);
+    QTRY_COMPARE(pictureOnScreen(canvas), inSrgb(canvas->shown_image()));
+    g_exportPath = m_dir.filePath(tag + QStringLiteral("-tagged-export.") + output);
+    window->menu()->action_export()->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!view->launcher()->worker() && QFile::exists(g_exportPath),
+                             kRenderTimeout);
+    QCOMPARE(embeddedProfile(g_exportPath), icc);
+    const QString taggedExport = g_exportPath;
+    closeAllWindows();
+
+    // The untagged twin exports the very same pixels, without a profile.
+    DocumentWindow* plain = openProcessed(plainName);
+    QVERIFY(plain->view()->has_result());
+    g_exportPath = m_dir.filePath(tag + QStringLiteral("-plain-export.") + output);
+    plain->menu()->action_export()->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!plain->view()->launcher()->worker() && QFile::exists(g_exportPath),
+                             kRenderTimeout);
+    QVERIFY(embeddedProfile(g_exportPath).isEmpty());
+    QImage exported, twin;
+    QVERIFY(loadPicture(taggedExport, exported));
+    QVERIFY(loadPicture(g_exportPath, twin));
+    QCOMPARE(rgb(exported), rgb(twin));
 }
 
 int main(int argc, char** argv)
