@@ -48,11 +48,9 @@ QString description()
                "  drawlume-render [-s KEY=VALUE...] --document DOC.drawlume OUTPUT\n"
                "  drawlume-render [-s KEY=VALUE...] --document DOC.drawlume [OUTPUT] "
                "--save-document NEW.drawlume\n\n"
-               "INPUT is read by its content: JPEG, PNG, TIFF, BMP, WebP, HEIC, HEIF or AVIF.
-               "
+               "INPUT is read by its content: JPEG, PNG, TIFF, BMP, WebP, HEIC, HEIF or AVIF.\n"
                "The suffix of OUTPUT chooses the format (%1); OUTPUT keeps the colour profile "
-               "(ICC) of INPUT, except in BMP.
-               "
+               "(ICC) of INPUT, except in BMP.\n"
                "A document (.drawlume) holds a picture with a filter and its settings, as the "
                "application saves it.\n"
                "Examples:\n"
