@@ -11,6 +11,7 @@
 #include "support/test_files.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -21,9 +22,12 @@ Q_DECLARE_METATYPE(heif_compression_format)
 
 namespace {
 
+// The pixels alone: one format, and no colour space (QImage's == compares that too).
 QImage rgb(const QImage& picture)
 {
-    return picture.convertToFormat(QImage::Format_RGB32);
+    QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
+    pixels.setColorSpace(QColorSpace());
+    return pixels;
 }
 
 // Mean of each channel over the picture.

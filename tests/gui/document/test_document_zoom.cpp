@@ -23,6 +23,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QColorSpace>
 #include <QComboBox>
 #include <QScrollBar>
 #include <QSet>
@@ -56,9 +57,12 @@ void settle()
     QCoreApplication::processEvents();
 }
 
+// The pixels alone: one format, and no colour space (QImage's == compares that too).
 QImage rgb(const QImage& image)
 {
-    return image.convertToFormat(QImage::Format_RGB32);
+    QImage pixels = image.convertToFormat(QImage::Format_RGB32);
+    pixels.setColorSpace(QColorSpace());
+    return pixels;
 }
 
 // What the picture area shows on screen.
@@ -77,10 +81,10 @@ QImage pictureOnScreen(PictureCanvas* canvas)
 // picture as an sRGB screen shows it, converted by the toolkit on its own.
 QImage inSrgb(const QImage& picture)
 {
-    QImage converted = rgb(picture);
+    QImage converted = picture.convertToFormat(QImage::Format_RGB32);
     if (converted.colorSpace().isValid())
         converted.convertToColorSpace(QColorSpace::SRgb);
-    return converted;
+    return rgb(converted);
 }
 
 // Both stroke lists a display render may record (brushstrokes and painted regions).
@@ -139,9 +143,12 @@ void TestDocumentZoom::initTestCase()
     QVERIFY(m_dir.isValid());
     set_file_dialog_runner([](QWidget*, const QString&, const QString&, const QString& filter,
                               QString* selected, bool) {
-        // PNG, so that the file holds the pixels exactly; All Images for a name with another
-        // picture suffix, which it keeps.
-        const QLatin1String wanted(g_exportPath.endsWith(QLatin1String(".png")) ? "PNG" : "All");
+        // The type of the name's suffix, which keeps it (PNG holds the pixels exactly).
+        const QString suffix = QFileInfo(g_exportPath).suffix().toLower();
+        const QString wanted = suffix == QLatin1String("png")            ? QStringLiteral("PNG")
+                               : suffix.startsWith(QLatin1String("tif")) ? QStringLiteral("TIFF")
+                               : suffix == QLatin1String("bmp")          ? QStringLiteral("BMP")
+                                                                         : QStringLiteral("JPEG");
         for (const QString& one : filter.split(QStringLiteral(";;")))
             if (one.startsWith(wanted))
                 *selected = one;
