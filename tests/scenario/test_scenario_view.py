@@ -56,7 +56,9 @@ class ViewScenario(ScenarioTest):
             convert("-size", "1600x1200", "-seed", "7", "plasma:fractal", "-blur", "0x2",
                     "-normalize", "-fill", "none", "-stroke", "black", "-strokewidth", "9",
                     "-draw", "circle 300,240 300,420", "-draw", "rectangle 700,80 1300,560",
-                    "-draw", "line 0,700 1600,1000", "-depth", "8", photo)
+                    "-draw", "line 0,700 1600,1000", "-depth", "8",
+                    # Untagged: a colour profile would be converted for the screen.
+                    "-define", "png:exclude-chunks=gAMA,cHRM,sRGB,iCCP,bKGD", photo)
             app = desk.start(photo)
             window = desk.wait_window("photo - Drawlume")
             desk.uncover(window)
