@@ -36,14 +36,18 @@
 
 namespace {
 
-// Shortcuts reach only the active window, and the control window comes back to the front after a
-// render as it does for a user: the window is activated before its keys are pressed.
-void press(QWidget* window, const QKeySequence& keys)
+// Runs the command bound to keys in window, as pressing them there does. Which window is active is
+// up to the window system (the control window comes back to the front after a render); the real
+// keys go through it in the scenario tests, so here the binding and its command are what is tested.
+bool press(QWidget* window, const QKeySequence& keys)
 {
-    window->activateWindow();
-    if (!QTest::qWaitForWindowActive(window))
-        qWarning("the window did not become active");
-    QTest::keySequence(window, keys);
+    for (QAction* action : window->findChildren<QAction*>()) {
+        if (action->isEnabled() && action->shortcuts().contains(keys)) {
+            action->trigger();
+            return true;
+        }
+    }
+    return false;
 }
 
 // Long enough for a full-size render of the large test pictures under the sanitizers.
@@ -337,7 +341,7 @@ void TestDocumentZoom::windowFitsUntilAZoomIsChosen()
     // A chosen zoom stays through resizing.
     window->resize(800, 600);
     QTRY_COMPARE(window->size(), QSize(800, 600));
-    press(window, keys);
+    QVERIFY(press(window, keys));
     QCOMPARE(canvas->zoom(), chosen);
     QVERIFY(!canvas->is_fitted());
     expectShown(chosen);
@@ -348,7 +352,7 @@ void TestDocumentZoom::windowFitsUntilAZoomIsChosen()
     expectShown(chosen);
 
     // Fit in Window brings fitting back.
-    press(window, QKeySequence(Qt::CTRL | Qt::Key_0));
+    QVERIFY(press(window, QKeySequence(Qt::CTRL | Qt::Key_0)));
     expectFitted();
 }
 
@@ -521,7 +525,7 @@ void TestDocumentZoom::fullSizeResultIsWhatExportWrites()
 
     // Looking closer than the display render starts the full-size render in the background.
     QSignalSpy progress(launcher, &Launcher::background_progress);
-    press(window, QKeySequence(Qt::CTRL | Qt::Key_1));
+    QVERIFY(press(window, QKeySequence(Qt::CTRL | Qt::Key_1)));
     QCOMPARE(canvas->zoom(), 1.0);
     QVERIFY(launcher->full_size_running());
     QVERIFY(view->status_bar()->progress_shown());
@@ -570,7 +574,7 @@ void TestDocumentZoom::fullSizeRenderStopsWhenNotWanted()
     QCOMPARE(small->view()->launcher()->display_result().size(),
              small->view()->source_image().size());
     QCOMPARE(small->view()->launcher()->display_scale(), 1.0);
-    press(small, QKeySequence(Qt::CTRL | Qt::Key_Equal));
+    QVERIFY(press(small, QKeySequence(Qt::CTRL | Qt::Key_Equal)));
     QVERIFY(small->view()->canvas()->zoom() > 1.0);
     QVERIFY(!small->view()->launcher()->full_size_running());
     QVERIFY(!small->view()->status_bar()->progress_shown());
@@ -589,22 +593,22 @@ void TestDocumentZoom::fullSizeRenderStopsWhenNotWanted()
 
     ControlWindow* control = ControlWindow::instance();
     control->filter_combo()->setCurrentIndex(control->filter_index(QStringLiteral("Watercolor")));
-    press(window, QKeySequence(Qt::CTRL | Qt::Key_0));
+    QVERIFY(press(window, QKeySequence(Qt::CTRL | Qt::Key_0)));
     QVERIFY(view->process());
     QTRY_VERIFY_WITH_TIMEOUT(!launcher->worker(), kRenderTimeout);
     const double scale = launcher->display_scale();
     QVERIFY(scale < 0.5);
 
     // Down to the display render's scale nothing more is rendered.
-    press(window, QKeySequence::ZoomOut);
+    QVERIFY(press(window, QKeySequence::ZoomOut));
     QVERIFY(canvas->zoom() < scale);
     canvas->set_zoom(scale);
     QVERIFY(!launcher->full_size_running());
 
     // Escape stops the render and says so; the display render stays on screen.
-    press(window, QKeySequence(Qt::CTRL | Qt::Key_1));
+    QVERIFY(press(window, QKeySequence(Qt::CTRL | Qt::Key_1)));
     QVERIFY(launcher->full_size_running());
-    press(window, QKeySequence(Qt::Key_Escape));
+    QVERIFY(press(window, QKeySequence(Qt::Key_Escape)));
     QVERIFY(!launcher->full_size_running());
     QVERIFY(launcher->full_size_result().isNull());
     QVERIFY(!view->status_bar()->progress_shown());
@@ -612,7 +616,7 @@ void TestDocumentZoom::fullSizeRenderStopsWhenNotWanted()
     QCOMPARE(canvas->shown_image(), launcher->display_result());
 
     // Zooming in again restarts it; a setting change stops it.
-    press(window, QKeySequence(Qt::CTRL | Qt::Key_Equal));
+    QVERIFY(press(window, QKeySequence(Qt::CTRL | Qt::Key_Equal)));
     QCOMPARE(canvas->zoom(), 1.5);
     QVERIFY(launcher->full_size_running());
     control->push_undo(settingChange());
@@ -621,7 +625,7 @@ void TestDocumentZoom::fullSizeRenderStopsWhenNotWanted()
 
     // Closing the window while one runs stops it too.
     view->undo_stack()->undo();
-    press(window, QKeySequence(Qt::CTRL | Qt::Key_Equal));
+    QVERIFY(press(window, QKeySequence(Qt::CTRL | Qt::Key_Equal)));
     QVERIFY(launcher->full_size_running());
     QPointer<Launcher> watch(launcher);
     view->undo_stack()->setClean();
@@ -639,7 +643,7 @@ void TestDocumentZoom::processWhileZoomedInFollowsWithTheFullSize()
     DocumentView* view = window->view();
     ControlWindow* control = ControlWindow::instance();
     QCOMPARE(control->current_document(), view);
-    press(control, QKeySequence(Qt::CTRL | Qt::Key_1));
+    QVERIFY(press(control, QKeySequence(Qt::CTRL | Qt::Key_1)));
     QCOMPARE(view->canvas()->zoom(), 1.0);
     QVERIFY(!view->launcher()->full_size_running());
     QVERIFY(view->process());
