@@ -8,12 +8,3 @@ double DisplayedImage::display_scale() const
         return 1.0;
     return m_canvas->fit_zoom();
 }
-
-QImage DisplayedImage::scaled_image() const
-{
-    const double scale = display_scale();
-    if (scale == 1.0)
-        return m_image;
-    return m_image.scaled(qRound(m_image.width() * scale), qRound(m_image.height() * scale),
-                          Qt::IgnoreAspectRatio, Qt::FastTransformation);
-}

@@ -15,8 +15,6 @@ public:
     // The scale at which the whole picture fits the area: 1.0 when it fits at its own size (it is
     // never enlarged), else the fitted width over the picture's width.
     double display_scale() const;
-    // The picture scaled to the display scale.
-    QImage scaled_image() const;
 
 private:
     const PictureCanvas* m_canvas;

@@ -153,7 +153,6 @@ void DocumentView::force_resize_event()
 
 void DocumentView::slot_auto_fit(bool checked)
 {
-    m_auto_fit = checked;
     set_auto_fit_to_width(checked);
     if (checked)
         fit_to_window();
@@ -163,14 +162,17 @@ void DocumentView::fit_to_window()
 {
     if (m_canvas->isHidden())
         return;
-    m_auto_fit = true;
     m_canvas->fit_to_window();
     zoom_changed(m_canvas->zoom(), false);
 }
 
+bool DocumentView::auto_fit() const
+{
+    return m_canvas->is_fitted();
+}
+
 void DocumentView::scale_label(double factor)
 {
-    m_auto_fit = false;
     m_canvas->set_zoom(factor);
 }
 
@@ -178,7 +180,6 @@ void DocumentView::zoom_changed(double zoom, bool zoomed_in)
 {
     const int percent = zoom_steps::percent(zoom);
     m_status->set_zoom(percent);
-    m_auto_fit = m_canvas->is_fitted();
     if (DocumentWindow* window = document_window())
         window->set_zoom_silently(percent);
     if (zoomed_in)

@@ -95,7 +95,8 @@ public:
     Launcher* launcher() const { return m_launcher; }
     DocumentFile* document() const { return m_document; }
     PictureCanvas* canvas() const { return m_canvas; }
-    bool auto_fit() const { return m_auto_fit; }
+    // Fitted to the window, now and on every resize.
+    bool auto_fit() const;
     StatusBar* status_bar() const { return m_status; }
     DocumentWindow* document_window() const;
 
@@ -131,7 +132,6 @@ private:
     QScrollArea* m_line;
     PictureCanvas* m_canvas;
     Placeholder* m_placeholder;
-    bool m_auto_fit = false;
     int m_filter_index = 0;
     QMap<QString, FilterParametersPtr> m_filter_parameters;
     StatusBar* m_status;

@@ -393,7 +393,7 @@ void TestControlWindow::liveRendersOnceAfterABurstOfChanges()
     QVERIFY(live_result());
     for (const int value : {51, 52, 53, 54, 55}) {
         change(value);
-        QTest::qWait(60);
+        QTest::qWait(20);
         QCOMPARE(started, 0);
     }
     QTRY_COMPARE(started, 1);
