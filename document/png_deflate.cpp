@@ -18,27 +18,22 @@ constexpr int kWindowBytes = 32 * 1024;
 enum Filter : unsigned char { None = 0, Sub = 1, Up = 2, Average = 3, Paeth = 4 };
 
 // The sum of the filtered bytes taken as signed values: the smaller, the better the row usually
-// compresses.
+// compresses. Summed in blocks that cannot overflow 32 bits, so the loop vectorises.
 quint64 absoluteSum(const unsigned char* bytes, int count)
 {
     quint64 sum = 0;
-    for (int i = 0; i < count; ++i)
-        sum += bytes[i] < 128 ? bytes[i] : 256 - bytes[i];
+    for (int start = 0; start < count; start += 1 << 20) {
+        const int blockEnd = std::min(count, start + (1 << 20));
+        quint32 block = 0;
+        for (int i = start; i < blockEnd; ++i)
+            block += quint32(std::abs(int(static_cast<signed char>(bytes[i]))));
+        sum += block;
+    }
     return sum;
 }
 
-int paethPredictor(int left, int up, int upLeft)
-{
-    const int estimate = left + up - upLeft;
-    const int toLeft = std::abs(estimate - left);
-    const int toUp = std::abs(estimate - up);
-    const int toUpLeft = std::abs(estimate - upLeft);
-    if (toLeft <= toUp && toLeft <= toUpLeft)
-        return left;
-    return toUp <= toUpLeft ? up : upLeft;
-}
-
-// Applies one filter to row (prior is the row above, all zeros for the first row).
+// Applies one filter to row (prior is the row above, all zeros for the first row). Every filter
+// reads the unfiltered bytes only, so each loop runs over the bytes independently.
 void applyFilter(Filter filter, const unsigned char* row, const unsigned char* prior, int count,
                  int bpp, unsigned char* out)
 {
@@ -65,9 +60,17 @@ void applyFilter(Filter filter, const unsigned char* row, const unsigned char* p
     case Paeth:
         for (int i = 0; i < bpp; ++i)
             out[i] = (unsigned char)(row[i] - prior[i]);
-        for (int i = bpp; i < count; ++i)
-            out[i] =
-                (unsigned char)(row[i] - paethPredictor(row[i - bpp], prior[i], prior[i - bpp]));
+        for (int i = bpp; i < count; ++i) {
+            // The neighbour nearest to left + up - upLeft; ties go to left, then up.
+            const int left = row[i - bpp], up = prior[i], upLeft = prior[i - bpp];
+            const int toLeft = std::abs(up - upLeft);
+            const int toUp = std::abs(left - upLeft);
+            const int toUpLeft = std::abs(left + up - 2 * upLeft);
+            const int predicted = toLeft <= toUp && toLeft <= toUpLeft ? left
+                                  : toUp <= toUpLeft                   ? up
+                                                                       : upLeft;
+            out[i] = (unsigned char)(row[i] - predicted);
+        }
         break;
     }
 }
@@ -120,7 +123,8 @@ void deflateBand(int begin, int end, int rowBytes, int bpp, int level, bool last
         begin == 0 ? 0 : int(std::min<qint64>(begin, (kWindowBytes + lineBytes - 1) / lineBytes));
     const int first = begin - primingRows;
     std::vector<unsigned char> filtered(static_cast<size_t>(lineBytes * (end - first)));
-    std::vector<unsigned char> prior(static_cast<size_t>(rowBytes), 0), row(static_cast<size_t>(rowBytes));
+    std::vector<unsigned char> prior(static_cast<size_t>(rowBytes), 0),
+        row(static_cast<size_t>(rowBytes));
     std::vector<unsigned char> scratch(static_cast<size_t>(rowBytes));
     if (first > 0)
         source(first - 1, prior.data());
