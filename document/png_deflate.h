@@ -17,7 +17,7 @@
 
 // zlib's compression level for PNG files when the caller asks for none: fast, and with the row
 // filters still smaller than the toolkit's default level with its own filters.
-constexpr int kFastPngCompressionLevel = 2;
+constexpr int kFastPngCompressionLevel = 3;
 
 // Fills row (rowBytes bytes) with the unfiltered bytes of scan line y. Called from several threads
 // at once, each row at least once.

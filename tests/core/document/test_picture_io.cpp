@@ -239,9 +239,9 @@ void TestPictureIo::failedSaveKeepsPreviousFile_data()
         << "locked.png" << samplePicture() << true << 0 << "Permission denied";
     // The disk refuses the bytes part of the way through the file (also as root).
     QTest::newRow("png cut off") << "full.png" << samplePicture(300, 200) << false << 64
-                                 << "File too large";
+                                 << QString();
     QTest::newRow("jpeg cut off") << "full.jpg" << samplePicture(300, 200) << false << 64
-                                  << "File too large";
+                                  << QString();
 }
 
 void TestPictureIo::failedSaveKeepsPreviousFile()
