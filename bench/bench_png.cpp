@@ -77,7 +77,8 @@ void BM_PngWriter(benchmark::State& state)
     for (auto _ : state) {
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        if (!writePng(picture, buffer, kFastPngCompressionLevel))
+        if (!writePng(picture, buffer,
+                      defaultPngCompressionLevel(qint64(picture.width()) * picture.height())))
             state.SkipWithError("the PNG writer failed");
         size = buffer.size();
     }

@@ -314,7 +314,9 @@ bool savePicture(const QImage& image, const QString& path, int quality, QString*
     // than 8 bits per channel or a palette. A quality becomes a compression level as the
     // toolkit's writer makes it: 0 the strongest, 100 none.
     if (format == "png" && canWritePng(image)) {
-        const int level = quality >= 0 ? (100 - quality) * 9 / 91 : kFastPngCompressionLevel;
+        const int level = quality >= 0
+                              ? (100 - quality) * 9 / 91
+                              : defaultPngCompressionLevel(qint64(image.width()) * image.height());
         QString reason;
         if (!writePng(image, file, level, &reason)) {
             file.cancelWriting();

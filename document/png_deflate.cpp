@@ -136,7 +136,10 @@ void deflateBand(int begin, int end, int rowBytes, int bpp, int level, bool last
     }
 
     z_stream stream{};
-    if (deflateInit2(&stream, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    // Filtered rows are small numbers around zero: Z_FILTERED favours Huffman codes over short
+    // matches, which suits them and is what the usual PNG libraries do (levels below 4 match
+    // greedily and ignore the strategy).
+    if (deflateInit2(&stream, level, Z_DEFLATED, -15, 8, Z_FILTERED) != Z_OK)
         return;
     const qint64 primingBytes = lineBytes * primingRows;
     if (primingBytes > 0) {
@@ -159,6 +162,12 @@ void deflateBand(int begin, int end, int rowBytes, int bpp, int level, bool last
 }
 
 } // namespace
+
+int defaultPngCompressionLevel(qint64 pixels)
+{
+    constexpr qint64 kLargePicturePixels = 2000000;
+    return pixels > kLargePicturePixels ? 3 : 6;
+}
 
 std::vector<QByteArray> deflatePngRows(int height, int rowBytes, int bytesPerPixel, int level,
                                        const PngRowSource& source)

@@ -7,9 +7,12 @@
 #include <QBuffer>
 #include <QColorSpace>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
+
+#include <algorithm>
 
 namespace {
 
@@ -42,7 +45,29 @@ QImage greyPicture(int width, int height)
     return image;
 }
 
-QByteArray written(const QImage& picture, int threads, int level = kFastPngCompressionLevel)
+// A fast level, so that the tables exercise the greedy matcher; savePicture's own default for small
+// pictures is zlib's default level, which savePictureWritesPng covers.
+constexpr int kFastLevel = 3;
+
+// A picture like a painting at low resolution: overlapping flat patches of colour with hard edges.
+QImage paintedPicture(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(qRgb(236, 228, 210));
+    for (int i = 0; i < 60; ++i) {
+        const quint32 h = quint32(i + 1) * 2654435761u;
+        const int x = int(h % quint32(width));
+        const int y = int((h >> 8) % quint32(height));
+        const QRgb colour = qRgb(int(h >> 24), int((h >> 16) & 255), int((h >> 4) & 255));
+        for (int row = y; row < std::min(height, y + 5 + int(h % 31)); ++row) {
+            QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(row));
+            std::fill(line + x, line + std::min(width, x + 7 + int((h >> 5) % 47)), colour);
+        }
+    }
+    return image;
+}
+
+QByteArray written(const QImage& picture, int threads, int level = kFastLevel)
 {
     Execution setting;
     setting.threads = threads;
@@ -141,7 +166,7 @@ void TestPngWriter::writesWhatReadersRead_data()
 
     const auto opaque = QStringLiteral("opaque");
     const auto partial = QStringLiteral("partial");
-    const int fast = kFastPngCompressionLevel;
+    const int fast = kFastLevel;
     QTest::newRow("RGB32") << noisePicture(64, 48, QImage::Format_RGB32, opaque) << 2 << fast;
     QTest::newRow("ARGB32 all opaque")
         << noisePicture(64, 48, QImage::Format_ARGB32, opaque) << 2 << fast;
@@ -283,6 +308,7 @@ void TestPngWriter::savePictureWritesPng_data()
 
     const QImage colour = noisePicture(90, 70, QImage::Format_ARGB32, QStringLiteral("partial"));
     QTest::newRow("default") << colour << -1 << 8;
+    QTest::newRow("default, painted") << paintedPicture(320, 240) << -1 << 8;
     QTest::newRow("writer's default") << colour << kWriterDefaultQuality << 8;
     QTest::newRow("quality 0, the strongest compression") << colour << 0 << 8;
     QTest::newRow("quality 100, no compression") << colour << 100 << 8;
@@ -309,6 +335,18 @@ void TestPngWriter::savePictureWritesPng()
     QVERIFY(loadPicture(path, loaded, &error));
     QCOMPARE(loaded.convertToFormat(QImage::Format_ARGB32),
              picture.convertToFormat(QImage::Format_ARGB32));
+
+    // At the default the files are no larger than the toolkit's writer makes them at its own.
+    if (quality == -1) {
+        QByteArray toolkit;
+        QBuffer buffer(&toolkit);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(QImageWriter(&buffer, "png").write(picture));
+        QVERIFY2(
+            file.size() <= toolkit.size(),
+            qPrintable(
+                QStringLiteral("%1 bytes, the toolkit's %2").arg(file.size()).arg(toolkit.size())));
+    }
 }
 
 void TestPngWriter::failedWriteTellsWhy()
@@ -320,7 +358,7 @@ void TestPngWriter::failedWriteTellsWhy()
     QString error;
     QTest::ignoreMessage(QtWarningMsg, "QIODevice::write (QBuffer): ReadOnly device");
     QVERIFY(!writePng(noisePicture(8, 8, QImage::Format_RGB32, QStringLiteral("opaque")), buffer,
-                      kFastPngCompressionLevel, &error));
+                      kFastLevel, &error));
     QVERIFY(!error.isEmpty());
     // A palette picture is left to the toolkit's writer.
     QVERIFY(!canWritePng(QImage(4, 4, QImage::Format_Indexed8)));
