@@ -5,7 +5,7 @@ set -euo pipefail
 
 drawlume_packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libgl-dev
+  qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libgl-dev zlib1g-dev
   # HEIC, HEIF and AVIF input; libheif1 brings its decoders (libde265 for HEVC, dav1d and aom for
   # AV1) and the encoders the tests make their files with (x265, aom).
   libheif-dev

@@ -10,6 +10,8 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -225,15 +227,21 @@ void TestPictureIo::failedSaveKeepsPreviousFile_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QImage>("picture");
     QTest::addColumn<bool>("lockDirectory");
+    QTest::addColumn<int>("fileSizeLimit"); // bytes a process may write to a file; 0: no limit
     QTest::addColumn<QString>("reason");
 
     // Too wide for JPEG: the writer starts and fails half-way, after the file was opened.
     QTest::newRow("writer fails") << "wide.jpg" << QImage(70000, 2, QImage::Format_RGB32) << false
-                                  << QString();
+                                  << 0 << QString();
     QTest::newRow("unknown suffix")
-        << "picture.xyz" << samplePicture() << false << "unsupported format";
+        << "picture.xyz" << samplePicture() << false << 0 << "unsupported format";
     QTest::newRow("directory not writable")
-        << "locked.png" << samplePicture() << true << "Permission denied";
+        << "locked.png" << samplePicture() << true << 0 << "Permission denied";
+    // The disk refuses the bytes part of the way through the file (also as root).
+    QTest::newRow("png cut off") << "full.png" << samplePicture(300, 200) << false << 64
+                                 << QString();
+    QTest::newRow("jpeg cut off") << "full.jpg" << samplePicture(300, 200) << false << 64
+                                  << QString();
 }
 
 void TestPictureIo::failedSaveKeepsPreviousFile()
@@ -241,6 +249,7 @@ void TestPictureIo::failedSaveKeepsPreviousFile()
     QFETCH(QString, name);
     QFETCH(QImage, picture);
     QFETCH(bool, lockDirectory);
+    QFETCH(int, fileSizeLimit);
     QFETCH(QString, reason);
     if (lockDirectory && geteuid() == 0)
         QSKIP("running as root: a read-only directory does not stop root from writing");
@@ -254,8 +263,18 @@ void TestPictureIo::failedSaveKeepsPreviousFile()
         QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
 
     picture.fill(Qt::gray);
+    rlimit previousLimit{};
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &previousLimit) == 0);
+    if (fileSizeLimit > 0) {
+        // Writing past the limit then fails with EFBIG instead of ending the process.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = previousLimit;
+        limit.rlim_cur = rlim_t(fileSizeLimit);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
+    }
     QString error;
     const bool saved = savePicture(picture, target, -1, &error);
+    setrlimit(RLIMIT_FSIZE, &previousLimit);
     QFile::setPermissions(folder,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
