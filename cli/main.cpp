@@ -50,5 +50,6 @@ int main(int argc, char* argv[])
     case RenderOptions::Render:
         break;
     }
+    setMaximumPictureMegapixels(options.maxMegapixels);
     return options.document.isEmpty() ? renderBatch(options) : renderDocument(options);
 }

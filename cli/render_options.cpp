@@ -65,6 +65,21 @@ QString description()
         .arg(writablePictureSuffixes().join(QStringLiteral(", ")));
 }
 
+bool parseMaxMegapixels(const QString& text, int* megapixels, QString* error)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    if (!ok || value < kLowestMaximumMegapixels || value > kHighestMaximumMegapixels) {
+        return fail(error, QStringLiteral("--max-megapixels %1: the limit must be a whole number "
+                                          "from %2 to %3")
+                               .arg(quoted(text))
+                               .arg(kLowestMaximumMegapixels)
+                               .arg(kHighestMaximumMegapixels));
+    }
+    *megapixels = value;
+    return true;
+}
+
 bool parseQuality(const QString& text, int* quality, QString* error)
 {
     bool ok = false;
@@ -202,6 +217,12 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
     const QCommandLineOption qualityOption(
         QStringLiteral("quality"),
         QStringLiteral("JPEG and WebP quality, 0 to 100 (JPEG default 80)."), QStringLiteral("N"));
+    const QCommandLineOption maxMegapixelsOption(
+        QStringLiteral("max-megapixels"),
+        QStringLiteral("The largest picture to read, in megapixels, 1 to 1000 (default 100). A "
+                       "render needs up to 16 bytes per pixel; a picture the free memory cannot "
+                       "hold is refused."),
+        QStringLiteral("N"));
     const QCommandLineOption formatOption(
         QStringLiteral("format"),
         QStringLiteral("The suffix of the files --output-dir writes (default png)."),
@@ -231,9 +252,9 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")},
                                          QStringLiteral("Prints only errors: no progress bar, no "
                                                         "warnings, no \"wrote\" lines."));
-    parser.addOptions({filterOption, setOption, textureOption, qualityOption, formatOption,
-                       outputDirOption, documentOption, saveDocumentOption, listFiltersOption,
-                       listParametersOption, quietOption});
+    parser.addOptions({filterOption, setOption, textureOption, qualityOption, maxMegapixelsOption,
+                       formatOption, outputDirOption, documentOption, saveDocumentOption,
+                       listFiltersOption, listParametersOption, quietOption});
     parser.addPositionalArgument(QStringLiteral("INPUT"),
                                  QStringLiteral("The photograph to render (several with "
                                                 "--output-dir)."),
@@ -281,6 +302,9 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
 
     if (parser.isSet(qualityOption) &&
         !parseQuality(parser.value(qualityOption), &o.quality, error))
+        return false;
+    if (parser.isSet(maxMegapixelsOption) &&
+        !parseMaxMegapixels(parser.value(maxMegapixelsOption), &o.maxMegapixels, error))
         return false;
     o.quiet = parser.isSet(quietOption);
 

@@ -5,6 +5,7 @@
 #include <QVector>
 
 #include "core/framework/filter_parameters.h"
+#include "document/picture_io.h"
 
 // What drawlume-render was asked to do, read from its command line on the main thread before
 // anything is rendered: every usage error (unknown option, filter or key, a bad value, missing
@@ -55,7 +56,8 @@ struct RenderOptions
     FilterParametersPtr panelSettings;
     int quality = -1; // writer quality 0..100, -1 for the format's default
     bool quiet = false;
-    QString outputDirectory; // set for a batch (--output-dir)
+    int maxMegapixels = kDefaultMaximumMegapixels; // the largest picture read, in megapixels
+    QString outputDirectory;                       // set for a batch (--output-dir)
     QVector<RenderJob> jobs;
     QString helpText;
 };

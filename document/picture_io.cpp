@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QMutex>
 #include <QSaveFile>
 #include <QtEndian>
 
@@ -13,13 +14,23 @@
 #include "document/png_deflate.h"
 #include "document/png_writer.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace {
 
 // Decoders refuse to allocate more than this. A 100-megapixel picture needs 400 MB at 8 bits per
-// channel and 800 MB as 16-bit RGBA (a PNG from a raw converter), so leave room for both.
+// channel and 800 MB as 16-bit RGBA (a PNG from a raw converter), so leave room for both; a raised
+// picture limit raises it alike (8 MB per megapixel).
 constexpr int kAllocationLimitMegabytes = 1024;
+constexpr int kAllocationMegabytesPerMegapixel = 8;
+
+// A render's peak memory: at most this many bytes per pixel plus a fixed part for the program.
+constexpr qint64 kRenderBytesPerPixel = 16;
+constexpr qint64 kRenderFixedBytes = 100 * 1000 * 1000;
+
+std::atomic<int> maximumMegapixels{kDefaultMaximumMegapixels};
 
 // The suffixes savePicture knows with their writer formats, in the order they are offered.
 struct SuffixFormat
@@ -84,26 +95,78 @@ QImage onWhitePaper(const QImage& image)
 
 void raiseAllocationLimit()
 {
-    // The limit is process-wide; raise it once (thread-safe static initialisation) and never
-    // lower a limit someone else raised further.
-    static const bool raised = [] {
-        if (QImageReader::allocationLimit() < kAllocationLimitMegabytes)
-            QImageReader::setAllocationLimit(kAllocationLimitMegabytes);
-        return true;
-    }();
-    Q_UNUSED(raised);
+    // The limit is process-wide: raise it to what the picture limit needs, and never lower a limit
+    // someone else raised further.
+    static QMutex mutex;
+    const QMutexLocker lock(&mutex);
+    const int needed = std::max(kAllocationLimitMegabytes,
+                                maximumPictureMegapixels() * kAllocationMegabytesPerMegapixel);
+    if (QImageReader::allocationLimit() < needed)
+        QImageReader::setAllocationLimit(needed);
 }
 
-QString tooLargeReason(const QSize& size)
+// The memory the system can still give this process, in bytes, or -1 when it does not say: the
+// kernel's estimate of available memory, and within a control group with a memory limit what is
+// left of that limit.
+qint64 availableMemoryBytes()
 {
-    return QStringLiteral("the picture is too large (%1 x %2 pixels; at most 100 megapixels)")
-        .arg(size.width())
-        .arg(size.height());
+    qint64 available = -1;
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (meminfo.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : meminfo.readAll().split('\n')) {
+            if (line.startsWith("MemAvailable:")) {
+                bool ok = false;
+                const qint64 kilobytes = line.mid(13).trimmed().split(' ').value(0).toLongLong(&ok);
+                if (ok)
+                    available = kilobytes * 1024;
+            }
+        }
+    }
+    QFile limitFile(QStringLiteral("/sys/fs/cgroup/memory.max"));
+    QFile usageFile(QStringLiteral("/sys/fs/cgroup/memory.current"));
+    if (limitFile.open(QIODevice::ReadOnly) && usageFile.open(QIODevice::ReadOnly)) {
+        bool limitOk = false;
+        bool usageOk = false;
+        const qint64 limit = limitFile.readAll().trimmed().toLongLong(&limitOk); // or "max"
+        const qint64 usage = usageFile.readAll().trimmed().toLongLong(&usageOk);
+        if (limitOk && usageOk) {
+            const qint64 left = std::max<qint64>(0, limit - usage);
+            available = available < 0 ? left : std::min(available, left);
+        }
+    }
+    return available;
 }
 
-bool isTooLarge(const QSize& size)
+qint64 megabytes(qint64 bytes)
 {
-    return qint64(size.width()) * qint64(size.height()) > kMaximumPicturePixels;
+    return (bytes + 999999) / 1000000;
+}
+
+// Why a picture of this size cannot be read, or empty when it can: above the picture limit, or
+// more than the free memory could render.
+QString sizeProblem(const QSize& size)
+{
+    const qint64 pixels = qint64(size.width()) * qint64(size.height());
+    const int limit = maximumPictureMegapixels();
+    if (pixels > qint64(limit) * 1000000) {
+        return QStringLiteral("the picture is too large (%1 x %2 pixels; at most %3 megapixels, a "
+                              "limit that drawlume-render's --max-megapixels and the setting "
+                              "max_megapixels raise)")
+            .arg(size.width())
+            .arg(size.height())
+            .arg(limit);
+    }
+    const qint64 needed = renderMemoryBytes(pixels);
+    const qint64 available = availableMemoryBytes();
+    if (available >= 0 && needed > available) {
+        return QStringLiteral("there is not enough free memory for the picture (%1 x %2 pixels "
+                              "need about %3 MB, %4 MB are free)")
+            .arg(size.width())
+            .arg(size.height())
+            .arg(megabytes(needed))
+            .arg(megabytes(available));
+    }
+    return QString();
 }
 
 QString notAPictureReason()
@@ -183,12 +246,28 @@ bool decodeHeif(const QByteArray& fileBytes, QImage& image, QString* error)
     HeifPicture picture;
     if (!picture.open(fileBytes, error))
         return false;
-    if (isTooLarge(picture.size()))
-        return fail(error, tooLargeReason(picture.size()));
+    const QString problem = sizeProblem(picture.size());
+    if (!problem.isEmpty())
+        return fail(error, problem);
     return picture.decode(image, error);
 }
 
 } // namespace
+
+void setMaximumPictureMegapixels(int megapixels)
+{
+    maximumMegapixels = std::clamp(megapixels, kLowestMaximumMegapixels, kHighestMaximumMegapixels);
+}
+
+int maximumPictureMegapixels()
+{
+    return maximumMegapixels;
+}
+
+qint64 renderMemoryBytes(qint64 pixels)
+{
+    return pixels * kRenderBytesPerPixel + kRenderFixedBytes;
+}
 
 bool loadPicture(const QString& path, QImage& image, QString* error)
 {
@@ -223,8 +302,9 @@ bool loadPictureFile(const QString& path, QImage& image, QByteArray* fileBytes, 
         if (!header.canRead())
             return fail(error, notAPictureReason());
         const QSize size = header.size();
-        if (size.isValid() && isTooLarge(size))
-            return fail(error, tooLargeReason(size));
+        const QString problem = size.isValid() ? sizeProblem(size) : QString();
+        if (!problem.isEmpty())
+            return fail(error, problem);
     }
     if (!file.seek(0))
         return fail(error, file.errorString());
@@ -258,8 +338,9 @@ bool decodePicture(const QByteArray& fileBytes, QImage& image, QString* error, Q
 
     // The header tells the size; refuse a huge picture before a single pixel is decoded.
     const QSize size = reader.size();
-    if (size.isValid() && isTooLarge(size))
-        return fail(error, tooLargeReason(size));
+    const QString problem = size.isValid() ? sizeProblem(size) : QString();
+    if (!problem.isEmpty())
+        return fail(error, problem);
 
     QImage decoded;
     if (!reader.read(&decoded)) {
@@ -272,8 +353,9 @@ bool decodePicture(const QByteArray& fileBytes, QImage& image, QString* error, Q
         return fail(error, reason);
     }
     // Some formats do not tell their size up front; check what came out as well.
-    if (isTooLarge(decoded.size()))
-        return fail(error, tooLargeReason(decoded.size()));
+    const QString decodedProblem = sizeProblem(decoded.size());
+    if (!decodedProblem.isEmpty())
+        return fail(error, decodedProblem);
     // The JPEG decoder fills a picture cut short with grey and reads it without an error.
     if (warning && endsEarly(fileBytes))
         *warning =

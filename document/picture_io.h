@@ -8,18 +8,32 @@
 // renderer. GUI-free (QtCore and QtGui only); callable from any thread.
 //
 // Reading goes by content (the suffix does not matter), stands phone photos upright from their
-// EXIF orientation and admits pictures up to 100 megapixels; larger ones are refused before any
-// pixel is decoded. HEIC, HEIF and AVIF files are read through libheif (heif_picture.h), turned
-// upright by their own orientation boxes; the toolkit reads the other formats. Writing takes the
-// format from the file suffix and is atomic: the picture goes to a temporary file beside the target
-// that replaces it only once everything was written, so a failed save leaves an existing file as it
-// was.
+// EXIF orientation and admits pictures up to a limit (100 megapixels unless raised, see
+// setMaximumPictureMegapixels); larger ones, and ones the free memory cannot hold, are refused
+// before any pixel is decoded. HEIC, HEIF and AVIF files are read through libheif (heif_picture.h),
+// turned upright by their own orientation boxes; the toolkit reads the other formats. Writing takes
+// the format from the file suffix and is atomic: the picture goes to a temporary file beside the
+// target that replaces it only once everything was written, so a failed save leaves an existing
+// file as it was.
 //
 // The error texts are reasons without the file name ("file does not exist"); callers put the
 // name in front.
 
-// The largest picture loadPicture accepts, in pixels.
-constexpr qint64 kMaximumPicturePixels = 100000000;
+// The largest picture loadPicture accepts unless the limit is raised, in megapixels, and the range
+// the limit may be set to.
+constexpr int kDefaultMaximumMegapixels = 100;
+constexpr int kLowestMaximumMegapixels = 1;
+constexpr int kHighestMaximumMegapixels = 1000;
+
+// The limit of the process (thread-safe); set it before reading pictures. Values outside the range
+// are clamped into it. drawlume-render sets it from --max-megapixels, the application from the
+// setting max_megapixels.
+void setMaximumPictureMegapixels(int megapixels);
+int maximumPictureMegapixels();
+
+// The memory a render of a picture of this many pixels needs at most, the decoded picture, the
+// filter's working planes and the written result included.
+qint64 renderMemoryBytes(qint64 pixels);
 
 // Reads the picture at path into image. On failure image is left unchanged, false is returned
 // and *error (when given) says why.

@@ -1,5 +1,7 @@
 #include "document/settings.h"
 
+#include "document/picture_io.h"
+
 #include <QCoreApplication>
 #include <QObject>
 #include <QStandardPaths>
@@ -11,6 +13,7 @@ constexpr QLatin1String kLastOpenDirectory("last_open_directory");
 constexpr QLatin1String kLastSaveDirectory("last_save_directory");
 constexpr QLatin1String kAutoFitToWidth("auto_fit_to_width");
 constexpr QLatin1String kLiveResult("live_result");
+constexpr QLatin1String kMaxMegapixels("max_megapixels");
 constexpr QLatin1String kRecentFiles("recent_files");
 
 // The window keys go through the translation function like every other text of the program; with
@@ -103,6 +106,20 @@ bool live_result()
 void set_live_result(bool live)
 {
     settings().setValue(kLiveResult, live);
+}
+
+int max_megapixels()
+{
+    bool ok = false;
+    const int value = settings().value(kMaxMegapixels).toString().trimmed().toInt(&ok);
+    if (!ok || value < kLowestMaximumMegapixels || value > kHighestMaximumMegapixels)
+        return kDefaultMaximumMegapixels;
+    return value;
+}
+
+void set_max_megapixels(int megapixels)
+{
+    settings().setValue(kMaxMegapixels, megapixels);
 }
 
 QByteArray document_window_geometry()

@@ -23,6 +23,8 @@
 //   DLDocumentWindowState      empty: nothing to restore
 //   recent_files               empty list; full paths, newest first
 //   live_result                false: documents render only when asked ("Process")
+//   max_megapixels             100: the largest picture the application opens, in megapixels;
+//                              a value that is no whole number from 1 to 1000 counts as absent
 //
 // An absent value is a null one; an empty directory string counts as absent too, since no file
 // dialog can start in "no directory".
@@ -44,6 +46,10 @@ void set_auto_fit_to_width(bool fit);
 // Whether every change of a document's settings renders it again ("Live" in the control window).
 bool live_result();
 void set_live_result(bool live);
+
+// The largest picture the application opens, in megapixels (see setMaximumPictureMegapixels).
+int max_megapixels();
+void set_max_megapixels(int megapixels);
 
 // QMainWindow::saveGeometry() / saveState(0) of the last document window that stored them.
 QByteArray document_window_geometry();

@@ -1,6 +1,8 @@
 #include "ui/application.h"
 
 #include "core/raster/random.h"
+#include "document/picture_io.h"
+#include "document/settings.h"
 #include "ui/document/document_registry.h"
 #include "ui/document/document_view.h"
 #include "ui/document/document_window.h"
@@ -23,6 +25,7 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv)
     setWindowIcon(QIcon(QStringLiteral(":/about.png")));
     // Matches the windows to drawlume.desktop in docks and on Wayland.
     setDesktopFileName(QStringLiteral("drawlume"));
+    setMaximumPictureMegapixels(max_megapixels());
 }
 
 DocumentWindow* start_application(const QStringList& paths)

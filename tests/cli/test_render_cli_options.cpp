@@ -94,6 +94,13 @@ void TestRenderCliOptions::usageErrors_data()
         << QStringList{"--quality", "101", "@in", "@out"} << "--quality \"101\"";
     QTest::newRow("quality not a number")
         << QStringList{"--quality", "best", "@in", "@out"} << "--quality \"best\"";
+    QTest::newRow("picture limit of 0")
+        << QStringList{"--max-megapixels", "0", "@in", "@out"}
+        << "--max-megapixels \"0\": the limit must be a whole number from 1 to 1000";
+    QTest::newRow("picture limit above 1000")
+        << QStringList{"--max-megapixels", "1001", "@in", "@out"} << "from 1 to 1000";
+    QTest::newRow("picture limit not a number")
+        << QStringList{"--max-megapixels", "lots", "@in", "@out"} << "--max-megapixels \"lots\"";
     QTest::newRow("list parameters of unknown filter")
         << QStringList{"--list-parameters", "Charcoal"} << "unknown filter \"Charcoal\"";
 
@@ -285,9 +292,9 @@ void TestRenderCliOptions::versionAndHelp()
 
     result = run({"--help"});
     QCOMPARE(result.exitCode, 0);
-    for (const char* option :
-         {"--filter", "--set", "--texture", "--quality", "--format", "--output-dir", "--document",
-          "--save-document", "--list-filters", "--list-parameters", "--quiet"})
+    for (const char* option : {"--filter", "--set", "--texture", "--quality", "--max-megapixels",
+                               "--format", "--output-dir", "--document", "--save-document",
+                               "--list-filters", "--list-parameters", "--quiet"})
         QVERIFY2(result.out.contains(option), option);
 }
 

@@ -96,6 +96,7 @@ private slots:
     void unreadableInputs();
     void incompleteInputWarnsAndStillRenders_data();
     void incompleteInputWarnsAndStillRenders();
+    void pictureLimit();
     void unwritableOutputs_data();
     void unwritableOutputs();
     void sameOutputTwiceInBatchKeepsTheFirst();
@@ -523,6 +524,29 @@ void TestRenderCliRendering::phonePhotosRenderUpright()
     result = run({"--document", document, again});
     QVERIFY2(result.exitCode == 0, qPrintable(result.err));
     QVERIFY(readAll(again) == readAll(drawing));
+}
+
+void TestRenderCliRendering::pictureLimit()
+{
+    // 1001 x 1000 pixels: just above one megapixel.
+    const QString directory = freshDirectory("limit");
+    const QString photo = directory + "/wide.png";
+    QVERIFY(photoPicture(1001, 1000).save(photo));
+    const QString drawing = directory + "/drawing.png";
+
+    RenderResult result = run({"--max-megapixels", "1", photo, drawing});
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.contains(QStringLiteral("cannot read \"%1\": the picture is too large "
+                                                "(1001 x 1000 pixels; at most 1 megapixels")
+                                     .arg(photo)),
+             qPrintable(result.err));
+    QVERIFY2(result.err.contains("--max-megapixels") && result.err.contains("max_megapixels"),
+             qPrintable(result.err));
+    QVERIFY(!QFileInfo::exists(drawing));
+
+    result = run({"--max-megapixels", "2", photo, drawing});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+    QCOMPARE(readPicture(drawing).size(), QSize(1001, 1000));
 }
 
 void TestRenderCliRendering::unreadableInputs_data()

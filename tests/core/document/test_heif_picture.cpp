@@ -338,7 +338,9 @@ private slots:
         QVERIFY(!heic.isEmpty());
         const QString damaged = QStringLiteral("the picture is damaged (");
         const QString tooLarge =
-            QStringLiteral("the picture is too large (%1 x %2 pixels; at most 100 megapixels)");
+            QStringLiteral("the picture is too large (%1 x %2 pixels; at most 100 megapixels, a "
+                           "limit that drawlume-render's --max-megapixels and the setting "
+                           "max_megapixels raise)");
         QTest::newRow("cut in half") << heic.left(heic.size() / 2) << damaged;
         QTest::newRow("cut after its boxes, no pixels")
             << heic.left(heic.indexOf("mdat")) << damaged;

@@ -10,6 +10,8 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <algorithm>
+
 #include <csignal>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -404,7 +406,8 @@ void TestPictureIo::readingTellsWhatIsWrong_data()
     QTest::newRow("empty file") << QByteArray("") << false << "the file is empty, not a picture";
     QTest::newRow("png header claiming 30000 x 30000")
         << pngClaimingSize(30000, 30000) << false
-        << "the picture is too large (30000 x 30000 pixels; at most 100 megapixels)";
+        << "the picture is too large (30000 x 30000 pixels; at most 100 megapixels, a limit that "
+           "drawlume-render's --max-megapixels and the setting max_megapixels raise)";
 }
 
 void TestPictureIo::readingTellsWhatIsWrong()
@@ -475,37 +478,58 @@ void TestPictureIo::failedLoadLeavesImageAlone()
 
 void TestPictureIo::tooLargePictureIsRefused_data()
 {
+    QTest::addColumn<int>("limit"); // megapixels, as set
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
     QTest::addColumn<bool>("tooLarge");
+    QTest::addColumn<int>("allocationLimit"); // at least this many MB for the decoders
 
-    QTest::newRow("20000 x 20000") << 20000 << 20000 << true;
-    QTest::newRow("10000 x 10001") << 10000 << 10001 << true;
+    QTest::newRow("20000 x 20000") << 100 << 20000 << 20000 << true << 1024;
+    QTest::newRow("10000 x 10001") << 100 << 10000 << 10001 << true << 1024;
     // Below the limit the size is admitted; the file then fails as damaged (it holds 4 pixels).
-    QTest::newRow("4000 x 3000") << 4000 << 3000 << false;
+    QTest::newRow("4000 x 3000") << 100 << 4000 << 3000 << false << 1024;
+    // A raised limit admits 200 megapixels, and the decoders may allocate it at 16 bits.
+    QTest::newRow("20000 x 10000, limit 250") << 250 << 20000 << 10000 << false << 2000;
+    QTest::newRow("20000 x 10000, limit 199") << 199 << 20000 << 10000 << true << 1592;
+    QTest::newRow("1001 x 1000, limit 1") << 1 << 1001 << 1000 << true << 1024;
+    // Out of range: clamped to 1..1000.
+    QTest::newRow("1001 x 1000, limit 0") << 0 << 1001 << 1000 << true << 1024;
+    QTest::newRow("40000 x 25001, limit 5000") << 5000 << 40000 << 25001 << true << 8000;
 }
 
 void TestPictureIo::tooLargePictureIsRefused()
 {
+    QFETCH(int, limit);
     QFETCH(int, width);
     QFETCH(int, height);
     QFETCH(bool, tooLarge);
+    QFETCH(int, allocationLimit);
 
     const QByteArray bytes = pngClaimingSize(width, height);
     QCOMPARE(bytes.mid(12, 4), QByteArray("IHDR"));
     QVERIFY(writeAll(path("huge.png"), bytes));
 
+    setMaximumPictureMegapixels(limit);
+    const int clamped = maximumPictureMegapixels();
     QImage image;
     QString error;
-    QVERIFY(!loadPicture(path("huge.png"), image, &error));
+    const bool loaded = loadPicture(path("huge.png"), image, &error);
+    const int allocation = QImageReader::allocationLimit();
+    setMaximumPictureMegapixels(kDefaultMaximumMegapixels);
+    QVERIFY(!loaded);
+    QCOMPARE(clamped, std::clamp(limit, 1, 1000));
     const QString expected =
-        QStringLiteral("the picture is too large (%1 x %2 pixels; at most 100 megapixels)")
+        QStringLiteral("the picture is too large (%1 x %2 pixels; at most %3 megapixels, a limit "
+                       "that drawlume-render's --max-megapixels and the setting max_megapixels "
+                       "raise)")
             .arg(width)
-            .arg(height);
+            .arg(height)
+            .arg(clamped);
     if (tooLarge)
         QCOMPARE(error, expected);
     else
         QVERIFY2(error.contains("damaged"), qPrintable(error));
+    QVERIFY(allocation >= allocationLimit);
 }
 
 void TestPictureIo::allocationLimitAdmitsLargePhotos()
