@@ -169,6 +169,19 @@ QString sizeProblem(const QSize& size)
     return QString();
 }
 
+// SVG drawings are no photographs: the toolkit's reader would load the files their links name
+// and, for text, look up fonts, which aborts a program without a GUI. They are refused unread.
+bool isVectorDrawing(QImageReader& reader)
+{
+    const QByteArray format = reader.format();
+    return format == "svg" || format == "svgz";
+}
+
+QString vectorDrawingReason()
+{
+    return QStringLiteral("not a supported photo format (an SVG drawing)");
+}
+
 QString notAPictureReason()
 {
     return QStringLiteral("not a picture, or of a kind that cannot be read");
@@ -299,6 +312,8 @@ bool loadPictureFile(const QString& path, QImage& image, QByteArray* fileBytes, 
     if (!isHeifPicture(file.peek(4096))) {
         QImageReader header(&file);
         header.setDecideFormatFromContent(true);
+        if (isVectorDrawing(header))
+            return fail(error, vectorDrawingReason());
         if (!header.canRead())
             return fail(error, notAPictureReason());
         const QSize size = header.size();
@@ -335,6 +350,8 @@ bool decodePicture(const QByteArray& fileBytes, QImage& image, QString* error, Q
         return fail(error, buffer.errorString());
     QImageReader reader(&buffer);
     reader.setAutoTransform(true);
+    if (isVectorDrawing(reader))
+        return fail(error, vectorDrawingReason());
 
     // The header tells the size; refuse a huge picture before a single pixel is decoded.
     const QSize size = reader.size();

@@ -561,6 +561,12 @@ void TestRenderCliRendering::unreadableInputs_data()
                                << "not a picture";
     QTest::newRow("truncated picture") << "cut.png" << png.left(png.size() / 2) << "damaged";
     QTest::newRow("empty file") << "empty.png" << QByteArray("") << "empty";
+    // Text in an SVG once ended the process in the toolkit's font lookup.
+    QTest::newRow("svg with text under a photo's suffix")
+        << "drawing.jpg"
+        << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"100\" height=\"100\">"
+                      "<text x=\"10\" y=\"50\">hi</text></svg>")
+        << "not a supported photo format";
     if (canEncodeHeif(heif_compression_HEVC)) {
         const QByteArray heic = encodeHeif(photoPicture(), HeifEncoding());
         QTest::newRow("truncated heic")

@@ -404,6 +404,23 @@ void TestPictureIo::readingTellsWhatIsWrong_data()
     QTest::newRow("text file") << QByteArray("shopping list: eggs, flour") << false
                                << "not a picture, or of a kind that cannot be read";
     QTest::newRow("empty file") << QByteArray("") << false << "the file is empty, not a picture";
+    // SVG drawings are refused unread, whatever they hold: text would look up fonts (fatal without
+    // a GUI) and an image element would pull in a local file.
+    const QString svg = QStringLiteral("not a supported photo format (an SVG drawing)");
+    QTest::newRow("svg with text")
+        << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"100\" height=\"100\">"
+                      "<text x=\"10\" y=\"50\">hi</text></svg>")
+        << false << svg;
+    QTest::newRow("svg linking a local picture")
+        << QByteArray("<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+                      "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"64\" height=\"64\">"
+                      "<image xlink:href=\"photo.png\" href=\"photo.png\" "
+                      "width=\"64\" height=\"64\"/></svg>")
+        << false << svg;
+    QTest::newRow("svg drawing") << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" "
+                                               "width=\"8\" height=\"8\"><rect width=\"8\" "
+                                               "height=\"8\" fill=\"red\"/></svg>")
+                                 << false << svg;
     QTest::newRow("png header claiming 30000 x 30000")
         << pngClaimingSize(30000, 30000) << false
         << "the picture is too large (30000 x 30000 pixels; at most 100 megapixels, a limit that "
