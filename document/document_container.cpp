@@ -141,6 +141,12 @@ bool parseDocument(QIODevice& device, DocumentContents& contents, QString* error
 
 bool readDocumentFile(const QString& path, DocumentContents& contents, QString* error)
 {
+    // A pipe or a device would be read until it ends, which may be never.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        setError(error, QObject::tr("not a regular file"));
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         setError(error, file.exists() ? file.errorString() : QObject::tr("file does not exist"));

@@ -299,6 +299,9 @@ bool loadPictureFile(const QString& path, QImage& image, QByteArray* fileBytes, 
         return fail(error, QStringLiteral("file does not exist"));
     if (info.isDir())
         return fail(error, QStringLiteral("it is a directory, not a picture"));
+    // A pipe or a device would be read until it ends, which may be never.
+    if (!info.isFile())
+        return fail(error, QStringLiteral("not a regular file"));
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

@@ -14,6 +14,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -474,6 +475,17 @@ void TestPictureIo::unreadableFileIsRefused()
     QString error;
     QVERIFY(!loadPicture(m_dir.path(), image, &error));
     QVERIFY2(error.contains("directory"), qPrintable(error));
+
+    // A pipe nobody writes to is refused at once instead of waited on for ever, and so is a link
+    // to it; a link to a picture reads the picture.
+    QVERIFY(mkfifo(QFile::encodeName(path("pipe.png")).constData(), 0600) == 0);
+    QVERIFY(QFile::link(path("pipe.png"), path("to-pipe.jpg")));
+    QVERIFY(QFile::link(path("secret.png"), path("to-secret.png")));
+    for (const char* name : {"pipe.png", "to-pipe.jpg"}) {
+        QVERIFY(!loadPicture(path(name), image, &error));
+        QCOMPARE(error, QStringLiteral("not a regular file"));
+    }
+    QVERIFY2(loadPicture(path("to-secret.png"), image, &error), qPrintable(error));
 
     if (geteuid() == 0)
         QSKIP("running as root: file permissions do not stop root from reading");
