@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QObject>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -49,11 +50,47 @@ bool readExactly(QIODevice& device, qint64 length, QByteArray& out)
     return out.size() == length;
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes)
+// Writes bytes to path; false with the reason in *reason when it cannot.
+bool writeFile(const QString& path, const QByteArray& bytes, QString* reason)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size() && file.flush();
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+        file.write(bytes) == bytes.size() && file.flush())
+        return true;
+    *reason = file.errorString();
+    return false;
+}
+
+// True when bytes end in the start of a UTF-8 sequence that is missing its last bytes.
+bool endsInCutSequence(const QByteArray& bytes)
+{
+    for (int back = 1; back <= 3 && back <= bytes.size(); ++back) {
+        const uchar byte = uchar(bytes.at(bytes.size() - back));
+        if ((byte & 0xC0) == 0x80) // a continuation byte: look further back for the lead
+            continue;
+        const int length = (byte & 0xE0) == 0xC0   ? 2
+                           : (byte & 0xF0) == 0xE0 ? 3
+                           : (byte & 0xF8) == 0xF0 ? 4
+                                                   : 0;
+        return length > back;
+    }
+    return false;
+}
+
+// The suffix of a file name that may go on an unpacked picture: up to 16 ASCII letters and digits.
+QString safeSuffix(const QString& fileName)
+{
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0)
+        return QString();
+    const QString suffix = fileName.mid(dot + 1);
+    if (suffix.isEmpty() || suffix.size() > 16)
+        return QString();
+    for (const QChar c : suffix) {
+        if (c.unicode() > 127 || !c.isLetterOrNumber())
+            return QString();
+    }
+    return suffix;
 }
 
 } // namespace
@@ -64,6 +101,21 @@ QByteArray encodedPictureName(const QString& name)
     QByteArray bytes = name.toUtf8().left(length);
     bytes.append(QByteArray(length - bytes.size(), '\0'));
     return bytes;
+}
+
+QString decodedPictureName(const QByteArray& nameBytes)
+{
+    const qsizetype zero = nameBytes.indexOf('\0');
+    QByteArray bytes = zero < 0 ? nameBytes : nameBytes.left(zero);
+    // Without a zero the name filled its 2N bytes, and the writer may have cut its last character.
+    if (zero < 0) {
+        while (endsInCutSequence(bytes))
+            bytes.chop(1);
+    }
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString name = utf8.decode(bytes);
+    return utf8.hasError() ? QString::fromLatin1(zero < 0 ? nameBytes : nameBytes.left(zero))
+                           : name;
 }
 
 QByteArray documentBytes(const QByteArray& picture, const QString& pictureName,
@@ -115,8 +167,7 @@ bool parseDocument(QIODevice& device, DocumentContents& contents, QString* error
         setError(error, truncated);
         return false;
     }
-    const qsizetype zero = nameBytes.indexOf('\0');
-    const QString name = QString::fromLatin1(zero < 0 ? nameBytes : nameBytes.left(zero));
+    const QString name = decodedPictureName(nameBytes);
 
     qint64 parametersLength = 0;
     if (!readLittleEndian(device, parametersLength) || parametersLength < 0 ||
@@ -245,10 +296,16 @@ bool unpackDocument(const QString& documentPath, UnpackedDocument& unpacked, QSt
         setError(error, QObject::tr("cannot create a temporary directory"));
         return false;
     }
-    const QString picturePath = folder + fileName;
+    // The picture goes under a short name of its own with the stored suffix, whatever the stored
+    // name is (long, or "filter"); the settings under a name no unpacked picture has.
+    const QString suffix = safeSuffix(fileName);
+    const QString picturePath = folder + QStringLiteral("picture") +
+                                (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
     const QString filterPath = folder + QStringLiteral("filter");
-    if (!writeFile(picturePath, contents.picture) || !writeFile(filterPath, contents.parameters)) {
-        setError(error, QObject::tr("cannot unpack the document"));
+    QString reason;
+    if (!writeFile(picturePath, contents.picture, &reason) ||
+        !writeFile(filterPath, contents.parameters, &reason)) {
+        setError(error, QObject::tr("cannot unpack the document (%1)").arg(reason));
         return false;
     }
     unpacked.picturePath = picturePath;

@@ -23,12 +23,16 @@
 struct DocumentContents
 {
     QByteArray picture;    // the picture file, byte for byte
-    QString pictureName;   // as stored: the bytes up to the first zero, as Latin-1
+    QString pictureName;   // as stored, decoded by decodedPictureName
     QByteArray parameters; // the filter parameter XML
 };
 
 // The 2N name bytes of a picture name.
 QByteArray encodedPictureName(const QString& name);
+
+// The picture name of the 2N name bytes: the bytes up to the first zero as UTF-8, without the
+// last character's bytes when the writer cut them off; bytes that are no UTF-8 as Latin-1.
+QString decodedPictureName(const QByteArray& nameBytes);
 
 // The whole container as bytes.
 QByteArray documentBytes(const QByteArray& picture, const QString& pictureName,
@@ -68,9 +72,9 @@ QString pngPictureName(const QString& pictureName);
 
 struct UnpackedDocument
 {
-    QString picturePath;     // the picture file, unpacked under its own file name
+    QString picturePath;     // the picture file, unpacked as "picture" with the stored suffix
     QString filterPath;      // the parameter XML, unpacked as "filter"
-    QString pictureName;     // the stored name
+    QString pictureName;     // the stored name: for display, and stored again by the next save
     QByteArray pictureBytes; // the stored picture file, byte for byte
 };
 

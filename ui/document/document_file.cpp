@@ -42,6 +42,7 @@ bool DocumentFile::read(const QString& path, OpenedFile& opened, QString* error)
                          &opened.warning)) {
             opened.picture_bytes = unpacked.pictureBytes;
             opened.picture_path = unpacked.picturePath;
+            opened.picture_name = safePictureFileName(unpacked.pictureName);
             return true;
         }
     }
@@ -55,7 +56,7 @@ bool DocumentFile::read(const QString& path, OpenedFile& opened, QString* error)
 
 void DocumentFile::apply(const OpenedFile& opened)
 {
-    m_source = PictureSource{opened.picture_path, opened.picture_bytes};
+    m_source = PictureSource{opened.picture_path, opened.picture_bytes, opened.picture_name};
     DocumentRegistry* registry = m_view->registry();
     if (opened.is_document()) {
         m_unpacked_image_path = opened.picture_path;

@@ -16,6 +16,7 @@ struct OpenedFile
     QImage picture;
     QByteArray picture_bytes;       // the picture file the picture was decoded from, unchanged
     QString picture_path;           // that file: path itself, or where a document's was unpacked
+    QString picture_name;           // a document's stored picture name; empty for a picture
     FilterParametersPtr parameters; // a document's filter and settings; null for a picture
     QString warning;                // the picture opened, but with this to say (incomplete ...)
 
@@ -28,6 +29,7 @@ struct PictureSource
 {
     QString path;
     QByteArray bytes;
+    QString name; // the name shown and stored by the next save; empty: the path's file name
 };
 
 // The file side of one document view: opens a picture or a ".drawlume" document into the view and
@@ -47,7 +49,7 @@ public:
     QString unpacked_image_path() const { return m_unpacked_image_path; }
     QString unpacked_filter_path() const { return m_unpacked_filter_path; }
     // The picture file behind the view (empty for a pasted or dropped image).
-    QString image_name() const { return m_source.path; }
+    QString image_name() const { return m_source.name.isEmpty() ? m_source.path : m_source.name; }
     const PictureSource& picture_source() const { return m_source; }
     void set_picture_source(const PictureSource& source) { m_source = source; }
 

@@ -42,6 +42,7 @@ public:
         QImage image;
         QString file_path;
         QByteArray file_bytes;
+        QString name; // as PictureSource::name
     };
     PictureState picture_state() const;
     // Replaces the picture (a paste, a dropped image or picture file) as one undoable step.

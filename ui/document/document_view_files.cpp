@@ -113,7 +113,8 @@ void DocumentView::name_after(const QString& path)
 DocumentView::PictureState DocumentView::picture_state() const
 {
     const PictureSource& source = m_document->picture_source();
-    return PictureState{has_picture() ? m_shown.image() : QImage(), source.path, source.bytes};
+    return PictureState{has_picture() ? m_shown.image() : QImage(), source.path, source.bytes,
+                        source.name};
 }
 
 void DocumentView::replace_picture(const PictureState& state)
@@ -127,7 +128,7 @@ void DocumentView::replace_picture(const PictureState& state)
 
 void DocumentView::restore_picture(const PictureState& state)
 {
-    m_document->set_picture_source(PictureSource{state.file_path, state.file_bytes});
+    m_document->set_picture_source(PictureSource{state.file_path, state.file_bytes, state.name});
     setWindowFilePath(state.file_path);
     if (state.image.isNull())
         show_empty();
@@ -145,5 +146,5 @@ void DocumentView::paste_picture()
 {
     const QImage image = QApplication::clipboard()->image();
     if (!image.isNull())
-        replace_picture(PictureState{image, QString(), QByteArray()});
+        replace_picture(PictureState{image, QString(), QByteArray(), QString()});
 }

@@ -120,7 +120,8 @@ bool drop_picture(DocumentRegistry* registry, DocumentWindow* target, const QMim
             return false;
         if (!target)
             target = create_document_window(registry);
-        target->view()->replace_picture(DocumentView::PictureState{image, QString(), QByteArray()});
+        target->view()->replace_picture(
+            DocumentView::PictureState{image, QString(), QByteArray(), QString()});
         bring_to_front(target);
         return true;
     }
@@ -136,8 +137,8 @@ bool drop_picture(DocumentRegistry* registry, DocumentWindow* target, const QMim
         show_cannot_load(target, path, error);
         return false;
     }
-    target->view()->replace_picture(
-        DocumentView::PictureState{opened.picture, opened.picture_path, opened.picture_bytes});
+    target->view()->replace_picture(DocumentView::PictureState{opened.picture, opened.picture_path,
+                                                               opened.picture_bytes, QString()});
     bring_to_front(target);
     if (!opened.warning.isEmpty())
         show_open_warning(target, path, opened.warning);

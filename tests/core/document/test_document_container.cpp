@@ -7,6 +7,7 @@
 #include "support/test_pictures.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QtTest>
 
@@ -54,6 +55,10 @@ private slots:
     void documentOfPhotoJpgHasTheExactLayout();
     void nameBytesAreCutOrPadded_data();
     void nameBytesAreCutOrPadded();
+    void nameBytesReadBack_data();
+    void nameBytesReadBack();
+    void pictureNamesSurviveSaveAndOpen_data();
+    void pictureNamesSurviveSaveAndOpen();
     void storesThePictureFileOrLosslessPng_data();
     void storesThePictureFileOrLosslessPng();
     void packedDocumentReadsBack();
@@ -116,6 +121,83 @@ void TestDocumentContainer::nameBytesAreCutOrPadded()
 {
     QFETCH(QString, name);
     QTEST(encodedPictureName(name), "bytes");
+}
+
+void TestDocumentContainer::nameBytesReadBack_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("ascii, padded") << QByteArray("a.png\0\0\0\0\0", 10) << "a.png";
+    QTest::newRow("utf-8, padded")
+        << QByteArray("caf\xc3\xa9.png\0\0\0\0\0\0\0", 16) << QString::fromUtf8("caf\u00e9.png");
+    // Cut by the writer in the middle of a character: the character's start is dropped.
+    QTest::newRow("utf-8 cut after one of three bytes")
+        << QByteArray("\xe6\xbc\xa2\xe5\xad\x97\xe6") << QString::fromUtf8("\u6f22\u5b57");
+    QTest::newRow("utf-8 cut after two of three bytes")
+        << QByteArray("\xe6\xbc\xa2\xe5\xad\x97\xe6\xbc") << QString::fromUtf8("\u6f22\u5b57");
+    QTest::newRow("utf-8 cut after three of four bytes")
+        << QByteArray("ab\xf0\x9f\x8e") << QStringLiteral("ab");
+    // Bytes that are no UTF-8 are read as Latin-1, also when they fill the field.
+    QTest::newRow("latin-1, padded")
+        << QByteArray("caf\xe9.png\0\0\0\0\0\0\0\0", 16) << QString::fromUtf8("caf\u00e9.png");
+    QTest::newRow("latin-1 inside, filled")
+        << QByteArray("\xe9t\xe9.png") << QString::fromUtf8("\u00e9t\u00e9.png");
+    QTest::newRow("empty") << QByteArray("\0\0", 2) << QString();
+}
+
+void TestDocumentContainer::nameBytesReadBack()
+{
+    QFETCH(QByteArray, bytes);
+    QTEST(decodedPictureName(bytes), "name");
+}
+
+void TestDocumentContainer::pictureNamesSurviveSaveAndOpen_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("readBack");   // what opening the document gives
+    QTest::addColumn<QString>("unpackedAs"); // the file name in the private directory
+
+    QTest::newRow("plain") << "photo.jpg"
+                           << "photo.jpg"
+                           << "picture.jpg";
+    QTest::newRow("accented") << QString::fromUtf8("caf\u00e9.png")
+                              << QString::fromUtf8("caf\u00e9.png") << "picture.png";
+    // Names are stored in two bytes a character: 80 CJK characters and ".jpg" (84) keep 168 of
+    // their 244 UTF-8 bytes, 56 whole characters; with 81 the cut falls inside a character, whose
+    // start is dropped. The unpacked file's name stays short either way.
+    QTest::newRow("80 CJK characters") << QString(80, QChar(0x5199)) + QStringLiteral(".jpg")
+                                       << QString(56, QChar(0x5199)) << "picture";
+    QTest::newRow("81 CJK characters") << QString(81, QChar(0x5199)) + QStringLiteral(".jpg")
+                                       << QString(56, QChar(0x5199)) << "picture";
+    QTest::newRow("named like the settings") << "filter"
+                                             << "filter"
+                                             << "picture";
+    QTest::newRow("odd suffix") << "shot.j p+g"
+                                << "shot.j p+g"
+                                << "picture";
+}
+
+void TestDocumentContainer::pictureNamesSurviveSaveAndOpen()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, readBack);
+    QFETCH(QString, unpackedAs);
+
+    const QImage picture = scenePicture(24, 16);
+    const QByteArray png = encoded(picture, "png", -1);
+    FilterParametersPtr parameters = defaultParameters(QStringLiteral("Pencil"));
+    QString written, error;
+    QVERIFY2(packDocument(m_dir.filePath(QStringLiteral("named.drawlume")), picture, name, png,
+                          *parameters, &written, &error),
+             qPrintable(error));
+    QImage read;
+    FilterParametersPtr readParameters;
+    UnpackedDocument unpacked;
+    QVERIFY2(loadDocument(written, read, readParameters, &error, &unpacked), qPrintable(error));
+    QCOMPARE(unpacked.pictureName, readBack);
+    QCOMPARE(unpacked.picturePath, privateTemporaryDirectory() + "/drawlume/" + unpackedAs);
+    QCOMPARE(read.convertToFormat(QImage::Format_RGB32), picture);
+    QCOMPARE(readParameters->valuesText(), parameters->valuesText());
 }
 
 void TestDocumentContainer::storesThePictureFileOrLosslessPng_data()
@@ -254,7 +336,7 @@ void TestDocumentContainer::packedDocumentReadsBack()
     QCOMPARE(readParameters->valuesText(), parameters->valuesText());
     UnpackedDocument unpacked;
     QVERIFY(unpackDocument(written, unpacked, &error));
-    QVERIFY(unpacked.picturePath.endsWith(QStringLiteral("/drawlume/lossless.png")));
+    QVERIFY(unpacked.picturePath.endsWith(QStringLiteral("/drawlume/picture.png")));
     QVERIFY(unpacked.filterPath.endsWith(QStringLiteral("/drawlume/filter")));
     QVERIFY(unpacked.picturePath.startsWith(privateTemporaryDirectory()));
 }
@@ -415,7 +497,8 @@ void TestDocumentContainer::storedPathUnpacksUnderItsFileNameOnly()
     UnpackedDocument unpacked;
     QString error;
     QVERIFY2(unpackDocument(path, unpacked, &error), qPrintable(error));
-    QCOMPARE(unpacked.picturePath, privateTemporaryDirectory() + "/drawlume/" + fileName);
+    QCOMPARE(unpacked.picturePath,
+             privateTemporaryDirectory() + "/drawlume/picture." + QFileInfo(fileName).suffix());
     QCOMPARE(readAll(unpacked.picturePath), QByteArray("pixels"));
     QCOMPARE(unpacked.pictureBytes, QByteArray("pixels"));
     QCOMPARE(unpacked.pictureName, storedName);

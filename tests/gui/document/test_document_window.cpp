@@ -195,8 +195,11 @@ void TestDocumentWindow::startsWithADocument()
     FilterParametersPtr stored = defaultParameters(QStringLiteral("Oil"));
     stored->insert(Keys::Oil::strength, 41);
     QString written, error;
-    QVERIFY2(packDocument(m_dir.filePath("painting.drawlume"), scenePicture(120, 90),
-                          QStringLiteral("scene.png"), QByteArray(), *stored, &written, &error),
+    // The picture's stored name is shown, and stored again by the next save, whatever name the
+    // picture was unpacked under.
+    const QString pictureName = QString::fromUtf8("caf\u00e9 \u5199\u771f.png");
+    QVERIFY2(packDocument(m_dir.filePath("painting.drawlume"), scenePicture(120, 90), pictureName,
+                          QByteArray(), *stored, &written, &error),
              qPrintable(error));
     DocumentWindow* window = openWindow(written);
     QCOMPARE(window->windowTitle(), QStringLiteral("painting - Drawlume"));
@@ -205,6 +208,15 @@ void TestDocumentWindow::startsWithADocument()
     QCOMPARE(control->current_filter_name(), QStringLiteral("Oil"));
     QCOMPARE(control->current_parameters()->value(Keys::Oil::strength).toInt(), 41);
     QVERIFY(window->view()->document()->is_document());
+    QCOMPARE(window->view()->status_text(), pictureName + QStringLiteral(": (120 x 90)"));
+
+    m_dialog.answer = m_dir.filePath("copy.drawlume");
+    m_dialog.filter = QStringLiteral("drawlume (*.drawlume)");
+    window->menu()->slot_file_save_as();
+    QVERIFY(QFile::exists(m_dir.filePath("copy.drawlume")));
+    UnpackedDocument unpacked;
+    QVERIFY2(unpackDocument(m_dir.filePath("copy.drawlume"), unpacked, &error), qPrintable(error));
+    QCOMPARE(unpacked.pictureName, pictureName);
 }
 
 void TestDocumentWindow::missingPathGivesAnEmptyWindowSilently()
