@@ -406,11 +406,12 @@ bool savePicture(const QImage& image, const QString& path, int quality, QString*
     if (info.isDir())
         return fail(error, QStringLiteral("it is a directory"));
 
-    // Everything goes to a temporary file beside the target; commit renames it over the target
-    // only when the whole picture was written. Without commit the temporary file is removed.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(error, file.errorString());
+    // The file is made in memory first and then written in one go to a temporary file beside the
+    // target, which replaces the target only when every byte is on the disk. The writers cannot
+    // be trusted to notice a failed write: some go on, and seeking clears the device's error.
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
 
     // PNG goes through the writer of our own (faster, smaller files) unless the picture has more
     // than 8 bits per channel or a palette. A quality becomes a compression level as the
@@ -420,33 +421,29 @@ bool savePicture(const QImage& image, const QString& path, int quality, QString*
                               ? (100 - quality) * 9 / 91
                               : defaultPngCompressionLevel(qint64(image.width()) * image.height());
         QString reason;
-        if (!writePng(image, file, level, &reason)) {
-            file.cancelWriting();
+        if (!writePng(image, buffer, level, &reason))
             return fail(error, QStringLiteral("the PNG writer failed (%1)").arg(reason));
-        }
-        if (!commitSaveFile(file, &reason))
+    } else {
+        QImageWriter writer(&buffer, format);
+        if (quality >= 0)
+            writer.setQuality(quality);
+        else if (quality == -1 && format == "jpeg")
+            writer.setQuality(80);
+
+        const bool opaqueFormat = format == "jpeg" || format == "bmp";
+        const QImage picture =
+            opaqueFormat && image.hasAlphaChannel() ? onWhitePaper(image) : image;
+        if (!writer.write(picture)) {
+            QString reason =
+                QStringLiteral("the %1 writer failed").arg(QString::fromLatin1(format).toUpper());
+            if (writer.error() != QImageWriter::UnknownError)
+                reason += QStringLiteral(" (%1)").arg(writer.errorString());
             return fail(error, reason);
-        return true;
+        }
     }
-
-    QImageWriter writer(&file, format);
-    if (quality >= 0)
-        writer.setQuality(quality);
-    else if (quality == -1 && format == "jpeg")
-        writer.setQuality(80);
-
-    const bool opaqueFormat = format == "jpeg" || format == "bmp";
-    const QImage picture = opaqueFormat && image.hasAlphaChannel() ? onWhitePaper(image) : image;
-    if (!writer.write(picture)) {
-        QString reason =
-            QStringLiteral("the %1 writer failed").arg(QString::fromLatin1(format).toUpper());
-        if (writer.error() != QImageWriter::UnknownError)
-            reason += QStringLiteral(" (%1)").arg(writer.errorString());
-        file.cancelWriting();
-        return fail(error, reason);
-    }
+    buffer.close();
     QString reason;
-    if (!commitSaveFile(file, &reason))
+    if (!writeFileAtomically(path, encoded, &reason))
         return fail(error, reason);
     return true;
 }

@@ -15,12 +15,25 @@ bool commitSaveFile(QSaveFile& file, QString* error)
 
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error)
 {
+    // Unbuffered, so that every write reaches the system and a refused one is seen at once with
+    // the system's reason ("No space left on device"). A write the system takes only in part is
+    // followed by one for the rest, which then says why it cannot go on.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (error)
             *error = file.errorString();
         return false;
     }
-    file.write(bytes);
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) {
+            if (error)
+                *error = file.errorString();
+            file.cancelWriting();
+            file.commit(); // removes the temporary file and keeps the target
+            return false;
+        }
+        done += written;
+    }
     return commitSaveFile(file, error);
 }
