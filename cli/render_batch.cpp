@@ -32,11 +32,6 @@ QString details(const QStringList& messages)
                               : QStringLiteral(" [%1]").arg(messages.join(QStringLiteral("; ")));
 }
 
-QString quoted(const QString& text)
-{
-    return QLatin1Char('"') + text + QLatin1Char('"');
-}
-
 // Makes the batch's output directory; false with a message when it cannot be made.
 bool prepareOutputDirectory(const QString& directory)
 {
@@ -345,7 +340,7 @@ int renderDocument(const RenderOptions& options)
                                    ? QStringLiteral("cannot be rendered by this build yet")
                                    : QStringLiteral("is unknown");
         printError(QStringLiteral("cannot render %1: its filter %2 %3 (filters: %4)")
-                       .arg(quoted(document), quoted(filterName), reason,
+                       .arg(quoted(document), quotedName(filterName), reason,
                             renderableFilterNames().join(QStringLiteral(", "))));
         return ExitFailure;
     }

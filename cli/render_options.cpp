@@ -21,11 +21,6 @@ bool fail(QString* error, const QString& reason)
     return false;
 }
 
-QString quoted(const QString& text)
-{
-    return QLatin1Char('"') + text + QLatin1Char('"');
-}
-
 // Every filter --list-parameters knows: those the factory lists, when they have a table.
 QStringList listableFilterNames()
 {
@@ -145,8 +140,8 @@ QString resolveFilter(const QString& requested, QString* error)
         fail(error, QStringLiteral("filter %1 cannot be rendered by this build yet (filters: %2)")
                         .arg(quoted(known), available));
     } else {
-        fail(error,
-             QStringLiteral("unknown filter %1 (filters: %2)").arg(quoted(requested), available));
+        fail(error, QStringLiteral("unknown filter %1 (filters: %2)")
+                        .arg(quotedName(requested), available));
     }
     return QString();
 }
@@ -160,7 +155,7 @@ FilterParametersPtr documentParameters(const FilterParameters& stored,
     if (!settings.filterName.isEmpty() && settings.filterName != stored.filterName()) {
         fail(error, QStringLiteral("-f %1 does not match the document, which is rendered with "
                                    "filter %2 (leave -f out)")
-                        .arg(quoted(settings.filterName), stored.filterName()));
+                        .arg(quotedName(settings.filterName), quotedName(stored.filterName())));
         return FilterParametersPtr();
     }
     RenderSettings renderSettings(stored);
@@ -183,6 +178,21 @@ bool isSameFile(const QString& a, const QString& b)
         ::stat(QFile::encodeName(b).constData(), &second) != 0)
         return false;
     return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+QString quoted(const QString& text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+QString quotedName(const QString& text)
+{
+    constexpr qsizetype kLongest = 80;
+    if (text.size() <= kLongest)
+        return quoted(text);
+    return QStringLiteral("\"%1...\" (%2 characters)")
+        .arg(text.left(kLongest - 3))
+        .arg(text.size());
 }
 
 QString batchOutputPath(const QString& input, const QString& directory, const QString& suffix)
@@ -286,7 +296,7 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
         o.filterName = matchName(name, listableFilterNames());
         if (o.filterName.isEmpty()) {
             return fail(error, QStringLiteral("unknown filter %1 (filters: %2)")
-                                   .arg(quoted(name), listableFilterNames().join(", ")));
+                                   .arg(quotedName(name), listableFilterNames().join(", ")));
         }
         o.action = RenderOptions::ListParameters;
         return true;

@@ -79,5 +79,13 @@ FilterParametersPtr documentParameters(const FilterParameters& stored,
 // True when both paths name one existing file (also through links).
 bool isSameFile(const QString& a, const QString& b);
 
+// text in double quotes, for messages.
+QString quoted(const QString& text);
+
+// A name or value given by the user or read from a file, in double quotes for messages, cut at 80
+// characters (with how long it was), so that a name of a million characters does not fill the
+// terminal.
+QString quotedName(const QString& text);
+
 // The output a batch writes for input: its base name with suffix, in directory.
 QString batchOutputPath(const QString& input, const QString& directory, const QString& suffix);

@@ -1,5 +1,7 @@
 #include "cli/render_settings.h"
 
+#include "cli/render_options.h"
+
 #include "core/filters/filter_list.h"
 #include "core/framework/filter.h"
 
@@ -125,9 +127,9 @@ QString RenderSettings::resolveKey(const QString& key, QString* error) const
         return QString();
     }
     if (matches.isEmpty()) {
-        fail(error, QStringLiteral("unknown parameter \"%1\" for filter %2 (see --list-parameters "
+        fail(error, QStringLiteral("unknown parameter %1 for filter %2 (see --list-parameters "
                                    "\"%2\")")
-                        .arg(key, m_filterName));
+                        .arg(quotedName(key), m_filterName));
         return QString();
     }
     return matches.first();
@@ -137,8 +139,9 @@ bool RenderSettings::apply(const QString& assignment, QString* error)
 {
     const int equals = assignment.indexOf(QLatin1Char('='));
     if (equals <= 0)
-        return fail(error,
-                    QStringLiteral("a setting must be KEY=VALUE, not \"%1\"").arg(assignment));
+        return fail(
+            error,
+            QStringLiteral("a setting must be KEY=VALUE, not %1").arg(quotedName(assignment)));
     return setValue(assignment.left(equals).trimmed(), assignment.mid(equals + 1), error);
 }
 
@@ -153,8 +156,8 @@ bool RenderSettings::setValue(const QString& key, const QString& value, QString*
     if (entry->kind == ParameterSpec::Choice) {
         const ParameterChoice* choice = entry->findChoice(value.trimmed());
         if (!choice) {
-            return fail(error, QStringLiteral("\"%1\" is not a choice of %2; choices: %3")
-                                   .arg(value, fullKey, choiceList(*entry)));
+            return fail(error, QStringLiteral("%1 is not a choice of %2; choices: %3")
+                                   .arg(quotedName(value), fullKey, choiceList(*entry)));
         }
         prepareChange();
         m_set.insert(fullKey, choice->value);
@@ -164,14 +167,15 @@ bool RenderSettings::setValue(const QString& key, const QString& value, QString*
     const QString range = QStringLiteral("%1..%2").arg(entry->minimum).arg(entry->maximum);
     bool isNumber = false;
     const int number = value.trimmed().toInt(&isNumber);
+    const QString shown = value.size() > 80 ? quotedName(value) : value;
     if (!isNumber) {
         return fail(error, QStringLiteral("%1=%2: the value must be a whole number in %3")
-                               .arg(fullKey, value, range));
+                               .arg(fullKey, shown, range));
     }
     if (!entry->isValidValue(number)) {
         return fail(
             error,
-            QStringLiteral("%1=%2: the value is out of range %3").arg(fullKey, value, range));
+            QStringLiteral("%1=%2: the value is out of range %3").arg(fullKey, shown, range));
     }
     prepareChange();
     m_set.insert(fullKey, number);

@@ -139,8 +139,11 @@ bool parseDocument(QIODevice& device, DocumentContents& contents, QString* error
     const QString truncated = QObject::tr("the document is damaged or not a Drawlume document");
 
     qint64 pictureLength = 0;
-    if (!readLittleEndian(device, pictureLength) || pictureLength <= 0 ||
-        pictureLength > left() - 4 - 8) {
+    if (!readLittleEndian(device, pictureLength)) {
+        setError(error, truncated + QObject::tr(" (the file of %1 bytes is too short)").arg(size));
+        return false;
+    }
+    if (pictureLength <= 0 || pictureLength > left() - 4 - 8) {
         setError(error,
                  truncated + QObject::tr(" (picture length %1 does not fit the file of %2 bytes)")
                                  .arg(pictureLength)

@@ -101,6 +101,18 @@ void TestRenderCliOptions::usageErrors_data()
         << QStringList{"--max-megapixels", "1001", "@in", "@out"} << "from 1 to 1000";
     QTest::newRow("picture limit not a number")
         << QStringList{"--max-megapixels", "lots", "@in", "@out"} << "--max-megapixels \"lots\"";
+    // A name of 100000 characters (about what one argument may hold) is cut in the message, which
+    // says how long it was.
+    const QString huge(100000, QLatin1Char('x'));
+    QTest::newRow("huge filter name")
+        << QStringList{"-f", huge, "@in", "@out"}
+        << "unknown filter \"" + huge.left(77) + "...\" (100000 characters)";
+    QTest::newRow("huge key") << QStringList{"-s", huge + "=3", "@in", "@out"}
+                              << "unknown parameter \"" + huge.left(77) + "...\"";
+    QTest::newRow("huge number") << QStringList{"-s", "edge_threshold=" + huge, "@in", "@out"}
+                                 << "(100000 characters)";
+    QTest::newRow("huge choice") << QStringList{"-s", "color_enabled=" + huge, "@in", "@out"}
+                                 << "(100000 characters) is not a choice";
     QTest::newRow("list parameters of unknown filter")
         << QStringList{"--list-parameters", "Charcoal"} << "unknown filter \"Charcoal\"";
 
@@ -160,6 +172,7 @@ void TestRenderCliOptions::usageErrors()
     QVERIFY2(result.err.startsWith("drawlume-render: "), qPrintable(result.err));
     QVERIFY2(result.err.contains(message), qPrintable(result.err));
     QCOMPARE(result.err.count('\n'), 1);
+    QVERIFY2(result.err.size() < 2000, "the message echoes a huge argument in full");
     QCOMPARE(result.out, QString());
     // Found before anything was rendered: nothing was written.
     QCOMPARE(QDir(directory).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),

@@ -466,6 +466,9 @@ void TestDocumentContainer::damagedDocumentsAreRefused()
     QString error;
     QVERIFY(!unpackDocument(path, unpacked, &error));
     QVERIFY(!error.isEmpty());
+    // A file too short to hold a picture length names none.
+    if (bytes.size() < 8)
+        QVERIFY2(error.contains("too short") && !error.contains("length"), qPrintable(error));
     QImage picture;
     FilterParametersPtr parameters;
     QVERIFY(!loadDocument(path, picture, parameters, &error));
