@@ -6,6 +6,7 @@
 #include "cli/render_batch.h"
 #include "cli/render_options.h"
 #include "cli/render_settings.h"
+#include "document/temporary_folder.h"
 
 #include <QCoreApplication>
 
@@ -51,5 +52,8 @@ int main(int argc, char* argv[])
         break;
     }
     setMaximumPictureMegapixels(options.maxMegapixels);
+    // An interrupted render leaves no unpacked document behind, nor does one killed earlier.
+    removeTemporaryFolderOnSignals();
+    removeStaleTemporaryFolders();
     return options.document.isEmpty() ? renderBatch(options) : renderDocument(options);
 }

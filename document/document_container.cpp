@@ -3,6 +3,7 @@
 #include "core/framework/atomic_file.h"
 #include "core/framework/parameter_xml.h"
 #include "document/picture_io.h"
+#include "document/temporary_folder.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -11,10 +12,7 @@
 #include <QImageWriter>
 #include <QObject>
 #include <QStringDecoder>
-#include <QTemporaryDir>
 #include <QtEndian>
-
-#include <memory>
 
 namespace {
 
@@ -224,16 +222,6 @@ bool isDocumentName(const QString& path)
 {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     return dot >= 0 && path.mid(dot) == kDocumentSuffix;
-}
-
-QString privateTemporaryDirectory()
-{
-    // Removed with its contents when the program ends (static destruction).
-    static std::unique_ptr<QTemporaryDir> directory;
-    if (!directory || !directory->isValid())
-        directory =
-            std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/drawlume-XXXXXX"));
-    return directory->isValid() ? directory->path() : QString();
 }
 
 QString pngPictureName(const QString& pictureName)

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "core/framework/filter_parameters.h"
+#include "document/temporary_folder.h"
 
 // The ".drawlume" document: a picture file, the picture's name and the filter parameter XML, one
 // after the other, little-endian, without signature or padding:
@@ -48,10 +49,6 @@ QString safePictureFileName(const QString& storedName);
 
 // True when path ends in ".drawlume" (case-sensitive).
 bool isDocumentName(const QString& path);
-
-// A directory private to this run of the program, created on first use and removed when the
-// program ends; empty when it cannot be created. Documents are packed and unpacked there.
-QString privateTemporaryDirectory();
 
 // Writes a document of a picture and its parameters. The document path is documentPath's
 // directory and base name with ".drawlume"; it is returned in writtenPath.

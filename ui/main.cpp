@@ -1,5 +1,6 @@
 // Drawlume: turns photographs into pencil drawings, watercolors, oil paintings and oil pastels.
 
+#include "document/temporary_folder.h"
 #include "ui/application.h"
 #include "ui/document/document_registry.h"
 #include "ui/panel/control_window.h"
@@ -9,6 +10,10 @@
 int main(int argc, char* argv[])
 {
     Application app(argc, argv);
+    // Documents are unpacked into a folder of the run's own, removed also when the session ends
+    // the program; folders of runs that were killed outright go now.
+    removeTemporaryFolderOnSignals();
+    removeStaleTemporaryFolders();
     // Every argument is a picture or document to open, each in a window of its own.
     const QStringList paths = QCoreApplication::arguments().mid(1);
     start_application(paths);

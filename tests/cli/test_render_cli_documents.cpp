@@ -12,6 +12,10 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <csignal>
+
+#include <signal.h>
+
 namespace {
 
 qint64 readInt64(const QByteArray& bytes, qint64 offset)
@@ -53,6 +57,8 @@ private slots:
     void saveDocumentOverItsDocumentIsRefused();
     void failedDocumentWriteKeepsThePreviousDocument();
     void documentFailureStillWritesTheRender();
+    void interruptedRenderLeavesNoFolder_data();
+    void interruptedRenderLeavesNoFolder();
 };
 
 void TestRenderCliDocuments::documentRenderMatchesDirectRender_data()
@@ -589,6 +595,72 @@ void TestRenderCliDocuments::documentFailureStillWritesTheRender()
     // The drawing is the one the command gives without the document.
     QCOMPARE(run({m_photo, directory + "/plain.png"}).exitCode, 0);
     QVERIFY(readAll(output) == readAll(directory + "/plain.png"));
+}
+
+void TestRenderCliDocuments::interruptedRenderLeavesNoFolder_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+void TestRenderCliDocuments::interruptedRenderLeavesNoFolder()
+{
+    QFETCH(int, signal);
+
+    // A document large enough that its render is still going when the signal comes.
+    const QString directory = freshDirectory("interrupted");
+    const QString photo = directory + "/large.png";
+    QVERIFY(photoPicture(1600, 1200, 2).save(photo));
+    const QString document = directory + "/large.drawlume";
+    RenderResult result = run({"-f", "Oil", photo, "--save-document", document});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+
+    // The program's temporary folder goes to a folder of the test's own, which also holds one
+    // left by a process that has ended and one of a process that still runs (this test).
+    const QString temporary = directory + "/tmp";
+    QProcess ended;
+    ended.start(QStringLiteral("sleep"), {"0.1"});
+    QVERIFY(ended.waitForStarted());
+    const qint64 endedId = ended.processId();
+    QVERIFY(ended.waitForFinished());
+    const QString stale = QStringLiteral("drawlume-%1-aB3dEf").arg(endedId);
+    const QString live =
+        QStringLiteral("drawlume-%1-aB3dEf").arg(QCoreApplication::applicationPid());
+    QVERIFY(QDir().mkpath(temporary + "/" + stale + "/drawlume"));
+    QVERIFY(writeAll(temporary + "/" + stale + "/drawlume/picture.png", "left over"));
+    QVERIFY(QDir().mkpath(temporary + "/" + live));
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", temporary);
+    process.setProcessEnvironment(environment);
+    const QString output = directory + "/painting.png";
+    process.start(QStringLiteral(DRAWLUME_RENDER_BINARY), {"--document", document, output});
+    QVERIFY(process.waitForStarted());
+    const QString prefix = QStringLiteral("drawlume-%1-").arg(process.processId());
+    QString unpacked;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            const QStringList found =
+                QDir(temporary).entryList({prefix + "*"}, QDir::Dirs | QDir::NoDotAndDotDot);
+            unpacked = found.isEmpty() ? QString() : temporary + "/" + found.first();
+            return !unpacked.isEmpty() &&
+                   !QDir(unpacked + "/drawlume").entryList({"picture*"}, QDir::Files).isEmpty();
+        }(),
+        30000);
+    // The stale folder went when the program started; the live one stays.
+    QVERIFY(!QFileInfo::exists(temporary + "/" + stale));
+    QVERIFY(QFileInfo::exists(temporary + "/" + live));
+
+    QCOMPARE(::kill(pid_t(process.processId()), signal), 0);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::CrashExit); // ended by the signal, as before
+    QVERIFY2(!QFileInfo::exists(unpacked), qPrintable(unpacked));
+    QCOMPARE(QDir(temporary).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{live});
+    QVERIFY(!QFileInfo::exists(output));
 }
 
 QTEST_GUILESS_MAIN(TestRenderCliDocuments)
