@@ -149,6 +149,10 @@ QStringList stored_recent_files()
 
 void store_recent_files(const QStringList& paths)
 {
-    settings().setValue(kRecentFiles, paths);
+    // An empty list is no entry at all: the store would write it as "@Invalid()".
+    if (paths.isEmpty())
+        settings().remove(kRecentFiles);
+    else
+        settings().setValue(kRecentFiles, paths);
     settings().sync();
 }

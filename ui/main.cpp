@@ -7,8 +7,46 @@
 
 #include <QStringList>
 
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// --help and --version are answered on the terminal before any window (or display) is needed,
+// as drawlume-render answers them. Returns true when one was given.
+bool answeredOnTheTerminal(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--") // what follows are file names
+            return false;
+        if (argument == "--version" || argument == "-v") {
+            std::printf("drawlume %s\n", DRAWLUME_VERSION);
+            return true;
+        }
+        if (argument == "--help" || argument == "-h") {
+            std::printf("Usage: drawlume [FILE...]\n\n"
+                        "Turns photographs into pencil drawings, watercolors, oil paintings and "
+                        "oil pastels.\n"
+                        "Each FILE (a picture or a .drawlume document) opens in a window of its "
+                        "own.\n\n"
+                        "Options:\n"
+                        "  -h, --help     Displays this help and exits.\n"
+                        "  -v, --version  Displays the version and exits.\n\n"
+                        "drawlume-render renders pictures from the command line; see "
+                        "drawlume-render --help.\n");
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    if (answeredOnTheTerminal(argc, argv))
+        return 0;
     Application app(argc, argv);
     // Documents are unpacked into a folder of the run's own, removed also when the session ends
     // the program; folders of runs that were killed outright go now.

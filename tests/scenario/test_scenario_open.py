@@ -233,7 +233,7 @@ class OpenScenario(ScenarioTest):
                     wait_for(lambda: asked[0] not in desk.client_windows(), STEP,
                              "the message to close")
                     desk.activate(untitled)
-                    desk.key("alt+f", "s", "s", "Return")  # File > Save As...
+                    desk.key("alt+f", "a")  # File > Save As...
                 saved = desk.path("pasted.drawlume")
                 desk.choose_file("Save File", saved)
                 try:

@@ -7,6 +7,7 @@ Usage: test_scenario_quit.py DRAWLUME DRAWLUME_RENDER [unittest options]
 """
 
 import os
+import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -55,6 +56,22 @@ class QuitScenario(ScenarioTest):
         if recent:
             files = settings_list(stored.get("recent_files"))
             self.expect(recent in files, "%s: recent_files %s lacks %s" % (when, files, recent))
+
+    def test_help_and_version_answer_without_a_display(self):
+        environment = dict(os.environ)
+        environment.pop("DISPLAY", None)
+        environment.pop("WAYLAND_DISPLAY", None)
+        render_version = subprocess.run([self.render, "--version"], capture_output=True,
+                                        text=True, timeout=30).stdout.split()[-1]
+        for argument, expected in (("--version", "drawlume %s\n" % render_version),
+                                   ("-v", "drawlume %s\n" % render_version),
+                                   ("--help", "Usage: drawlume [FILE...]"),
+                                   ("-h", "--version")):
+            run = subprocess.run([self.drawlume, argument], capture_output=True, text=True,
+                                 env=environment, timeout=30)
+            self.assertEqual(run.returncode, 0, "drawlume %s: %s" % (argument, run.stderr))
+            self.assertIn(expected, run.stdout, "drawlume %s" % argument)
+            self.assertEqual(run.stderr, "", "drawlume %s" % argument)
 
     def test_closing_the_last_window_ends_the_program(self):
         with self.desktop() as desk:

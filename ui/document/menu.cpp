@@ -31,7 +31,8 @@ Menu::Menu(DocumentWindow* window) : QObject(window), m_window(window)
     QMenu* file = bar->addMenu(tr("&File"));
     m_new = add_action(file, tr("&New"), &Menu::slot_file_new);
     m_new->setShortcut(QKeySequence::New);
-    m_open = add_action(file, tr("&Open"), &Menu::slot_file_open);
+    // An ellipsis marks the commands that ask for more before they act.
+    m_open = add_action(file, tr("&Open..."), &Menu::slot_file_open);
     m_open->setShortcut(QKeySequence::Open);
     file->addMenu(RecentFiles::instance());
     file->addSeparator();
@@ -39,8 +40,8 @@ Menu::Menu(DocumentWindow* window) : QObject(window), m_window(window)
     m_close->setShortcut(QKeySequence::Close);
     m_save = add_action(file, tr("&Save"), &Menu::slot_file_save);
     m_save->setShortcut(QKeySequence::Save);
-    m_save_as = add_action(file, tr("&Save As..."), &Menu::slot_file_save_as);
-    m_export = add_action(file, tr("&Export"), &Menu::slot_file_export);
+    m_save_as = add_action(file, tr("Save &As..."), &Menu::slot_file_save_as);
+    m_export = add_action(file, tr("&Export..."), &Menu::slot_file_export);
     file->addSeparator();
     m_quit = add_action(file, tr("&Quit"), &Menu::try_to_quit);
     m_quit->setShortcut(QKeySequence::Quit);
@@ -51,7 +52,9 @@ Menu::Menu(DocumentWindow* window) : QObject(window), m_window(window)
     m_copy->setShortcut(QKeySequence::Copy);
     m_paste = add_action(m_edit_menu, tr("&Paste"), &Menu::slot_edit_paste);
     m_paste->setShortcut(QKeySequence::Paste);
+    m_edit_menu->addSeparator();
     m_process = add_action(m_edit_menu, tr("Process"), &Menu::slot_edit_process);
+    m_process->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
 
     // The zoom keys of every picture viewer; Ctrl+= as well, where "+" needs Shift.
     QMenu* view = bar->addMenu(tr("&View"));
@@ -76,7 +79,7 @@ Menu::Menu(DocumentWindow* window) : QObject(window), m_window(window)
     QMenu* help = bar->addMenu(tr("&Help"));
     m_manual = add_action(help, tr("User &Manual"), &Menu::slot_help_manual);
     m_manual->setShortcut(QKeySequence::HelpContents);
-    m_feedback = add_action(help, tr("&Send feedback"), &Menu::slot_help_feedback);
+    m_feedback = add_action(help, tr("&Send Feedback..."), &Menu::slot_help_feedback);
     m_feedback->setVisible(false);
     help->addSeparator();
     m_about = add_action(help, tr("&About"), &Menu::slot_drawlume_about);
@@ -105,8 +108,10 @@ void Menu::create_undo_redo()
     if (!redo_keys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y)))
         redo_keys.append(QKeySequence(Qt::CTRL | Qt::Key_Y));
     m_redo->setShortcuts(redo_keys);
-    m_edit_menu->addAction(m_undo);
-    m_edit_menu->addAction(m_redo);
+    // Undo and Redo lead the Edit menu, then Copy and Paste, then Process.
+    m_edit_menu->insertAction(m_copy, m_undo);
+    m_edit_menu->insertAction(m_copy, m_redo);
+    m_edit_menu->insertSeparator(m_copy);
 }
 
 DocumentWindow* Menu::target_window() const

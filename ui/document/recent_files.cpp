@@ -105,6 +105,8 @@ void RecentFiles::slot_about_to_show()
     }
     addSeparator();
     m_clear_action = addAction(tr("Clear Menu"));
+    // Nothing to clear in an empty list.
+    m_clear_action->setEnabled(!m_paths.isEmpty());
 }
 
 void RecentFiles::slot_action_triggered(QAction* act)

@@ -57,4 +57,6 @@ void add_document_shortcuts(QWidget* window, DocumentRegistry* registry)
     add(QKeySequence::ZoomOut, &Menu::action_zoom_out);
     add_keys({QKeySequence(Qt::CTRL | Qt::Key_0)}, &Menu::action_fit);
     add_keys({QKeySequence(Qt::CTRL | Qt::Key_1)}, &Menu::action_actual_size);
+    // Process, as beside the control window's button.
+    add_keys({QKeySequence(Qt::CTRL | Qt::Key_R)}, &Menu::action_process);
 }

@@ -1,5 +1,6 @@
 #include "ui/widgets/about_dialog.h"
 
+#include "ui/widgets/bevel_button.h"
 #include "ui/widgets/bevel_label.h"
 
 #include <QLabel>
@@ -8,8 +9,8 @@
 
 namespace {
 
-const QColor kAboutGrey(166, 166, 166);
-const char* const kVersion = "1.2";
+// The grey of the control window's panels.
+const QColor kPanelGrey(196, 196, 196);
 
 } // namespace
 
@@ -18,7 +19,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     setWindowTitle(tr("About"));
     QPalette shade = palette();
     for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        shade.setColor(group, QPalette::Window, kAboutGrey);
+        shade.setColor(group, QPalette::Window, kPanelGrey);
     setPalette(shade);
     setAutoFillBackground(true);
 
@@ -35,7 +36,8 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     nameFont.setWeight(QFont::Bold);
     name->setFont(nameFont);
 
-    auto* versionLabel = new BevelLabel(tr("Version ") + QLatin1String(kVersion), this);
+    // The version of the build, as drawlume-render --version says it.
+    auto* versionLabel = new BevelLabel(tr("Version ") + QStringLiteral(DRAWLUME_VERSION), this);
     QFont textFont = versionLabel->font();
     textFont.setPointSize(12);
     versionLabel->setFont(textFont);
@@ -49,6 +51,12 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     const QList<QWidget*> items = {picture, spacer, name, versionLabel, notice, rights};
     for (QWidget* item : items)
         layout->addWidget(item, 0, Qt::AlignCenter);
+    // Escape closes the box as well.
+    auto* close = new BevelButton(tr("Close"), this);
+    close->setDefault(true);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    layout->addSpacing(12);
+    layout->addWidget(close, 0, Qt::AlignCenter);
     // The box takes exactly the size its contents need and cannot be resized.
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -159,6 +160,10 @@ private slots:
         QFETCH(QStringList, paths);
         store_recent_files(paths);
         QCOMPARE(stored_recent_files(), paths);
+        // An empty list leaves no "@Invalid()" in the file for the user to wonder about.
+        QFile file(settings().fileName());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(!file.readAll().contains("@Invalid"));
     }
 
     void storingRecentFilesWritesThroughAtOnce()

@@ -23,6 +23,8 @@
 #include <QAction>
 #include <QClipboard>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -112,6 +114,7 @@ private slots:
     void untitledWindowsAreNumbered();
     void unreadableFileSaysCannotLoad();
     void commandsFollowTheDocumentState();
+    void menusAreLaidOutForKeysAndEyes();
     void titleShowsUnsavedChanges();
     void closeProtocolFollowsTheDialog();
     void processThenExportWritesTheFullSizeRendering_data();
@@ -283,6 +286,50 @@ void TestDocumentWindow::commandsFollowTheDocumentState()
     QTRY_VERIFY(window->view()->has_result());
     window->check_enabled_widgets();
     QVERIFY(menu->action_export()->isEnabled());
+}
+
+void TestDocumentWindow::menusAreLaidOutForKeysAndEyes()
+{
+    DocumentWindow* window = openWindow();
+    Menu* menu = window->menu();
+    QStringList asking;
+    for (QAction* top : window->menuBar()->actions()) {
+        QMenu* sub = top->menu();
+        QVERIFY(sub);
+        // Within a menu every command has a mnemonic of its own.
+        QSet<QChar> mnemonics;
+        for (QAction* action : sub->actions()) {
+            if (action->isSeparator() || !action->isVisible())
+                continue;
+            const QString text = action->text();
+            const qsizetype amp = text.indexOf(QLatin1Char('&'));
+            if (text.endsWith(QStringLiteral("...")))
+                asking.append(QString(text).remove(QLatin1Char('&')));
+            if (amp < 0 || amp + 1 >= text.size())
+                continue;
+            const QChar key = text.at(amp + 1).toLower();
+            QVERIFY2(!mnemonics.contains(key), qPrintable(sub->title() + ": " + text));
+            mnemonics.insert(key);
+        }
+    }
+    // The commands that ask for more before they act carry an ellipsis, and only they do.
+    QCOMPARE(asking, (QStringList{"Open...", "Save As...", "Export..."}));
+
+    // Edit: Undo, Redo, then Copy, Paste, then Process (Ctrl+R).
+    QList<QAction*> edit;
+    for (QAction* top : window->menuBar()->actions()) {
+        if (top->text() == QStringLiteral("&Edit"))
+            edit = top->menu()->actions();
+    }
+    QCOMPARE(edit.size(), 7);
+    QCOMPARE(edit[0], menu->action_undo());
+    QCOMPARE(edit[1], menu->action_redo());
+    QVERIFY(edit[2]->isSeparator());
+    QCOMPARE(edit[3], menu->action_copy());
+    QCOMPARE(edit[4], menu->action_paste());
+    QVERIFY(edit[5]->isSeparator());
+    QCOMPARE(edit[6], menu->action_process());
+    QCOMPARE(menu->action_process()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
 }
 
 void TestDocumentWindow::titleShowsUnsavedChanges()

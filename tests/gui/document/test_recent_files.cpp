@@ -150,6 +150,7 @@ private slots:
         QCOMPARE(actions[2]->text(), QStringLiteral("cat.png"));
         QVERIFY(actions[3]->isSeparator());
         QCOMPARE(actions[4]->text(), QStringLiteral("Clear Menu"));
+        QVERIFY(actions[4]->isEnabled());
     }
 
     void menuIsRebuiltEachTimeItShows()
@@ -185,6 +186,7 @@ private slots:
         QCOMPARE(actions.size(), 2);
         QVERIFY(actions[0]->isSeparator());
         QCOMPARE(actions[1]->text(), QStringLiteral("Clear Menu"));
+        QVERIFY(!actions[1]->isEnabled()); // an empty list has nothing to clear
     }
 
     void clearingDoesNotTouchTheStoredList()

@@ -50,13 +50,14 @@ void TestAboutFeedback::aboutShowsNameAndVersion()
 {
     AboutDialog about;
     QCOMPARE(about.windowTitle(), QStringLiteral("About"));
-    QCOMPARE(about.palette().color(QPalette::Active, QPalette::Window), QColor(166, 166, 166));
+    // The panels' grey.
+    QCOMPARE(about.palette().color(QPalette::Active, QPalette::Window), QColor(196, 196, 196));
 
     const BevelLabel* name = labelWithText(about, QStringLiteral("Drawlume"));
     QVERIFY(name);
     QCOMPARE(name->font().pointSize(), 18);
     QVERIFY(name->font().bold());
-    const BevelLabel* version = labelWithText(about, QStringLiteral("Version 1.2"));
+    const BevelLabel* version = labelWithText(about, QStringLiteral("Version " DRAWLUME_VERSION));
     QVERIFY(version);
     QCOMPARE(version->font().pointSize(), 12);
     const BevelLabel* rights = labelWithText(about, QStringLiteral("All rights reserved."));
@@ -85,6 +86,17 @@ void TestAboutFeedback::aboutHasExactlyTheSizeItNeeds()
     // Every line of text is shown whole.
     for (const BevelLabel* label : about.findChildren<BevelLabel*>())
         QVERIFY(label->width() >= label->sizeHint().width());
+
+    // "Close" closes it, and so does Escape.
+    BevelButton* close = buttonWithText(about, QStringLiteral("Close"));
+    QVERIFY(close);
+    QTest::mouseClick(close, Qt::LeftButton);
+    QVERIFY(!about.isVisible());
+    QCOMPARE(about.result(), int(QDialog::Rejected));
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QTest::keyClick(&about, Qt::Key_Escape);
+    QVERIFY(!about.isVisible());
 }
 
 void TestAboutFeedback::feedbackStartsAnonymousWithSendDisabled()
