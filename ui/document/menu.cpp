@@ -279,7 +279,7 @@ void Menu::slot_help_feedback()
 
 void Menu::slot_help_manual()
 {
-    open_user_manual();
+    show_user_manual(m_window);
 }
 
 void Menu::try_to_quit()

@@ -4,6 +4,8 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QObject>
 #include <QStringList>
 #include <QUrl>
 
@@ -38,4 +40,21 @@ bool open_user_manual()
 {
     const QString path = user_manual_path();
     return !path.isEmpty() && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void show_user_manual(QWidget* parent)
+{
+    if (open_user_manual())
+        return;
+    const QString path = user_manual_path();
+    const QString text =
+        path.isEmpty()
+            ? QObject::tr("The user manual is not installed with this copy of Drawlume.")
+            : QObject::tr("No web browser could be started to show the user manual. You can "
+                          "open it yourself: %1")
+                  .arg(QDir::toNativeSeparators(path));
+    QMessageBox box(QMessageBox::Information, QObject::tr("Drawlume"), text, QMessageBox::Ok,
+                    parent);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.exec();
 }

@@ -14,3 +14,9 @@ QString user_manual_path();
 // Opens user_manual_path() with the desktop's handler for local files (the web browser).
 // Returns false when there is no manual or the desktop could not open it.
 bool open_user_manual();
+
+class QWidget;
+
+// Opens the manual as open_user_manual does; when it cannot, says so in a message over parent,
+// with the manual's path so that the user can open it another way.
+void show_user_manual(QWidget* parent);

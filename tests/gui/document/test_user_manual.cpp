@@ -1,9 +1,13 @@
 #include "ui/document/user_manual.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 #include <QtTest>
 
@@ -77,6 +81,36 @@ private slots:
         QFile source(sourceRoot.filePath("docs/manual/index.html"));
         QVERIFY(source.open(QIODevice::ReadOnly));
         QCOMPARE(m_text, QString::fromUtf8(source.readAll()));
+    }
+
+    // Runs before any test hands files to a handler of its own: the desktop's launcher is looked
+    // for on the first opening, and here there is none to find.
+    void openingWithoutABrowserSaysWhereTheManualIs()
+    {
+        const QByteArray path = qgetenv("PATH");
+        QTemporaryDir empty;
+        qputenv("PATH", QFile::encodeName(empty.path()));
+        qunsetenv("BROWSER");
+        QString said;
+        QTimer closer;
+        closer.setInterval(20);
+        connect(&closer, &QTimer::timeout, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(widget);
+                if (box && box->isVisible()) {
+                    said = box->text();
+                    box->accept();
+                }
+            }
+        });
+        closer.start();
+        QTest::ignoreMessage(
+            QtWarningMsg, qPrintable(QStringLiteral("Unable to detect a launcher for '%1'")
+                                         .arg(QUrl::fromLocalFile(user_manual_path()).toString())));
+        show_user_manual(nullptr);
+        qputenv("PATH", path);
+        QVERIFY2(said.contains(QDir::toNativeSeparators(user_manual_path())), qPrintable(said));
+        QVERIFY2(said.contains("web browser"), qPrintable(said));
     }
 
     void openingHandsTheFileToTheDesktop()
