@@ -10,6 +10,7 @@
 
 #include "core/framework/atomic_file.h"
 #include "document/heif_picture.h"
+#include "document/photo_metadata.h"
 
 #include <cstring>
 
@@ -78,6 +79,29 @@ QImage onWhitePaper(const QImage& image)
     result.setDotsPerMeterX(image.dotsPerMeterX());
     result.setDotsPerMeterY(image.dotsPerMeterY());
     return result;
+}
+
+// Encodes image in the writer format with quality as savePicture takes it.
+bool encodePicture(const QImage& image, const QByteArray& format, int quality, QByteArray* encoded,
+                   QString* error)
+{
+    QBuffer buffer(encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (quality >= 0)
+        writer.setQuality(quality);
+    else if (quality == -1 && format == "jpeg")
+        writer.setQuality(80);
+
+    const bool opaqueFormat = format == "jpeg" || format == "bmp";
+    const QImage picture = opaqueFormat && image.hasAlphaChannel() ? onWhitePaper(image) : image;
+    if (writer.write(picture))
+        return true;
+    QString reason =
+        QStringLiteral("the %1 writer failed").arg(QString::fromLatin1(format).toUpper());
+    if (writer.error() != QImageWriter::UnknownError)
+        reason += QStringLiteral(" (%1)").arg(writer.errorString());
+    return fail(error, reason);
 }
 
 void raiseAllocationLimit()
@@ -280,7 +304,8 @@ bool decodePicture(const QByteArray& fileBytes, QImage& image, QString* error, Q
     return true;
 }
 
-bool savePicture(const QImage& image, const QString& path, int quality, QString* error)
+bool savePicture(const QImage& image, const QString& path, int quality, QString* error,
+                 const PhotoMetadata& metadata)
 {
     if (image.isNull())
         return fail(error, QStringLiteral("there is no picture to save"));
@@ -302,25 +327,19 @@ bool savePicture(const QImage& image, const QString& path, int quality, QString*
     if (info.isDir())
         return fail(error, QStringLiteral("it is a directory"));
 
-    // Everything goes to a temporary file beside the target; commit renames it over the target
-    // only when the whole picture was written. Without commit the temporary file is removed.
+    // The pixels are encoded in memory first; the photo information goes into those bytes, which
+    // then go to a temporary file beside the target. commit renames it over the target only when
+    // the whole picture was written; without commit the temporary file is removed.
+    QByteArray encoded;
+    if (!encodePicture(image, format, quality, &encoded, error))
+        return false;
+    const QByteArray bytes = metadata.writeInto(encoded, image.size());
+
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(error, file.errorString());
-
-    QImageWriter writer(&file, format);
-    if (quality >= 0)
-        writer.setQuality(quality);
-    else if (quality == -1 && format == "jpeg")
-        writer.setQuality(80);
-
-    const bool opaqueFormat = format == "jpeg" || format == "bmp";
-    const QImage picture = opaqueFormat && image.hasAlphaChannel() ? onWhitePaper(image) : image;
-    if (!writer.write(picture)) {
-        QString reason =
-            QStringLiteral("the %1 writer failed").arg(QString::fromLatin1(format).toUpper());
-        if (writer.error() != QImageWriter::UnknownError)
-            reason += QStringLiteral(" (%1)").arg(writer.errorString());
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
         file.cancelWriting();
         return fail(error, reason);
     }
