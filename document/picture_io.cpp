@@ -1,11 +1,13 @@
 #include "document/picture_io.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QSaveFile>
+#include <QTransform>
 #include <QtEndian>
 
 #include "core/framework/atomic_file.h"
@@ -102,6 +104,20 @@ bool encodePicture(const QImage& image, const QByteArray& format, int quality, Q
     if (writer.error() != QImageWriter::UnknownError)
         reason += QStringLiteral(" (%1)").arg(writer.errorString());
     return fail(error, reason);
+}
+
+// The picture turned and mirrored as its file asks (the EXIF orientation of a phone photo), as
+// the reader would, keeping its colour space.
+QImage upright(const QImage& stored, QImageIOHandler::Transformations turn)
+{
+    if (turn == QImageIOHandler::TransformationNone)
+        return stored;
+    QImage picture = stored.mirrored(turn & QImageIOHandler::TransformationMirror,
+                                     turn & QImageIOHandler::TransformationFlip);
+    if (turn & QImageIOHandler::TransformationRotate90)
+        picture = picture.transformed(QTransform().rotate(90));
+    picture.setColorSpace(stored.colorSpace());
+    return picture;
 }
 
 void raiseAllocationLimit()
@@ -276,7 +292,9 @@ bool decodePicture(const QByteArray& fileBytes, QImage& image, QString* error, Q
     if (!buffer.open(QIODevice::ReadOnly))
         return fail(error, buffer.errorString());
     QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
+    // The picture is stood upright here (upright()), not by the reader, which drops the colour
+    // profile of a turned picture.
+    reader.setAutoTransform(false);
 
     // The header tells the size; refuse a huge picture before a single pixel is decoded.
     const QSize size = reader.size();
@@ -293,6 +311,7 @@ bool decodePicture(const QByteArray& fileBytes, QImage& image, QString* error, Q
             reason += QStringLiteral(" (%1)").arg(reader.errorString());
         return fail(error, reason);
     }
+    decoded = upright(decoded, reader.transformation());
     // Some formats do not tell their size up front; check what came out as well.
     if (isTooLarge(decoded.size()))
         return fail(error, tooLargeReason(decoded.size()));
