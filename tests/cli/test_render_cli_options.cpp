@@ -287,7 +287,7 @@ void TestRenderCliOptions::versionAndHelp()
     QCOMPARE(result.exitCode, 0);
     for (const char* option :
          {"--filter", "--set", "--texture", "--quality", "--format", "--output-dir", "--document",
-          "--save-document", "--list-filters", "--list-parameters", "--quiet"})
+          "--save-document", "--strip-metadata", "--list-filters", "--list-parameters", "--quiet"})
         QVERIFY2(result.out.contains(option), option);
 }
 
