@@ -11,6 +11,7 @@ constexpr QLatin1String kLastOpenDirectory("last_open_directory");
 constexpr QLatin1String kLastSaveDirectory("last_save_directory");
 constexpr QLatin1String kAutoFitToWidth("auto_fit_to_width");
 constexpr QLatin1String kLiveResult("live_result");
+constexpr QLatin1String kKeepPhotoInformation("keep_photo_information");
 constexpr QLatin1String kRecentFiles("recent_files");
 
 // The window keys go through the translation function like every other text of the program; with
@@ -103,6 +104,16 @@ bool live_result()
 void set_live_result(bool live)
 {
     settings().setValue(kLiveResult, live);
+}
+
+bool keep_photo_information()
+{
+    return settings().value(kKeepPhotoInformation, true).toBool();
+}
+
+void set_keep_photo_information(bool keep)
+{
+    settings().setValue(kKeepPhotoInformation, keep);
 }
 
 QByteArray document_window_geometry()

@@ -23,6 +23,7 @@
 //   DLDocumentWindowState      empty: nothing to restore
 //   recent_files               empty list; full paths, newest first
 //   live_result                false: documents render only when asked ("Process")
+//   keep_photo_information     true: an export keeps the photo's EXIF, XMP and IPTC
 //
 // An absent value is a null one; an empty directory string counts as absent too, since no file
 // dialog can start in "no directory".
@@ -44,6 +45,11 @@ void set_auto_fit_to_width(bool fit);
 // Whether every change of a document's settings renders it again ("Live" in the control window).
 bool live_result();
 void set_live_result(bool live);
+
+// Whether an export carries the photo information (EXIF, XMP, IPTC) of the document's picture
+// file ("Keep photo information" in the export dialog).
+bool keep_photo_information();
+void set_keep_photo_information(bool keep);
 
 // QMainWindow::saveGeometry() / saveState(0) of the last document window that stored them.
 QByteArray document_window_geometry();
