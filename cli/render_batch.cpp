@@ -10,6 +10,7 @@
 #include "core/framework/parameter_xml.h"
 #include "core/framework/stroke_memory.h"
 #include "document/document_container.h"
+#include "document/photo_metadata.h"
 #include "document/picture_io.h"
 #include "processing/progress_reporter.h"
 #include "processing/worker.h"
@@ -137,15 +138,19 @@ QImage renderArtwork(const QString& filterName, const QImage& picture,
 }
 
 // Writes artwork to output atomically and says so; false after reporting why it could not.
-bool writeArtwork(const QImage& artwork, const QString& output, const RenderOptions& options,
-                  TerminalProgress* progress)
+// pictureFile is the file the picture was read from: its photo information goes into the output
+// unless --strip-metadata says otherwise.
+bool writeArtwork(const QImage& artwork, const QByteArray& pictureFile, const QString& output,
+                  const RenderOptions& options, TerminalProgress* progress)
 {
     QString error;
     QStringList messages;
     bool done;
     {
         CapturedMessages captured;
-        done = savePicture(artwork, output, options.quality, &error);
+        const PhotoMetadata metadata =
+            options.stripMetadata ? PhotoMetadata() : PhotoMetadata::read(pictureFile);
+        done = savePicture(artwork, output, options.quality, &error, metadata);
         messages = captured.finish();
     }
     if (!done) {
@@ -246,7 +251,7 @@ bool renderPicture(const RenderJob& job, const RenderOptions& options, TerminalP
             QStringLiteral("cannot render %1: the filter gave no picture").arg(quoted(job.input)));
         return false;
     }
-    return writeArtwork(artwork, job.output, options, progress) && succeeded;
+    return writeArtwork(artwork, pictureFile, job.output, options, progress) && succeeded;
 }
 
 // True when the parameter XML stored in document is well-formed.
@@ -380,6 +385,8 @@ int renderDocument(const RenderOptions& options)
             QStringLiteral("cannot render %1: the filter gave no picture").arg(quoted(document)));
         return ExitFailure;
     }
-    return writeArtwork(artwork, output, options, progress.data()) && succeeded ? ExitSuccess
-                                                                                : ExitFailure;
+    return writeArtwork(artwork, unpacked.pictureBytes, output, options, progress.data()) &&
+                   succeeded
+               ? ExitSuccess
+               : ExitFailure;
 }

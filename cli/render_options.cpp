@@ -46,6 +46,10 @@ QString description()
                "INPUT is read by its content: JPEG, PNG, TIFF, BMP, WebP, HEIC, HEIF or AVIF.\n"
                "The suffix of OUTPUT chooses the format (%1); OUTPUT keeps the colour profile "
                "(ICC) of INPUT, except in BMP.\n"
+               "OUTPUT also keeps the photo information of INPUT (EXIF, XMP and IPTC: camera, "
+               "date, place, captions), except in BMP and unless --strip-metadata is given; its "
+               "orientation is upright, its pixel size the artwork's, its software Drawlume, "
+               "and the thumbnail is left out. WebP takes no IPTC.\n"
                "A document (.drawlume) holds a picture with a filter and its settings, as the "
                "application saves it.\n"
                "Examples:\n"
@@ -259,12 +263,17 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
                        "and settings; OUTPUT may then be left out. The picture file is stored as "
                        "it is, byte for byte; with --document, that document's picture."),
         QStringLiteral("DOC"));
+    const QCommandLineOption stripMetadataOption(
+        QStringLiteral("strip-metadata"),
+        QStringLiteral("Writes none of the photo information of INPUT (EXIF, XMP, IPTC, the "
+                       "place where it was taken included) into OUTPUT; the colour profile "
+                       "stays."));
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")},
                                          QStringLiteral("Prints only errors: no progress bar, no "
                                                         "warnings, no \"wrote\" lines."));
     parser.addOptions({filterOption, setOption, textureOption, qualityOption, maxMegapixelsOption,
                        formatOption, outputDirOption, documentOption, saveDocumentOption,
-                       listFiltersOption, listParametersOption, quietOption});
+                       stripMetadataOption, listFiltersOption, listParametersOption, quietOption});
     parser.addPositionalArgument(QStringLiteral("INPUT"),
                                  QStringLiteral("The photograph to render (several with "
                                                 "--output-dir)."),
@@ -317,6 +326,7 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
         !parseMaxMegapixels(parser.value(maxMegapixelsOption), &o.maxMegapixels, error))
         return false;
     o.quiet = parser.isSet(quietOption);
+    o.stripMetadata = parser.isSet(stripMetadataOption);
 
     const QStringList files = parser.positionalArguments();
     if (renderDocument) {

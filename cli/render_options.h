@@ -55,6 +55,9 @@ struct RenderOptions
     QString saveDocument;
     FilterParametersPtr panelSettings;
     int quality = -1; // writer quality 0..100, -1 for the format's default
+    // --strip-metadata: the outputs get none of the input's EXIF, XMP and IPTC (the colour profile
+    // stays).
+    bool stripMetadata = false;
     bool quiet = false;
     int maxMegapixels = kDefaultMaximumMegapixels; // the largest picture read, in megapixels
     QString outputDirectory;                       // set for a batch (--output-dir)

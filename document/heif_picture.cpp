@@ -287,3 +287,26 @@ bool HeifPicture::decode(QImage& image, QString* error)
     image = result;
     return true;
 }
+
+QByteArray HeifPicture::metadata(const char* type, const char* contentType) const
+{
+    if (!m_handles)
+        return QByteArray();
+    const heif_image_handle* handle = m_handles->primary.get();
+    const int count = heif_image_handle_get_number_of_metadata_blocks(handle, type);
+    if (count <= 0)
+        return QByteArray();
+    QList<heif_item_id> ids(count);
+    const int listed =
+        heif_image_handle_get_list_of_metadata_block_IDs(handle, type, ids.data(), count);
+    for (int i = 0; i < listed; ++i) {
+        const char* content = heif_image_handle_get_metadata_content_type(handle, ids[i]);
+        if (contentType && (!content || std::strcmp(content, contentType) != 0))
+            continue;
+        QByteArray block(qsizetype(heif_image_handle_get_metadata_size(handle, ids[i])),
+                         Qt::Uninitialized);
+        if (heif_image_handle_get_metadata(handle, ids[i], block.data()).code == heif_error_Ok)
+            return block;
+    }
+    return QByteArray();
+}

@@ -41,6 +41,11 @@ public:
     // returned and *error (when given) says why.
     bool decode(QImage& image, QString* error);
 
+    // The first metadata block of the primary image of item type ("Exif", or "mime" for XMP) and,
+    // when given, content type ("application/rdf+xml"), as stored: an EXIF block begins with the
+    // 4-byte offset of its TIFF header. Empty when there is none or before a successful open().
+    QByteArray metadata(const char* type, const char* contentType = nullptr) const;
+
 private:
     struct Handles;
     QByteArray m_bytes;

@@ -1,16 +1,19 @@
 #include "document/picture_io.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QMutex>
 #include <QSaveFile>
+#include <QTransform>
 #include <QtEndian>
 
 #include "core/framework/atomic_file.h"
 #include "document/heif_picture.h"
+#include "document/photo_metadata.h"
 #include "document/png_deflate.h"
 #include "document/png_writer.h"
 
@@ -91,6 +94,55 @@ QImage onWhitePaper(const QImage& image)
     result.setDotsPerMeterX(image.dotsPerMeterX());
     result.setDotsPerMeterY(image.dotsPerMeterY());
     return result;
+}
+
+// Encodes image in the writer format with quality as savePicture takes it.
+bool encodePicture(const QImage& image, const QByteArray& format, int quality, QByteArray* encoded,
+                   QString* error)
+{
+    QBuffer buffer(encoded);
+    buffer.open(QIODevice::WriteOnly);
+    // PNG goes through the writer of our own (faster, smaller files) unless the picture has more
+    // than 8 bits per channel or a palette. A quality becomes a compression level as the
+    // toolkit's writer makes it: 0 the strongest, 100 none.
+    if (format == "png" && canWritePng(image)) {
+        const int level = quality >= 0
+                              ? (100 - quality) * 9 / 91
+                              : defaultPngCompressionLevel(qint64(image.width()) * image.height());
+        QString reason;
+        if (writePng(image, buffer, level, &reason))
+            return true;
+        return fail(error, QStringLiteral("the PNG writer failed (%1)").arg(reason));
+    }
+    QImageWriter writer(&buffer, format);
+    if (quality >= 0)
+        writer.setQuality(quality);
+    else if (quality == -1 && format == "jpeg")
+        writer.setQuality(80);
+
+    const bool opaqueFormat = format == "jpeg" || format == "bmp";
+    const QImage picture = opaqueFormat && image.hasAlphaChannel() ? onWhitePaper(image) : image;
+    if (writer.write(picture))
+        return true;
+    QString reason =
+        QStringLiteral("the %1 writer failed").arg(QString::fromLatin1(format).toUpper());
+    if (writer.error() != QImageWriter::UnknownError)
+        reason += QStringLiteral(" (%1)").arg(writer.errorString());
+    return fail(error, reason);
+}
+
+// The picture turned and mirrored as its file asks (the EXIF orientation of a phone photo), as
+// the reader would, keeping its colour space.
+QImage upright(const QImage& stored, QImageIOHandler::Transformations turn)
+{
+    if (turn == QImageIOHandler::TransformationNone)
+        return stored;
+    QImage picture = stored.mirrored(turn & QImageIOHandler::TransformationMirror,
+                                     turn & QImageIOHandler::TransformationFlip);
+    if (turn & QImageIOHandler::TransformationRotate90)
+        picture = picture.transformed(QTransform().rotate(90));
+    picture.setColorSpace(stored.colorSpace());
+    return picture;
 }
 
 void raiseAllocationLimit()
@@ -352,7 +404,9 @@ bool decodePicture(const QByteArray& fileBytes, QImage& image, QString* error, Q
     if (!buffer.open(QIODevice::ReadOnly))
         return fail(error, buffer.errorString());
     QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
+    // The picture is stood upright here (upright()), not by the reader, which drops the colour
+    // profile of a turned picture.
+    reader.setAutoTransform(false);
     if (isVectorDrawing(reader))
         return fail(error, vectorDrawingReason());
 
@@ -372,6 +426,7 @@ bool decodePicture(const QByteArray& fileBytes, QImage& image, QString* error, Q
             reason += QStringLiteral(" (%1)").arg(reader.errorString());
         return fail(error, reason);
     }
+    decoded = upright(decoded, reader.transformation());
     // Some formats do not tell their size up front; check what came out as well.
     const QString decodedProblem = sizeProblem(decoded.size());
     if (!decodedProblem.isEmpty())
@@ -384,7 +439,8 @@ bool decodePicture(const QByteArray& fileBytes, QImage& image, QString* error, Q
     return true;
 }
 
-bool savePicture(const QImage& image, const QString& path, int quality, QString* error)
+bool savePicture(const QImage& image, const QString& path, int quality, QString* error,
+                 const PhotoMetadata& metadata)
 {
     if (image.isNull())
         return fail(error, QStringLiteral("there is no picture to save"));
@@ -406,44 +462,17 @@ bool savePicture(const QImage& image, const QString& path, int quality, QString*
     if (info.isDir())
         return fail(error, QStringLiteral("it is a directory"));
 
-    // The file is made in memory first and then written in one go to a temporary file beside the
-    // target, which replaces the target only when every byte is on the disk. The writers cannot
-    // be trusted to notice a failed write: some go on, and seeking clears the device's error.
+    // The pixels are encoded in memory first and the photo information goes into those bytes,
+    // which are then written in one go to a temporary file beside the target; it replaces the
+    // target only when every byte is on the disk. (The writers cannot be trusted to notice a
+    // failed write: some go on, and seeking clears the device's error.)
     QByteArray encoded;
-    QBuffer buffer(&encoded);
-    buffer.open(QIODevice::WriteOnly);
-
-    // PNG goes through the writer of our own (faster, smaller files) unless the picture has more
-    // than 8 bits per channel or a palette. A quality becomes a compression level as the
-    // toolkit's writer makes it: 0 the strongest, 100 none.
-    if (format == "png" && canWritePng(image)) {
-        const int level = quality >= 0
-                              ? (100 - quality) * 9 / 91
-                              : defaultPngCompressionLevel(qint64(image.width()) * image.height());
-        QString reason;
-        if (!writePng(image, buffer, level, &reason))
-            return fail(error, QStringLiteral("the PNG writer failed (%1)").arg(reason));
-    } else {
-        QImageWriter writer(&buffer, format);
-        if (quality >= 0)
-            writer.setQuality(quality);
-        else if (quality == -1 && format == "jpeg")
-            writer.setQuality(80);
-
-        const bool opaqueFormat = format == "jpeg" || format == "bmp";
-        const QImage picture =
-            opaqueFormat && image.hasAlphaChannel() ? onWhitePaper(image) : image;
-        if (!writer.write(picture)) {
-            QString reason =
-                QStringLiteral("the %1 writer failed").arg(QString::fromLatin1(format).toUpper());
-            if (writer.error() != QImageWriter::UnknownError)
-                reason += QStringLiteral(" (%1)").arg(writer.errorString());
-            return fail(error, reason);
-        }
-    }
-    buffer.close();
+    if (!encodePicture(image, format, quality, &encoded, error))
+        return false;
+    const QByteArray bytes = metadata.writeInto(encoded, image.size());
+    encoded = QByteArray(); // one copy at a time
     QString reason;
-    if (!writeFileAtomically(path, encoded, &reason))
+    if (!writeFileAtomically(path, bytes, &reason))
         return fail(error, reason);
     return true;
 }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "document/photo_metadata.h"
+
 // Reading and writing picture files, shared by the document windows and the command-line
 // renderer. GUI-free (QtCore and QtGui only); callable from any thread.
 //
@@ -61,9 +63,11 @@ constexpr int kWriterDefaultQuality = -2;
 // the writer's quality (JPEG and WebP; PNG turns it into a compression level); -1 means the
 // default, which is 80 for JPEG and the writer's own for the others; kWriterDefaultQuality the
 // writer's own for every format. Formats without an alpha
-// channel (JPEG, BMP) get a transparent picture composed on white paper.
+// channel (JPEG, BMP) get a transparent picture composed on white paper. The pixels are encoded
+// first; metadata (the photo information of the picture's source, photo_metadata.h) then goes into
+// the encoded file where its format can carry it, and never stops the save.
 bool savePicture(const QImage& image, const QString& path, int quality = -1,
-                 QString* error = nullptr);
+                 QString* error = nullptr, const PhotoMetadata& metadata = PhotoMetadata());
 
 // True when savePicture can write files with this suffix ("png", ".JPG" ...).
 bool isWritablePictureSuffix(const QString& suffix);

@@ -14,6 +14,7 @@ constexpr QLatin1String kLastSaveDirectory("last_save_directory");
 constexpr QLatin1String kAutoFitToWidth("auto_fit_to_width");
 constexpr QLatin1String kLiveResult("live_result");
 constexpr QLatin1String kMaxMegapixels("max_megapixels");
+constexpr QLatin1String kKeepPhotoInformation("keep_photo_information");
 constexpr QLatin1String kRecentFiles("recent_files");
 
 // The window keys go through the translation function like every other text of the program; with
@@ -120,6 +121,16 @@ int max_megapixels()
 void set_max_megapixels(int megapixels)
 {
     settings().setValue(kMaxMegapixels, megapixels);
+}
+
+bool keep_photo_information()
+{
+    return settings().value(kKeepPhotoInformation, true).toBool();
+}
+
+void set_keep_photo_information(bool keep)
+{
+    settings().setValue(kKeepPhotoInformation, keep);
 }
 
 QByteArray document_window_geometry()

@@ -25,6 +25,7 @@
 //   live_result                false: documents render only when asked ("Process")
 //   max_megapixels             100: the largest picture the application opens, in megapixels;
 //                              a value that is no whole number from 1 to 1000 counts as absent
+//   keep_photo_information     true: an export keeps the photo's EXIF, XMP and IPTC
 //
 // An absent value is a null one; an empty directory string counts as absent too, since no file
 // dialog can start in "no directory".
@@ -50,6 +51,11 @@ void set_live_result(bool live);
 // The largest picture the application opens, in megapixels (see setMaximumPictureMegapixels).
 int max_megapixels();
 void set_max_megapixels(int megapixels);
+
+// Whether an export carries the photo information (EXIF, XMP, IPTC) of the document's picture
+// file ("Keep photo information" in the export dialog).
+bool keep_photo_information();
+void set_keep_photo_information(bool keep);
 
 // QMainWindow::saveGeometry() / saveState(0) of the last document window that stored them.
 QByteArray document_window_geometry();

@@ -305,9 +305,10 @@ void TestRenderCliOptions::versionAndHelp()
 
     result = run({"--help"});
     QCOMPARE(result.exitCode, 0);
-    for (const char* option : {"--filter", "--set", "--texture", "--quality", "--max-megapixels",
-                               "--format", "--output-dir", "--document", "--save-document",
-                               "--list-filters", "--list-parameters", "--quiet"})
+    for (const char* option :
+         {"--filter", "--set", "--texture", "--quality", "--max-megapixels", "--format",
+          "--output-dir", "--document", "--save-document", "--strip-metadata", "--list-filters",
+          "--list-parameters", "--quiet"})
         QVERIFY2(result.out.contains(option), option);
 }
 

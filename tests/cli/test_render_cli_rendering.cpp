@@ -7,6 +7,7 @@
 #include "support/colour_profiles.h"
 #include "support/filter_runs.h"
 #include "support/heif_files.h"
+#include "support/photo_information.h"
 #include "support/render_cli.h"
 #include "support/test_files.h"
 
@@ -81,6 +82,8 @@ private slots:
     void batchOrderDoesNotChangeAPicture();
     void colourProfileTravelsToTheOutput_data();
     void colourProfileTravelsToTheOutput();
+    void photoInformationTravelsToTheOutput_data();
+    void photoInformationTravelsToTheOutput();
     void kraftPaperTintsTheDrawingBrown_data();
     void kraftPaperTintsTheDrawingBrown();
     void batchWritesIntoOutputDirectory();
@@ -247,6 +250,95 @@ void TestRenderCliRendering::colourProfileTravelsToTheOutput()
     const QImage drawing = readPicture(taggedOutput);
     QCOMPARE(drawing.size(), picture.size());
     QCOMPARE(rgb(drawing), rgb(readPicture(plainOutput)));
+}
+
+void TestRenderCliRendering::photoInformationTravelsToTheOutput_data()
+{
+    QTest::addColumn<QString>("how"); // "keep", "strip", "document" or "damaged"
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("damage"); // how the photo's EXIF is damaged ("damaged" only)
+
+    for (const char* output : {"jpg", "png", "tif", "webp", "bmp"}) {
+        QTest::addRow("kept in %s", output) << "keep" << output << QString();
+        QTest::addRow("stripped from %s", output) << "strip" << output << QString();
+    }
+    QTest::newRow("kept through a document") << "document"
+                                             << "jpg" << QString();
+    for (const QString& damage : exifDamages())
+        QTest::addRow("damaged EXIF: %s", qPrintable(damage)) << "damaged"
+                                                              << "jpg" << damage;
+}
+
+void TestRenderCliRendering::photoInformationTravelsToTheOutput()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, output);
+    QFETCH(QString, damage);
+
+    // A phone photo taken sideways, 64 x 48 as stored, with a colour profile and the phone's
+    // information.
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(tagged(photoPicture(64, 48, 2), "camera").save(&buffer, "jpeg", 95));
+    QByteArray photo = withPhoneInformation(jpeg, QSize(64, 48));
+    if (how == "damaged")
+        photo = damagedExif(photo, damage);
+    QVERIFY(!photo.isEmpty());
+    const QString directory = freshDirectory("information");
+    const QString input = directory + "/phone.jpg";
+    QVERIFY(writeAll(input, photo));
+
+    const QString drawing = directory + "/drawing." + output;
+    QStringList arguments{input, drawing};
+    if (how == "strip")
+        arguments.prepend("--strip-metadata");
+    if (how == "document") {
+        const QString document = directory + "/phone.drawlume";
+        QCOMPARE(run({input, "--save-document", document}).exitCode, 0);
+        arguments = {"--document", document, drawing};
+    }
+    const RenderResult result = run(arguments);
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+    // Nothing on the terminal, whatever exiv2 thought of the photo's information.
+    QCOMPARE(result.err, QString());
+    // Upright: turned as the photo's orientation says, where a damaged block still tells it.
+    const QSize size = readPicture(drawing).size();
+    QVERIFY(size == QSize(48, 64) || (how == "damaged" && size == QSize(64, 48)));
+    // The colour profile stays either way (BMP carries none).
+    QCOMPARE(embeddedProfile(drawing),
+             output == "bmp" ? QByteArray() : testColourSpace("camera").iccProfile());
+
+    QMap<QString, QString> information = photoInformation(readAll(drawing));
+    if (how == "strip" || output == "bmp") {
+        // Nothing of the photo's: a TIFF's tags of its own pixels are all there is.
+        const QString plain = directory + "/plain." + output;
+        QVERIFY(readPicture(drawing).save(plain));
+        for (const QString& own : photoInformation(readAll(plain)).keys())
+            information.remove(own);
+        QVERIFY2(information.isEmpty(), qPrintable(information.keys().join(", ")));
+        return;
+    }
+    // Upright, without the photo's thumbnail, of the drawing's size and software.
+    QCOMPARE(information.value("Exif.Image.Orientation", "1"), QStringLiteral("1"));
+    QVERIFY(!hasKeysOf(information, "Exif.Thumbnail."));
+    if (how == "damaged")
+        return; // what else was kept of a damaged block is exiv2's guess
+    QCOMPARE(information.value("Exif.Photo.PixelXDimension"), QStringLiteral("48"));
+    QCOMPARE(information.value("Exif.Photo.PixelYDimension"), QStringLiteral("64"));
+    QCOMPARE(information.value("Exif.Image.Software"),
+             QStringLiteral("Drawlume " DRAWLUME_VERSION));
+    // The camera, the time and the place.
+    QCOMPARE(information.value("Exif.Image.Model"), QString::fromStdString(phone::model));
+    QCOMPARE(information.value("Exif.Photo.DateTimeOriginal"),
+             QString::fromStdString(phone::taken));
+    QCOMPARE(information.value("Exif.GPSInfo.GPSLatitude"),
+             QString::fromStdString(phone::latitude));
+    QVERIFY(information.value("Xmp.dc.title").contains(QString::fromStdString(phone::title)));
+    QCOMPARE(information.value("Xmp.tiff.Orientation"), QStringLiteral("1"));
+    // exiv2 writes no IPTC into WebP.
+    QCOMPARE(information.value("Iptc.Application2.Caption"),
+             output == "webp" ? QString() : QString::fromStdString(phone::caption));
 }
 
 void TestRenderCliRendering::batchOrderDoesNotChangeAPicture()

@@ -9,7 +9,7 @@
 
 // HEIC and AVIF files for tests, made at test time with libheif's encoders (x265 for HEVC, aom
 // for AV1) from a synthetic picture: stored as given, with the orientation boxes, bit depth,
-// alpha and colour profile asked for.
+// alpha, colour profile and photo information asked for.
 
 struct HeifEncoding
 {
@@ -22,6 +22,8 @@ struct HeifEncoding
     int primaries = 0;  // with transfer, an nclx description when not 0
     int transfer = 0;
     int quality = 90;
+    QByteArray exif; // an EXIF block (the TIFF structure) when not empty
+    QByteArray xmp;  // an XMP packet when not empty
 };
 
 inline bool canEncodeHeif(heif_compression_format codec)
@@ -96,7 +98,21 @@ inline QByteArray encodeHeif(const QImage& picture, const HeifEncoding& how)
         heif_encoding_options_alloc(), heif_encoding_options_free);
     options->image_orientation = how.orientation;
     options->save_two_colr_boxes_when_ICC_and_nclx_available = 1;
-    if (heif_context_encode_image(context.get(), image.get(), encoder.get(), options.get(), nullptr)
+    heif_image_handle* handlePointer = nullptr;
+    if (heif_context_encode_image(context.get(), image.get(), encoder.get(), options.get(),
+                                  &handlePointer)
+            .code)
+        return QByteArray();
+    const std::unique_ptr<heif_image_handle, void (*)(const heif_image_handle*)> handle(
+        handlePointer, heif_image_handle_release);
+    if (!how.exif.isEmpty() &&
+        heif_context_add_exif_metadata(context.get(), handle.get(), how.exif.constData(),
+                                       int(how.exif.size()))
+            .code)
+        return QByteArray();
+    if (!how.xmp.isEmpty() &&
+        heif_context_add_XMP_metadata(context.get(), handle.get(), how.xmp.constData(),
+                                      int(how.xmp.size()))
             .code)
         return QByteArray();
 

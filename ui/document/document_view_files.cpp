@@ -1,6 +1,8 @@
 #include "ui/document/document_view.h"
 
+#include "document/photo_metadata.h"
 #include "document/picture_io.h"
+#include "document/settings.h"
 #include "ui/document/document_file.h"
 #include "ui/document/document_window.h"
 #include "ui/document/file_change_command.h"
@@ -26,7 +28,12 @@ void DocumentView::export_image()
     if (path.isEmpty())
         return;
     const int quality = path.endsWith(QLatin1String(".jpg")) ? 80 : kWriterDefaultQuality;
-    if (!m_launcher->start_saving(m_shown.image(), path, quality))
+    // The photo information of the picture's file (a document keeps that file as it was read);
+    // a pasted picture has none.
+    const PhotoMetadata metadata = keep_photo_information()
+                                       ? PhotoMetadata::read(m_document->picture_source().bytes)
+                                       : PhotoMetadata();
+    if (!m_launcher->start_saving(m_shown.image(), path, quality, metadata))
         tell(tr("Export to %1 could not start.").arg(QFileInfo(path).fileName()));
 }
 

@@ -1,8 +1,10 @@
 #include "ui/document/file_dialogs.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QObject>
 
@@ -17,6 +19,34 @@ QString run_platform_dialog(QWidget* parent, const QString& caption, const QStri
     if (save)
         return QFileDialog::getSaveFileName(parent, caption, dir, filter, selected_filter);
     return QFileDialog::getOpenFileName(parent, caption, dir, filter, selected_filter);
+}
+
+// The export's save dialog: the save dialog with "Keep photo information" beneath, checked as the
+// settings say and stored there when the dialog is accepted. A platform dialog cannot take the
+// check box, so this one is always the toolkit's own.
+QString run_export_dialog(QWidget* parent, const QString& caption, const QString& dir,
+                          const QString& filter, QString* selected_filter)
+{
+    QFileDialog dialog(parent, caption, dir, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (!selected_filter->isEmpty())
+        dialog.selectNameFilter(*selected_filter);
+
+    auto* keep = new QCheckBox(QObject::tr("Keep photo information"), &dialog);
+    keep->setObjectName(QStringLiteral("keep_photo_information"));
+    keep->setToolTip(QObject::tr("The exported picture keeps the camera, date, place and "
+                                 "captions of the photo (EXIF, XMP and IPTC)."));
+    keep->setChecked(keep_photo_information());
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addWidget(keep, grid->rowCount(), 0, 1, -1);
+
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    set_keep_photo_information(keep->isChecked());
+    *selected_filter = dialog.selectedNameFilter();
+    return dialog.selectedFiles().value(0);
 }
 
 bool ask_to_overwrite(QWidget* parent, const QString& path)
@@ -41,11 +71,15 @@ OverwriteQuestion& overwrite_question()
     return question;
 }
 
+// Shows a dialog; `exporting` asks for the export's dialog (a save dialog).
 QString run_dialog(QWidget* parent, const QString& caption, const QString& dir,
-                   const QString& filter, QString* selected_filter, bool save)
+                   const QString& filter, QString* selected_filter, bool save,
+                   bool exporting = false)
 {
     if (dialog_runner())
         return dialog_runner()(parent, caption, dir, filter, selected_filter, save);
+    if (exporting)
+        return run_export_dialog(parent, caption, dir, filter, selected_filter);
     return run_platform_dialog(parent, caption, dir, filter, selected_filter, save);
 }
 
@@ -68,13 +102,13 @@ QString start_directory(const QString& remembered)
 // The save dialogs: shows the dialog until the user cancels or settles on a name, completes the
 // name with `fix`, and asks before a completed name replaces a file the dialog did not ask about.
 QString run_save_dialog(QWidget* parent, const QString& filter,
-                        QString (*fix)(const QString&, const QString&))
+                        QString (*fix)(const QString&, const QString&), bool exporting)
 {
     QString start = start_directory(last_save_directory());
     QString selected_filter;
     for (;;) {
-        const QString chosen =
-            run_dialog(parent, QObject::tr("Save File"), start, filter, &selected_filter, true);
+        const QString chosen = run_dialog(parent, QObject::tr("Save File"), start, filter,
+                                          &selected_filter, true, exporting);
         if (chosen.isEmpty())
             return QString();
         const QString path = fix(chosen, selected_filter);
@@ -122,14 +156,15 @@ QStringList open_files_dialog(QWidget* parent)
 QString save_document_dialog(QWidget* parent)
 {
     last_dialog_path().clear();
-    last_dialog_path() = run_save_dialog(parent, document_dialog_filter(), &fix_document_name);
+    last_dialog_path() =
+        run_save_dialog(parent, document_dialog_filter(), &fix_document_name, false);
     return last_dialog_path();
 }
 
 QString export_dialog(QWidget* parent)
 {
     last_dialog_path().clear();
-    last_dialog_path() = run_save_dialog(parent, export_dialog_filter(), &fix_suffix);
+    last_dialog_path() = run_save_dialog(parent, export_dialog_filter(), &fix_suffix, true);
     return last_dialog_path();
 }
 

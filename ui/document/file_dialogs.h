@@ -13,7 +13,9 @@ class QWidget;
 // still exists), completes the chosen name's suffix from the chosen filter (file_names.h),
 // stores the result in last_dialog_path() and returns it; a cancelled dialog gives an empty path.
 // The dialogs do not remember directories themselves: opening a file and a successful export do
-// that. GUI thread only; the dialogs are modal.
+// that. The export's dialog is always the toolkit's own, with a "Keep photo information" check box
+// that shows and, when the dialog is accepted, stores keep_photo_information() (settings.h).
+// GUI thread only; the dialogs are modal.
 
 QString open_file_dialog(QWidget* parent);
 // The "Open File" dialog with several files allowed; the first chosen goes to last_dialog_path().

@@ -91,11 +91,13 @@ bool Launcher::start_rendering(const QString& filter_name, const FilterParameter
     return true;
 }
 
-bool Launcher::start_saving(const QImage& picture, const QString& path, int quality)
+bool Launcher::start_saving(const QImage& picture, const QString& path, int quality,
+                            const PhotoMetadata& metadata)
 {
     if (m_worker)
         return false;
     m_quality = quality;
+    m_metadata = metadata;
     if (!m_current_parameters)
         return write_image(picture, path);
     // The full-size result is what this export would render: write it as it is.
@@ -115,7 +117,7 @@ bool Launcher::start_saving(const QImage& picture, const QString& path, int qual
 bool Launcher::write_image(const QImage& picture, const QString& path)
 {
     QString error;
-    if (!savePicture(picture, path, m_quality, &error)) {
+    if (!savePicture(picture, path, m_quality, &error, m_metadata)) {
         qCDebug(lcRender) << "Launcher::write_image:" << path << error;
         QMessageBox box(QMessageBox::Critical, tr("Drawlume"), tr("Cannot save file %1").arg(path),
                         QMessageBox::Ok, m_view->window());

@@ -8,6 +8,7 @@
 #include "core/framework/filter.h"
 #include "core/framework/filter_parameters.h"
 #include "core/framework/stroke_memory.h"
+#include "document/photo_metadata.h"
 #include "ui/processing/progress_window.h"
 
 class DocumentView;
@@ -41,9 +42,12 @@ public:
     bool start_rendering(const QString& filter_name, const FilterParametersPtr& parameters,
                          const QImage& picture);
     // Renders picture at full size with the settings of the last completed rendering and writes
-    // it to path (quality as for savePicture); with no rendering yet, writes the picture as it is.
-    bool start_saving(const QImage& picture, const QString& path, int quality);
-    // Writes picture to path atomically; reports a failure with "Cannot save file %1".
+    // it to path (quality and metadata as for savePicture); with no rendering yet, writes the
+    // picture as it is.
+    bool start_saving(const QImage& picture, const QString& path, int quality,
+                      const PhotoMetadata& metadata = PhotoMetadata());
+    // Writes picture to path atomically with the metadata of the export; reports a failure with
+    // "Cannot save file %1".
     bool write_image(const QImage& picture, const QString& path);
 
     // Renders picture at full size in the background with the settings of the last completed
@@ -129,6 +133,7 @@ private:
     QString m_save_path;
     bool m_busy = false;
     int m_quality = -1;
+    PhotoMetadata m_metadata;
     bool m_has_result = false;
     StrokeMemoryPtr m_stroke_memory;
     double m_display_scale = 1.0;

@@ -1,7 +1,9 @@
 #include "document/picture_io.h"
+#include "support/photo_information.h"
 #include "support/test_files.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
@@ -106,6 +108,7 @@ private slots:
     void roundTripKeepsThePicture_data();
     void roundTripKeepsThePicture();
     void jpegDefaultQualityIs80();
+    void rotatedJpegStandsUpright_data();
     void rotatedJpegStandsUpright();
     void transparentPictureOnJpegIsOnWhitePaper();
     void failedSaveKeepsPreviousFile_data();
@@ -183,26 +186,48 @@ void TestPictureIo::jpegDefaultQualityIs80()
     QVERIFY(byDefault != readAll(path("q30.jpg")));
 }
 
+void TestPictureIo::rotatedJpegStandsUpright_data()
+{
+    QTest::addColumn<int>("orientation"); // the EXIF orientation, 1 to 8
+    QTest::addColumn<QString>("band");    // where the stored left edge shows
+
+    QTest::newRow("1 as stored") << 1 << "left";
+    QTest::newRow("2 mirrored") << 2 << "right";
+    QTest::newRow("3 half turn") << 3 << "right";
+    QTest::newRow("4 flipped") << 4 << "left";
+    QTest::newRow("5 mirrored, quarter turn") << 5 << "top";
+    QTest::newRow("6 quarter turn clockwise") << 6 << "top";
+    QTest::newRow("7 flipped, quarter turn") << 7 << "bottom";
+    QTest::newRow("8 quarter turn anticlockwise") << 8 << "bottom";
+}
+
 void TestPictureIo::rotatedJpegStandsUpright()
 {
-    // A phone photo: the pixels are stored sideways with an EXIF orientation asking for a quarter
-    // turn clockwise.
-    const QImage stored = samplePicture();
-    QImageWriter writer(path("phone.jpg"), "jpeg");
-    if (!writer.supportsOption(QImageIOHandler::ImageTransformation))
-        QSKIP("the JPEG writer cannot store an EXIF orientation");
-    writer.setTransformation(QImageIOHandler::TransformationRotate90);
-    writer.setQuality(95);
-    QVERIFY2(writer.write(stored), qPrintable(writer.errorString()));
+    QFETCH(int, orientation);
+    QFETCH(QString, band);
+
+    // A phone photo: the pixels as the camera stored them, with an EXIF orientation saying how to
+    // stand them upright, and a colour profile that must survive the turn.
+    QImage stored = samplePicture();
+    stored.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
+    Exiv2::ExifData exif;
+    exif["Exif.Image.Orientation"] = uint16_t(orientation);
+    const QString file = path(QStringLiteral("phone-%1.jpg").arg(orientation));
+    QVERIFY(writeAll(file, withExif(encoded(stored, "jpeg", 95), exif)));
 
     QImage loaded;
     QString error;
-    QVERIFY2(loadPicture(path("phone.jpg"), loaded, &error), qPrintable(error));
-    QCOMPARE(loaded.size(), QSize(stored.height(), stored.width()));
-    // Turned clockwise, the blue band on the left comes out along the top.
-    QVERIFY(isBlueish(loaded.pixel(loaded.width() / 2, 1)));
-    QVERIFY(!isBlueish(loaded.pixel(loaded.width() / 2, loaded.height() - 2)));
-    QVERIFY(!isBlueish(loaded.pixel(1, loaded.height() / 2)));
+    QVERIFY2(loadPicture(file, loaded, &error), qPrintable(error));
+    QCOMPARE(loaded.size(), orientation >= 5 ? stored.size().transposed() : stored.size());
+    QCOMPARE(loaded.colorSpace(), stored.colorSpace());
+    const int w = loaded.width();
+    const int h = loaded.height();
+    const QMap<QString, QRgb> edges{{"left", loaded.pixel(1, h / 2)},
+                                    {"right", loaded.pixel(w - 2, h / 2)},
+                                    {"top", loaded.pixel(w / 2, 1)},
+                                    {"bottom", loaded.pixel(w / 2, h - 2)}};
+    for (auto it = edges.cbegin(); it != edges.cend(); ++it)
+        QVERIFY2(isBlueish(it.value()) == (it.key() == band), qPrintable(it.key()));
 }
 
 void TestPictureIo::transparentPictureOnJpegIsOnWhitePaper()

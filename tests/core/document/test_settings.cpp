@@ -95,16 +95,19 @@ private slots:
         QVERIFY(auto_fit_to_width());
         QVERIFY(settings().contains("auto_fit_to_width"));
         QCOMPARE(valueOnDisk("auto_fit_to_width").toBool(), true);
-        // Live rendering is off until the user turns it on.
+        // Live rendering is off until the user turns it on; exports keep the photo information
+        // until the user turns that off, and reading the default stores nothing.
         QVERIFY(!live_result());
+        QVERIFY(keep_photo_information());
+        QVERIFY(!settings().contains("keep_photo_information"));
     }
 
-    // The two switches: each is stored under its own key and reads back as written.
+    // The switches: each is stored under its own key and reads back as written.
     void switchesRoundTrip_data()
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<bool>("on");
-        for (const char* key : {"auto_fit_to_width", "live_result"}) {
+        for (const char* key : {"auto_fit_to_width", "live_result", "keep_photo_information"}) {
             QTest::addRow("%s off", key) << QString::fromLatin1(key) << false;
             QTest::addRow("%s on", key) << QString::fromLatin1(key) << true;
         }
@@ -114,9 +117,14 @@ private slots:
     {
         QFETCH(QString, key);
         QFETCH(bool, on);
-        const bool fit = key == QLatin1String("auto_fit_to_width");
-        fit ? set_auto_fit_to_width(on) : set_live_result(on);
-        QCOMPARE(fit ? auto_fit_to_width() : live_result(), on);
+        const QMap<QString, std::pair<void (*)(bool), bool (*)()>> switches{
+            {"auto_fit_to_width", {&set_auto_fit_to_width, &auto_fit_to_width}},
+            {"live_result", {&set_live_result, &live_result}},
+            {"keep_photo_information", {&set_keep_photo_information, &keep_photo_information}},
+        };
+        const auto [set, get] = switches.value(key);
+        set(on);
+        QCOMPARE(get(), on);
         QCOMPARE(valueOnDisk(key).toBool(), on);
     }
 

@@ -4,6 +4,7 @@
 #include "document/picture_io.h"
 #include "document/settings.h"
 #include "processing/worker.h"
+#include "support/photo_information.h"
 #include "support/test_pictures.h"
 #include "ui/application.h"
 #include "ui/document/document_file.h"
@@ -21,6 +22,7 @@
 #include "ui/widgets/status_bar.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QClipboard>
 #include <QLabel>
 #include <QMenu>
@@ -120,6 +122,8 @@ private slots:
     void processThenExportWritesTheFullSizeRendering_data();
     void processThenExportWritesTheFullSizeRendering();
     void exportBeforeAnyRenderingWritesThePicture();
+    void exportKeepsThePhotoInformationAsAsked_data();
+    void exportKeepsThePhotoInformationAsAsked();
     void cancelledRenderingRestoresTheSettings();
     void busyCursorDuringARun();
     void secondRunIsRefusedWhileOneIsInProgress();
@@ -443,6 +447,81 @@ void TestDocumentWindow::exportBeforeAnyRenderingWritesThePicture()
     QVERIFY(loadPicture(m_dialog.answer, written));
     QCOMPARE(written.convertToFormat(QImage::Format_RGB32),
              window->view()->source_image().convertToFormat(QImage::Format_RGB32));
+}
+
+void TestDocumentWindow::exportKeepsThePhotoInformationAsAsked_data()
+{
+    QTest::addColumn<bool>("document"); // exported from a document saved and reopened from disk
+    QTest::addColumn<bool>("keep");     // "Keep photo information" ticked
+
+    QTest::newRow("photo, kept") << false << true;
+    QTest::newRow("photo, left out") << false << false;
+    QTest::newRow("reopened document, kept") << true << true;
+    QTest::newRow("reopened document, left out") << true << false;
+}
+
+void TestDocumentWindow::exportKeepsThePhotoInformationAsAsked()
+{
+    QFETCH(bool, document);
+    QFETCH(bool, keep);
+
+    // A phone photo taken sideways (64 x 48 as stored) with the phone's information.
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(scenePicture(64, 48).save(&buffer, "jpeg", 95));
+    const QString photo = m_dir.filePath("phone.jpg");
+    QFile file(photo);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.write(withPhoneInformation(jpeg, QSize(64, 48))) > jpeg.size());
+    file.close();
+
+    DocumentWindow* window = openWindow(photo);
+    if (document) {
+        const QString saved = m_dir.filePath(keep ? "phone-kept.drawlume" : "phone.drawlume");
+        m_dialog.answer = saved;
+        m_dialog.filter = QStringLiteral("drawlume (*.drawlume)");
+        QVERIFY(window->menu()->save());
+        closeAllWindows();
+        QVERIFY(QFile::remove(photo)); // the document holds all there is
+        window = openWindow(saved);
+    }
+    DocumentView* view = window->view();
+    QVERIFY(view->process(QStringLiteral("Pencil")));
+    QTRY_VERIFY(view->has_result());
+    QTRY_VERIFY(!view->launcher()->worker());
+
+    set_keep_photo_information(keep);
+    m_dialog.answer = m_dir.filePath(keep ? "kept.jpg" : "left-out.jpg");
+    m_dialog.filter = QStringLiteral("JPEG (*.jpg)");
+    window->menu()->slot_file_export();
+    QTRY_VERIFY(!view->launcher()->worker());
+    QTRY_VERIFY(QFile::exists(m_dialog.answer));
+    QFile exported(m_dialog.answer);
+    QVERIFY(exported.open(QIODevice::ReadOnly));
+    const QMap<QString, QString> information = photoInformation(exported.readAll());
+    QVERIFY(!information.contains("unreadable"));
+    set_keep_photo_information(true);
+
+    if (!keep) {
+        QVERIFY2(information.isEmpty(), qPrintable(information.keys().join(", ")));
+        return;
+    }
+    // The camera, the time and the place, with the artwork's orientation, size and software.
+    QCOMPARE(information.value("Exif.Image.Make"), QString::fromStdString(phone::make));
+    QCOMPARE(information.value("Exif.Photo.DateTimeOriginal"),
+             QString::fromStdString(phone::taken));
+    QCOMPARE(information.value("Exif.GPSInfo.GPSLatitude"),
+             QString::fromStdString(phone::latitude));
+    QCOMPARE(information.value("Exif.Image.Orientation"), QStringLiteral("1"));
+    QCOMPARE(information.value("Exif.Photo.PixelXDimension"), QStringLiteral("48"));
+    QCOMPARE(information.value("Exif.Photo.PixelYDimension"), QStringLiteral("64"));
+    QCOMPARE(information.value("Exif.Image.Software"),
+             QStringLiteral("Drawlume " DRAWLUME_VERSION));
+    QVERIFY(!hasKeysOf(information, "Exif.Thumbnail."));
+    QVERIFY(information.value("Xmp.dc.title").contains(QString::fromStdString(phone::title)));
+    QCOMPARE(information.value("Iptc.Application2.Caption"),
+             QString::fromStdString(phone::caption));
 }
 
 void TestDocumentWindow::cancelledRenderingRestoresTheSettings()

@@ -4,6 +4,7 @@
 #include "document/settings.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -368,6 +369,54 @@ private slots:
         QCOMPARE(shownFilters, export_dialog_filter().split(";;"));
         QCOMPARE(path, dir("exports") + "/artwork.png");
         QCOMPARE(last_dialog_path(), path);
+    }
+
+    // The export's own dialog shows "Keep photo information" as the settings say and stores what
+    // it shows when accepted, not when cancelled.
+    void realExportDialogKeepsPhotoInformationAsTicked_data()
+    {
+        QTest::addColumn<int>("stored"); // -1: nothing stored yet, else the stored choice
+        QTest::addColumn<bool>("tick");  // the box as the user leaves it
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("fresh, left ticked") << -1 << true << true;
+        QTest::newRow("fresh, unticked") << -1 << false << true;
+        QTest::newRow("unticked before, ticked again") << 0 << true << true;
+        QTest::newRow("ticked before, left ticked") << 1 << true << true;
+        QTest::newRow("fresh, unticked, cancelled") << -1 << false << false;
+        QTest::newRow("unticked before, ticked, cancelled") << 0 << true << false;
+    }
+
+    void realExportDialogKeepsPhotoInformationAsTicked()
+    {
+        QFETCH(int, stored);
+        QFETCH(bool, tick);
+        QFETCH(bool, accept);
+        set_file_dialog_runner(nullptr);
+        set_last_save_directory(dir("exports"));
+        if (stored >= 0)
+            set_keep_photo_information(stored == 1);
+        bool shown = false;
+        bool ticked = false;
+        whenDialogShows(this, [&](QFileDialog* dialog) {
+            auto* keep = dialog->findChild<QCheckBox*>("keep_photo_information");
+            if (keep) {
+                shown = keep->isVisible() && keep->text() == "Keep photo information";
+                ticked = keep->isChecked();
+                keep->setChecked(tick);
+            }
+            if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+                name->setText("artwork.png");
+            if (accept)
+                QMetaObject::invokeMethod(dialog, "accept");
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        const QString path = export_dialog(nullptr);
+        QVERIFY(shown);
+        QCOMPARE(ticked, stored != 0);
+        QCOMPARE(path.isEmpty(), !accept);
+        QCOMPARE(keep_photo_information(), accept ? tick : stored != 0);
+        QCOMPARE(settings().contains("keep_photo_information"), accept || stored >= 0);
     }
 
     void realDocumentDialogListsDocuments()

@@ -63,8 +63,8 @@ private slots:
               "Kraft paper", "Fine-grained canvas",
               // preview, rendering, export, documents, undo, command line
               "live preview", "Process", "Cancel", "File &rsaquo; Export", "quality 80",
-              ".drawlume", "Save As", "Undo", "Redo", "drawlume-render", "--list-parameters",
-              "--output-dir"})
+              "Keep photo information", ".drawlume", "Save As", "Undo", "Redo", "drawlume-render",
+              "--list-parameters", "--output-dir", "--strip-metadata"})
             QTest::newRow(text) << QString(text);
     }
 

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSize>
+
+#include <memory>
+
+// The photo information a camera or phone stores beside the pixels: EXIF (camera, exposure, date,
+// place), XMP and IPTC (captions, keywords, rights). The artwork made from a photo carries it on,
+// read from the photo's file and written into the artwork's file once the pixels are encoded, so
+// that the artwork is found by the date and place it was taken and keeps its author. Read and
+// written with exiv2; GUI-free and callable from any thread.
+//
+// What the artwork's file gets differs from the photo's where the photo's no longer holds:
+//   - the orientation is 1 (EXIF and XMP): the artwork's pixels stand upright already;
+//   - there is no thumbnail (EXIF IFD1), which would show the photo rather than the artwork;
+//   - the pixel dimensions (EXIF and XMP) are the artwork's;
+//   - the software (Exif.Image.Software) is "Drawlume <version>";
+//   - the tags that describe how a TIFF photo's pixels were stored are left out, and so is the
+//     resolution, which the writer stores for the artwork.
+// The colour profile is no part of it: the picture writer embeds that, and it stays as written.
+// HEIC, HEIF and AVIF photos are read through libheif (heif_picture.h), as their pixels are.
+//
+// Metadata never stops a picture from being saved: a photo whose information cannot be read has
+// none, and a file that cannot take it (BMP) or that exiv2 fails to write stays as encoded.
+// exiv2's own warnings go to the logging category drawlume.metadata, off unless asked for.
+class PhotoMetadata
+{
+public:
+    // No information: writeInto leaves every file as it is.
+    PhotoMetadata();
+
+    // The information in a picture file held in memory (JPEG, PNG, TIFF, WebP, HEIC, AVIF ...).
+    // Empty when the file has none or it cannot be read (a damaged EXIF block).
+    static PhotoMetadata read(const QByteArray& pictureFile);
+
+    // True when there is neither EXIF nor XMP nor IPTC to write.
+    bool isEmpty() const;
+
+    // The encoded picture file with this information written into it, adjusted for a picture of
+    // size pixels as listed above. The pixels, and everything else of the file except its
+    // EXIF, XMP and IPTC, stay as encoded. Returns encoded itself when there is nothing to write,
+    // when its format cannot carry the information or when writing fails.
+    QByteArray writeInto(const QByteArray& encoded, const QSize& size) const;
+
+private:
+    struct Data;
+    std::shared_ptr<const Data> m_data;
+};
