@@ -89,6 +89,29 @@ QString fix_suffix(const QString& path, const QString& chosen_filter)
     return path;
 }
 
+QString fix_export_name(const QString& path, const QString& chosen_filter)
+{
+    static const QStringList written = {"jpg", "png", "tif", "tiff", "bmp", "webp"};
+    const QString suffix = file_suffix(path).toLower();
+    if (written.contains(suffix))
+        return path;
+    if (suffix == QLatin1String("jpeg"))
+        return path.left(path.size() - 4) + QLatin1String("jpg");
+    return fix_suffix(path, chosen_filter);
+}
+
+QString proposed_export_name(const QString& picture_name, const QString& filter_name,
+                             const QString& suffix)
+{
+    QString base = QFileInfo(picture_name).completeBaseName();
+    if (base.isEmpty())
+        base = QStringLiteral("Untitled");
+    QString filter = filter_name.toLower();
+    filter.replace(QLatin1Char(' '), QLatin1Char('-'));
+    return filter.isEmpty() ? base + QLatin1Char('.') + suffix
+                            : base + QLatin1Char('-') + filter + QLatin1Char('.') + suffix;
+}
+
 QString fix_document_name(const QString& path, const QString& chosen_filter)
 {
     Q_UNUSED(chosen_filter);

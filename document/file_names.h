@@ -22,6 +22,18 @@ QString export_dialog_filter();
 // "jpeg" in any case is written "jpg". An empty path stays empty.
 QString fix_suffix(const QString& path, const QString& chosen_filter);
 
+// The name an export's dialog choice is written under: a typed suffix of a picture format Export
+// writes (jpg, jpeg, png, tif, tiff, bmp, webp, any letter case) wins over the chosen filter, so
+// "x.png" stays x.png with JPEG chosen ("jpeg" is written "jpg"); any other name is completed by
+// fix_suffix.
+QString fix_export_name(const QString& path, const QString& chosen_filter);
+
+// The name the export's dialog proposes: the picture's name without its suffix, "-", the filter's
+// name in lower case with hyphens for spaces, and the suffix: "garden.jpg", "Paint blend" and "png"
+// give "garden-paint-blend.png". A picture without a name is "Untitled".
+QString proposed_export_name(const QString& picture_name, const QString& filter_name,
+                             const QString& suffix);
+
 // The name the document "Save File" dialog's choice is saved under: a trailing ")" that some
 // dialogs leave from the filter pattern is dropped, a name ending in ".drawlume" stays as typed,
 // ".DRAWLUME" in other letter case becomes ".drawlume" (documents are recognised by the lower-case

@@ -15,6 +15,8 @@ constexpr QLatin1String kAutoFitToWidth("auto_fit_to_width");
 constexpr QLatin1String kLiveResult("live_result");
 constexpr QLatin1String kMaxMegapixels("max_megapixels");
 constexpr QLatin1String kKeepPhotoInformation("keep_photo_information");
+constexpr QLatin1String kLastExportDirectory("last_export_directory");
+constexpr QLatin1String kJpegQuality("jpeg_quality");
 constexpr QLatin1String kRecentFiles("recent_files");
 
 // The window keys go through the translation function like every other text of the program; with
@@ -131,6 +133,29 @@ bool keep_photo_information()
 void set_keep_photo_information(bool keep)
 {
     settings().setValue(kKeepPhotoInformation, keep);
+}
+
+QString last_export_directory()
+{
+    const QString directory = settings().value(kLastExportDirectory).toString();
+    return directory.isEmpty() ? last_save_directory() : directory;
+}
+
+void set_last_export_directory(const QString& directory)
+{
+    settings().setValue(kLastExportDirectory, directory);
+}
+
+int jpeg_quality()
+{
+    bool ok = false;
+    const int quality = settings().value(kJpegQuality).toString().trimmed().toInt(&ok);
+    return ok && quality >= 0 && quality <= 100 ? quality : 80;
+}
+
+void set_jpeg_quality(int quality)
+{
+    settings().setValue(kJpegQuality, quality);
 }
 
 QByteArray document_window_geometry()

@@ -26,6 +26,8 @@
 //   max_megapixels             100: the largest picture the application opens, in megapixels;
 //                              a value that is no whole number from 1 to 1000 counts as absent
 //   keep_photo_information     true: an export keeps the photo's EXIF, XMP and IPTC
+//   last_export_directory      last_save_directory: where the export's dialog starts
+//   jpeg_quality               80: the quality of exported JPEG files, 0 to 100
 //
 // An absent value is a null one; an empty directory string counts as absent too, since no file
 // dialog can start in "no directory".
@@ -56,6 +58,14 @@ void set_max_megapixels(int megapixels);
 // file ("Keep photo information" in the export dialog).
 bool keep_photo_information();
 void set_keep_photo_information(bool keep);
+
+QString last_export_directory();
+void set_last_export_directory(const QString& directory);
+
+// The quality of exported JPEG files ("JPEG quality" in the export's dialog); a stored value
+// that is no whole number from 0 to 100 counts as absent.
+int jpeg_quality();
+void set_jpeg_quality(int quality);
 
 // QMainWindow::saveGeometry() / saveState(0) of the last document window that stored them.
 QByteArray document_window_geometry();

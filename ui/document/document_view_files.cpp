@@ -1,6 +1,7 @@
 #include "ui/document/document_view.h"
 
 #include "document/photo_metadata.h"
+#include "document/file_names.h"
 #include "document/picture_io.h"
 #include "document/settings.h"
 #include "ui/document/document_file.h"
@@ -24,10 +25,14 @@ void DocumentView::export_image()
         tell(tr("Rendering: Export is possible once it has finished."));
         return;
     }
-    const QString path = export_dialog(this);
+    const QString path = export_dialog(
+        this, proposed_export_name(picture_name(), document_parameters()->filterName(),
+                                   QStringLiteral("jpg")));
     if (path.isEmpty())
         return;
-    const int quality = path.endsWith(QLatin1String(".jpg")) ? 80 : kWriterDefaultQuality;
+    const int quality = path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive)
+                            ? jpeg_quality()
+                            : kWriterDefaultQuality;
     // The photo information of the picture's file (a document keeps that file as it was read);
     // a pasted picture has none.
     const PhotoMetadata metadata = keep_photo_information()

@@ -5,8 +5,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QObject>
+#include <QSpinBox>
 
 #include "document/file_names.h"
 #include "document/settings.h"
@@ -21,9 +23,9 @@ QString run_platform_dialog(QWidget* parent, const QString& caption, const QStri
     return QFileDialog::getOpenFileName(parent, caption, dir, filter, selected_filter);
 }
 
-// The export's save dialog: the save dialog with "Keep photo information" beneath, checked as the
-// settings say and stored there when the dialog is accepted. A platform dialog cannot take the
-// check box, so this one is always the toolkit's own.
+// The export's save dialog: the save dialog with "JPEG quality" and "Keep photo information"
+// beneath, set as the settings say and stored there when the dialog is accepted. A platform
+// dialog cannot take them, so this one is always the toolkit's own.
 QString run_export_dialog(QWidget* parent, const QString& caption, const QString& dir,
                           const QString& filter, QString* selected_filter)
 {
@@ -39,12 +41,26 @@ QString run_export_dialog(QWidget* parent, const QString& caption, const QString
     keep->setToolTip(QObject::tr("The exported picture keeps the camera, date, place and "
                                  "captions of the photo (EXIF, XMP and IPTC)."));
     keep->setChecked(keep_photo_information());
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
-        grid->addWidget(keep, grid->rowCount(), 0, 1, -1);
+
+    auto* qualityLabel = new QLabel(QObject::tr("JPEG &quality:"), &dialog);
+    auto* quality = new QSpinBox(&dialog);
+    quality->setObjectName(QStringLiteral("jpeg_quality"));
+    quality->setRange(0, 100);
+    quality->setValue(jpeg_quality());
+    quality->setToolTip(QObject::tr("Higher is finer and larger; 80 suits most pictures."));
+    qualityLabel->setBuddy(quality);
+
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+        const int row = grid->rowCount();
+        grid->addWidget(qualityLabel, row, 0);
+        grid->addWidget(quality, row, 1, Qt::AlignLeft);
+        grid->addWidget(keep, row + 1, 0, 1, -1);
+    }
 
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     set_keep_photo_information(keep->isChecked());
+    set_jpeg_quality(quality->value());
     *selected_filter = dialog.selectedNameFilter();
     return dialog.selectedFiles().value(0);
 }
@@ -101,14 +117,15 @@ QString start_directory(const QString& remembered)
 
 // The save dialogs: shows the dialog until the user cancels or settles on a name, completes the
 // name with `fix`, and asks before a completed name replaces a file the dialog did not ask about.
-QString run_save_dialog(QWidget* parent, const QString& filter,
-                        QString (*fix)(const QString&, const QString&), bool exporting)
+QString run_save_dialog(QWidget* parent, const QString& caption, const QString& start_at,
+                        const QString& filter, QString (*fix)(const QString&, const QString&),
+                        bool exporting)
 {
-    QString start = start_directory(last_save_directory());
+    QString start = start_at;
     QString selected_filter;
     for (;;) {
-        const QString chosen = run_dialog(parent, QObject::tr("Save File"), start, filter,
-                                          &selected_filter, true, exporting);
+        const QString chosen =
+            run_dialog(parent, caption, start, filter, &selected_filter, true, exporting);
         if (chosen.isEmpty())
             return QString();
         const QString path = fix(chosen, selected_filter);
@@ -157,14 +174,19 @@ QString save_document_dialog(QWidget* parent)
 {
     last_dialog_path().clear();
     last_dialog_path() =
-        run_save_dialog(parent, document_dialog_filter(), &fix_document_name, false);
+        run_save_dialog(parent, QObject::tr("Save File"), start_directory(last_save_directory()),
+                        document_dialog_filter(), &fix_document_name, false);
     return last_dialog_path();
 }
 
-QString export_dialog(QWidget* parent)
+QString export_dialog(QWidget* parent, const QString& proposed_name)
 {
     last_dialog_path().clear();
-    last_dialog_path() = run_save_dialog(parent, export_dialog_filter(), &fix_suffix, true);
+    QString start = start_directory(last_export_directory());
+    if (!proposed_name.isEmpty())
+        start = QDir(start).filePath(proposed_name);
+    last_dialog_path() = run_save_dialog(parent, QObject::tr("Export"), start,
+                                         export_dialog_filter(), &fix_export_name, true);
     return last_dialog_path();
 }
 

@@ -8,20 +8,24 @@
 class QWidget;
 
 // The three file dialogs of the program: "Open File" (pictures and documents), "Save File" for a
-// document and "Save File" for an exported picture. Each empties last_dialog_path(), shows the
+// document and "Export" for an exported picture. Each empties last_dialog_path(), shows the
 // platform's dialog starting in the remembered directory (or the nearest folder above it that
 // still exists), completes the chosen name's suffix from the chosen filter (file_names.h),
 // stores the result in last_dialog_path() and returns it; a cancelled dialog gives an empty path.
 // The dialogs do not remember directories themselves: opening a file and a successful export do
 // that. The export's dialog is always the toolkit's own, with a "Keep photo information" check box
-// that shows and, when the dialog is accepted, stores keep_photo_information() (settings.h).
+// and a "JPEG quality" field that show and, when the dialog is accepted, store
+// keep_photo_information() and jpeg_quality() (settings.h).
 // GUI thread only; the dialogs are modal.
 
 QString open_file_dialog(QWidget* parent);
 // The "Open File" dialog with several files allowed; the first chosen goes to last_dialog_path().
 QStringList open_files_dialog(QWidget* parent);
 QString save_document_dialog(QWidget* parent);
-QString export_dialog(QWidget* parent);
+// The export's dialog, titled "Export", starts in last_export_directory() with proposed_name
+// (proposed_export_name()) filled in; a typed picture suffix wins over the filter
+// (fix_export_name()).
+QString export_dialog(QWidget* parent, const QString& proposed_name = QString());
 
 // Shows one dialog: an open dialog, or a save dialog when `save` is set. `dir` is the start
 // directory (or a file to preselect), `filter` the ";;"-separated filter list, and

@@ -126,8 +126,11 @@ bool Launcher::write_image(const QImage& picture, const QString& path)
         return false;
     }
     // An export writes a file; the document keeps its own name and path.
-    if (!last_dialog_path().isEmpty())
-        set_last_save_directory(QFileInfo(last_dialog_path()).absolutePath());
+    if (!last_dialog_path().isEmpty()) {
+        const QString folder = QFileInfo(last_dialog_path()).absolutePath();
+        set_last_save_directory(folder);
+        set_last_export_directory(folder);
+    }
     emit image_written(path);
     return true;
 }

@@ -176,6 +176,38 @@ private slots:
         QCOMPARE(fix_suffix(path, filter), expected);
     }
 
+    void proposedExportName_data()
+    {
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("photo") << "garden.jpg"
+                               << "Pencil"
+                               << "jpg"
+                               << "garden-pencil.jpg";
+        QTest::newRow("filter of two words") << "IMG_0042.HEIC"
+                                             << "Paint blend"
+                                             << "png"
+                                             << "IMG_0042-paint-blend.png";
+        QTest::newRow("dots in the name") << "holiday.2024.jpeg"
+                                          << "Oil"
+                                          << "jpg"
+                                          << "holiday.2024-oil.jpg";
+        QTest::newRow("pasted picture") << ""
+                                        << "Watercolor"
+                                        << "jpg"
+                                        << "Untitled-watercolor.jpg";
+    }
+
+    void proposedExportName()
+    {
+        QFETCH(QString, picture);
+        QFETCH(QString, filter);
+        QFETCH(QString, suffix);
+        QTEST(proposed_export_name(picture, filter, suffix), "expected");
+    }
+
     void fixDocumentName_data()
     {
         QTest::addColumn<QString>("filter");

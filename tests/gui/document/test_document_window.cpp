@@ -400,8 +400,9 @@ void TestDocumentWindow::processThenExportWritesTheFullSizeRendering_data()
     QTest::addColumn<int>("quality");
     QTest::newRow("jpg") << "export.jpg"
                          << "JPEG (*.jpg)" << 80;
+    // The quality chosen for JPEG files applies whatever the letter case of the suffix.
     QTest::newRow("JPG") << "export.JPG"
-                         << "JPEG (*.jpg)" << kWriterDefaultQuality;
+                         << "JPEG (*.jpg)" << 80;
     QTest::newRow("png") << "export.png"
                          << "PNG (*.png)" << -1;
 }

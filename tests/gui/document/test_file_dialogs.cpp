@@ -174,9 +174,16 @@ private slots:
         QCOMPARE(m_calls[1].filter, document_dialog_filter());
         QVERIFY(m_calls[1].save);
 
-        QCOMPARE(m_calls[2].caption, QStringLiteral("Save File"));
+        QCOMPARE(m_calls[2].caption, QStringLiteral("Export"));
         QCOMPARE(m_calls[2].filter, export_dialog_filter());
         QVERIFY(m_calls[2].save);
+
+        // The export proposes a name in the folder of the last export.
+        QVERIFY(QDir().mkpath(dir("last-export")));
+        set_last_export_directory(dir("last-export"));
+        export_dialog(&parent, QStringLiteral("garden-pencil.jpg"));
+        QCOMPARE(m_calls.size(), 4);
+        QCOMPARE(m_calls[3].dir, dir("last-export") + "/garden-pencil.jpg");
 
         for (const DialogCall& call : m_calls) {
             QCOMPARE(call.parent, &parent);
@@ -223,12 +230,22 @@ private slots:
         QTest::newRow("bmp") << "x"
                              << "BMP (*.bmp)"
                              << "x.bmp";
+        // A typed suffix of a format Export writes wins over the chosen filter.
         QTest::newRow("all images, png") << "pic.png"
                                          << "All Images (*.jpeg *.jpg *.png *.tiff *.tif *.bmp)"
-                                         << "pic.png.jpg";
-        QTest::newRow("png over jpeg") << "pic.jpeg"
-                                       << "PNG (*.png)"
-                                       << "pic.jpeg.png";
+                                         << "pic.png";
+        QTest::newRow("png typed, jpeg chosen") << "x.png"
+                                                << "JPEG (*.jpg)"
+                                                << "x.png";
+        QTest::newRow("webp typed, png chosen") << "x.WebP"
+                                                << "PNG (*.png)"
+                                                << "x.WebP";
+        QTest::newRow("jpeg typed, png chosen") << "pic.jpeg"
+                                                << "PNG (*.png)"
+                                                << "pic.jpg";
+        QTest::newRow("unknown suffix typed") << "x.gif"
+                                              << "JPEG (*.jpg)"
+                                              << "x.gif.jpg";
         QTest::newRow("no filter reported") << "pic"
                                             << ""
                                             << "pic.jpg";
