@@ -48,6 +48,11 @@ struct ParameterSpec
     QStringList hiddenFor;
 
     bool isValidValue(const QVariant& value) const;
+    // Reads text as a value of this row, as the command line's -s KEY=VALUE and the preset files
+    // give it: for a choice a choice's value or label (stored as the value), for a slider a whole
+    // number within the range (stored as int); leading and trailing blanks do not count. False
+    // with *error (one line naming the key and the value) when the text is neither.
+    bool parseValue(const QString& text, QVariant* value, QString* error) const;
     // The choice whose value or label equals text (labels compared case-insensitively), or null.
     const ParameterChoice* findChoice(const QString& text) const;
     // True when the row shows while the row switch holds switchValue.
