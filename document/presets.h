@@ -55,7 +55,7 @@ public:
     static QString userPresetFolder();
     const QString& folder() const { return m_folder; }
 
-    // The filter's built-in presets, then the user's, each part sorted by name (letter case
+    // The filter's built-in presets, then the user's, each group sorted by name (letter case
     // ignored). Damaged user files are left out and added to *skipped when it is given.
     QVector<Preset> presets(const QString& filterName,
                             QVector<SkippedPreset>* skipped = nullptr) const;
