@@ -6,6 +6,7 @@
 #include "cli/render_batch.h"
 #include "cli/render_options.h"
 #include "cli/render_settings.h"
+#include "document/presets.h"
 #include "document/temporary_folder.h"
 
 #include <QCoreApplication>
@@ -47,6 +48,9 @@ int main(int argc, char* argv[])
         return ExitSuccess;
     case RenderOptions::ListParameters:
         printLines(parameterListing(options.filterName));
+        return ExitSuccess;
+    case RenderOptions::ListPresets:
+        printLines(PresetStore().names(options.filterName));
         return ExitSuccess;
     case RenderOptions::Render:
         break;

@@ -3,6 +3,7 @@
 #include "cli/render_settings.h"
 #include "core/filters/filter_list.h"
 #include "core/framework/filter.h"
+#include "core/framework/filter_descriptor.h"
 #include "document/document_container.h"
 #include "document/picture_io.h"
 
@@ -56,6 +57,7 @@ QString description()
                "  drawlume-render photo.jpg drawing.png\n"
                "  drawlume-render -s color_enabled=colored_pencils --texture \"Kraft paper\" "
                "photo.jpg drawing.jpg\n"
+               "  drawlume-render -f Oil --preset \"Expressive strokes\" photo.jpg painting.png\n"
                "  drawlume-render --format jpg --output-dir drawings *.jpg\n"
                "  drawlume-render -s stroke_length=80 photo.jpg --save-document photo.drawlume\n"
                "  drawlume-render --document photo.drawlume drawing.png\n\n"
@@ -163,6 +165,8 @@ FilterParametersPtr documentParameters(const FilterParameters& stored,
         return FilterParametersPtr();
     }
     RenderSettings renderSettings(stored);
+    if (!settings.preset.isEmpty() && !renderSettings.applyPreset(settings.preset, error))
+        return FilterParametersPtr();
     for (const QString& assignment : settings.assignments) {
         if (!renderSettings.apply(assignment, error))
             return FilterParametersPtr();
@@ -191,12 +195,7 @@ QString quoted(const QString& text)
 
 QString quotedName(const QString& text)
 {
-    constexpr qsizetype kLongest = 80;
-    if (text.size() <= kLongest)
-        return quoted(text);
-    return QStringLiteral("\"%1...\" (%2 characters)")
-        .arg(text.left(kLongest - 3))
-        .arg(text.size());
+    return quotedForMessage(text);
 }
 
 QString batchOutputPath(const QString& input, const QString& directory, const QString& suffix)
@@ -268,12 +267,22 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
         QStringLiteral("Writes none of the photo information of INPUT (EXIF, XMP, IPTC, the "
                        "place where it was taken included) into OUTPUT; the colour profile "
                        "stays."));
+    const QCommandLineOption presetOption(
+        QStringLiteral("preset"),
+        QStringLiteral("Starts from a preset of the filter, built in or saved in the application "
+                       "(see --list-presets); -s and --texture change its values."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption listPresetsOption(
+        QStringLiteral("list-presets"),
+        QStringLiteral("Lists the presets of the filter named after it, or else of -f, one name a "
+                       "line (built-in ones first), and exits."));
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")},
                                          QStringLiteral("Prints only errors: no progress bar, no "
                                                         "warnings, no \"wrote\" lines."));
     parser.addOptions({filterOption, setOption, textureOption, qualityOption, maxMegapixelsOption,
                        formatOption, outputDirOption, documentOption, saveDocumentOption,
                        stripMetadataOption, listFiltersOption, listParametersOption, quietOption});
+    parser.addOptions({presetOption, listPresetsOption});
     parser.addPositionalArgument(QStringLiteral("INPUT"),
                                  QStringLiteral("The photograph to render (several with "
                                                 "--output-dir)."),
@@ -310,6 +319,23 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
         o.action = RenderOptions::ListParameters;
         return true;
     }
+    if (parser.isSet(listPresetsOption)) {
+        // The filter comes after the option as the only other word: --list-presets Oil.
+        const QStringList words = parser.positionalArguments();
+        if (words.size() > 1)
+            return fail(error, QStringLiteral("--list-presets takes one filter name"));
+        const QString name = words.isEmpty() ? parser.value(filterOption) : words.first();
+        o.filterName = matchName(name, listableFilterNames());
+        if (o.filterName.isEmpty()) {
+            return fail(error, QStringLiteral("unknown filter %1 (filters: %2)")
+                                   .arg(quoted(name), listableFilterNames().join(", ")));
+        }
+        o.action = RenderOptions::ListPresets;
+        return true;
+    }
+
+    if (parser.isSet(presetOption) && parser.value(presetOption).isEmpty())
+        return fail(error, QStringLiteral("--preset needs a preset name (see --list-presets)"));
 
     // The filter.
     const bool renderDocument = parser.isSet(documentOption);
@@ -335,6 +361,7 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
         if (o.document.isEmpty())
             return fail(error, QStringLiteral("--document needs a document name"));
         o.documentSettings.filterName = o.filterName;
+        o.documentSettings.preset = parser.value(presetOption);
         o.documentSettings.assignments = parser.values(setOption);
         o.documentSettings.hasTexture = parser.isSet(textureOption);
         o.documentSettings.texture = parser.value(textureOption);
@@ -363,6 +390,8 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
             return false;
     } else {
         RenderSettings settings(o.filterName);
+        if (parser.isSet(presetOption) && !settings.applyPreset(parser.value(presetOption), error))
+            return false;
         for (const QString& assignment : parser.values(setOption)) {
             if (!settings.apply(assignment, error))
                 return false;

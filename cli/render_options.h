@@ -31,6 +31,7 @@ struct RenderJob
 struct DocumentSettings
 {
     QString filterName;      // -f, resolved to a renderable name; empty when not given
+    QString preset;          // --preset, applied before the assignments; empty when not given
     QStringList assignments; // every -s KEY=VALUE, in order
     QString texture;         // --texture, when hasTexture
     bool hasTexture = false;
@@ -38,10 +39,10 @@ struct DocumentSettings
 
 struct RenderOptions
 {
-    enum Action { Render, ShowHelp, ShowVersion, ListFilters, ListParameters };
+    enum Action { Render, ShowHelp, ShowVersion, ListFilters, ListParameters, ListPresets };
 
     Action action = Render;
-    // The filter to render with, or for ListParameters the filter to list.
+    // The filter to render with, or for ListParameters and ListPresets the filter to list.
     QString filterName;
     // The finished parameter set (Render only; for --document it is made from the document).
     FilterParametersPtr parameters;
@@ -70,11 +71,12 @@ struct RenderOptions
 bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QString* error);
 
 // The set to render a document with, from its stored set and the command line's settings:
-// the stored values, with -s and --texture checked against the stored filter's table and put
-// over them, plus the common keys of a full-size render. *panelSettings (when given) gets the
-// same without the common keys, the set a document stores. Returns null with *error set, one
-// line, when -f names another filter than the stored one or a setting is wrong for it (usage
-// errors). The stored filter must be one createFilter knows.
+// the stored values, with --preset, -s and --texture checked against the stored filter's table
+// and put over them in that order, plus the common keys of a full-size render. *panelSettings
+// (when given) gets the same without the common keys, the set a document stores. Returns null
+// with *error set, one line, when -f names another filter than the stored one, the filter has no
+// such preset or a setting is wrong for it (usage errors). The stored filter must be one
+// createFilter knows.
 FilterParametersPtr documentParameters(const FilterParameters& stored,
                                        const DocumentSettings& settings, QString* error,
                                        FilterParametersPtr* panelSettings = nullptr);

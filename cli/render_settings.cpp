@@ -4,6 +4,7 @@
 
 #include "core/filters/filter_list.h"
 #include "core/framework/filter.h"
+#include "document/presets.h"
 
 namespace {
 
@@ -52,17 +53,6 @@ QStringList fixedKeys(const QString& filterName)
             keys.append(fixed.key);
     }
     return keys;
-}
-
-QString choiceList(const ParameterSpec& entry)
-{
-    QStringList items;
-    for (const ParameterChoice& choice : entry.choices) {
-        items.append(choice.value == choice.label
-                         ? choice.value
-                         : QStringLiteral("%1 (%2)").arg(choice.value, choice.label));
-    }
-    return items.join(QStringLiteral(", "));
 }
 
 // "A", "A or B", "A, B or C".
@@ -153,32 +143,11 @@ bool RenderSettings::setValue(const QString& key, const QString& value, QString*
     const ParameterSpec* entry = findParameter(m_filterName, fullKey);
     Q_ASSERT(entry);
 
-    if (entry->kind == ParameterSpec::Choice) {
-        const ParameterChoice* choice = entry->findChoice(value.trimmed());
-        if (!choice) {
-            return fail(error, QStringLiteral("%1 is not a choice of %2; choices: %3")
-                                   .arg(quotedName(value), fullKey, choiceList(*entry)));
-        }
-        prepareChange();
-        m_set.insert(fullKey, choice->value);
-        return true;
-    }
-
-    const QString range = QStringLiteral("%1..%2").arg(entry->minimum).arg(entry->maximum);
-    bool isNumber = false;
-    const int number = value.trimmed().toInt(&isNumber);
-    const QString shown = value.size() > 80 ? quotedName(value) : value;
-    if (!isNumber) {
-        return fail(error, QStringLiteral("%1=%2: the value must be a whole number in %3")
-                               .arg(fullKey, shown, range));
-    }
-    if (!entry->isValidValue(number)) {
-        return fail(
-            error,
-            QStringLiteral("%1=%2: the value is out of range %3").arg(fullKey, shown, range));
-    }
+    QVariant parsed;
+    if (!entry->parseValue(value, &parsed, error))
+        return false;
     prepareChange();
-    m_set.insert(fullKey, number);
+    m_set.insert(fullKey, parsed);
     return true;
 }
 
@@ -188,6 +157,18 @@ bool RenderSettings::setTexture(const QString& texture, QString* error)
     if (key.isEmpty())
         return fail(error, QStringLiteral("filter %1 has no texture").arg(m_filterName));
     return setValue(key, texture, error);
+}
+
+bool RenderSettings::applyPreset(const QString& name, QString* error)
+{
+    Preset preset;
+    if (!PresetStore().find(m_filterName, name, &preset, error))
+        return false;
+    for (const ParameterSpec& entry : parameterTable(m_filterName)) {
+        if (!setValue(entry.key, preset.settings.value(entry.key).toString(), error))
+            return false;
+    }
+    return true;
 }
 
 FilterParametersPtr RenderSettings::panelParameters() const

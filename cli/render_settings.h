@@ -30,6 +30,10 @@ public:
     bool setValue(const QString& key, const QString& value, QString* error);
     // Chooses the texture (a choice's value or label) under the filter's texture key.
     bool setTexture(const QString& texture, QString* error);
+    // Sets every table value to the filter's preset name (a built-in or the user's preset, letter
+    // case ignored; see document/presets.h). Returns false with *error naming the preset and the
+    // available ones when the filter has none of that name.
+    bool applyPreset(const QString& name, QString* error);
 
     // The full table key for key (see apply), or empty with *error set.
     QString resolveKey(const QString& key, QString* error) const;

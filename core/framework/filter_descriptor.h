@@ -21,6 +21,10 @@ struct ParameterChoice
     QString label; // shown to the user
 };
 
+// A name or value given by a user or read from a file, in double quotes for a message, cut at 80
+// characters with how long it was, so that a value of a megabyte does not fill the message.
+QString quotedForMessage(const QString& text);
+
 // One setting of a filter, in panel row order.
 struct ParameterSpec
 {
@@ -48,6 +52,11 @@ struct ParameterSpec
     QStringList hiddenFor;
 
     bool isValidValue(const QVariant& value) const;
+    // Reads text as a value of this row, as the command line's -s KEY=VALUE and the preset files
+    // give it: for a choice a choice's value or label (stored as the value), for a slider a whole
+    // number within the range (stored as int); leading and trailing blanks do not count. False
+    // with *error (one line naming the key and the value) when the text is neither.
+    bool parseValue(const QString& text, QVariant* value, QString* error) const;
     // The choice whose value or label equals text (labels compared case-insensitively), or null.
     const ParameterChoice* findChoice(const QString& text) const;
     // True when the row shows while the row switch holds switchValue.

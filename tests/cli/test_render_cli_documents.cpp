@@ -125,6 +125,19 @@ void TestRenderCliDocuments::settingsOverDocumentMatchDirectRender()
              0);
     QVERIFY(!readAll(direct).isEmpty());
     QVERIFY(readAll(changed) == readAll(direct));
+
+    // A preset replaces every stored value, and -s goes over it.
+    const QString preset = directory + "/preset.png";
+    const RenderResult presetResult = run(
+        {"--document", document, "--preset", "soft graphite", "-s", "stroke_length=40", preset});
+    QVERIFY2(presetResult.exitCode == 0, qPrintable(presetResult.err));
+    const QString presetDirect = directory + "/preset-direct.png";
+    QCOMPARE(run({"--preset", "Soft graphite", "-s", "stroke_length=40", m_photo, presetDirect})
+                 .exitCode,
+             0);
+    QVERIFY(!readAll(presetDirect).isEmpty());
+    QVERIFY(readAll(preset) == readAll(presetDirect));
+    QVERIFY(readAll(preset) != readAll(direct));
     // The document itself is only read.
     QVERIFY(readAll(document) == stored);
 }
@@ -488,6 +501,9 @@ void TestRenderCliDocuments::settingsWrongForDocumentAreUsageErrors_data()
         << QStringList{"--texture", "Velvet"} << "\"Velvet\" is not a choice";
     QTest::newRow("setting without =")
         << QStringList{"-s", "edge_threshold"} << "a setting must be KEY=VALUE";
+    QTest::newRow("preset of another filter")
+        << QStringList{"--preset", "Expressive strokes"}
+        << "unknown preset \"Expressive strokes\" for filter Pencil";
     // -f naming another filter than the stored one, if the build renders two.
     for (const QString& name : renderableFilters()) {
         if (name != "Pencil") {

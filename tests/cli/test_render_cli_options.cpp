@@ -3,7 +3,9 @@
 
 #include "core/filters/filter_list.h"
 #include "core/framework/parameter_keys.h"
+#include "document/presets.h"
 #include "support/render_cli.h"
+#include "support/test_files.h"
 
 #include <QtTest>
 
@@ -14,6 +16,14 @@ QString shortKey(const QString& key)
     return key.mid(key.lastIndexOf(QLatin1String("::")) + 2);
 }
 
+QStringList builtInNames(const QString& filter)
+{
+    QStringList names;
+    for (const Preset& preset : builtInPresets(filter))
+        names.append(preset.name);
+    return names;
+}
+
 } // namespace
 
 class TestRenderCliOptions : public QObject, private RenderCliFixture
@@ -21,7 +31,7 @@ class TestRenderCliOptions : public QObject, private RenderCliFixture
     Q_OBJECT
 
 private slots:
-    void initTestCase() { createInputs(); }
+    void initTestCase();
 
     void usageErrors_data();
     void usageErrors();
@@ -30,11 +40,24 @@ private slots:
     void listFilters();
     void listParameters_data();
     void listParameters();
+    void listPresets_data();
+    void listPresets();
     void versionAndHelp();
 
 private:
     int m_rows = 0;
 };
+
+void TestRenderCliOptions::initTestCase()
+{
+    createInputs();
+    // The user's presets of these runs: two of their own and a damaged file for Pencil.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath("data")));
+    QString error;
+    for (const char* name : {"zeta", "Alpha"})
+        QVERIFY(PresetStore().save(name, *defaultParameters("Pencil"), &error));
+    QVERIFY(writeAll(PresetStore().filePath("Pencil", "Broken"), "<filter>"));
+}
 
 void TestRenderCliOptions::usageErrors_data()
 {
@@ -115,6 +138,25 @@ void TestRenderCliOptions::usageErrors_data()
                                  << "(100000 characters) is not a choice";
     QTest::newRow("list parameters of unknown filter")
         << QStringList{"--list-parameters", "Charcoal"} << "unknown filter \"Charcoal\"";
+
+    // Presets.
+    QTest::newRow("unknown preset")
+        << QStringList{"--preset", "Nope", "@in", "@out"}
+        << QStringLiteral("unknown preset \"Nope\" for filter Pencil (presets: %1, Alpha, zeta)")
+               .arg(builtInNames("Pencil").join(", "));
+    QTest::newRow("preset of another filter")
+        << QStringList{"-f", "Oil", "--preset", builtInNames("Pencil").first(), "@in", "@out"}
+        << QStringLiteral("unknown preset \"%1\" for filter Oil")
+               .arg(builtInNames("Pencil").first());
+    QTest::newRow("damaged preset")
+        << QStringList{"--preset", "broken", "@in", "@out"}
+        << "preset \"broken\" of filter Pencil cannot be used: the file is not well-formed XML";
+    QTest::newRow("preset without a name")
+        << QStringList{"--preset", "", "@in", "@out"} << "--preset needs a preset name";
+    QTest::newRow("presets of an unknown filter")
+        << QStringList{"--list-presets", "Charcoal"} << "unknown filter \"Charcoal\"";
+    QTest::newRow("presets of two filters")
+        << QStringList{"--list-presets", "Oil", "Pencil"} << "--list-presets takes one filter";
 
     // Documents.
     QTest::newRow("document name without .drawlume")
@@ -297,6 +339,35 @@ void TestRenderCliOptions::listParameters()
     }
 }
 
+void TestRenderCliOptions::listPresets_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("names");
+
+    QTest::newRow("the default filter's, built-in first, the damaged one left out")
+        << QStringList{"--list-presets"} << builtInNames("Pencil") + QStringList{"Alpha", "zeta"};
+    QTest::newRow("the filter named after it")
+        << QStringList{"--list-presets", "oil"} << builtInNames("Oil");
+    QTest::newRow("the filter of -f")
+        << QStringList{"-f", "Watercolor", "--list-presets"} << builtInNames("Watercolor");
+    QTest::newRow("the filter after it wins over -f")
+        << QStringList{"-f", "Watercolor", "--list-presets", "Pastel"} << builtInNames("Pastel");
+    QTest::newRow("a filter without presets")
+        << QStringList{"--list-presets", "Watermix"} << QStringList();
+}
+
+void TestRenderCliOptions::listPresets()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, names);
+
+    // One name a line and nothing else, for scripts and completion.
+    const RenderResult result = run(arguments);
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(result.out, names.isEmpty() ? QString() : names.join('\n') + '\n');
+    QCOMPARE(result.err, QString());
+}
+
 void TestRenderCliOptions::versionAndHelp()
 {
     RenderResult result = run({"--version"});
@@ -308,7 +379,7 @@ void TestRenderCliOptions::versionAndHelp()
     for (const char* option :
          {"--filter", "--set", "--texture", "--quality", "--max-megapixels", "--format",
           "--output-dir", "--document", "--save-document", "--strip-metadata", "--list-filters",
-          "--list-parameters", "--quiet"})
+          "--list-parameters", "--preset", "--list-presets", "--quiet"})
         QVERIFY2(result.out.contains(option), option);
 }
 

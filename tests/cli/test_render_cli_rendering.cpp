@@ -4,6 +4,7 @@
 
 #include "core/framework/parameter_xml.h"
 #include "document/document_container.h"
+#include "document/presets.h"
 #include "support/colour_profiles.h"
 #include "support/filter_runs.h"
 #include "support/heif_files.h"
@@ -72,13 +73,15 @@ class TestRenderCliRendering : public QObject, private RenderCliFixture
     Q_OBJECT
 
 private slots:
-    void initTestCase() { createInputs(); }
+    void initTestCase();
 
     void pencilRenderWritesPictureOfInputSize_data();
     void pencilRenderWritesPictureOfInputSize();
     void leadPencilIsGreyColouredIsNot();
     void sameCommandGivesSameBytes_data();
     void sameCommandGivesSameBytes();
+    void presetGivesTheBytesOfItsValues_data();
+    void presetGivesTheBytesOfItsValues();
     void batchOrderDoesNotChangeAPicture();
     void colourProfileTravelsToTheOutput_data();
     void colourProfileTravelsToTheOutput();
@@ -180,6 +183,65 @@ void TestRenderCliRendering::sameCommandGivesSameBytes()
     const QByteArray bytes = readAll(first);
     QVERIFY(!bytes.isEmpty());
     QVERIFY(bytes == readAll(second));
+}
+
+void TestRenderCliRendering::initTestCase()
+{
+    createInputs();
+    // A preset of the user's own, in a data folder of these runs.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath("data")));
+    FilterParameters own = *defaultParameters("Watercolor");
+    own.insert(Keys::Watercolor::saturation, 100);
+    own.insert(Keys::Overlay::watercolor, Keys::Overlay::contour);
+    QString error;
+    QVERIFY2(PresetStore().save("My wash", own, &error), qPrintable(error));
+}
+
+void TestRenderCliRendering::presetGivesTheBytesOfItsValues_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("preset");
+    QTest::addColumn<QStringList>("after"); // options after the preset
+
+    for (const QString& filter : filterNames()) {
+        for (const Preset& preset : builtInPresets(filter)) {
+            QTest::newRow(qPrintable(filter + ", " + preset.name))
+                << filter << preset.name << QStringList();
+        }
+    }
+    QTest::newRow("the user's own, named in other case") << "Watercolor"
+                                                         << "MY WASH" << QStringList();
+    QTest::newRow("-s and --texture over a preset")
+        << "Pencil"
+        << "Colored sketch" << QStringList{"-s", "stroke_length=90", "--texture", "Old paper"};
+}
+
+void TestRenderCliRendering::presetGivesTheBytesOfItsValues()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, preset);
+    QFETCH(QStringList, after);
+
+    Preset found;
+    QVERIFY(PresetStore().find(filter, preset, &found));
+    QStringList values;
+    for (const ParameterSpec& entry : parameterTable(filter))
+        values << "-s" << entry.key + "=" + found.settings.value(entry.key).toString();
+
+    const QString directory = freshDirectory("preset");
+    const RenderResult named = run(QStringList{"-f", filter, "--preset", preset} + after +
+                                       QStringList{m_photo, "named.png"},
+                                   directory);
+    QVERIFY2(named.exitCode == 0, qPrintable(named.err));
+    QCOMPARE(run(QStringList({"-f", filter}) + values + after + QStringList({m_photo, "set.png"}),
+                 directory)
+                 .exitCode,
+             0);
+    QCOMPARE(run({"-f", filter, m_photo, "defaults.png"}, directory).exitCode, 0);
+    const QByteArray bytes = readAll(directory + "/named.png");
+    QVERIFY(!bytes.isEmpty());
+    QVERIFY(bytes == readAll(directory + "/set.png"));
+    QVERIFY(bytes != readAll(directory + "/defaults.png"));
 }
 
 void TestRenderCliRendering::colourProfileTravelsToTheOutput_data()

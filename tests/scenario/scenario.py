@@ -795,14 +795,14 @@ class Desktop:
             self.activate(window)
             self.key("alt+f", "e")
             try:
-                wait_for(lambda: self.find_windows("Save File"), 5, "the export dialog")
+                wait_for(lambda: self.find_windows("Export"), 5, "the export dialog")
                 break
             except ScenarioFailure:
                 if time.monotonic() > deadline:
                     raise ScenarioFailure("File > Export never opened its dialog")
-                if not self.find_windows("Save File"):
+                if not self.find_windows("Export"):
                     self.key("Escape", "Escape")
-        self.choose_file("Save File", path)
+        self.choose_file("Export", path)
         wait_for(lambda: os.path.exists(path) and os.path.getsize(path) > 0, timeout,
                  "the exported file %s" % path)
 

@@ -126,7 +126,7 @@ class DocumentScenario(ScenarioTest):
                      "Ctrl+Z to take the change back")
             # Save As proposes the document's name, not the exported file's.
             desk.activate(window)
-            desk.key("alt+f", "s", "s", "Return")
+            desk.key("alt+f", "a")
             chooser = self.expect_window("Save File", "File > Save As...")
             if chooser:
                 desk.activate(chooser)

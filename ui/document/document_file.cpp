@@ -63,6 +63,8 @@ void DocumentFile::apply(const OpenedFile& opened)
         m_unpacked_filter_path.clear();
         const QString name = opened.parameters->filterName();
         m_view->store_parameters(name, opened.parameters);
+        // The settings read decide which preset shows, not one chosen before.
+        m_view->set_preset_for(name, QString());
         const int index =
             registry && registry->panel() ? registry->panel()->filter_index(name) : -1;
         m_view->set_filter_index(index);

@@ -295,6 +295,16 @@ void DocumentView::store_parameters(const QString& filter_name,
     m_filter_parameters.insert(filter_name, parameters);
 }
 
+QString DocumentView::preset_for(const QString& filter_name) const
+{
+    return m_presets.value(filter_name);
+}
+
+void DocumentView::set_preset_for(const QString& filter_name, const QString& preset)
+{
+    m_presets.insert(filter_name, preset);
+}
+
 FilterParametersPtr DocumentView::document_parameters() const
 {
     if (m_registry && m_registry->panel())

@@ -88,6 +88,10 @@ public:
     // The filter and settings this document is rendered and saved with.
     FilterParametersPtr document_parameters() const;
     void store_parameters(const QString& filter_name, const FilterParametersPtr& parameters);
+    // The preset last chosen for a filter in this document, or empty when none was (the control
+    // window then shows the preset the settings equal).
+    QString preset_for(const QString& filter_name) const;
+    void set_preset_for(const QString& filter_name, const QString& preset);
     bool has_picture() const;
     bool is_rendering() const;
     bool has_result() const;
@@ -135,6 +139,7 @@ private:
     Placeholder* m_placeholder;
     int m_filter_index = 0;
     QMap<QString, FilterParametersPtr> m_filter_parameters;
+    QMap<QString, QString> m_presets;
     StatusBar* m_status;
     // Waits for a pause in the changes before a live render starts.
     QTimer* m_live_timer;

@@ -22,6 +22,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QScreen>
@@ -45,6 +46,9 @@ ControlWindow* ControlWindow::instance()
 ControlWindow::ControlWindow(DocumentRegistry* registry)
     : QDialog(nullptr), m_registry(registry), m_placeholder(new Placeholder(true, this)),
       m_thumbnail(new Thumbnail(this)), m_filter_combo(new BevelComboBox(this)),
+      m_preset_combo(new BevelComboBox(this)),
+      m_save_preset_button(new BevelButton(tr("Save as Preset..."), this)),
+      m_delete_preset_button(new BevelButton(tr("Delete Preset"), this)),
       m_panels(new QStackedWidget(this)), m_process_button(new BevelButton(tr("Process"), this)),
       m_live_checkbox(new QCheckBox(tr("Live"), this)),
       m_zoom_slider(new ImageZoomSlider(m_thumbnail, this)), m_size_grip(new SizeGrip(this)),
@@ -65,21 +69,24 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     preview->addWidget(m_zoom_slider);
     layout->addLayout(preview, 2);
 
-    auto* filterRow = new QHBoxLayout;
-    filterRow->setContentsMargins(16, 0, 18, 0);
-    filterRow->setSpacing(0);
+    // "Filter:" and "Preset:" with their lists in the middle columns: the labels stay beside their
+    // lists, however wide the window is made.
+    auto* choices = new QGridLayout;
+    choices->setContentsMargins(16, 0, 18, 0);
+    choices->setHorizontalSpacing(0);
+    choices->setVerticalSpacing(6);
+    choices->setColumnStretch(0, 1);
+    choices->setColumnStretch(3, 1);
     auto* filterLabel = new BevelLabel(tr("Filter:"), this);
     QFont labelFont = filterLabel->font();
     labelFont.setFamily(QStringLiteral("Arial Regular"));
     labelFont.setPointSize(labelFont.pointSize() + 2);
     filterLabel->setFont(labelFont);
-    // The label and its list stay together, however wide the window is made.
-    filterRow->addStretch(1);
-    filterRow->addWidget(filterLabel);
-    filterRow->addWidget(m_filter_combo);
-    filterRow->addStretch(1);
+    choices->addWidget(filterLabel, 0, 1, Qt::AlignRight | Qt::AlignVCenter);
+    choices->addWidget(m_filter_combo, 0, 2);
     m_filter_combo->setFixedWidth(206);
-    layout->addLayout(filterRow);
+    add_preset_rows(choices, labelFont);
+    layout->addLayout(choices);
     layout->addSpacing(8);
     layout->addWidget(new HLine(this));
 

@@ -3,14 +3,19 @@
 #include <QDialog>
 #include <QList>
 #include <QPointer>
+#include <QSet>
 #include <QVector>
 
 #include "core/framework/filter_parameters.h"
 #include "core/framework/result_cache.h"
+#include "document/presets.h"
 #include "ui/document/document_registry.h"
 
 class BevelButton;
 class QCheckBox;
+class QGridLayout;
+class QLabel;
+class QTimer;
 class BevelComboBox;
 class DocumentView;
 class DocumentWindow;
@@ -27,9 +32,10 @@ class QUndoGroup;
 
 // The one filter panel of the application: a floating tool window that serves the current
 // document of its registry (the most recently focused document view). It shows the "Filter:"
-// list, the settings of the chosen filter and the "Process" button, and sends setting changes to
-// the current document's undo stack. It stays above the document windows as the application's
-// tool window, never above its dialogs.
+// list, the "Preset:" list of the filter with "Save as Preset..." and "Delete Preset", the
+// settings of the chosen filter and the "Process" button, and sends setting changes (a chosen
+// preset too) to the current document's undo stack. It stays above the document windows as the
+// application's tool window, never above its dialogs.
 //
 // The application's one control window is made by instance(), with the registry the document
 // windows share; it lives on the GUI thread until the application quits.
@@ -67,6 +73,27 @@ public:
     BevelComboBox* filter_combo() const { return m_filter_combo; }
     BevelButton* process_button() const { return m_process_button; }
     QCheckBox* live_checkbox() const { return m_live_checkbox; }
+    BevelComboBox* preset_combo() const { return m_preset_combo; }
+    BevelButton* save_preset_button() const { return m_save_preset_button; }
+    BevelButton* delete_preset_button() const { return m_delete_preset_button; }
+    // The line under the preset buttons that tells of skipped preset files for a few seconds.
+    QLabel* preset_message() const { return m_preset_message; }
+    const PresetStore& preset_store() const { return m_preset_store; }
+
+    // Presets of the current filter (see control_window_presets.cpp). The preset shown: the one
+    // last chosen for the filter in the current document, else the first whose settings the
+    // panel holds, else "Default"; "modified" when the panel's settings differ from it.
+    QString shown_preset() const { return m_shown_preset; }
+    bool preset_modified() const { return m_preset_modified; }
+    // Sets every setting of the current filter to the preset name's (letter case ignored) as one
+    // undo step on the current document; false when the filter has no such preset.
+    bool choose_preset(const QString& name);
+    // Saves the panel's settings as the user's preset name. A name that cannot be used is
+    // explained in a message box, and a user's preset of that name is replaced only when the user
+    // agrees; false when nothing was saved.
+    bool save_preset(const QString& name);
+    // Deletes the user's preset shown, when the user agrees; false when nothing was deleted.
+    bool delete_preset();
     // The parameter panel of the filter at index in the list.
     FilterWidget* panel(int index) const;
     Thumbnail* thumbnail() const { return m_thumbnail; }
@@ -91,6 +118,8 @@ private slots:
     void slot_about_to_quit();
     void slot_current_filter_activated(int index);
     void slot_current_filter_user_activated(int index);
+    void slot_preset_activated(int index);
+    void slot_save_preset();
 
 protected:
     bool event(QEvent* event) override;
@@ -114,12 +143,24 @@ private:
     // The filters the factory knows but the list does not offer show only for a document that
     // uses one, and cannot be picked.
     void offer_filters_for(const DocumentView* view);
+    // The "Preset:" list and its buttons, in rows 1 and 2 of the grid that holds "Filter:".
+    void add_preset_rows(QGridLayout* grid, const QFont& label_font);
+    // Reads the current filter's presets again into the list.
+    void fill_preset_list();
+    // Selects the preset shown (see shown_preset()) and marks it "(modified)" when it is.
+    void show_preset_state();
+    // Tells, once a run and while a document is current, of preset files that were skipped.
+    void report_skipped_presets(const QVector<SkippedPreset>& skipped);
+    void hide_preset_message();
 
     DocumentRegistry* m_registry;
     bool m_quitting = false;
     Placeholder* m_placeholder;
     Thumbnail* m_thumbnail;
     BevelComboBox* m_filter_combo;
+    BevelComboBox* m_preset_combo;
+    BevelButton* m_save_preset_button;
+    BevelButton* m_delete_preset_button;
     QStackedWidget* m_panels;
     BevelButton* m_process_button;
     QCheckBox* m_live_checkbox;
@@ -128,4 +169,14 @@ private:
     ImageZoomSlider* m_zoom_slider;
     SizeGrip* m_size_grip;
     PreviewScheduler* m_preview;
+    PresetStore m_preset_store;
+    // "Default" and the presets of m_preset_filter, as the list holds them.
+    QVector<Preset> m_presets;
+    QString m_preset_filter;
+    QLabel* m_preset_message = nullptr;
+    QTimer* m_preset_message_timer = nullptr;
+    QString m_shown_preset;
+    bool m_preset_modified = false;
+    // The preset files already reported as skipped.
+    QSet<QString> m_reported_presets;
 };

@@ -150,6 +150,8 @@ void ControlWindow::reset_panel()
         panel(i)->reset_to_defaults();
     }
     m_thumbnail->clear();
+    fill_preset_list();
+    show_preset_state();
 }
 
 void ControlWindow::update_enabled_state()
@@ -158,7 +160,10 @@ void ControlWindow::update_enabled_state()
     const bool enabled = current && current->has_picture() && !current->is_rendering() &&
                          !(current->launcher() && current->launcher()->busy());
     m_filter_combo->setEnabled(enabled);
+    m_preset_combo->setEnabled(enabled);
+    m_save_preset_button->setEnabled(enabled);
     m_panels->setEnabled(enabled);
     m_process_button->setEnabled(enabled);
     m_zoom_slider->setEnabled(enabled);
+    show_preset_state();
 }

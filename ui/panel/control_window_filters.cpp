@@ -79,6 +79,8 @@ void ControlWindow::slot_current_filter_changed(int index)
         if (width() < needed)
             resize(needed, height());
     }
+    // The filter's presets as they are on disk now.
+    fill_preset_list();
     slot_options_changed();
 }
 
@@ -107,6 +109,7 @@ void ControlWindow::slot_start()
 
 void ControlWindow::slot_options_changed()
 {
+    show_preset_state();
     preview_current_filter();
 }
 

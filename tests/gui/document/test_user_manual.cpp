@@ -1,3 +1,5 @@
+#include "core/filters/filter_list.h"
+#include "document/presets.h"
 #include "ui/document/user_manual.h"
 
 #include <QApplication>
@@ -64,8 +66,18 @@ private slots:
               // preview, rendering, export, documents, undo, command line
               "live preview", "Process", "Cancel", "File &rsaquo; Export", "quality 80",
               "Keep photo information", ".drawlume", "Save As", "Undo", "Redo", "drawlume-render",
-              "--list-parameters", "--output-dir", "--strip-metadata"})
+              "--list-parameters", "--output-dir", "--strip-metadata",
+              // presets
+              "Preset:", "Save as Preset", "Delete Preset", "(modified)", "--preset",
+              "--list-presets", "drawlume/presets"})
             QTest::newRow(text) << QString(text);
+        // Every built-in preset, with its line.
+        for (const QString& filter : filterNames()) {
+            for (const Preset& preset : builtInPresets(filter)) {
+                const QString row = "<tr><td>" + filter + "</td><td>" + preset.name + "</td>";
+                QTest::newRow(qPrintable(row)) << row;
+            }
+        }
     }
 
     void coversWhatTheProgramOffers()
