@@ -350,6 +350,21 @@ int renderDocument(const RenderOptions& options)
         return ExitFailure;
     }
 
+    // Stored values go through the filter's rows as -s values do: one the rows do not take is an
+    // error (a render with it would not be the document's artwork); a missing one takes its
+    // default, with a warning.
+    const StoredSettingsCheck check = checkStoredSettings(*stored, false);
+    if (!check.wrong.isEmpty()) {
+        printError(QStringLiteral("cannot render %1: its settings hold values its filter does not "
+                                  "take: %2")
+                       .arg(quoted(document), check.wrong.join(QStringLiteral("; "))));
+        return ExitFailure;
+    }
+    if (!check.missing.isEmpty() && !options.quiet) {
+        report(nullptr, QStringLiteral("warning: %1: its settings lack %2; the defaults are taken")
+                            .arg(quoted(document), check.missing.join(QStringLiteral(", "))));
+    }
+
     FilterParametersPtr panelSettings;
     const FilterParametersPtr parameters =
         documentParameters(*stored, options.documentSettings, &error, &panelSettings);

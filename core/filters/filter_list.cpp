@@ -8,6 +8,8 @@
 #include "core/filters/watermix_filter.h"
 #include "core/framework/parameter_keys.h"
 
+#include <cmath>
+
 // In factory order: the order names have always been compared and listed in.
 const QVector<const FilterDescriptor*>& filterDescriptors()
 {
@@ -103,4 +105,35 @@ QString textureKey(const QString& filterName)
 {
     const FilterDescriptor* descriptor = findFilter(filterName);
     return descriptor ? descriptor->textureKey : QString();
+}
+
+StoredSettingsCheck checkStoredSettings(FilterParameters& set, bool clamp)
+{
+    StoredSettingsCheck check;
+    for (const ParameterSpec& row : parameterTable(set.filterName())) {
+        if (!set.contains(row.key)) {
+            check.missing.append(row.key);
+            set.insert(row.key, row.defaultValue);
+            continue;
+        }
+        const QString text = set.value(row.key).toString();
+        QVariant parsed;
+        QString reason;
+        if (row.parseValue(text, &parsed, &reason))
+            continue;
+        check.wrong.append(reason);
+        if (!clamp)
+            continue;
+        // A number outside the range goes to its nearer end; anything else to the default.
+        bool isNumber = false;
+        const double number = text.trimmed().toDouble(&isNumber);
+        if (row.kind == ParameterSpec::Slider && isNumber && std::isfinite(number)) {
+            const int value = number <= row.minimum   ? row.minimum
+                              : number >= row.maximum ? row.maximum
+                                                      : int(std::lround(number));
+            set.insert(row.key, value);
+        } else
+            set.insert(row.key, row.defaultValue);
+    }
+    return check;
 }

@@ -34,3 +34,18 @@ void addFixedValues(FilterParameters& set);
 FilterParametersPtr defaultParameters(const QString& filterName);
 // The key that chooses the texture in the filter's set; empty for an unknown filter.
 QString textureKey(const QString& filterName);
+
+// What a stored set of settings (a document's) holds that its filter's rows do not take.
+struct StoredSettingsCheck
+{
+    QStringList wrong; // one line each: "KEY=VALUE: the value is out of range 0..100" and the like
+    QStringList missing; // the keys of rows the set lacks
+
+    bool isClean() const { return wrong.isEmpty() && missing.isEmpty(); }
+};
+
+// Checks a stored set against its filter's rows, as the command line's -s checks a value. A row
+// the set lacks takes the row's default. A value the row does not take is reported in `wrong`
+// and, with clamp, brought into the row: a number into the range, anything else to the default;
+// without clamp it stays as it was. A filter without rows finds nothing.
+StoredSettingsCheck checkStoredSettings(FilterParameters& set, bool clamp);

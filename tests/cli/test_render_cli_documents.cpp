@@ -51,6 +51,8 @@ private slots:
     void damagedDocumentsAreRefused();
     void documentWithUnknownFilterIsRefused_data();
     void documentWithUnknownFilterIsRefused();
+    void storedSettingsAreCheckedAsTheCommandLineIs_data();
+    void storedSettingsAreCheckedAsTheCommandLineIs();
     void settingsWrongForDocumentAreUsageErrors_data();
     void settingsWrongForDocumentAreUsageErrors();
     void saveDocumentOverInputIsRefused();
@@ -486,6 +488,66 @@ void TestRenderCliDocuments::documentWithUnknownFilterIsRefused()
     QVERIFY2(result.err.contains(message), qPrintable(result.err));
     QCOMPARE(result.err.count('\n'), 1);
     QVERIFY(!QFileInfo::exists(output));
+}
+
+void TestRenderCliDocuments::storedSettingsAreCheckedAsTheCommandLineIs_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value"); // empty: the key is left out of the document
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message"); // on standard error
+
+    QTest::newRow("stroke length far above its range")
+        << "Pencil" << Keys::Pencil::strokeLength << "32767" << 1
+        << Keys::Pencil::strokeLength + "=32767: the value is out of range";
+    QTest::newRow("darkness far below its range")
+        << "Pencil" << Keys::Pencil::brightness << "-2000000000" << 1
+        << Keys::Pencil::brightness + "=-2000000000: the value is out of range -100..100";
+    QTest::newRow("a word for a number")
+        << "Pencil" << Keys::Pencil::contour << "sharp" << 1 << "must be a whole number";
+    QTest::newRow("a million brushstrokes")
+        << "Oil" << Keys::Oil::strokeCount << "1000000" << 1
+        << Keys::Oil::strokeCount + "=1000000: the value is out of range";
+    QTest::newRow("an unknown choice")
+        << "Pencil" << Keys::Pencil::type << "crayons" << 1 << "\"crayons\" is not a choice";
+    QTest::newRow("stroke length missing")
+        << "Pencil" << Keys::Pencil::strokeLength << "" << 0
+        << "its settings lack " + Keys::Pencil::strokeLength + "; the defaults are taken";
+}
+
+void TestRenderCliDocuments::storedSettingsAreCheckedAsTheCommandLineIs()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+
+    FilterParameters set = *panelSet(filter);
+    QVERIFY(set.contains(key));
+    if (value.isEmpty())
+        set.remove(key);
+    else
+        set.insert(key, value);
+    const QString directory = freshDirectory("stored-settings");
+    const QString document = directory + "/stored.drawlume";
+    QVERIFY(writeAll(document, documentBytes(readAll(m_photo), "photo.png", parameterXml(set))));
+    const QString output = directory + "/out.png";
+
+    const RenderResult result = run({"--document", document, output});
+    QCOMPARE(result.exitCode, exitCode);
+    QVERIFY2(result.err.contains(QStringLiteral("\"%1\"").arg(document)), qPrintable(result.err));
+    QVERIFY2(result.err.contains(message), qPrintable(result.err));
+    QCOMPARE(result.err.count('\n'), 1);
+    if (exitCode != 0) {
+        QVERIFY(!QFileInfo::exists(output));
+        return;
+    }
+    // A missing value takes the default: the same artwork as the default set gives.
+    const QString reference = directory + "/reference.png";
+    QCOMPARE(run({"-f", filter, m_photo, reference}).exitCode, 0);
+    QVERIFY(readAll(output) == readAll(reference));
 }
 
 void TestRenderCliDocuments::settingsWrongForDocumentAreUsageErrors_data()

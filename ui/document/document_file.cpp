@@ -1,5 +1,6 @@
 #include "ui/document/document_file.h"
 
+#include "core/filters/filter_list.h"
 #include "document/document_container.h"
 #include "document/picture_io.h"
 #include "ui/document/document_registry.h"
@@ -22,6 +23,31 @@ bool DocumentFile::is_document_name(const QString& path)
     return isDocumentName(path);
 }
 
+namespace {
+
+// A document's stored settings go through its filter's rows, as every value the panel sets does:
+// values the rows do not take are brought into them and missing ones take their defaults, and
+// the user is told once, with the picture's own warning if it has one.
+void add_settings_warning(OpenedFile& opened)
+{
+    const StoredSettingsCheck check = checkStoredSettings(*opened.parameters, true);
+    QStringList said;
+    if (!opened.warning.isEmpty())
+        said.append(opened.warning);
+    if (!check.wrong.isEmpty()) {
+        said.append(QObject::tr("some of its settings were outside what the filter takes and "
+                                "have been brought into range (%1).")
+                        .arg(check.wrong.join(QStringLiteral("; "))));
+    }
+    if (!check.missing.isEmpty()) {
+        said.append(QObject::tr("its settings lack %1; the defaults are taken.")
+                        .arg(check.missing.join(QStringLiteral(", "))));
+    }
+    opened.warning = said.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
 bool DocumentFile::read(const QString& path, OpenedFile& opened, QString* error)
 {
     opened = OpenedFile();
@@ -42,6 +68,7 @@ bool DocumentFile::read(const QString& path, OpenedFile& opened, QString* error)
                          &opened.warning)) {
             opened.picture_bytes = unpacked.pictureBytes;
             opened.picture_path = unpacked.picturePath;
+            add_settings_warning(opened);
             opened.picture_name = safePictureFileName(unpacked.pictureName);
             return true;
         }

@@ -75,6 +75,7 @@ public:
                 auto* box = qobject_cast<QMessageBox*>(widget);
                 if (box && box->isVisible()) {
                     text = box->text();
+                    details = box->informativeText();
                     box->accept();
                     m_timer.stop();
                 }
@@ -83,6 +84,7 @@ public:
         m_timer.start();
     }
     QString text;
+    QString details;
 
 private:
     QTimer m_timer;
@@ -112,6 +114,7 @@ private slots:
     void startsWithOneUntitledWindow();
     void startsWithAPicture();
     void startsWithADocument();
+    void storedSettingsOutOfRangeAreBroughtIntoIt();
     void missingPathGivesAnEmptyWindowSilently();
     void untitledWindowsAreNumbered();
     void unreadableFileSaysCannotLoad();
@@ -224,6 +227,35 @@ void TestDocumentWindow::startsWithADocument()
     UnpackedDocument unpacked;
     QVERIFY2(unpackDocument(m_dir.filePath("copy.drawlume"), unpacked, &error), qPrintable(error));
     QCOMPARE(unpacked.pictureName, pictureName);
+}
+
+void TestDocumentWindow::storedSettingsOutOfRangeAreBroughtIntoIt()
+{
+    // A document with a stroke length far above its range and no contour value opens with the
+    // length at the range's end and the contour at its default, and says so once.
+    FilterParameters stored = *defaultParameters(QStringLiteral("Pencil"));
+    stored.insert(Keys::Pencil::strokeLength, QStringLiteral("32767"));
+    stored.remove(Keys::Pencil::contour);
+    const QString path = m_dir.filePath("odd.drawlume");
+    QString written, error;
+    QVERIFY2(packDocument(path, scenePicture(40, 30), QStringLiteral("odd.png"), QByteArray(),
+                          stored, &written, &error),
+             qPrintable(error));
+    MessageBoxCloser closer;
+    DocumentWindow* window = openWindow(written);
+    QTRY_VERIFY(!closer.text.isEmpty());
+    QVERIFY2(closer.details.contains(Keys::Pencil::strokeLength + "=32767: the value is out of "
+                                                                  "range"),
+             qPrintable(closer.details));
+    QVERIFY2(closer.details.contains("lack " + Keys::Pencil::contour), qPrintable(closer.details));
+    const ParameterSpec* length = findParameter("Pencil", Keys::Pencil::strokeLength);
+    const ParameterSpec* contour = findParameter("Pencil", Keys::Pencil::contour);
+    QVERIFY(length && contour);
+    ControlWindow* control = ControlWindow::instance();
+    QCOMPARE(control->current_parameters()->value(Keys::Pencil::strokeLength).toInt(),
+             length->maximum);
+    QCOMPARE(control->current_parameters()->value(Keys::Pencil::contour), contour->defaultValue);
+    QVERIFY(window->view()->has_picture());
 }
 
 void TestDocumentWindow::missingPathGivesAnEmptyWindowSilently()
