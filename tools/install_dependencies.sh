@@ -10,6 +10,8 @@ drawlume_packages=(
   # AV1) and the encoders the tests make their files with (x265, aom).
   libheif-dev
   libbenchmark-dev
+  # bench/large_photos.sh reads the peak memory of a render from /usr/bin/time.
+  time
   xvfb xauth
   openbox xdotool x11-utils xclip imagemagick tesseract-ocr tesseract-ocr-eng python3
 )
