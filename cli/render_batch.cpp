@@ -8,7 +8,6 @@
 #include "core/framework/filter.h"
 #include "core/framework/iprogress_reporter.h"
 #include "core/framework/parameter_xml.h"
-#include "core/framework/stroke_memory.h"
 #include "document/document_container.h"
 #include "document/picture_io.h"
 #include "processing/progress_reporter.h"
@@ -103,8 +102,10 @@ TerminalProgress* newProgress(const RenderOptions& options)
 
 // Renders picture on a worker thread of its own, as the application does, and waits for it in an
 // event loop that draws the progress bar meanwhile. Every picture gets a fresh thread (whose
-// random generator starts afresh) and a fresh stroke memory, so its artwork does not depend on
-// what was rendered before it. Returns the artwork, or a null picture.
+// random generator starts afresh) and no stroke memory, so its artwork does not depend on what
+// was rendered before it: nothing is replayed, and the painters keep no list of the strokes they
+// chose, which no later render would read (at full size it is about as large as the picture).
+// Returns the artwork, or a null picture.
 QImage renderArtwork(const QString& filterName, const QImage& picture,
                      const FilterParametersPtr& parameters, const QString& pictureName,
                      TerminalProgress* progress)
@@ -116,7 +117,6 @@ QImage renderArtwork(const QString& filterName, const QImage& picture,
     filter->setImage(picture);
     filter->setParameters(parameters);
     filter->setProgressReporter(reporter.data());
-    filter->setStrokeMemory(StrokeMemoryPtr(new StrokeMemory));
     if (progress) {
         progress->begin(filterName, pictureName);
         progress->follow(reporter.data());

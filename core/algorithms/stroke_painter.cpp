@@ -102,6 +102,9 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
     // Where the centres come from.
     const bool recording = settings.scaled && !settings.preview;
     const bool replaying = !settings.scaled && !settings.preview;
+    // The list is made only where a memory will hold it: a full-size run chooses about as many
+    // centres as the picture has pixels, at eight bytes each.
+    const bool keepsRecord = recording && settings.memory;
     QVector<QPoint> recorded;
     const QVector<QPoint> replay = replaying && settings.memory
                                        ? settings.memory->positions(settings.memoryName)
@@ -163,7 +166,7 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
             x = randomBelow(std::max(width - 1, 1));
             y = randomBelow(std::max(height - 1, 1));
         } else if (run.chooseFreeCentre(recording && settings.recordingDrawsWholePicture, x, y)) {
-            if (recording)
+            if (keepsRecord)
                 recorded.append(
                     QPoint(int((x % inputWidth) / scale), int((y % inputHeight) / scale)));
         } else {
@@ -215,7 +218,7 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
         settings.finish(canvas);
     image = restoreAlpha(source, canvas);
 
-    if (recording && settings.memory)
+    if (keepsRecord)
         settings.memory->setPositions(settings.memoryName, recorded);
     if (settings.reporter)
         settings.reporter->report_progress(100);

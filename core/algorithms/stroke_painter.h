@@ -48,8 +48,10 @@ struct StrokePainterSettings
     // The run's progress: a run reports only percentages that differ from its last percentage
     // (without it, every percentage it reaches).
     PaintProgress* progress = nullptr;
-    StrokeMemory* memory = nullptr; // where the centres are recorded and replayed from
-    QString memoryName;             // the painter's list in the memory
+    // Where the centres are recorded and replayed from; without one a recording run chooses its
+    // centres as always but keeps no list.
+    StrokeMemory* memory = nullptr;
+    QString memoryName; // the painter's list in the memory
     IProgressReporter* reporter = nullptr;
     const std::atomic<bool>* cancelled = nullptr;
 };
