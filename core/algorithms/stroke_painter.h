@@ -74,8 +74,9 @@ public:
 
     // The edge darkening: every pixel but those of the last row and column is darkened by
     // s * edgeFactor / 300, where s grows with the remaining colour error against the source and
-    // with the darkness of the edge drawing. Edge factor 0 changes nothing but the alpha (made
-    // opaque).
+    // with the darkness of the edge drawing, a grey picture of one byte a pixel (Format_Grayscale8,
+    // as PencilRenderer::gradientStrokeDrawing makes it). Edge factor 0 changes nothing but the
+    // alpha (made opaque).
     static void darkenEdges(QImage& canvas, const QImage& source, const QImage& strokes,
                             int edgeFactor);
 };
