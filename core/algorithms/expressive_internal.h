@@ -167,4 +167,8 @@ struct Search
 // from an empty table entry.
 Match bestMatch(const Search& search, int x, int y);
 
+// The colour bestMatch gives a match of brush brushIndex at (x, y): the average of the photograph
+// under that brush, worked out again.
+QRgb matchColour(const Search& search, int x, int y, int brushIndex);
+
 } // namespace expressive

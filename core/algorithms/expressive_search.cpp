@@ -238,6 +238,30 @@ Match bestMatch(const Search& search, int x, int y)
     return {bestScore, (bestColour & 0x00FFFFFFu) | (QRgb(bestIndex) << 24)};
 }
 
+QRgb matchColour(const Search& search, int x, int y, int brushIndex)
+{
+    const int brushSize = search.brushSize, half = brushSize / 2;
+    const ConstPixels& work = search.pixels;
+    const bool interior = x - half >= 1 && x + half - 1 <= work.width - 2 && y - half >= 1 &&
+                          y + half - 1 <= work.height - 2;
+    if (!interior) {
+        return ExpressiveBrushstrokes::averageUnderBrush((*search.brushes)[std::size_t(brushIndex)],
+                                                         brushSize, x, y, *search.work);
+    }
+    // The sums of bestMatch's interior search; its average divides them alike.
+    const InteriorBrush& brush = search.interior[std::size_t(brushIndex)];
+    const QRgb* origin = work.row(y - half) + (x - half);
+    const std::int32_t* offsets = brush.offsets.data();
+    quint64 red = 0, green = 0, blue = 0;
+    for (int k = 0; k < brush.count; ++k) {
+        const QRgb pixel = origin[offsets[k]];
+        red += quint64(redOf(pixel));
+        green += quint64(greenOf(pixel));
+        blue += quint64(blueOf(pixel));
+    }
+    return brush.average(red, green, blue);
+}
+
 } // namespace expressive
 
 // ---------------------------------------------------------------------------------------------
@@ -297,7 +321,7 @@ int ExpressiveBrushstrokes::brushError(const Brush& brush, int brushSize, QRgb c
 ExpressiveBrushstrokes::MatchTable::MatchTable(int width, int height)
     : m_width(std::max(width, 0)), m_height(std::max(height, 0)),
       m_scores(std::size_t(m_width) * std::size_t(m_height), kEmptyScore),
-      m_colours(m_scores.size(), kWhite & 0x00FFFFFFu)
+      m_brushes(m_scores.size(), kNoMatch)
 {
 }
 

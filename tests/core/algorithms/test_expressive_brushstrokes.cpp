@@ -400,19 +400,24 @@ void TestExpressiveBrushstrokes::pickingTakesTheBestOfACell()
     // a = 4, cell (2, 2): columns and rows 6..8.
     for (const int limit : {10, 2}) {
         Brushes::MatchTable table(20, 20);
-        table.set(7, 6, 5, 3, qRgb(1, 2, 3));
-        table.set(6, 8, 5, 1, qRgb(4, 5, 6));
-        table.set(8, 8, 3, 2, qRgb(7, 8, 9));
-        table.set(6, 6, 50, 0, qRgb(0, 0, 0));
-        table.set(9, 9, 1, 0, qRgb(0, 0, 0)); // outside the window
+        table.set(7, 6, 5, 3);
+        table.set(6, 8, 5, 1);
+        table.set(8, 8, 3, 2);
+        table.set(6, 6, 50, 0);
+        table.set(9, 9, 1, 0);                    // outside the window
+        table.set(7, 7, Brushes::kEmptyScore, 4); // a search that found nothing: no match
         const std::vector<QPoint> picks = Brushes::pickBestInCell(table, 4, 2, 2, limit, 10);
         // Ties go to the earlier column.
         const std::vector<QPoint> best = {QPoint(8, 8), QPoint(6, 8), QPoint(7, 6)};
         QCOMPARE(picks, std::vector<QPoint>(best.begin(), best.begin() + std::min(limit, 3)));
         for (const QPoint& p : picks)
             QCOMPARE(table.score(p.x(), p.y()), Brushes::kEmptyScore);
+        // A used entry keeps its brush (its colour is worked out from it).
         QCOMPARE(table.brushIndex(6, 8), 1);
-        QCOMPARE(table.colour(6, 8), qRgb(4, 5, 6));
+        QVERIFY(table.hasMatch(6, 8));
+        QCOMPARE(table.brushIndex(7, 7), 0);
+        QVERIFY(!table.hasMatch(7, 7));
+        QVERIFY(!table.hasMatch(5, 5));
         QCOMPARE(table.score(9, 9), 1);
         // Running out below the limit uses up the entry that stopped the search.
         QCOMPARE(table.score(6, 6), limit == 10 ? int(Brushes::kEmptyScore) : 50);
