@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -105,8 +106,9 @@ TerminalProgress* newProgress(const RenderOptions& options)
 // random generator starts afresh) and no stroke memory, so its artwork does not depend on what
 // was rendered before it: nothing is replayed, and the painters keep no list of the strokes they
 // chose, which no later render would read (at full size it is about as large as the picture).
-// Returns the artwork, or a null picture.
-QImage renderArtwork(const QString& filterName, const QImage& picture,
+// The filter holds the only reference to the picture, so that a painter which no longer needs the
+// photograph can paint in its memory. Returns the artwork, or a null picture.
+QImage renderArtwork(const QString& filterName, QImage picture,
                      const FilterParametersPtr& parameters, const QString& pictureName,
                      TerminalProgress* progress)
 {
@@ -115,6 +117,7 @@ QImage renderArtwork(const QString& filterName, const QImage& picture,
         return QImage();
     const QScopedPointer<IProgressReporter> reporter(create_progress_reporter());
     filter->setImage(picture);
+    picture = QImage();
     filter->setParameters(parameters);
     filter->setProgressReporter(reporter.data());
     if (progress) {
@@ -243,7 +246,7 @@ bool renderPicture(const RenderJob& job, const RenderOptions& options, TerminalP
     if (!render)
         return succeeded;
 
-    const QImage artwork = renderArtwork(options.filterName, picture, options.parameters,
+    const QImage artwork = renderArtwork(options.filterName, std::move(picture), options.parameters,
                                          QFileInfo(job.input).fileName(), progress);
     if (artwork.isNull()) {
         report(
@@ -377,7 +380,7 @@ int renderDocument(const RenderOptions& options)
         return succeeded ? ExitSuccess : ExitFailure;
 
     const QScopedPointer<TerminalProgress> progress(newProgress(options));
-    const QImage artwork = renderArtwork(filterName, picture, parameters,
+    const QImage artwork = renderArtwork(filterName, std::move(picture), parameters,
                                          QFileInfo(document).fileName(), progress.data());
     if (artwork.isNull()) {
         report(
