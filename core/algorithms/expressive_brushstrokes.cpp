@@ -78,7 +78,6 @@ struct PassData
     int picksPerCell;
     int chance;
     std::int64_t inkThreshold;
-    std::vector<uchar> edges;
     BrushSet brushes;
     std::vector<CanvasBrush> canvasInk;
     Search search; // reads brushes and work
@@ -123,15 +122,19 @@ bool randomMatching(PassData& pass)
     std::vector<Match> matches;
     std::vector<int> rowStart(static_cast<std::size_t>(batchRows) + 1);
     std::vector<std::uint32_t> rowState(static_cast<std::size_t>(batchRows));
+    // The edge magnitude of the batch's rows, made with each batch rather than kept for the whole
+    // picture.
+    std::vector<uchar> edges(static_cast<std::size_t>(batchRows) * std::size_t(width));
 
     for (int first = 0; first < height; first += batchRows) {
         const int end = std::min(height, first + batchRows);
+        edgeRows(search.pixels, first, end, edges.data(), threads);
         // 1. The draws of every pixel of the batch, in order.
         candidates.clear();
         for (int y = first; y < end; ++y) {
             rowState[std::size_t(y - first)] = state;
             rowStart[std::size_t(y - first)] = int(candidates.size());
-            const uchar* rowEdges = pass.edges.data() + std::size_t(y) * width;
+            const uchar* rowEdges = edges.data() + std::size_t(y - first) * width;
             for (int x = 0; x < width; ++x) {
                 const std::int64_t acceptance = inkThreshold + randomBelowFrom(state, drawRange);
                 const int draw = randomBelowFrom(state, chance);
@@ -165,7 +168,7 @@ bool randomMatching(PassData& pass)
             }
             if (settings.reporter && y % reportEvery == 0)
                 reportNextProgress(settings);
-            const uchar* rowEdges = pass.edges.data() + std::size_t(y) * width;
+            const uchar* rowEdges = edges.data() + std::size_t(y - first) * width;
             int k = rowStart[std::size_t(y - first)];
             const int kEnd = rowStart[std::size_t(y - first + 1)];
             for (int x = 0; x < width; ++x) {
@@ -251,7 +254,7 @@ bool cellPicking(PassData& pass)
                 const QRgb colour = pass.table->hasMatch(pickX, pickY)
                                         ? matchColour(pass.search, pickX, pickY, int(index))
                                         : kWhite;
-                const int edge = pass.edges[std::size_t(pickY) * width + pickX];
+                const int edge = edgeAt(pass.search.pixels, pickX, pickY);
                 const int x0 = pickX - half, y0 = pickY - half;
                 if (opaqueFormat || !patchHasTranslucency(canvas, x0, y0, brushSize)) {
                     // Drawing an opaque patch back only copies it: blend in place.
@@ -346,7 +349,6 @@ void ExpressiveBrushstrokes::matchingPass(const ExpressiveSettings& settingsIn, 
     try {
         MatchTable table(canvas.width(), canvas.height());
         pass.table = &table;
-        pass.edges = edgePlane(work);
         pass.brushes = buildBrushSet(pass.brushSize);
         pass.canvasInk = canvasBrushes(pass.brushes, pass.brushSize, canvas.bytesPerLine() / 4);
         pass.search = {&pass.brushes, {}, &work, pixelsOf(work), pass.brushSize, execution().simd};

@@ -73,40 +73,50 @@ public:
     using BrushSet = std::vector<Brush>;
 
     // The best match found at every pixel of the canvas during one pass: its score (brush
-    // error) and brush orientation, five bytes a pixel. The match's colour, the average of the
-    // photograph under that brush, is not kept: the cell picking works it out again for the
-    // entries it takes. An entry without a match (never set, or set with kEmptyScore, which
-    // every search starts from) has brush 0 and its colour is white.
+    // error) and brush orientation in one 32-bit word a pixel. A search keeps only errors below
+    // kEmptyScore, so scores lie in 0..kEmptyScore, below 2^27, and the brush takes the top five
+    // bits. The match's colour, the average of the photograph under that brush, is not kept: the
+    // cell picking works it out again for the entries it takes. An entry without a match (never
+    // set, or set with kEmptyScore, which every search starts from) has brush 0 and its colour
+    // is white.
     class MatchTable
     {
     public:
+        static constexpr int kScoreBits = 27;
+        static constexpr std::uint32_t kScoreMask = (std::uint32_t(1) << kScoreBits) - 1;
+
         MatchTable(int width, int height);
         int width() const { return m_width; }
         int height() const { return m_height; }
-        int score(int x, int y) const { return m_scores[index(x, y)]; }
-        bool hasMatch(int x, int y) const { return m_brushes[index(x, y)] != kNoMatch; }
+        int score(int x, int y) const { return scoreOf(m_entries[index(x, y)]); }
+        bool hasMatch(int x, int y) const { return brushOf(m_entries[index(x, y)]) != kNoMatch; }
         int brushIndex(int x, int y) const
         {
-            const std::uint8_t brush = m_brushes[index(x, y)];
+            const std::uint32_t brush = brushOf(m_entries[index(x, y)]);
             return brush == kNoMatch ? 0 : int(brush);
         }
-        // brushIndex 0..kBrushCount - 1.
+        // score 0..kEmptyScore, brushIndex 0..kBrushCount - 1.
         void set(int x, int y, int score, int brushIndex)
         {
-            m_scores[index(x, y)] = score;
-            m_brushes[index(x, y)] = score < kEmptyScore ? std::uint8_t(brushIndex) : kNoMatch;
+            const std::uint32_t brush = score < kEmptyScore ? std::uint32_t(brushIndex) : kNoMatch;
+            m_entries[index(x, y)] = std::uint32_t(score) | (brush << kScoreBits);
         }
-        void setScore(int x, int y, int score) { m_scores[index(x, y)] = score; }
-        // Raw rows, for the cell scan.
-        const std::int32_t* scoreRow(int y) const { return m_scores.data() + index(0, y); }
+        void setScore(int x, int y, int score)
+        {
+            std::uint32_t& entry = m_entries[index(x, y)];
+            entry = (entry & ~kScoreMask) | std::uint32_t(score);
+        }
+        // Raw rows, for the cell scan: the score of an entry is scoreOf(entry).
+        const std::uint32_t* entryRow(int y) const { return m_entries.data() + index(0, y); }
+        static int scoreOf(std::uint32_t entry) { return int(entry & kScoreMask); }
 
     private:
-        static constexpr std::uint8_t kNoMatch = 0xFF;
+        static constexpr std::uint32_t kNoMatch = 31;
+        static std::uint32_t brushOf(std::uint32_t entry) { return entry >> kScoreBits; }
         std::size_t index(int x, int y) const { return std::size_t(y) * m_width + x; }
         int m_width;
         int m_height;
-        std::vector<std::int32_t> m_scores;
-        std::vector<std::uint8_t> m_brushes;
+        std::vector<std::uint32_t> m_entries;
     };
 
     // One pass over canvas with the brush size (made even), at most picksPerCell picks per cell

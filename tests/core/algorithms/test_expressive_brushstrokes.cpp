@@ -224,6 +224,8 @@ private slots:
     void paintsLikeThePlainRenderer();
     void piecesFollowTheirRules();
     void pickingTakesTheBestOfACell();
+    void matchTableKeepsScoreAndBrush_data();
+    void matchTableKeepsScoreAndBrush();
     void cancellingStopsEachHalf();
     void awkwardPicturesFinish();
     void scaledRunKeepsAlphaInPlace();
@@ -422,6 +424,39 @@ void TestExpressiveBrushstrokes::pickingTakesTheBestOfACell()
         // Running out below the limit uses up the entry that stopped the search.
         QCOMPARE(table.score(6, 6), limit == 10 ? int(Brushes::kEmptyScore) : 50);
         QCOMPARE(table.score(7, 6), limit == 10 ? int(Brushes::kEmptyScore) : 5);
+    }
+}
+
+void TestExpressiveBrushstrokes::matchTableKeepsScoreAndBrush_data()
+{
+    // Score and brush share a word: scores up to the empty score, the largest brush index.
+    QTest::addColumn<int>("score");
+    QTest::addColumn<int>("brush");
+    QTest::addColumn<bool>("match");
+    QTest::newRow("zero error") << 0 << 0 << true;
+    QTest::newRow("last brush") << 5 << Brushes::kBrushCount - 1 << true;
+    QTest::newRow("just below empty") << Brushes::kEmptyScore - 1 << 7 << true;
+    QTest::newRow("empty") << int(Brushes::kEmptyScore) << 4 << false;
+}
+
+void TestExpressiveBrushstrokes::matchTableKeepsScoreAndBrush()
+{
+    QFETCH(int, score);
+    QFETCH(int, brush);
+    QFETCH(bool, match);
+    Brushes::MatchTable table(5, 4);
+    table.set(3, 2, score, brush);
+    QCOMPARE(table.score(3, 2), score);
+    QCOMPARE(table.hasMatch(3, 2), match);
+    QCOMPARE(table.brushIndex(3, 2), match ? brush : 0);
+    // Using the entry up changes its score only; the neighbours stay empty.
+    table.setScore(3, 2, Brushes::kEmptyScore);
+    QCOMPARE(table.score(3, 2), int(Brushes::kEmptyScore));
+    QCOMPARE(table.hasMatch(3, 2), match);
+    QCOMPARE(table.brushIndex(3, 2), match ? brush : 0);
+    for (const QPoint& p : {QPoint(2, 2), QPoint(4, 2), QPoint(3, 1), QPoint(3, 3)}) {
+        QCOMPARE(table.score(p.x(), p.y()), int(Brushes::kEmptyScore));
+        QVERIFY(!table.hasMatch(p.x(), p.y()));
     }
 }
 
