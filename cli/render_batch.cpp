@@ -8,7 +8,6 @@
 #include "core/framework/filter.h"
 #include "core/framework/iprogress_reporter.h"
 #include "core/framework/parameter_xml.h"
-#include "core/framework/stroke_memory.h"
 #include "document/document_container.h"
 #include "document/photo_metadata.h"
 #include "document/picture_io.h"
@@ -23,6 +22,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -99,9 +99,12 @@ TerminalProgress* newProgress(const RenderOptions& options)
 
 // Renders picture on a worker thread of its own, as the application does, and waits for it in an
 // event loop that draws the progress bar meanwhile. Every picture gets a fresh thread (whose
-// random generator starts afresh) and a fresh stroke memory, so its artwork does not depend on
-// what was rendered before it. Returns the artwork, or a null picture.
-QImage renderArtwork(const QString& filterName, const QImage& picture,
+// random generator starts afresh) and no stroke memory, so its artwork does not depend on what
+// was rendered before it: nothing is replayed, and the painters keep no list of the strokes they
+// chose, which no later render would read (at full size it is about as large as the picture).
+// The filter holds the only reference to the picture, so that a painter which no longer needs the
+// photograph can paint in its memory. Returns the artwork, or a null picture.
+QImage renderArtwork(const QString& filterName, QImage picture,
                      const FilterParametersPtr& parameters, const QString& pictureName,
                      TerminalProgress* progress)
 {
@@ -110,9 +113,9 @@ QImage renderArtwork(const QString& filterName, const QImage& picture,
         return QImage();
     const QScopedPointer<IProgressReporter> reporter(create_progress_reporter());
     filter->setImage(picture);
+    picture = QImage();
     filter->setParameters(parameters);
     filter->setProgressReporter(reporter.data());
-    filter->setStrokeMemory(StrokeMemoryPtr(new StrokeMemory));
     if (progress) {
         progress->begin(filterName, pictureName);
         progress->follow(reporter.data());
@@ -243,7 +246,7 @@ bool renderPicture(const RenderJob& job, const RenderOptions& options, TerminalP
     if (!render)
         return succeeded;
 
-    const QImage artwork = renderArtwork(options.filterName, picture, options.parameters,
+    const QImage artwork = renderArtwork(options.filterName, std::move(picture), options.parameters,
                                          QFileInfo(job.input).fileName(), progress);
     if (artwork.isNull()) {
         report(
@@ -392,7 +395,7 @@ int renderDocument(const RenderOptions& options)
         return succeeded ? ExitSuccess : ExitFailure;
 
     const QScopedPointer<TerminalProgress> progress(newProgress(options));
-    const QImage artwork = renderArtwork(filterName, picture, parameters,
+    const QImage artwork = renderArtwork(filterName, std::move(picture), parameters,
                                          QFileInfo(document).fileName(), progress.data());
     if (artwork.isNull()) {
         report(

@@ -13,6 +13,8 @@ drawlume_packages=(
   # lets a person look at what an export kept.
   libexiv2-dev exiv2
   libbenchmark-dev
+  # bench/large_photos.sh reads the peak memory of a render from /usr/bin/time.
+  time
   xvfb xauth
   openbox xdotool x11-utils xclip imagemagick tesseract-ocr tesseract-ocr-eng python3
 )

@@ -78,9 +78,9 @@ struct PassData
     int picksPerCell;
     int chance;
     std::int64_t inkThreshold;
-    std::vector<uchar> edges;
     BrushSet brushes;
     std::vector<CanvasBrush> canvasInk;
+    Search search; // reads brushes and work
     MatchTable* table;
 };
 
@@ -106,8 +106,7 @@ bool randomMatching(PassData& pass)
     const int width = workImage.width(), height = workImage.height();
     const int brushSize = pass.brushSize;
     Pixels canvas = pixelsOf(*pass.canvas);
-    Search search{&pass.brushes, {}, &workImage, pixelsOf(workImage), brushSize, execution().simd};
-    search.interior = interiorBrushes(pass.brushes, search.pixels.stride);
+    const Search& search = pass.search;
     const std::int64_t inkThreshold = pass.inkThreshold;
     // The draw range is inkThreshold / 8 taken as an unsigned shift of the int.
     const int drawRange = int(std::uint32_t(inkThreshold) >> 3);
@@ -123,15 +122,19 @@ bool randomMatching(PassData& pass)
     std::vector<Match> matches;
     std::vector<int> rowStart(static_cast<std::size_t>(batchRows) + 1);
     std::vector<std::uint32_t> rowState(static_cast<std::size_t>(batchRows));
+    // The edge magnitude of the batch's rows, made with each batch rather than kept for the whole
+    // picture.
+    std::vector<uchar> edges(static_cast<std::size_t>(batchRows) * std::size_t(width));
 
     for (int first = 0; first < height; first += batchRows) {
         const int end = std::min(height, first + batchRows);
+        edgeRows(search.pixels, first, end, edges.data(), threads);
         // 1. The draws of every pixel of the batch, in order.
         candidates.clear();
         for (int y = first; y < end; ++y) {
             rowState[std::size_t(y - first)] = state;
             rowStart[std::size_t(y - first)] = int(candidates.size());
-            const uchar* rowEdges = pass.edges.data() + std::size_t(y) * width;
+            const uchar* rowEdges = edges.data() + std::size_t(y - first) * width;
             for (int x = 0; x < width; ++x) {
                 const std::int64_t acceptance = inkThreshold + randomBelowFrom(state, drawRange);
                 const int draw = randomBelowFrom(state, chance);
@@ -165,7 +168,7 @@ bool randomMatching(PassData& pass)
             }
             if (settings.reporter && y % reportEvery == 0)
                 reportNextProgress(settings);
-            const uchar* rowEdges = pass.edges.data() + std::size_t(y) * width;
+            const uchar* rowEdges = edges.data() + std::size_t(y - first) * width;
             int k = rowStart[std::size_t(y - first)];
             const int kEnd = rowStart[std::size_t(y - first + 1)];
             for (int x = 0; x < width; ++x) {
@@ -184,7 +187,7 @@ bool randomMatching(PassData& pass)
                     continue;
                 const int index = int(match.colour >> 24);
                 const QRgb colour = match.colour | kBlack;
-                pass.table->set(x, y, match.score, index, colour);
+                pass.table->set(x, y, match.score, index);
                 if (std::int64_t(match.score) <= candidate.acceptance) {
                     if (std::int64_t(match.score) <= (candidate.acceptance >> 3))
                         cooldown = cooldownAfterGoodMatch;
@@ -248,8 +251,10 @@ bool cellPicking(PassData& pass)
                     continue;
                 const std::size_t index = std::size_t(pass.table->brushIndex(pickX, pickY));
                 const Brush& brush = pass.brushes[index];
-                const QRgb colour = pass.table->colour(pickX, pickY);
-                const int edge = pass.edges[std::size_t(pickY) * width + pickX];
+                const QRgb colour = pass.table->hasMatch(pickX, pickY)
+                                        ? matchColour(pass.search, pickX, pickY, int(index))
+                                        : kWhite;
+                const int edge = edgeAt(pass.search.pixels, pickX, pickY);
                 const int x0 = pickX - half, y0 = pickY - half;
                 if (opaqueFormat || !patchHasTranslucency(canvas, x0, y0, brushSize)) {
                     // Drawing an opaque patch back only copies it: blend in place.
@@ -288,14 +293,16 @@ void paintExpressiveBrushstrokes(const ExpressiveSettings& settingsIn, QImage& i
     if (!settings.progress)
         settings.progress = &ownProgress;
     // The photograph at the working size with its contrast raised; the painting starts from it.
-    QImage work = image.copy();
-    if (settings.scaled)
-        work = scaleByFactor(work, settings.scale);
+    // The caller's picture is let go first: when nothing else holds it, the contrast is raised in
+    // its own memory rather than in a copy beside it.
+    QImage work = settings.scaled ? scaleByFactor(image, settings.scale) : image;
     if (work.isNull())
         return; // a scale that leaves no pixel: nothing to paint
+    image = QImage();
     ensure32Bit(work);
-    // The photograph's alpha at the painting's size, for the finished painting.
-    const QImage alphaDonor = work;
+    // The photograph's alpha at the painting's size, for the finished painting; a picture without
+    // an alpha channel has none to give back.
+    const QImage alphaDonor = work.hasAlphaChannel() ? work : QImage();
     localContrast(work, settings.contrast / 3);
     QImage canvas = work.copy();
 
@@ -342,9 +349,10 @@ void ExpressiveBrushstrokes::matchingPass(const ExpressiveSettings& settingsIn, 
     try {
         MatchTable table(canvas.width(), canvas.height());
         pass.table = &table;
-        pass.edges = edgePlane(work);
         pass.brushes = buildBrushSet(pass.brushSize);
         pass.canvasInk = canvasBrushes(pass.brushes, pass.brushSize, canvas.bytesPerLine() / 4);
+        pass.search = {&pass.brushes, {}, &work, pixelsOf(work), pass.brushSize, execution().simd};
+        pass.search.interior = interiorBrushes(pass.brushes, pass.search.pixels.stride);
         pass.inkThreshold = brushInkThreshold(pass.brushes, pass.settings.precision);
         announceStep(pass.settings);
         if (!randomMatching(pass))

@@ -37,13 +37,14 @@ struct ExpressiveSettings
     PaintProgress* progress = nullptr;            // may be null: the run counts on its own
 };
 
-// Paints image (32-bit) in place; a scaled run leaves it reduced by the scale (a scale that
-// leaves no pixel leaves the image as it is). Reports 0, then a count rising by one every few
-// rows or cell rows, then 100, with the label "Step (k/n)" before each half of each pass; the
-// count and the steps are kept in settings.progress, which a cancelled run leaves at 0. A
-// cancelled run stops its passes early and still gives back the canvas as far as it got. Draws
-// from the calling thread's random generator, in the same order whatever the thread count.
-// Inside OilPaintingAlgorithm, whose method has the same name, call it as
+// Paints image (32-bit) in place; a scaled run leaves it reduced by the scale (a scale that leaves
+// no pixel leaves the image as it is). While it paints, image is empty: the picture is let go so
+// that, held nowhere else, it becomes the working copy instead of a second one. Reports 0, then a
+// count rising by one every few rows or cell rows, then 100, with the label "Step (k/n)" before
+// each half of each pass; the count and the steps are kept in settings.progress, which a cancelled
+// run leaves at 0. A cancelled run stops its passes early and still gives back the canvas as far as
+// it got. Draws from the calling thread's random generator, in the same order whatever the thread
+// count. Inside OilPaintingAlgorithm, whose method has the same name, call it as
 // ::paintExpressiveBrushstrokes.
 void paintExpressiveBrushstrokes(const ExpressiveSettings& settings, QImage& image);
 
@@ -72,32 +73,50 @@ public:
     using BrushSet = std::vector<Brush>;
 
     // The best match found at every pixel of the canvas during one pass: its score (brush
-    // error), the brush orientation and the average colour. The colour is opaque, so its alpha
-    // byte holds the brush index: eight bytes a pixel.
+    // error) and brush orientation in one 32-bit word a pixel. A search keeps only errors below
+    // kEmptyScore, so scores lie in 0..kEmptyScore, below 2^27, and the brush takes the top five
+    // bits. The match's colour, the average of the photograph under that brush, is not kept: the
+    // cell picking works it out again for the entries it takes. An entry without a match (never
+    // set, or set with kEmptyScore, which every search starts from) has brush 0 and its colour
+    // is white.
     class MatchTable
     {
     public:
+        static constexpr int kScoreBits = 27;
+        static constexpr std::uint32_t kScoreMask = (std::uint32_t(1) << kScoreBits) - 1;
+
         MatchTable(int width, int height);
         int width() const { return m_width; }
         int height() const { return m_height; }
-        int score(int x, int y) const { return m_scores[index(x, y)]; }
-        int brushIndex(int x, int y) const { return int(m_colours[index(x, y)] >> 24); }
-        QRgb colour(int x, int y) const { return m_colours[index(x, y)] | 0xFF000000u; }
-        void set(int x, int y, int score, int brushIndex, QRgb colour)
+        int score(int x, int y) const { return scoreOf(m_entries[index(x, y)]); }
+        bool hasMatch(int x, int y) const { return brushOf(m_entries[index(x, y)]) != kNoMatch; }
+        int brushIndex(int x, int y) const
         {
-            m_scores[index(x, y)] = score;
-            m_colours[index(x, y)] = (colour & 0x00FFFFFFu) | (QRgb(brushIndex) << 24);
+            const std::uint32_t brush = brushOf(m_entries[index(x, y)]);
+            return brush == kNoMatch ? 0 : int(brush);
         }
-        void setScore(int x, int y, int score) { m_scores[index(x, y)] = score; }
-        // Raw rows, for the cell scan.
-        const std::int32_t* scoreRow(int y) const { return m_scores.data() + index(0, y); }
+        // score 0..kEmptyScore, brushIndex 0..kBrushCount - 1.
+        void set(int x, int y, int score, int brushIndex)
+        {
+            const std::uint32_t brush = score < kEmptyScore ? std::uint32_t(brushIndex) : kNoMatch;
+            m_entries[index(x, y)] = std::uint32_t(score) | (brush << kScoreBits);
+        }
+        void setScore(int x, int y, int score)
+        {
+            std::uint32_t& entry = m_entries[index(x, y)];
+            entry = (entry & ~kScoreMask) | std::uint32_t(score);
+        }
+        // Raw rows, for the cell scan: the score of an entry is scoreOf(entry).
+        const std::uint32_t* entryRow(int y) const { return m_entries.data() + index(0, y); }
+        static int scoreOf(std::uint32_t entry) { return int(entry & kScoreMask); }
 
     private:
+        static constexpr std::uint32_t kNoMatch = 31;
+        static std::uint32_t brushOf(std::uint32_t entry) { return entry >> kScoreBits; }
         std::size_t index(int x, int y) const { return std::size_t(y) * m_width + x; }
         int m_width;
         int m_height;
-        std::vector<std::int32_t> m_scores;
-        std::vector<QRgb> m_colours;
+        std::vector<std::uint32_t> m_entries;
     };
 
     // One pass over canvas with the brush size (made even), at most picksPerCell picks per cell

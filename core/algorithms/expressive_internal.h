@@ -118,6 +118,10 @@ void blendEdgeOnCanvas(QRgb* origin, const CanvasBrush& brush, int rank, QRgb co
 
 // The edge magnitude of work, one byte a pixel (the border 0).
 std::vector<uchar> edgePlane(const QImage& workImage);
+// Rows first..end-1 of the edge magnitude into out (end - first rows of work.width bytes), on up
+// to `threads` threads; and the edge magnitude of one pixel. The same values as edgePlane.
+void edgeRows(const ConstPixels& work, int first, int end, uchar* out, int threads);
+int edgeAt(const ConstPixels& work, int x, int y);
 
 // A brush's ink as offsets into the photograph from the footprint's top-left pixel, for
 // footprints that lie wholly inside the interior: there every ink pixel counts in both the
@@ -166,5 +170,9 @@ struct Search
 // The best of the ten orientations at (x, y): the lowest error, the first on ties, starting
 // from an empty table entry.
 Match bestMatch(const Search& search, int x, int y);
+
+// The colour bestMatch gives a match of brush brushIndex at (x, y): the average of the photograph
+// under that brush, worked out again.
+QRgb matchColour(const Search& search, int x, int y, int brushIndex);
 
 } // namespace expressive

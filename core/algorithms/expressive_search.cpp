@@ -19,31 +19,40 @@ using namespace expressive;
 
 namespace {
 
-// Row y of the edge magnitude (1 <= y <= height - 2): the mean channel distance of each interior
-// pixel to the mean of its eight neighbours; the first and last column are 0.
+// The edge magnitude of the interior pixel x of row mid: the mean channel distance of the pixel
+// to the mean of its eight neighbours.
+inline uchar edgeOf(const QRgb* up, const QRgb* mid, const QRgb* down, int x)
+{
+    int sum[3] = {0, 0, 0};
+    for (const QRgb neighbour :
+         {up[x - 1], up[x], up[x + 1], mid[x - 1], mid[x + 1], down[x - 1], down[x], down[x + 1]}) {
+        sum[0] += redOf(neighbour);
+        sum[1] += greenOf(neighbour);
+        sum[2] += blueOf(neighbour);
+    }
+    const QRgb pixel = mid[x];
+    const int edge =
+        (std::abs(redOf(pixel) - (sum[0] >> 3)) + std::abs(greenOf(pixel) - (sum[1] >> 3)) +
+         std::abs(blueOf(pixel) - (sum[2] >> 3))) /
+        3;
+    return uchar(edge);
+}
+
+// Row y of the edge magnitude; the border rows and columns are 0.
 void edgeRow(const ConstPixels& work, int y, uchar* out)
 {
     const int width = work.width;
+    if (y < 1 || y > work.height - 2 || width < 3) {
+        std::fill(out, out + width, uchar(0));
+        return;
+    }
     const QRgb* up = work.row(y - 1);
     const QRgb* mid = work.row(y);
     const QRgb* down = work.row(y + 1);
     out[0] = 0;
     out[width - 1] = 0;
-    for (int x = 1; x + 1 < width; ++x) {
-        int sum[3] = {0, 0, 0};
-        for (const QRgb neighbour : {up[x - 1], up[x], up[x + 1], mid[x - 1], mid[x + 1],
-                                     down[x - 1], down[x], down[x + 1]}) {
-            sum[0] += redOf(neighbour);
-            sum[1] += greenOf(neighbour);
-            sum[2] += blueOf(neighbour);
-        }
-        const QRgb pixel = mid[x];
-        const int edge =
-            (std::abs(redOf(pixel) - (sum[0] >> 3)) + std::abs(greenOf(pixel) - (sum[1] >> 3)) +
-             std::abs(blueOf(pixel) - (sum[2] >> 3))) /
-            3;
-        out[x] = uchar(edge);
-    }
+    for (int x = 1; x + 1 < width; ++x)
+        out[x] = edgeOf(up, mid, down, x);
 }
 
 QRgb averageOfCount(quint64 red, quint64 green, quint64 blue, int count)
@@ -167,16 +176,26 @@ namespace expressive {
 std::vector<uchar> edgePlane(const QImage& workImage)
 {
     const ConstPixels work = pixelsOf(workImage);
-    const int width = work.width, height = work.height;
-    std::vector<uchar> plane(std::size_t(width) * std::size_t(height), 0);
-    if (width < 3 || height < 3)
-        return plane;
-    parallelRows(1, height - 1, pixelLoopThreads(qint64(width) * height), 64,
-                 [&](int first, int end, int) {
-                     for (int y = first; y < end; ++y)
-                         edgeRow(work, y, plane.data() + std::size_t(y) * width);
-                 });
+    std::vector<uchar> plane(std::size_t(work.width) * std::size_t(work.height), 0);
+    edgeRows(work, 0, work.height, plane.data(),
+             pixelLoopThreads(qint64(work.width) * work.height));
     return plane;
+}
+
+void edgeRows(const ConstPixels& work, int first, int end, uchar* out, int threads)
+{
+    const int width = work.width;
+    parallelRows(first, end, threads, 4, [&](int begin, int stop, int) {
+        for (int y = begin; y < stop; ++y)
+            edgeRow(work, y, out + std::size_t(y - first) * width);
+    });
+}
+
+int edgeAt(const ConstPixels& work, int x, int y)
+{
+    if (x < 1 || y < 1 || x > work.width - 2 || y > work.height - 2)
+        return 0;
+    return edgeOf(work.row(y - 1), work.row(y), work.row(y + 1), x);
 }
 
 std::vector<InteriorBrush> interiorBrushes(const BrushSet& brushes, std::ptrdiff_t stride)
@@ -238,6 +257,30 @@ Match bestMatch(const Search& search, int x, int y)
     return {bestScore, (bestColour & 0x00FFFFFFu) | (QRgb(bestIndex) << 24)};
 }
 
+QRgb matchColour(const Search& search, int x, int y, int brushIndex)
+{
+    const int brushSize = search.brushSize, half = brushSize / 2;
+    const ConstPixels& work = search.pixels;
+    const bool interior = x - half >= 1 && x + half - 1 <= work.width - 2 && y - half >= 1 &&
+                          y + half - 1 <= work.height - 2;
+    if (!interior) {
+        return ExpressiveBrushstrokes::averageUnderBrush((*search.brushes)[std::size_t(brushIndex)],
+                                                         brushSize, x, y, *search.work);
+    }
+    // The sums of bestMatch's interior search; its average divides them alike.
+    const InteriorBrush& brush = search.interior[std::size_t(brushIndex)];
+    const QRgb* origin = work.row(y - half) + (x - half);
+    const std::int32_t* offsets = brush.offsets.data();
+    quint64 red = 0, green = 0, blue = 0;
+    for (int k = 0; k < brush.count; ++k) {
+        const QRgb pixel = origin[offsets[k]];
+        red += quint64(redOf(pixel));
+        green += quint64(greenOf(pixel));
+        blue += quint64(blueOf(pixel));
+    }
+    return brush.average(red, green, blue);
+}
+
 } // namespace expressive
 
 // ---------------------------------------------------------------------------------------------
@@ -296,9 +339,10 @@ int ExpressiveBrushstrokes::brushError(const Brush& brush, int brushSize, QRgb c
 
 ExpressiveBrushstrokes::MatchTable::MatchTable(int width, int height)
     : m_width(std::max(width, 0)), m_height(std::max(height, 0)),
-      m_scores(std::size_t(m_width) * std::size_t(m_height), kEmptyScore),
-      m_colours(m_scores.size(), kWhite & 0x00FFFFFFu)
+      m_entries(std::size_t(m_width) * std::size_t(m_height),
+                std::uint32_t(kEmptyScore) | (kNoMatch << kScoreBits))
 {
+    static_assert(kEmptyScore <= int(kScoreMask), "the empty score fits the score bits");
 }
 
 std::vector<QPoint> ExpressiveBrushstrokes::pickBestInCell(MatchTable& table, int brushSize,
@@ -353,9 +397,9 @@ std::vector<QPoint> ExpressiveBrushstrokes::pickBestInCell(MatchTable& table, in
     std::vector<Entry> entries;
     Entry above{kEmptyScore + 1, 0};
     for (int y = top; y <= bottom; ++y) {
-        const std::int32_t* scores = table.scoreRow(y);
+        const std::uint32_t* line = table.entryRow(y);
         for (int x = left; x <= right; ++x) {
-            const Entry entry{scores[x], order(x, y)};
+            const Entry entry{MatchTable::scoreOf(line[x]), order(x, y)};
             if (entry.score <= threshold)
                 entries.push_back(entry);
             else if (entry < above)

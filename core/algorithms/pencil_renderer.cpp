@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -301,13 +302,17 @@ bool PencilRenderer::sketch(QImage& image, const Settings& st, IProgressReporter
 QImage PencilRenderer::gradientStrokeDrawing(const QImage& source, int threshold, int darkness,
                                              int length)
 {
-    QImage out = source.copy();
+    if (source.isNull())
+        return QImage();
+    QImage out(source.size(), QImage::Format_Grayscale8);
     if (out.isNull())
         return out;
-    ensure32Bit(out);
-    out.fill(0xFFFFFFFFu);
     const int width = out.width();
     const int height = out.height();
+    uchar* const bits = out.bits();
+    const qsizetype stride = out.bytesPerLine();
+    for (int y = 0; y < height; ++y)
+        std::memset(bits + y * stride, 255, size_t(width));
     if (width < 3 || height < 3)
         return out;
 
@@ -322,11 +327,10 @@ QImage PencilRenderer::gradientStrokeDrawing(const QImage& source, int threshold
             row[x] = std::int16_t(luminance(line[x]));
     }
 
-    // Darkening clamps at 0 per channel; d > 0.
-    const auto darken = [&out](int x, int y, int d) {
-        QRgb* p = reinterpret_cast<QRgb*>(out.scanLine(y)) + x;
-        *p = qRgb(std::max(qRed(*p) - d, 0), std::max(qGreen(*p) - d, 0),
-                  std::max(qBlue(*p) - d, 0));
+    // Darkening clamps at 0; d > 0.
+    const auto darken = [bits, stride](int x, int y, int d) {
+        uchar* p = bits + y * stride + x;
+        *p = uchar(std::max(*p - d, 0));
     };
     // (150 - darkness) / -4 truncated: 7 for darkness 180.
     const int offset = (150 - darkness) / (-4);

@@ -40,8 +40,9 @@ public:
     // image exactly as it was when cancelled.
     bool sketch(QImage& image, const Settings& settings, IProgressReporter* reporter);
 
-    // A white picture of the source's size (32-bit) with short dark segments drawn across its
-    // strong edges, the edge darkening of the oil painters. At every interior pixel whose Sobel
+    // A white picture of the source's size with short dark segments drawn across its strong
+    // edges, the edge darkening of the oil painters. It is grey throughout, so it comes one byte a
+    // pixel (Format_Grayscale8). At every interior pixel whose Sobel
     // gradient of the luminance (divided by 4) has a mean magnitude of at least `threshold` and
     // is not diagonal, a segment runs along the gradient, symmetric about the pixel, its darkness
     // falling off by 1 a step from the centre; `length` (0..100) scales its reach and darkness,

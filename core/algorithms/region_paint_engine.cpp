@@ -179,6 +179,7 @@ bool RegionPaintEngine::paint(QImage& image, const QImage& texture, bool scaled,
     // Seed sources: free draws for a preview, draws recorded for a display render, the recorded
     // list for an export.
     const bool recording = scaled && !preview;
+    const bool keepsRecord = recording && m_memory; // a list no memory holds is not made
     const bool replaying = !scaled && !preview;
     QVector<QPoint> recorded;
     const QVector<QPoint> replay =
@@ -209,7 +210,7 @@ bool RegionPaintEngine::paint(QImage& image, const QImage& texture, bool scaled,
             } else {
                 x = drawBelow(width - 1);
                 y = drawBelow(height - 1);
-                if (recording)
+                if (keepsRecord)
                     recorded.append(QPoint(int((x % width) / scale), int((y % height) / scale)));
             }
             found = painter.canSeed(x, y);
@@ -236,7 +237,7 @@ bool RegionPaintEngine::paint(QImage& image, const QImage& texture, bool scaled,
     adjustSaturation(canvas, int(std::clamp<qint64>(saturation, -100000, 100000)));
     image = restoreAlpha(work, canvas);
 
-    if (recording && m_memory)
+    if (keepsRecord)
         m_memory->setPositions(memoryName(), recorded);
     if (reporter)
         reporter->report_progress(100);

@@ -24,6 +24,41 @@ inline int colourDistance(QRgb first, QRgb second)
            std::abs(qBlue(first) - qBlue(second));
 }
 
+// The grey edge drawing reduced by factor as the photograph is: the fast scaling is given the
+// drawing as a 32-bit picture in the format ensure32Bit gives the photograph, so that it samples
+// the same pixels, and the reduction (grey as well) comes back one byte a pixel. Null when nothing
+// is left.
+QImage reducedDrawing(const QImage& drawing, double factor, const QImage& photograph)
+{
+    const QImage::Format format = photograph.format();
+    const bool keepsFormat =
+        format == QImage::Format_ARGB32 || format == QImage::Format_ARGB32_Premultiplied;
+    QImage wide(drawing.size(), keepsFormat ? format : QImage::Format_RGB32);
+    if (wide.isNull())
+        return wide;
+    wide.setDevicePixelRatio(photograph.devicePixelRatio());
+    for (int y = 0; y < wide.height(); ++y) {
+        const uchar* in = drawing.constScanLine(y);
+        QRgb* out = reinterpret_cast<QRgb*>(wide.scanLine(y));
+        for (int x = 0; x < wide.width(); ++x)
+            out[x] = 0xFF000000u | (QRgb(in[x]) * 0x010101u);
+    }
+    const QImage reduced = scaleByFactor(wide, factor);
+    wide = QImage();
+    if (reduced.isNull())
+        return reduced;
+    QImage grey(reduced.size(), QImage::Format_Grayscale8);
+    if (grey.isNull())
+        return grey;
+    for (int y = 0; y < grey.height(); ++y) {
+        const QRgb* in = reinterpret_cast<const QRgb*>(reduced.constScanLine(y));
+        uchar* out = grey.scanLine(y);
+        for (int x = 0; x < grey.width(); ++x)
+            out[x] = uchar(qBlue(in[x]));
+    }
+    return grey;
+}
+
 } // namespace
 
 void StrokePainter::darkenEdges(QImage& canvas, const QImage& source, const QImage& strokes,
@@ -32,22 +67,18 @@ void StrokePainter::darkenEdges(QImage& canvas, const QImage& source, const QIma
     const int width = std::min({canvas.width(), source.width(), strokes.width()});
     const int height = std::min({canvas.height(), source.height(), strokes.height()});
     // The weight of a channel of the edge drawing, (510 - 2 * channel) / 3: 0 on white
-    // drawing, 170 on black.
+    // drawing, 170 on black. The drawing is grey: its three channels weigh the same.
     const auto drawingWeight = [](int channel) { return (510 - 2 * channel) / 3; };
     for (int y = 0; y < height - 1; ++y) {
         QRgb* canvasLine = reinterpret_cast<QRgb*>(canvas.scanLine(y));
         const QRgb* sourceLine = reinterpret_cast<const QRgb*>(source.constScanLine(y));
-        const QRgb* strokeLine = reinterpret_cast<const QRgb*>(strokes.constScanLine(y));
+        const uchar* strokeLine = strokes.constScanLine(y);
         for (int x = 0; x < width - 1; ++x) {
             const QRgb old = canvasLine[x];
             const int distance = colourDistance(old, sourceLine[x]);
-            const QRgb drawing = strokeLine[x];
             // darkening in 0..425; a damaged document's factor is held where every channel
             // clamps.
-            const qint64 darkening =
-                (distance + drawingWeight(qBlue(drawing)) + drawingWeight(qRed(drawing)) +
-                 drawingWeight(qGreen(drawing))) /
-                3;
+            const qint64 darkening = (distance + 3 * drawingWeight(strokeLine[x])) / 3;
             const int shift = int(std::clamp<qint64>(darkening * edgeFactor / 300, -1000, 1000));
             canvasLine[x] = qRgb(clampChannel(qRed(old) - shift), clampChannel(qGreen(old) - shift),
                                  clampChannel(qBlue(old) - shift));
@@ -64,16 +95,16 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
         minimumSize = qRound(minimumSize * scale);
         maximumSize = qRound(maximumSize * scale);
     }
-    // The photograph and its edge drawing at the working size.
+    // The photograph and its edge drawing (grey, one byte a pixel) at the working size.
     const QImage input = image;
     const int inputWidth = input.width(), inputHeight = input.height();
     QImage strokes = PencilRenderer::gradientStrokeDrawing(input, 4, 180, 20);
-    strokes = scaleByFactor(strokes, scale);
     QImage source = scaleByFactor(input, scale);
+    if (!strokes.isNull() && !source.isNull() && strokes.size() != source.size())
+        strokes = reducedDrawing(strokes, scale, input);
     if (source.isNull() || strokes.isNull() || strokes.size() != source.size())
         return true;
     ensure32Bit(source);
-    ensure32Bit(strokes);
     const int width = source.width(), height = source.height();
 
     // Sizes, constants and the stroke budget. A damaged document's size is held to kLargestBrush
@@ -102,6 +133,9 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
     // Where the centres come from.
     const bool recording = settings.scaled && !settings.preview;
     const bool replaying = !settings.scaled && !settings.preview;
+    // The list is made only where a memory will hold it: a full-size run chooses about as many
+    // centres as the picture has pixels, at eight bytes each.
+    const bool keepsRecord = recording && settings.memory;
     QVector<QPoint> recorded;
     const QVector<QPoint> replay = replaying && settings.memory
                                        ? settings.memory->positions(settings.memoryName)
@@ -123,7 +157,7 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
     bool snapshotDue = false;
     const auto leaveOnCancel = [&]() {
         if (snapshotDue)
-            image = run.canvas();
+            image = run.takeCanvas();
         return false;
     };
 
@@ -163,7 +197,7 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
             x = randomBelow(std::max(width - 1, 1));
             y = randomBelow(std::max(height - 1, 1));
         } else if (run.chooseFreeCentre(recording && settings.recordingDrawsWholePicture, x, y)) {
-            if (recording)
+            if (keepsRecord)
                 recorded.append(
                     QPoint(int((x % inputWidth) / scale), int((y % inputHeight) / scale)));
         } else {
@@ -209,13 +243,13 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
 
     // Edge darkening (the last row and column stay), the painter's finish, and the photograph's
     // alpha back.
-    QImage canvas = run.canvas();
+    QImage canvas = run.takeCanvas();
     darkenEdges(canvas, source, strokes, settings.edgeFactor);
     if (settings.finish)
         settings.finish(canvas);
     image = restoreAlpha(source, canvas);
 
-    if (recording && settings.memory)
+    if (keepsRecord)
         settings.memory->setPositions(settings.memoryName, recorded);
     if (settings.reporter)
         settings.reporter->report_progress(100);

@@ -48,8 +48,10 @@ struct StrokePainterSettings
     // The run's progress: a run reports only percentages that differ from its last percentage
     // (without it, every percentage it reaches).
     PaintProgress* progress = nullptr;
-    StrokeMemory* memory = nullptr; // where the centres are recorded and replayed from
-    QString memoryName;             // the painter's list in the memory
+    // Where the centres are recorded and replayed from; without one a recording run chooses its
+    // centres as always but keeps no list.
+    StrokeMemory* memory = nullptr;
+    QString memoryName; // the painter's list in the memory
     IProgressReporter* reporter = nullptr;
     const std::atomic<bool>* cancelled = nullptr;
 };
@@ -72,8 +74,9 @@ public:
 
     // The edge darkening: every pixel but those of the last row and column is darkened by
     // s * edgeFactor / 300, where s grows with the remaining colour error against the source and
-    // with the darkness of the edge drawing. Edge factor 0 changes nothing but the alpha (made
-    // opaque).
+    // with the darkness of the edge drawing, a grey picture of one byte a pixel (Format_Grayscale8,
+    // as PencilRenderer::gradientStrokeDrawing makes it). Edge factor 0 changes nothing but the
+    // alpha (made opaque).
     static void darkenEdges(QImage& canvas, const QImage& source, const QImage& strokes,
                             int edgeFactor);
 };

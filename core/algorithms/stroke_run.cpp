@@ -3,6 +3,9 @@
 #include "core/raster/execution.h"
 #include "core/raster/random.h"
 
+#include <QColorSpace>
+#include <QStringList>
+
 #include <algorithm>
 #include <cstring>
 
@@ -51,6 +54,13 @@ LargePageMemory::~LargePageMemory()
     std::free(data);
 }
 
+void* LargePageMemory::release()
+{
+    void* released = data;
+    data = nullptr;
+    return released;
+}
+
 StrokeRun::StrokeRun(const StrokePainterSettings& settings, const QImage& source)
     : m_settings(settings), m_source(source), m_width(source.width()), m_height(source.height()),
       m_simd(execution().simd), m_far((std::size_t(m_width) * std::size_t(m_height) + 63) / 64, 0),
@@ -70,17 +80,36 @@ StrokeRun::StrokeRun(const StrokePainterSettings& settings, const QImage& source
     }
 }
 
-QImage StrokeRun::canvas() const
+QImage StrokeRun::takeCanvas()
 {
-    QImage picture = m_source.copy();
-    if (picture.isNull())
+    // Pixel i of the canvas is word 2i of the pairs: moved to word i in order, each is read
+    // before anything is written over it.
+    const std::size_t count = std::size_t(m_width) * std::size_t(m_height);
+    QRgb* const pixels = m_pairs;
+    for (std::size_t i = 0; i < count; ++i)
+        pixels[i] = pixels[2 * i];
+    void* memory = m_memory.release();
+    if (void* shrunk = std::realloc(memory, std::max<std::size_t>(count * sizeof(QRgb), 1)))
+        memory = shrunk;
+
+    // The picture owns the memory from here; the metadata is what a copy of the photograph
+    // carries.
+    QImage picture(
+        static_cast<uchar*>(memory), m_width, m_height,
+        qsizetype(m_width) * qsizetype(sizeof(QRgb)), m_source.format(),
+        [](void* owned) { std::free(owned); }, memory);
+    if (picture.isNull()) {
+        std::free(memory);
         return picture;
-    for (int y = 0; y < m_height; ++y) {
-        QRgb* out = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        const QRgb* pairs = pairRow(y);
-        for (int x = 0; x < m_width; ++x)
-            out[x] = pairs[2 * x];
     }
+    picture.setDotsPerMeterX(m_source.dotsPerMeterX());
+    picture.setDotsPerMeterY(m_source.dotsPerMeterY());
+    picture.setDevicePixelRatio(m_source.devicePixelRatio());
+    picture.setOffset(m_source.offset());
+    picture.setColorSpace(m_source.colorSpace());
+    const QStringList keys = m_source.textKeys();
+    for (const QString& key : keys)
+        picture.setText(key, m_source.text(key));
     return picture;
 }
 

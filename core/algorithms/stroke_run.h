@@ -31,6 +31,9 @@ struct LargePageMemory
     LargePageMemory(const LargePageMemory&) = delete;
     LargePageMemory& operator=(const LargePageMemory&) = delete;
 
+    // Hands the memory over (to be freed with std::free); data is null afterwards.
+    void* release();
+
     void* data = nullptr;
 };
 
@@ -44,9 +47,11 @@ public:
     // False when there was no memory for the working pixels.
     bool isValid() const { return m_pairs != nullptr; }
 
-    // The canvas as it stands, as a picture (with the photograph's format, resolution and
-    // colour space).
-    QImage canvas() const;
+    // The canvas as it stands, as a picture with the photograph's format and metadata (resolution,
+    // colour space, text), made in place: the canvas halves of the pairs move to the front of the
+    // working memory, which shrinks to them and becomes the picture's. So the canvas never exists
+    // beside the pairs, 12 bytes a pixel at once. Ends the run: nothing else may be called after.
+    QImage takeCanvas();
 
     // The canvas and the photograph side by side, pixel by pixel (canvas, photograph, canvas,
     // ...): a stroke reads both under every brush row, and one cache line then serves both.

@@ -64,8 +64,12 @@ void PaintingFilter::run()
     if (m_image.isNull())
         return;
 
-    // The painting; a scaled render brings the working image back reduced.
-    QImage photo = m_image;
+    // The painting; a scaled render brings the working image back reduced. The photograph is
+    // kept for what follows only when something reads it: the pencil drawing is made from it, and
+    // after a texture it gives its alpha back. Otherwise the painter may hold the only reference
+    // and paint in the picture's own memory.
+    const bool photoNeeded = pencil->isReady() || (texture->isReady() && m_image.hasAlphaChannel());
+    QImage photo = photoNeeded ? m_image : QImage();
     if (painter->isCancelled())
         return;
     painter->process(m_image);

@@ -9,11 +9,12 @@
 // The positions a display render chose at random (stroke centres, region seeds), kept so that the
 // full-size export of the same document replays them and shows the same strokes as the screen.
 //
-// One memory per document (the command-line renderer makes one per picture), shared with the
-// filter of each render of that document through Filter::setStrokeMemory; rendering one document
-// never changes what another document's export replays. Each painter keeps its own list under its
-// own name. A painter records into a list of its own while it runs and stores it here only when
-// the run completes, so a cancelled render leaves the last completed list in place.
+// One memory per document (the command-line renderer, which renders each picture once, uses
+// none), shared with the filter of each render of that document through Filter::setStrokeMemory;
+// rendering one document never changes what another document's export replays. Each painter
+// keeps its own list under its own name. A painter records into a list of its own while it runs
+// and stores it here only when the run completes, so a cancelled render leaves the last completed
+// list in place; without a memory it records nothing.
 //
 // A render reads and writes the memory on its worker thread; a document runs one render at a
 // time, so no lock is needed.

@@ -421,8 +421,8 @@ void TestRenderCliRendering::batchOrderDoesNotChangeAPicture()
     QVERIFY(readAll(firstDir + "/photo.png") == readAll(secondDir + "/photo.png"));
 
     // One picture three times in one batch, with strokes that the painter
-    // remembers: each rendering has its own thread and stroke memory, so nothing
-    // carries over to the next.
+    // remembers in the application: each rendering has its own thread and keeps
+    // no strokes, so nothing carries over to the next.
     const QString copies = freshDirectory("order-copies");
     QVERIFY(QFile::copy(m_other, copies + "/again.jpg"));
     QVERIFY(QFile::copy(m_other, copies + "/third.jpg"));

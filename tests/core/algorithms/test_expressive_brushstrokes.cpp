@@ -224,6 +224,8 @@ private slots:
     void paintsLikeThePlainRenderer();
     void piecesFollowTheirRules();
     void pickingTakesTheBestOfACell();
+    void matchTableKeepsScoreAndBrush_data();
+    void matchTableKeepsScoreAndBrush();
     void cancellingStopsEachHalf();
     void awkwardPicturesFinish();
     void scaledRunKeepsAlphaInPlace();
@@ -400,23 +402,61 @@ void TestExpressiveBrushstrokes::pickingTakesTheBestOfACell()
     // a = 4, cell (2, 2): columns and rows 6..8.
     for (const int limit : {10, 2}) {
         Brushes::MatchTable table(20, 20);
-        table.set(7, 6, 5, 3, qRgb(1, 2, 3));
-        table.set(6, 8, 5, 1, qRgb(4, 5, 6));
-        table.set(8, 8, 3, 2, qRgb(7, 8, 9));
-        table.set(6, 6, 50, 0, qRgb(0, 0, 0));
-        table.set(9, 9, 1, 0, qRgb(0, 0, 0)); // outside the window
+        table.set(7, 6, 5, 3);
+        table.set(6, 8, 5, 1);
+        table.set(8, 8, 3, 2);
+        table.set(6, 6, 50, 0);
+        table.set(9, 9, 1, 0);                    // outside the window
+        table.set(7, 7, Brushes::kEmptyScore, 4); // a search that found nothing: no match
         const std::vector<QPoint> picks = Brushes::pickBestInCell(table, 4, 2, 2, limit, 10);
         // Ties go to the earlier column.
         const std::vector<QPoint> best = {QPoint(8, 8), QPoint(6, 8), QPoint(7, 6)};
         QCOMPARE(picks, std::vector<QPoint>(best.begin(), best.begin() + std::min(limit, 3)));
         for (const QPoint& p : picks)
             QCOMPARE(table.score(p.x(), p.y()), Brushes::kEmptyScore);
+        // A used entry keeps its brush (its colour is worked out from it).
         QCOMPARE(table.brushIndex(6, 8), 1);
-        QCOMPARE(table.colour(6, 8), qRgb(4, 5, 6));
+        QVERIFY(table.hasMatch(6, 8));
+        QCOMPARE(table.brushIndex(7, 7), 0);
+        QVERIFY(!table.hasMatch(7, 7));
+        QVERIFY(!table.hasMatch(5, 5));
         QCOMPARE(table.score(9, 9), 1);
         // Running out below the limit uses up the entry that stopped the search.
         QCOMPARE(table.score(6, 6), limit == 10 ? int(Brushes::kEmptyScore) : 50);
         QCOMPARE(table.score(7, 6), limit == 10 ? int(Brushes::kEmptyScore) : 5);
+    }
+}
+
+void TestExpressiveBrushstrokes::matchTableKeepsScoreAndBrush_data()
+{
+    // Score and brush share a word: scores up to the empty score, the largest brush index.
+    QTest::addColumn<int>("score");
+    QTest::addColumn<int>("brush");
+    QTest::addColumn<bool>("match");
+    QTest::newRow("zero error") << 0 << 0 << true;
+    QTest::newRow("last brush") << 5 << Brushes::kBrushCount - 1 << true;
+    QTest::newRow("just below empty") << Brushes::kEmptyScore - 1 << 7 << true;
+    QTest::newRow("empty") << int(Brushes::kEmptyScore) << 4 << false;
+}
+
+void TestExpressiveBrushstrokes::matchTableKeepsScoreAndBrush()
+{
+    QFETCH(int, score);
+    QFETCH(int, brush);
+    QFETCH(bool, match);
+    Brushes::MatchTable table(5, 4);
+    table.set(3, 2, score, brush);
+    QCOMPARE(table.score(3, 2), score);
+    QCOMPARE(table.hasMatch(3, 2), match);
+    QCOMPARE(table.brushIndex(3, 2), match ? brush : 0);
+    // Using the entry up changes its score only; the neighbours stay empty.
+    table.setScore(3, 2, Brushes::kEmptyScore);
+    QCOMPARE(table.score(3, 2), int(Brushes::kEmptyScore));
+    QCOMPARE(table.hasMatch(3, 2), match);
+    QCOMPARE(table.brushIndex(3, 2), match ? brush : 0);
+    for (const QPoint& p : {QPoint(2, 2), QPoint(4, 2), QPoint(3, 1), QPoint(3, 3)}) {
+        QCOMPARE(table.score(p.x(), p.y()), int(Brushes::kEmptyScore));
+        QVERIFY(!table.hasMatch(p.x(), p.y()));
     }
 }
 

@@ -107,6 +107,7 @@ private slots:
     void maximumBelowMinimumLowersTheMinimum();
     void zeroStrokesLeaveMostlyCanvas();
     void edgeFactorZeroChangesNothing();
+    void edgeDarkeningFollowsTheDrawing_data();
     void edgeDarkeningFollowsTheDrawing();
     void precisionConstants();
     void standardRunPaintsThePicture();
@@ -382,8 +383,8 @@ void TestOilPaintingAlgorithm::edgeFactorZeroChangesNothing()
 {
     QImage canvas = randomPicture(30, 20, QImage::Format_RGB32, 3);
     const QImage source = randomPicture(30, 20, QImage::Format_RGB32, 4);
-    QImage strokes(30, 20, QImage::Format_RGB32);
-    strokes.fill(Qt::black);
+    QImage strokes(30, 20, QImage::Format_Grayscale8);
+    strokes.fill(0);
     const QImage before = canvas;
     OilPaintingAlgorithm::darkenEdges(canvas, source, strokes, 0);
     QCOMPARE(canvas, before);
@@ -394,18 +395,31 @@ void TestOilPaintingAlgorithm::edgeFactorZeroChangesNothing()
     QCOMPARE(a.edgeFactor(), 0);
 }
 
+void TestOilPaintingAlgorithm::edgeDarkeningFollowsTheDrawing_data()
+{
+    // The drawing is grey, one byte a pixel; s is the weight (510 - 2 grey) / 3 of one channel.
+    QTest::addColumn<int>("grey");
+    QTest::addColumn<int>("shift");
+    QTest::newRow("black") << 0 << 170 * 255 / 300;       // 144
+    QTest::newRow("dark grey") << 100 << 103 * 255 / 300; // 87
+    QTest::newRow("light grey") << 230 << 16 * 255 / 300; // 13
+    QTest::newRow("white") << 255 << 0;
+}
+
 void TestOilPaintingAlgorithm::edgeDarkeningFollowsTheDrawing()
 {
-    // Canvas equal to the source: only the drawing counts. Black drawing: s = 170.
+    QFETCH(int, grey);
+    QFETCH(int, shift);
+    // Canvas equal to the source: only the drawing counts.
     QImage canvas(6, 5, QImage::Format_RGB32);
     canvas.fill(qRgb(200, 150, 100));
     const QImage source = canvas;
-    QImage strokes(6, 5, QImage::Format_RGB32);
-    strokes.fill(Qt::black);
+    QImage strokes(6, 5, QImage::Format_Grayscale8);
+    strokes.fill(uint(grey));
     OilPaintingAlgorithm::darkenEdges(canvas, source, strokes, 255);
-    const int shift = 170 * 255 / 300; // 144
-    QCOMPARE(canvas.pixel(0, 0), qRgb(200 - shift, 150 - shift, 0));
-    QCOMPARE(canvas.pixel(4, 3), qRgb(200 - shift, 150 - shift, 0));
+    const QRgb darkened = qRgb(200 - shift, 150 - shift, std::max(100 - shift, 0));
+    QCOMPARE(canvas.pixel(0, 0), darkened);
+    QCOMPARE(canvas.pixel(4, 3), darkened);
     // The last column and row stay.
     QCOMPARE(canvas.pixel(5, 2), qRgb(200, 150, 100));
     QCOMPARE(canvas.pixel(2, 4), qRgb(200, 150, 100));
