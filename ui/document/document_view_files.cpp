@@ -1,7 +1,7 @@
 #include "ui/document/document_view.h"
 
-#include "document/photo_metadata.h"
 #include "document/file_names.h"
+#include "document/photo_metadata.h"
 #include "document/picture_io.h"
 #include "document/settings.h"
 #include "ui/document/document_file.h"
