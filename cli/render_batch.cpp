@@ -103,11 +103,13 @@ TerminalProgress* newProgress(const RenderOptions& options)
 // was rendered before it: nothing is replayed, and the painters keep no list of the strokes they
 // chose, which no later render would read (at full size it is about as large as the picture).
 // The filter holds the only reference to the picture, so that a painter which no longer needs the
-// photograph can paint in its memory. Returns the artwork, or a null picture.
+// photograph can paint in its memory. Returns the artwork, or a null picture with the reason in
+// *error.
 QImage renderArtwork(const QString& filterName, QImage picture,
                      const FilterParametersPtr& parameters, const QString& pictureName,
-                     TerminalProgress* progress)
+                     TerminalProgress* progress, QString* error)
 {
+    *error = QStringLiteral("the filter gave no picture");
     const FilterPtr filter = createFilter(filterName);
     if (!filter)
         return QImage();
@@ -132,7 +134,9 @@ QImage renderArtwork(const QString& filterName, QImage picture,
         worker.start();
         loop.exec();
         worker.wait();
-        if (!worker.was_cancelled())
+        if (worker.out_of_memory())
+            *error = worker.out_of_memory_message();
+        else if (!worker.was_cancelled())
             artwork = worker.result_image();
     }
     if (progress)
@@ -246,12 +250,12 @@ bool renderPicture(const RenderJob& job, const RenderOptions& options, TerminalP
     if (!render)
         return succeeded;
 
+    QString renderError;
     const QImage artwork = renderArtwork(options.filterName, std::move(picture), options.parameters,
-                                         QFileInfo(job.input).fileName(), progress);
+                                         QFileInfo(job.input).fileName(), progress, &renderError);
     if (artwork.isNull()) {
-        report(
-            progress,
-            QStringLiteral("cannot render %1: the filter gave no picture").arg(quoted(job.input)));
+        report(progress,
+               QStringLiteral("cannot render %1: %2").arg(quoted(job.input), renderError));
         return false;
     }
     return writeArtwork(artwork, pictureFile, job.output, options, progress) && succeeded;
@@ -395,12 +399,13 @@ int renderDocument(const RenderOptions& options)
         return succeeded ? ExitSuccess : ExitFailure;
 
     const QScopedPointer<TerminalProgress> progress(newProgress(options));
-    const QImage artwork = renderArtwork(filterName, std::move(picture), parameters,
-                                         QFileInfo(document).fileName(), progress.data());
+    QString renderError;
+    const QImage artwork =
+        renderArtwork(filterName, std::move(picture), parameters, QFileInfo(document).fileName(),
+                      progress.data(), &renderError);
     if (artwork.isNull()) {
-        report(
-            progress.data(),
-            QStringLiteral("cannot render %1: the filter gave no picture").arg(quoted(document)));
+        report(progress.data(),
+               QStringLiteral("cannot render %1: %2").arg(quoted(document), renderError));
         return ExitFailure;
     }
     return writeArtwork(artwork, unpacked.pictureBytes, output, options, progress.data()) &&
