@@ -5,7 +5,8 @@
 // The input is read as: a filter byte, the picture's width and height (1..48) and pattern byte,
 // then records of six bytes: a row byte (a row of the filter's table, or a key no row has), a
 // kind byte (whole number, fraction, text, truth value, a choice's value) and four value bytes.
-// Whatever the values, the filter must finish with a picture of the photo's size.
+// Whatever the values, the filter must finish with a picture of the photo's size, and soon
+// (tools/run_fuzzers.sh gives every input a time limit).
 
 #include "core/filters/filter_list.h"
 #include "core/framework/filter.h"
