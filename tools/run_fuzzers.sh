@@ -29,6 +29,8 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithD
   -DDRAWLUME_FUZZ=ON > /dev/null
 cmake --build "$build" -j "$(nproc)" --target $(printf 'fuzz_%s ' "${targets[@]}")
 
+# Every target runs, also after another one found something; the exit status is 1 when any did.
+found=0
 for target in "${targets[@]}"; do
   corpus="$build/corpus-$target"
   findings="$build/findings-$target"
@@ -37,8 +39,14 @@ for target in "${targets[@]}"; do
   timeout=10
   [ "$target" != filter_settings ] || timeout=5
   echo "== fuzz_$target for ${seconds}s"
-  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  if ! ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     QT_QPA_PLATFORM=offscreen \
     "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -print_final_stats=1 \
-    -artifact_prefix="$findings/" -timeout="$timeout" -rss_limit_mb=4096 "$corpus" 2>&1 | tail -n 25
+    -artifact_prefix="$findings/" -timeout="$timeout" -rss_limit_mb=4096 "$corpus" \
+    >"$build/fuzz_$target.log" 2>&1; then
+    found=1
+    echo "fuzz_$target found something: see $findings and $build/fuzz_$target.log"
+  fi
+  tail -n 25 "$build/fuzz_$target.log"
 done
+exit $found
