@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QMutexLocker>
+#include <QThread>
 
 #include <sys/stat.h>
 
@@ -189,8 +190,13 @@ FilterParametersPtr batchRenderParameters(const FilterParameters& settings)
 
 int batchConcurrency(const QString& filterName)
 {
+    // Two pictures at a time wherever there are two cores, for every filter: reading and writing
+    // a photograph (decoding, encoding, the photo information) run on one thread, and so do large
+    // parts of the renders, so a second picture fills the other core. Measured on 12-megapixel
+    // photos with Pencil and Oil, two at a time was never slower than one at a time with the
+    // filters' own helper threads; it holds two pictures in memory instead of one.
     Q_UNUSED(filterName);
-    return 1;
+    return std::clamp(QThread::idealThreadCount(), 1, 2);
 }
 
 BatchObserver::~BatchObserver() = default;

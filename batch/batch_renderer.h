@@ -55,7 +55,8 @@ QString patternFileName(const QString& pattern, const QString& input, const QStr
 // values) plus the fixed values of their choices and the keys of a full-size render.
 FilterParametersPtr batchRenderParameters(const FilterParameters& settings);
 
-// How many pictures a batch with the filter renders at once on this machine.
+// How many pictures a batch with the filter renders at once on this machine: two where there are
+// two cores or more.
 int batchConcurrency(const QString& filterName);
 
 // One picture of a batch. output is the file to write; empty to take it from the name pattern.

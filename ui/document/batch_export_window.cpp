@@ -38,6 +38,9 @@ namespace {
 // The grey of the control window's panels.
 const QColor kPanelGrey(196, 196, 196);
 
+// A picture's entry in the percentages once it is written, skipped or failed (counting as 100).
+constexpr int kEnded = 101;
+
 // The suffixes of the pictures a folder contributes (letter case ignored).
 const QStringList& pictureSuffixes()
 {
@@ -418,17 +421,17 @@ void BatchExportWindow::start()
         set_state(index, tr("rendering %1%").arg(percent));
     });
     connect(thread, &BatchThread::pictureWritten, this, [this](int index, const QString& output) {
-        m_percent[index] = 100;
+        m_percent[index] = kEnded;
         ++m_done;
         set_state(index, tr("done: %1").arg(QFileInfo(output).fileName()));
     });
     connect(thread, &BatchThread::pictureFailed, this, [this](int index, const QString& message) {
-        m_percent[index] = 100;
+        m_percent[index] = kEnded;
         ++m_done;
         set_state(index, tr("failed: %1").arg(message));
     });
     connect(thread, &BatchThread::pictureSkipped, this, [this](int index, const QString& output) {
-        m_percent[index] = 100;
+        m_percent[index] = kEnded;
         ++m_done;
         set_state(index, tr("skipped: %1 exists").arg(QFileInfo(output).fileName()));
     });
@@ -455,7 +458,7 @@ void BatchExportWindow::set_state(int index, const QString& state)
     item->setText(QStringLiteral("%1 \u2014 %2").arg(QFileInfo(path).fileName(), state));
     int total = 0;
     for (const int percent : qAsConst(m_percent))
-        total += std::max(0, percent);
+        total += std::clamp(percent, 0, 100);
     m_progress->setValue(total);
 }
 
@@ -469,7 +472,7 @@ void BatchExportWindow::finish(int written, int skipped, int failed, bool cancel
     } else {
         // Pictures that were being rendered when the batch was cancelled are dropped.
         for (int i = 0; i < m_percent.size(); ++i) {
-            if (m_percent.at(i) >= 0 && m_percent.at(i) < 100 && cancelled)
+            if (m_percent.at(i) >= 0 && m_percent.at(i) != kEnded && cancelled)
                 set_state(i, tr("cancelled"));
         }
         QString text =

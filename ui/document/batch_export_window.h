@@ -101,7 +101,7 @@ private:
     QPushButton* m_open_folder;
     QPointer<BatchThread> m_thread;
     QString m_output_folder; // of the running or last batch
-    QVector<int> m_percent;  // per picture of the running batch
+    QVector<int> m_percent;  // per picture of the running batch: -1 waiting, then 0..100, kEnded
     int m_done = 0;
 };
 
