@@ -402,7 +402,6 @@ void BatchExportWindow::start()
 
     m_output_folder = folder;
     m_percent = QVector<int>(m_list->count(), -1);
-    m_done = 0;
     for (int i = 0; i < m_list->count(); ++i)
         set_state(i, tr("waiting"));
     m_progress->setRange(0, 100 * m_list->count());
@@ -422,17 +421,14 @@ void BatchExportWindow::start()
     });
     connect(thread, &BatchThread::pictureWritten, this, [this](int index, const QString& output) {
         m_percent[index] = kEnded;
-        ++m_done;
         set_state(index, tr("done: %1").arg(QFileInfo(output).fileName()));
     });
     connect(thread, &BatchThread::pictureFailed, this, [this](int index, const QString& message) {
         m_percent[index] = kEnded;
-        ++m_done;
         set_state(index, tr("failed: %1").arg(message));
     });
     connect(thread, &BatchThread::pictureSkipped, this, [this](int index, const QString& output) {
         m_percent[index] = kEnded;
-        ++m_done;
         set_state(index, tr("skipped: %1 exists").arg(QFileInfo(output).fileName()));
     });
     connect(thread, &BatchThread::batchFinished, this, &BatchExportWindow::finish);

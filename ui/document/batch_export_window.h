@@ -102,7 +102,6 @@ private:
     QPointer<BatchThread> m_thread;
     QString m_output_folder; // of the running or last batch
     QVector<int> m_percent;  // per picture of the running batch: -1 waiting, then 0..100, kEnded
-    int m_done = 0;
 };
 
 // Shows the application's one Batch Export window, made on first use with current_settings (and
