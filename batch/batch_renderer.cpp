@@ -436,14 +436,15 @@ BatchSummary BatchRenderer::run(const BatchSettings& settings, BatchObserver* ob
             QMutexLocker lock(&m_mutex);
             m_renders.removeOne(slot->render.get());
         }
-        const QImage artwork = slot->render->takeArtwork();
+        QString renderError;
+        const QImage artwork = slot->render->takeArtwork(&renderError);
         slot->render.reset();
         if (m_cancelled.load())
             return;
         const QString& input = settings.jobs.at(slot->index).input;
         if (artwork.isNull()) {
             fail(slot->index,
-                 QStringLiteral("cannot render %1: the filter gave no picture").arg(quoted(input)));
+                 QStringLiteral("cannot render %1: %2").arg(quoted(input), renderError));
             return;
         }
         // A filter that announced more phases than it went through still ends at 100 %.

@@ -60,14 +60,20 @@ void PictureRender::cancel()
         m_worker->slot_cancelled();
 }
 
-QImage PictureRender::takeArtwork()
+QImage PictureRender::takeArtwork(QString* error)
 {
+    if (error)
+        *error = QStringLiteral("the filter gave no picture");
     if (!m_worker)
         return QImage();
     m_worker->wait();
     QImage artwork;
-    if (!m_worker->was_cancelled())
+    if (m_worker->out_of_memory()) {
+        if (error)
+            *error = m_worker->out_of_memory_message();
+    } else if (!m_worker->was_cancelled()) {
         artwork = m_worker->result_image();
+    }
     // The worker holds the filter, and the filter the artwork's other reference.
     m_worker.reset();
     if (!artwork.isNull()) {
@@ -82,16 +88,19 @@ QImage PictureRender::takeArtwork()
 
 QImage renderArtwork(const QString& filterName, QImage picture,
                      const FilterParametersPtr& parameters,
-                     const std::function<void(IProgressReporter*)>& beforeStart)
+                     const std::function<void(IProgressReporter*)>& beforeStart, QString* error)
 {
     PictureRender render(filterName, std::move(picture), parameters);
-    if (!render.isValid())
+    if (!render.isValid()) {
+        if (error)
+            *error = QStringLiteral("the filter gave no picture");
         return QImage();
+    }
     if (beforeStart)
         beforeStart(render.reporter());
     QEventLoop loop;
     QObject::connect(&render, &PictureRender::finished, &loop, &QEventLoop::quit);
     render.start();
     loop.exec();
-    return render.takeArtwork();
+    return render.takeArtwork(error);
 }

@@ -46,9 +46,11 @@ public:
     void start();
     // Asks the filter to stop at its next check; does not wait. Thread-safe.
     void cancel();
-    // After finished(): the artwork, or a null picture when cancelled or the filter gave none.
-    // Lets the filter and its thread go, so the artwork is then the only picture held.
-    QImage takeArtwork();
+    // After finished(): the artwork, or a null picture when cancelled or the filter gave none,
+    // with the reason in *error (when given): "not enough memory for a W x H picture with FILTER"
+    // when its memory could not be had, else "the filter gave no picture". Lets the filter and its
+    // thread go, so the artwork is then the only picture held.
+    QImage takeArtwork(QString* error = nullptr);
 
 signals:
     // The worker thread has ended (emitted on this object's thread).
@@ -62,7 +64,9 @@ private:
 
 // Renders picture (moved in, see PictureRender) and waits for it in an event loop on the calling
 // thread. beforeStart, when given, gets the reporter to follow before the render starts. Returns
-// the artwork, or a null picture for an unknown filter or a filter that gave none.
+// the artwork, or a null picture for an unknown filter or a filter that gave none, with the
+// reason in *error (see takeArtwork).
 QImage renderArtwork(const QString& filterName, QImage picture,
                      const FilterParametersPtr& parameters,
-                     const std::function<void(IProgressReporter*)>& beforeStart = {});
+                     const std::function<void(IProgressReporter*)>& beforeStart = {},
+                     QString* error = nullptr);

@@ -80,18 +80,20 @@ TerminalProgress* newProgress(const RenderOptions& options)
 }
 
 // Renders picture with the batch library's one full-size render (see PictureRender), drawing the
-// progress bar meanwhile. Returns the artwork, or a null picture.
+// progress bar meanwhile. Returns the artwork, or a null picture with the reason in *error.
 QImage renderArtworkWithProgress(const QString& filterName, QImage picture,
                                  const FilterParametersPtr& parameters, const QString& pictureName,
-                                 TerminalProgress* progress)
+                                 TerminalProgress* progress, QString* error)
 {
-    const QImage artwork =
-        renderArtwork(filterName, std::move(picture), parameters, [&](IProgressReporter* reporter) {
+    const QImage artwork = renderArtwork(
+        filterName, std::move(picture), parameters,
+        [&](IProgressReporter* reporter) {
             if (progress) {
                 progress->begin(filterName, pictureName);
                 progress->follow(reporter);
             }
-        });
+        },
+        error);
     if (progress)
         progress->clear();
     return artwork;
@@ -203,13 +205,13 @@ bool renderPicture(const RenderJob& job, const RenderOptions& options, TerminalP
     if (!render)
         return succeeded;
 
+    QString renderError;
     const QImage artwork =
         renderArtworkWithProgress(options.filterName, std::move(picture), options.parameters,
-                                  QFileInfo(job.input).fileName(), progress);
+                                  QFileInfo(job.input).fileName(), progress, &renderError);
     if (artwork.isNull()) {
-        report(
-            progress,
-            QStringLiteral("cannot render %1: the filter gave no picture").arg(quoted(job.input)));
+        report(progress,
+               QStringLiteral("cannot render %1: %2").arg(quoted(job.input), renderError));
         return false;
     }
     return writeArtwork(artwork, pictureFile, job.output, options, progress) && succeeded;
@@ -463,13 +465,13 @@ int renderDocument(const RenderOptions& options)
         return succeeded ? ExitSuccess : ExitFailure;
 
     const QScopedPointer<TerminalProgress> progress(newProgress(options));
+    QString renderError;
     const QImage artwork =
         renderArtworkWithProgress(filterName, std::move(picture), parameters,
-                                  QFileInfo(document).fileName(), progress.data());
+                                  QFileInfo(document).fileName(), progress.data(), &renderError);
     if (artwork.isNull()) {
-        report(
-            progress.data(),
-            QStringLiteral("cannot render %1: the filter gave no picture").arg(quoted(document)));
+        report(progress.data(),
+               QStringLiteral("cannot render %1: %2").arg(quoted(document), renderError));
         return ExitFailure;
     }
     return writeArtwork(artwork, unpacked.pictureBytes, output, options, progress.data()) &&
