@@ -24,18 +24,17 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-image-formats-plugins")
 # Help > User Manual hands the manual to the desktop's web browser through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
-# The extended description: every line after the first is indented by one space.
+# The extended description; cpack puts the summary above it and indents its lines.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- Drawlume turns photographs into artwork: pencil drawings in lead or coloured
- pencils, watercolors, oil pastels and oil paintings, each optionally printed
- on a paper or canvas texture. A panel holds the settings of the chosen filter
- with a live preview; documents (.drawlume) keep a picture together with its
- filter and settings.
- .
- The package also holds drawlume-render, which renders pictures and batches
- from the command line with the same filters, its manual page and its bash
- completion.")
+    "Drawlume turns photographs into artwork: pencil drawings in lead or coloured
+pencils, watercolors, oil pastels and oil paintings, each optionally printed
+on a paper or canvas texture. A panel holds the settings of the chosen filter
+with a live preview; documents (.drawlume) keep a picture together with its
+filter and settings.
+
+The package also holds drawlume-render, which renders pictures and batches
+from the command line with the same filters, its manual page and its bash
+completion.")
 # The desktop-entry, MIME and icon caches are refreshed by the triggers of desktop-file-utils,
 # shared-mime-info and the icon themes; the package needs no maintainer scripts of its own.
 
