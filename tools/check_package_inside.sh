@@ -59,7 +59,8 @@ for file in /usr/share/applications/io.github.marrowin.drawlume.desktop \
   /usr/share/mime/packages/drawlume-mime.xml \
   /usr/share/icons/hicolor/256x256/apps/drawlume.png \
   /usr/share/icons/hicolor/scalable/apps/drawlume.svg \
-  /usr/share/doc/drawlume/copyright /usr/share/doc/drawlume/manual/index.html \
+  /usr/share/doc/drawlume/copyright /usr/share/doc/drawlume/changelog.gz \
+  /usr/share/doc/drawlume/manual/index.html \
   /usr/share/man/man1/drawlume.1.gz /usr/share/man/man1/drawlume-render.1.gz \
   /usr/share/bash-completion/completions/drawlume-render; do
   if [ -f "$file" ]; then pass "installed $file"; else fail "$file is not installed"; fi

@@ -27,7 +27,8 @@ expected=(
   $share/applications/io.github.marrowin.drawlume.desktop
   $share/metainfo/io.github.marrowin.drawlume.metainfo.xml
   $share/mime/packages/drawlume-mime.xml
-  $share/doc/drawlume/copyright $share/doc/drawlume/manual/index.html
+  $share/doc/drawlume/copyright $share/doc/drawlume/changelog.gz
+  $share/doc/drawlume/manual/index.html
   $share/man/man1/drawlume.1.gz $share/man/man1/drawlume-render.1.gz
   $share/bash-completion/completions/drawlume-render
   $share/icons/hicolor/scalable/apps/drawlume.svg
@@ -81,6 +82,8 @@ maintainer=$(sed -n 's/^DRAWLUME_PACKAGE_MAINTAINER:STRING=//p' "$build/CMakeCac
   fail "the maintainer \"$maintainer\" is not the package's"
 grep -qF "Upstream-Contact: $maintainer" "$stage/$share/doc/drawlume/copyright" ||
   fail "the copyright file does not name the maintainer \"$maintainer\""
+zcat "$stage/$share/doc/drawlume/changelog.gz" | head -n 1 | grep -qF "drawlume ($version)" ||
+  fail "the changelog does not start with drawlume ($version)"
 
 [ "$failures" -eq 0 ] && echo "PASS: executables, menu entry, icon, manual pages, copyright and control fields"
 [ "$failures" -eq 0 ]
