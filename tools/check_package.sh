@@ -11,7 +11,6 @@
 # Exits 0 when every check passed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source_dir=$(pwd)
 build=${1:-build}
 mirror=${DRAWLUME_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 suite=bookworm
