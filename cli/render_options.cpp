@@ -225,7 +225,8 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
         QStringLiteral("KEY=VALUE"));
     const QCommandLineOption textureOption(
         QStringLiteral("texture"),
-        QStringLiteral("The paper or canvas to print on, e.g. \"Kraft paper\" (default None)."),
+        QStringLiteral("The paper or canvas to print on, e.g. \"Kraft paper\" (default None); "
+                       "the names are the choices of the texture row of --list-parameters."),
         QStringLiteral("NAME"));
     const QCommandLineOption qualityOption(
         QStringLiteral("quality"),
@@ -238,7 +239,8 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
         QStringLiteral("N"));
     const QCommandLineOption formatOption(
         QStringLiteral("format"),
-        QStringLiteral("The suffix of the files --output-dir writes (default png)."),
+        QStringLiteral("The suffix of the files --output-dir writes: %1 (default png).")
+            .arg(writablePictureSuffixes().join(QStringLiteral(", "))),
         QStringLiteral("SUFFIX"));
     const QCommandLineOption outputDirOption(
         QStringLiteral("output-dir"),

@@ -17,6 +17,10 @@ drawlume_packages=(
   time
   xvfb xauth
   openbox xdotool x11-utils xclip imagemagick tesseract-ocr tesseract-ocr-eng python3
+  # The Debian package and its metadata: manual pages made with help2man and checked with groff
+  # and man, cpack's dependency lookup (dpkg-shlibdeps, file), the desktop entry and AppStream
+  # validators, the bash completion library, and the fresh Debian 12 of tools/check_package.sh.
+  help2man groff-base man-db dpkg-dev file desktop-file-utils appstream bash-completion debootstrap
 )
 
 missing=()

@@ -23,8 +23,9 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv)
     setQuitOnLastWindowClosed(false);
     seedRandom();
     setWindowIcon(QIcon(QStringLiteral(":/about.png")));
-    // Matches the windows to drawlume.desktop in docks and on Wayland.
-    setDesktopFileName(QStringLiteral("drawlume"));
+    // Matches the windows to their launcher entry (io.github.marrowin.drawlume.desktop) in docks
+    // and on Wayland.
+    setDesktopFileName(QStringLiteral("io.github.marrowin.drawlume"));
     setMaximumPictureMegapixels(max_megapixels());
 }
 

@@ -72,7 +72,10 @@ private slots:
               "Current settings", "Open Output Folder",
               // presets
               "Preset:", "Save as Preset", "Delete Preset", "(modified)", "--preset",
-              "--list-presets", "drawlume/presets"})
+              "--list-presets", "drawlume/presets",
+              // the Debian package, its manual pages and the shell completion
+              "apt-get install", "apt-get purge", "man drawlume-render", "bash-completion",
+              "/usr/share/doc/drawlume/manual/index.html"})
             QTest::newRow(text) << QString(text);
         // Every built-in preset, with its line.
         for (const QString& filter : filterNames()) {
