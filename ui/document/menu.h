@@ -41,6 +41,7 @@ public:
     QAction* action_fit() const { return m_fit; }
     QAction* action_actual_size() const { return m_actual_size; }
     QAction* action_split_compare() const { return m_split_compare; }
+    QAction* action_switch_to_panel() const { return m_switch_to_panel; }
 
 public slots:
     void slot_drawlume_about();
@@ -61,6 +62,7 @@ public slots:
     void slot_view_fit();
     void slot_view_actual_size();
     void slot_view_split_compare(bool split);
+    void slot_view_switch_to_panel();
     void create_undo_redo();
     void slot_export();
 
@@ -93,5 +95,6 @@ private:
     QAction* m_fit = nullptr;
     QAction* m_actual_size = nullptr;
     QAction* m_split_compare = nullptr;
+    QAction* m_switch_to_panel = nullptr;
     QMenu* m_edit_menu = nullptr;
 };

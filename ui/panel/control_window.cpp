@@ -3,6 +3,7 @@
 #include "document/file_names.h"
 #include "document/settings.h"
 #include "ui/document/document_view.h"
+#include "ui/document/document_window.h"
 #include "ui/document/opening.h"
 #include "ui/document/recent_files.h"
 #include "ui/panel/document_shortcuts.h"
@@ -17,6 +18,7 @@
 #include "ui/widgets/h_line.h"
 #include "ui/widgets/placeholder.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -26,6 +28,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QSlider>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -118,9 +121,6 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     buttonRow->addSpacing(12);
     buttonRow->addWidget(m_live_checkbox, 0, Qt::AlignVCenter);
     buttonRow->addStretch(1);
-    // "Process" stays last in the focus chain: while it is disabled (a render runs) the focus
-    // it had moves on to the filter list, not to "Live".
-    QWidget::setTabOrder(m_live_checkbox, m_process_button);
     layout->addLayout(buttonRow);
     layout->addWidget(m_size_grip, 0, Qt::AlignBottom | Qt::AlignRight);
     m_size_grip->setContentsMargins(0, 0, 0, 0);
@@ -134,10 +134,15 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     setAcceptDrops(true);
 
     fill_filter_list();
+    set_focus_order();
     offer_filters_for(nullptr);
     // The commands of the document windows' menus, with their shortcuts, act on the current
     // document while this window has the focus.
     add_document_shortcuts(this, m_registry);
+    auto* to_document = new QAction(this);
+    to_document->setShortcut(QKeySequence(Qt::Key_F6));
+    connect(to_document, &QAction::triggered, this, &ControlWindow::focus_document);
+    addAction(to_document);
     connect(m_thumbnail, &Thumbnail::signal_update_thumbnail, this,
             &ControlWindow::slot_options_changed);
     // The preview takes the pointer's movements for itself (panning, its cursor); a resize that
@@ -194,6 +199,50 @@ void ControlWindow::place_beside(QWidget* window)
                           document.top() + (window->geometry().top() - document.top()) + 48);
     move(position);
     keep_on_screen(this);
+}
+
+void ControlWindow::set_focus_order()
+{
+    QList<QWidget*> chain;
+    if (auto* zoom = m_zoom_slider->findChild<QSlider*>())
+        chain.append(zoom);
+    chain << m_filter_combo << m_preset_combo << m_save_preset_button << m_delete_preset_button;
+    // Every panel's controls in the order they were made, which is the order of the rows; the
+    // panels not shown are skipped by Tab.
+    for (int i = 0; i < m_panels->count(); ++i) {
+        for (QObject* child : m_panels->widget(i)->children()) {
+            auto* control = qobject_cast<QWidget*>(child);
+            if (control && (control->focusPolicy() & Qt::TabFocus))
+                chain.append(control);
+        }
+    }
+    // "Process" stays last: while it is disabled (a render runs) the focus it had moves on to the
+    // zoom and the filter list, not back to "Live".
+    chain << m_live_checkbox << m_process_button;
+    for (int i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void ControlWindow::take_keyboard_focus()
+{
+    if (!isVisible())
+        show();
+    raise();
+    activateWindow();
+    // The control that had the focus gets it back; the filter list the first time.
+    if (!focusWidget() || !focusWidget()->isVisible())
+        m_filter_combo->setFocus(Qt::ShortcutFocusReason);
+}
+
+void ControlWindow::focus_document()
+{
+    DocumentWindow* document = current_document_window();
+    if (!document && !m_registry->windows().isEmpty())
+        document = m_registry->windows().constFirst();
+    if (!document)
+        return;
+    document->raise();
+    document->activateWindow();
 }
 
 void ControlWindow::keep_above_documents()

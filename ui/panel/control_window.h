@@ -64,6 +64,7 @@ public:
     void document_busy_changed(DocumentView* view) override;
     FilterParametersPtr document_parameters(const DocumentView* view) const override;
     int filter_index(const QString& name) const override;
+    void take_keyboard_focus() override;
 
     // A fresh copy of the settings of the filter now chosen.
     FilterParametersPtr current_parameters() const;
@@ -152,6 +153,11 @@ private:
     // Tells, once a run and while a document is current, of preset files that were skipped.
     void report_skipped_presets(const QVector<SkippedPreset>& skipped);
     void hide_preset_message();
+    // Tab goes through the window in reading order: zoom, filter, preset row, the shown panel's
+    // controls row by row, then Live and Process.
+    void set_focus_order();
+    // F6: back to the current document's window.
+    void focus_document();
 
     DocumentRegistry* m_registry;
     bool m_quitting = false;
