@@ -17,6 +17,8 @@ drawlume_packages=(
   time
   xvfb xauth
   openbox xdotool x11-utils xclip imagemagick tesseract-ocr tesseract-ocr-eng python3
+  # The screen-reader test reads the application's accessibility tree over AT-SPI.
+  python3-pyatspi at-spi2-core dbus
 )
 
 missing=()

@@ -151,6 +151,10 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     m_filter_combo->installEventFilter(this);
     m_thumbnail->hide();
     reset_panel();
+    // Read out by screen readers: the filter list by its label.
+    filterLabel->setBuddy(m_filter_combo);
+    m_filter_combo->setAccessibleName(tr("Filter"));
+    m_filter_combo->setAccessibleDescription(tr("The filter the document is painted with"));
 
     connect(qApp, &QApplication::focusChanged, this, &ControlWindow::slot_app_focus_changed);
     // A document window that comes to the front (opened, clicked) must not cover the panel.

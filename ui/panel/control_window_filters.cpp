@@ -8,6 +8,8 @@
 #include "ui/panel/filter_change_command.h"
 #include "ui/panel/filter_widget.h"
 #include "ui/panel/preview_scheduler.h"
+#include "ui/panel/preview_widget.h"
+#include "ui/panel/thumbnail.h"
 #include "ui/widgets/bevel_combo_box.h"
 
 #include <QCoreApplication>
@@ -70,6 +72,9 @@ void ControlWindow::slot_current_filter_changed(int index)
     if (index < 0)
         return;
     m_panels->setCurrentIndex(index);
+    // Screen readers name the preview after the filter it shows.
+    m_thumbnail->preview()->setAccessibleName(
+        tr("Preview of %1").arg(m_filter_combo->itemText(index)));
     // The panels of the filters only a document brings are wider than the window's usual width:
     // the window grows to show them whole.
     if (QWidget* page = m_panels->currentWidget()) {

@@ -31,6 +31,17 @@ int default_index(const QComboBox* combo, const ParameterSpec& entry)
                            Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 
+// What a screen reader calls a row: its label without the mnemonic mark and the colon.
+QString spoken_name(const QString& label)
+{
+    QString name = label;
+    name.remove(QLatin1Char('&'));
+    name = name.trimmed();
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    return name.trimmed();
+}
+
 } // namespace
 
 FilterWidget::ChangeBatch::ChangeBatch(FilterWidget* panel) : m_panel(panel)
@@ -190,6 +201,17 @@ void FilterWidget::add_slider_row(QGridLayout* grid, int row, const ParameterSpe
     }
     slider->show();
     slider->field()->show();
+
+    // Read out by screen readers: the row's name, with its range (and unit) in the description.
+    const QString name = spoken_name(entry.label);
+    QString range = tr("%1, %2 to %3").arg(name).arg(entry.minimum).arg(entry.maximum);
+    if (!entry.unit.isEmpty())
+        range += QLatin1Char(' ') + entry.unit;
+    parts.label->setBuddy(slider);
+    slider->setAccessibleName(name);
+    slider->setAccessibleDescription(range);
+    slider->field()->setAccessibleName(name);
+    slider->field()->setAccessibleDescription(range);
 }
 
 void FilterWidget::add_choice_row(QGridLayout* grid, int row, const ParameterSpec& entry)
@@ -202,7 +224,11 @@ void FilterWidget::add_choice_row(QGridLayout* grid, int row, const ParameterSpe
         m_texture_combo = list;
     else if (entry.key == m_descriptor.overlayKey)
         m_pencil_combo = list;
-    grid->addWidget(new BevelLabel(entry.label, this), row, kLabelColumn);
+    auto* label = new BevelLabel(entry.label, this);
+    label->setBuddy(list);
+    list->setAccessibleName(spoken_name(entry.label));
+    list->setAccessibleDescription(spoken_name(entry.label));
+    grid->addWidget(label, row, kLabelColumn);
     grid->addWidget(list, row, kSliderColumn, 1, kUnitColumn - kSliderColumn + 1);
 
     if (!isOffered(m_descriptor.name)) {
