@@ -8,6 +8,7 @@
 #include "ui/document/recent_files.h"
 #include "ui/panel/document_shortcuts.h"
 #include "ui/panel/image_zoom_slider.h"
+#include "ui/panel/panel_scroll_area.h"
 #include "ui/panel/preview_scheduler.h"
 #include "ui/panel/preview_widget.h"
 #include "ui/panel/size_grip.h"
@@ -37,6 +38,9 @@ namespace {
 ControlWindow* g_instance = nullptr;
 // Room between the control window and the document window it opens beside.
 constexpr int kPlacementGap = 8;
+const QColor kPanelGrey(196, 196, 196);
+// What the window manager's frame adds to a window's height, at most.
+constexpr int kFrameHeight = 32;
 } // namespace
 
 ControlWindow* ControlWindow::instance()
@@ -95,7 +99,8 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
 
     auto* panelRow = new QHBoxLayout;
     panelRow->setContentsMargins(kPanelRowMargins / 2, 0, kPanelRowMargins / 2, 0);
-    panelRow->addWidget(m_panels);
+    m_panel_area = new PanelScrollArea(m_panels, this);
+    panelRow->addWidget(m_panel_area);
     layout->addLayout(panelRow);
     layout->addSpacing(8);
     layout->addWidget(new HLine(this));
@@ -186,6 +191,7 @@ void ControlWindow::place_beside(QWidget* window)
     if (!window)
         return;
     ensurePolished();
+    fit_to_screen();
     const QSize size = sizeHint().expandedTo(minimumSizeHint()).expandedTo(minimumSize());
     resize(size);
     QScreen* screen = window->screen();
@@ -330,4 +336,28 @@ bool ControlWindow::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::MouseMove && watched == m_thumbnail->preview())
         check_pressed();
     return QDialog::eventFilter(watched, event);
+}
+
+void ControlWindow::fit_to_screen()
+{
+    const QScreen* shown_on = screen();
+    if (!shown_on || !layout())
+        return;
+    // The layout measured afresh, its inner rows included (activate() goes through them all).
+    layout()->invalidate();
+    layout()->activate();
+    const int others = layout()->minimumSize().height() - m_panel_area->minimumSizeHint().height();
+    m_panel_area->set_room(shown_on->availableGeometry().height() - kFrameHeight - others);
+    layout()->invalidate();
+    layout()->activate();
+}
+
+void ControlWindow::showEvent(QShowEvent* event)
+{
+    fit_to_screen();
+    QDialog::showEvent(event);
+    if (QWindow* window = windowHandle()) {
+        connect(window, &QWindow::screenChanged, this, &ControlWindow::fit_to_screen,
+                Qt::UniqueConnection);
+    }
 }

@@ -25,6 +25,7 @@ class SizeGrip;
 class Thumbnail;
 class Worker;
 class Placeholder;
+class PanelScrollArea;
 class PreviewScheduler;
 class QStackedWidget;
 class QUndoCommand;
@@ -130,6 +131,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -158,6 +160,8 @@ private:
     void set_focus_order();
     // F6: back to the current document's window.
     void focus_document();
+    // Lets the panel area scroll when the whole window would not fit the height of its screen.
+    void fit_to_screen();
 
     DocumentRegistry* m_registry;
     bool m_quitting = false;
@@ -168,6 +172,7 @@ private:
     BevelButton* m_save_preset_button;
     BevelButton* m_delete_preset_button;
     QStackedWidget* m_panels;
+    PanelScrollArea* m_panel_area = nullptr;
     BevelButton* m_process_button;
     QCheckBox* m_live_checkbox;
     int m_previous_filter_index = 0;

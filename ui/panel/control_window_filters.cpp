@@ -7,6 +7,7 @@
 #include "ui/panel/create_panel.h"
 #include "ui/panel/filter_change_command.h"
 #include "ui/panel/filter_widget.h"
+#include "ui/panel/panel_scroll_area.h"
 #include "ui/panel/preview_scheduler.h"
 #include "ui/panel/preview_widget.h"
 #include "ui/panel/thumbnail.h"
@@ -127,6 +128,9 @@ void ControlWindow::preview_current_filter()
     // Another panel, or rows of this one shown or hidden, can change the preview's size through
     // layout requests still queued: the piece to filter is measured on the settled layout, or the
     // result would not cover the preview.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    // The panel area hears of its panel's new height from inside the scroll area: once more.
+    m_panel_area->updateGeometry();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     m_preview->render(current_filter_name(), *current_parameters());
 }
