@@ -84,11 +84,9 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     choices->setVerticalSpacing(6);
     choices->setColumnStretch(0, 1);
     choices->setColumnStretch(3, 1);
+    // "Filter:" and "Preset:" in the font of the panels' row labels.
     auto* filterLabel = new BevelLabel(tr("Filter:"), this);
-    QFont labelFont = filterLabel->font();
-    labelFont.setFamily(QStringLiteral("Arial Regular"));
-    labelFont.setPointSize(labelFont.pointSize() + 2);
-    filterLabel->setFont(labelFont);
+    const QFont labelFont = filterLabel->font();
     choices->addWidget(filterLabel, 0, 1, Qt::AlignRight | Qt::AlignVCenter);
     choices->addWidget(m_filter_combo, 0, 2);
     m_filter_combo->setFixedWidth(206);
@@ -129,6 +127,12 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     layout->addLayout(buttonRow);
     layout->addWidget(m_size_grip, 0, Qt::AlignBottom | Qt::AlignRight);
     m_size_grip->setContentsMargins(0, 0, 0, 0);
+
+    // The panel grey from the start, whether or not the window was ever resized or hidden.
+    QPalette grey = palette();
+    grey.setColor(QPalette::Window, kPanelGrey);
+    setPalette(grey);
+    setAutoFillBackground(true);
 
     setWindowTitle(tr("Filter Parameters"));
     setMinimumWidth(314);
@@ -313,9 +317,6 @@ void ControlWindow::dropEvent(QDropEvent* event)
 
 void ControlWindow::resizeEvent(QResizeEvent* event)
 {
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(196, 196, 196));
-    setPalette(palette);
     size_changing();
     QDialog::resizeEvent(event);
 }

@@ -13,9 +13,13 @@
 #include <QGridLayout>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kMinimumHeight = 260;
+// The least free room right of a row's label text.
+constexpr int kLabelGap = 6;
 
 // Grid columns: label, slider, (gap), number field, unit.
 constexpr int kLabelColumn = 0;
@@ -190,8 +194,8 @@ void FilterWidget::add_slider_row(QGridLayout* grid, int row, const ParameterSpe
     FilterSlider* slider = add_slider(entry);
     SliderRow& parts = m_rows[entry.key];
     parts.label = new BevelLabel(entry.label, this);
-    if (entry.labelMargin > 0)
-        parts.label->setContentsMargins(0, 0, entry.labelMargin, 0);
+    // Room between a label's last letter and its slider's handle, whatever the row asks for.
+    parts.label->setContentsMargins(0, 0, std::max(entry.labelMargin, kLabelGap), 0);
     grid->addWidget(parts.label, row, kLabelColumn);
     grid->addWidget(slider, row, kSliderColumn);
     grid->addWidget(slider->field(), row, kFieldColumn);
@@ -225,6 +229,7 @@ void FilterWidget::add_choice_row(QGridLayout* grid, int row, const ParameterSpe
     else if (entry.key == m_descriptor.overlayKey)
         m_pencil_combo = list;
     auto* label = new BevelLabel(entry.label, this);
+    label->setContentsMargins(0, 0, kLabelGap, 0);
     label->setBuddy(list);
     list->setAccessibleName(spoken_name(entry.label));
     list->setAccessibleDescription(spoken_name(entry.label));

@@ -133,6 +133,7 @@ private slots:
     void focusedControlIsMarked();
     void f6SwitchesBetweenDocumentAndControlWindow();
     void everyControlHasANameAndADescription();
+    void panelLooksTheSameAfterHideAndShow();
     void controlWindowFitsAScaledScreen_data();
     void controlWindowFitsAScaledScreen();
 
@@ -391,6 +392,52 @@ void TestKeyboardAndScreens::everyControlHasANameAndADescription()
     QVERIFY(named >= 12);
     QCOMPARE(spoken(control->filter_combo()), control->filter_combo()->currentText());
     QCOMPARE(control->filter_combo()->accessibleName(), QStringLiteral("Filter"));
+}
+
+// The panel grey from the first show on, one height and one look however often the window is
+// hidden and shown; "Filter:" in the font of the panels' labels, and no label touching its slider.
+void TestKeyboardAndScreens::panelLooksTheSameAfterHideAndShow()
+{
+    ControlWindow* control = ControlWindow::instance();
+    open_photo();
+    control->filter_combo()->setCurrentIndex(control->filter_index(QStringLiteral("Pencil")));
+    QTRY_VERIFY(!control->preview_worker());
+    settle();
+    QCOMPARE(control->palette().color(QPalette::Window), QColor(196, 196, 196));
+    const QSize size = control->size();
+    const QImage before = control->grab().toImage();
+    for (int round = 0; round < 2; ++round) {
+        control->hide();
+        settle();
+        control->show();
+        QVERIFY(QTest::qWaitForWindowExposed(control));
+        QTRY_VERIFY(!control->preview_worker());
+        settle();
+        QCOMPARE(control->size(), size);
+        QCOMPARE(control->palette().color(QPalette::Window), QColor(196, 196, 196));
+        QVERIFY(control->grab().toImage() == before);
+    }
+
+    FilterWidget* panel = control->panel(control->filter_index(QStringLiteral("Pencil")));
+    QLabel* filter_label = nullptr;
+    for (QLabel* label : control->findChildren<QLabel*>()) {
+        if (label->text() == QStringLiteral("Filter:"))
+            filter_label = label;
+    }
+    QVERIFY(filter_label);
+    for (FilterSlider* slider : panel->findChildren<FilterSlider*>()) {
+        if (!slider->isVisible())
+            continue;
+        auto* grid = qobject_cast<QGridLayout*>(panel->layout());
+        int row = 0, column = 0, rows = 0, columns = 0;
+        grid->getItemPosition(grid->indexOf(slider), &row, &column, &rows, &columns);
+        auto* label = qobject_cast<QLabel*>(grid->itemAtPosition(row, 0)->widget());
+        QVERIFY(label);
+        QCOMPARE(filter_label->font(), label->font());
+        // The label's words end a few pixels before the slider begins.
+        const int words = label->x() + label->fontMetrics().horizontalAdvance(label->text());
+        QVERIFY2(slider->x() - words >= 8, qPrintable(label->text()));
+    }
 }
 
 void TestKeyboardAndScreens::controlWindowFitsAScaledScreen_data()
