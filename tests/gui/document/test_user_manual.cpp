@@ -69,7 +69,10 @@ private slots:
               "--list-parameters", "--output-dir", "--strip-metadata",
               // presets
               "Preset:", "Save as Preset", "Delete Preset", "(modified)", "--preset",
-              "--list-presets", "drawlume/presets"})
+              "--list-presets", "drawlume/presets",
+              // keyboard, screen readers and high-density screens
+              "<kbd>F6</kbd>", "Switch to Filter Parameters", "Page Up", "screen reader", "AT-SPI",
+              "Preview of", "QT_SCALE_FACTOR"})
             QTest::newRow(text) << QString(text);
         // Every built-in preset, with its line.
         for (const QString& filter : filterNames()) {
