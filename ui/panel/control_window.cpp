@@ -217,9 +217,9 @@ void ControlWindow::place_beside(QWidget* window)
 
 void ControlWindow::set_focus_order()
 {
+    // The filter list first: the window comes up with it focused, so its arrows choose the filter
+    // at once.
     QList<QWidget*> chain;
-    if (auto* zoom = m_zoom_slider->findChild<QSlider*>())
-        chain.append(zoom);
     chain << m_filter_combo << m_preset_combo << m_save_preset_button << m_delete_preset_button;
     // Every panel's controls in the order they were made, which is the order of the rows; the
     // panels not shown are skipped by Tab.
@@ -230,9 +230,11 @@ void ControlWindow::set_focus_order()
                 chain.append(control);
         }
     }
-    // "Process" stays last: while it is disabled (a render runs) the focus it had moves on to the
-    // zoom and the filter list, not back to "Live".
     chain << m_live_checkbox << m_process_button;
+    // The preview's zoom closes the round, just before the filter list (Shift+Tab from it): the
+    // chain, read from the zoom on, follows the window from top to bottom.
+    if (auto* zoom = m_zoom_slider->findChild<QSlider*>())
+        chain.append(zoom);
     for (int i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }

@@ -155,8 +155,8 @@ private:
     // Tells, once a run and while a document is current, of preset files that were skipped.
     void report_skipped_presets(const QVector<SkippedPreset>& skipped);
     void hide_preset_message();
-    // Tab goes through the window in reading order: zoom, filter, preset row, the shown panel's
-    // controls row by row, then Live and Process.
+    // Tab goes round the window in reading order: filter, preset row, the shown panel's controls
+    // row by row, Live, Process, then the preview's zoom above them all.
     void set_focus_order();
     // F6: back to the current document's window.
     void focus_document();
