@@ -4,7 +4,8 @@
 #   bench/large_photos.sh [RENDER [SIZES [PHOTO]]]
 #
 # RENDER  the drawlume-render to measure (default build/cli/drawlume-render)
-# SIZES   the picture sizes in megapixels (default "12 48 100"; at most 100, the reader's limit)
+# SIZES   the picture sizes in megapixels (default "12 48 100"; sizes above 100, the reader's
+#         default limit, are rendered with --max-megapixels raised to them, up to 1000)
 # PHOTO   the photo the pictures are made from (default ../shared/photos/bench-12mp.jpg beside the
 #         repository, or $DRAWLUME_BENCH_PICTURE)
 #
@@ -80,6 +81,10 @@ for size in $sizes; do
     picture=$(picture_of "$size")
     IFS=x read -r width height <"$picture.size"
     pixels=$((width * height))
+    limit=()
+    if [ "$pixels" -gt 100000000 ]; then
+        limit=(--max-megapixels "$(((pixels + 999999) / 1000000))")
+    fi
     for variant in "${variants[@]}"; do
         IFS='|' read -r short name arguments <<<"$variant"
         read -r -a options <<<"$arguments"
@@ -88,7 +93,7 @@ for size in $sizes; do
         fi
         echo "rendering $name at $size MP" >&2
         log="$work/time.log"
-        if ! /usr/bin/time -v -o "$log" "$render" -q "${options[@]}" "$picture" \
+        if ! /usr/bin/time -v -o "$log" "$render" -q "${limit[@]}" "${options[@]}" "$picture" \
             "$work/out.jpg" >&2; then
             echo "large_photos.sh: $name failed at $size MP" >&2
             failed=1

@@ -1,5 +1,7 @@
 #include "cli/render_batch.h"
 
+#include "batch/batch_renderer.h"
+#include "batch/picture_render.h"
 #include "cli/captured_messages.h"
 #include "cli/render_options.h"
 #include "cli/render_settings.h"
@@ -11,12 +13,10 @@
 #include "document/document_container.h"
 #include "document/photo_metadata.h"
 #include "document/picture_io.h"
-#include "processing/progress_reporter.h"
-#include "processing/worker.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
+#include <QMap>
 #include <QScopedPointer>
 
 #include <algorithm>
@@ -31,24 +31,6 @@ QString details(const QStringList& messages)
 {
     return messages.isEmpty() ? QString()
                               : QStringLiteral(" [%1]").arg(messages.join(QStringLiteral("; ")));
-}
-
-// Makes the batch's output directory; false with a message when it cannot be made.
-bool prepareOutputDirectory(const QString& directory)
-{
-    const QFileInfo info(directory);
-    if (info.isDir())
-        return true;
-    if (info.exists()) {
-        printError(
-            QStringLiteral("cannot write into %1: it is not a directory").arg(quoted(directory)));
-        return false;
-    }
-    if (!QDir().mkpath(directory)) {
-        printError(QStringLiteral("cannot create the output directory %1").arg(quoted(directory)));
-        return false;
-    }
-    return true;
 }
 
 // The reason output cannot be written, or empty when it seems fine. Checked before the render so
@@ -97,44 +79,21 @@ TerminalProgress* newProgress(const RenderOptions& options)
     return !options.quiet && isatty(STDERR_FILENO) ? new TerminalProgress(stderr) : nullptr;
 }
 
-// Renders picture on a worker thread of its own, as the application does, and waits for it in an
-// event loop that draws the progress bar meanwhile. Every picture gets a fresh thread (whose
-// random generator starts afresh) and no stroke memory, so its artwork does not depend on what
-// was rendered before it: nothing is replayed, and the painters keep no list of the strokes they
-// chose, which no later render would read (at full size it is about as large as the picture).
-// The filter holds the only reference to the picture, so that a painter which no longer needs the
-// photograph can paint in its memory. Returns the artwork, or a null picture.
-QImage renderArtwork(const QString& filterName, QImage picture,
-                     const FilterParametersPtr& parameters, const QString& pictureName,
-                     TerminalProgress* progress)
+// Renders picture with the batch library's one full-size render (see PictureRender), drawing the
+// progress bar meanwhile. Returns the artwork, or a null picture with the reason in *error.
+QImage renderArtworkWithProgress(const QString& filterName, QImage picture,
+                                 const FilterParametersPtr& parameters, const QString& pictureName,
+                                 TerminalProgress* progress, QString* error)
 {
-    const FilterPtr filter = createFilter(filterName);
-    if (!filter)
-        return QImage();
-    const QScopedPointer<IProgressReporter> reporter(create_progress_reporter());
-    filter->setImage(picture);
-    picture = QImage();
-    filter->setParameters(parameters);
-    filter->setProgressReporter(reporter.data());
-    if (progress) {
-        progress->begin(filterName, pictureName);
-        progress->follow(reporter.data());
-    }
-
-    QImage artwork;
-    {
-        Worker worker(filter, nullptr);
-        QEventLoop loop;
-        // finished() is emitted on the worker thread after the last report, so the queued reports
-        // are all drawn before the loop sees it.
-        QObject::connect(&worker, &QThread::finished, &loop, &QEventLoop::quit,
-                         Qt::QueuedConnection);
-        worker.start();
-        loop.exec();
-        worker.wait();
-        if (!worker.was_cancelled())
-            artwork = worker.result_image();
-    }
+    const QImage artwork = renderArtwork(
+        filterName, std::move(picture), parameters,
+        [&](IProgressReporter* reporter) {
+            if (progress) {
+                progress->begin(filterName, pictureName);
+                progress->follow(reporter);
+            }
+        },
+        error);
     if (progress)
         progress->clear();
     return artwork;
@@ -246,12 +205,13 @@ bool renderPicture(const RenderJob& job, const RenderOptions& options, TerminalP
     if (!render)
         return succeeded;
 
-    const QImage artwork = renderArtwork(options.filterName, std::move(picture), options.parameters,
-                                         QFileInfo(job.input).fileName(), progress);
+    QString renderError;
+    const QImage artwork =
+        renderArtworkWithProgress(options.filterName, std::move(picture), options.parameters,
+                                  QFileInfo(job.input).fileName(), progress, &renderError);
     if (artwork.isNull()) {
-        report(
-            progress,
-            QStringLiteral("cannot render %1: the filter gave no picture").arg(quoted(job.input)));
+        report(progress,
+               QStringLiteral("cannot render %1: %2").arg(quoted(job.input), renderError));
         return false;
     }
     return writeArtwork(artwork, pictureFile, job.output, options, progress) && succeeded;
@@ -267,6 +227,117 @@ bool hasWellFormedSettings(const QString& document)
            readParameterXmlData(contents.parameters, filterName, values);
 }
 
+// Tells what a batch does on the terminal: "wrote FILE" on standard output, failures and warnings
+// on standard error, and the progress bar of the picture being rendered. Pictures rendered side by
+// side are told in the list's order, as if rendered one after another: the lines of a later
+// picture wait until the earlier ones are done.
+class TerminalBatchObserver : public BatchObserver
+{
+public:
+    TerminalBatchObserver(const RenderOptions& options, TerminalProgress* progress)
+        : m_options(options), m_progress(progress)
+    {
+    }
+
+    void renderStarted(int index, IProgressReporter* reporter) override
+    {
+        m_reporters.insert(index, reporter);
+        if (index == m_next)
+            followProgress();
+    }
+    void pictureWarning(int index, const QString& message) override
+    {
+        if (!m_options.quiet)
+            tell(index, false, message);
+    }
+    void pictureWritten(int index, const QString& output) override
+    {
+        if (!m_options.quiet)
+            tell(index, true, QStringLiteral("wrote %1").arg(output));
+        done(index);
+    }
+    void pictureFailed(int index, const QString& message) override
+    {
+        tell(index, false, message);
+        done(index);
+    }
+    void pictureSkipped(int index, const QString&) override { done(index); }
+
+    void beginFileAccess() override { m_captured.reset(new CapturedMessages); }
+    QStringList endFileAccess() override
+    {
+        const QStringList messages = m_captured->finish();
+        m_captured.reset();
+        return messages;
+    }
+
+private:
+    struct Line
+    {
+        bool out; // standard output, else standard error
+        QString text;
+    };
+
+    void tell(int index, bool out, const QString& text)
+    {
+        if (index == m_next)
+            print({out, text});
+        else
+            m_waiting[index].append({out, text});
+    }
+
+    void print(const Line& line)
+    {
+        if (m_progress)
+            m_progress->clear();
+        if (line.out) {
+            std::printf("%s\n", line.text.toLocal8Bit().constData());
+            std::fflush(stdout);
+        } else {
+            printError(line.text);
+        }
+    }
+
+    // Picture index is written, skipped or failed: the next pictures' waiting lines follow.
+    void done(int index)
+    {
+        if (m_reporters.value(index) == m_followed)
+            m_followed = nullptr;
+        m_reporters.remove(index);
+        m_done.append(index);
+        if (m_progress)
+            m_progress->clear();
+        while (m_done.contains(m_next)) {
+            m_done.removeOne(m_next);
+            ++m_next;
+            for (const Line& line : m_waiting.take(m_next))
+                print(line);
+        }
+        followProgress();
+    }
+
+    // Draws the bar of the first picture of the list not done, when it is being rendered.
+    void followProgress()
+    {
+        IProgressReporter* reporter = m_reporters.value(m_next);
+        if (!m_progress || !reporter || reporter == m_followed)
+            return;
+        m_followed = reporter;
+        m_progress->begin(m_options.filterName,
+                          QFileInfo(m_options.jobs.at(m_next).input).fileName());
+        m_progress->follow(reporter);
+    }
+
+    const RenderOptions& m_options;
+    TerminalProgress* m_progress;
+    QScopedPointer<CapturedMessages> m_captured;
+    QMap<int, IProgressReporter*> m_reporters; // the pictures being rendered
+    IProgressReporter* m_followed = nullptr;
+    QMap<int, QVector<Line>> m_waiting;
+    QVector<int> m_done; // done pictures after the first one not done
+    int m_next = 0;      // the first picture not done
+};
+
 } // namespace
 
 void printError(const QString& message)
@@ -277,33 +348,32 @@ void printError(const QString& message)
 
 int renderBatch(const RenderOptions& options)
 {
-    if (!options.outputDirectory.isEmpty() && !prepareOutputDirectory(options.outputDirectory))
-        return ExitFailure;
-
     const QScopedPointer<TerminalProgress> progress(newProgress(options));
-
-    int exitCode = ExitSuccess;
-    QVector<RenderJob> claimed; // the jobs whose outputs this run has written or tried to
-    for (const RenderJob& job : options.jobs) {
-        // Two inputs of a batch with one base name: the first one's artwork stays.
-        const QString target = QDir::cleanPath(QFileInfo(job.output).absoluteFilePath());
-        const auto earlier =
-            std::find_if(claimed.cbegin(), claimed.cend(), [&](const RenderJob& c) {
-                return QDir::cleanPath(QFileInfo(c.output).absoluteFilePath()) == target ||
-                       isSameFile(c.output, target);
-            });
-        if (earlier != claimed.cend()) {
-            report(progress.data(),
-                   QStringLiteral("not rendering %1: its output %2 is the output of %3")
-                       .arg(quoted(job.input), quoted(job.output), quoted(earlier->input)));
-            exitCode = ExitFailure;
-            continue;
-        }
-        claimed.append(job);
-        if (!renderPicture(job, options, progress.data()))
-            exitCode = ExitFailure;
+    // --save-document stores the one picture it renders, read once for both.
+    if (!options.saveDocument.isEmpty()) {
+        return renderPicture(options.jobs.first(), options, progress.data()) ? ExitSuccess
+                                                                             : ExitFailure;
     }
-    return exitCode;
+
+    BatchSettings settings;
+    for (const RenderJob& job : options.jobs)
+        settings.jobs.append({job.input, job.output});
+    settings.outputFolder = options.outputDirectory;
+    settings.quality = options.quality;
+    settings.existing = ExistingFilePolicy::Overwrite;
+    settings.filterName = options.filterName;
+    settings.parameters = options.parameters;
+    settings.keepPhotoInformation = !options.stripMetadata;
+    settings.concurrency = batchConcurrency(options.filterName);
+
+    TerminalBatchObserver observer(options, progress.data());
+    BatchRenderer renderer;
+    const BatchSummary summary = renderer.run(settings, &observer);
+    if (!summary.error.isEmpty()) {
+        report(progress.data(), summary.error);
+        return ExitFailure;
+    }
+    return summary.failed > 0 ? ExitFailure : ExitSuccess;
 }
 
 int renderDocument(const RenderOptions& options)
@@ -395,12 +465,13 @@ int renderDocument(const RenderOptions& options)
         return succeeded ? ExitSuccess : ExitFailure;
 
     const QScopedPointer<TerminalProgress> progress(newProgress(options));
-    const QImage artwork = renderArtwork(filterName, std::move(picture), parameters,
-                                         QFileInfo(document).fileName(), progress.data());
+    QString renderError;
+    const QImage artwork =
+        renderArtworkWithProgress(filterName, std::move(picture), parameters,
+                                  QFileInfo(document).fileName(), progress.data(), &renderError);
     if (artwork.isNull()) {
-        report(
-            progress.data(),
-            QStringLiteral("cannot render %1: the filter gave no picture").arg(quoted(document)));
+        report(progress.data(),
+               QStringLiteral("cannot render %1: %2").arg(quoted(document), renderError));
         return ExitFailure;
     }
     return writeArtwork(artwork, unpacked.pictureBytes, output, options, progress.data()) &&

@@ -4,8 +4,10 @@
 
 struct RenderOptions;
 
-// Renders every job of options, one picture after another: load, filter on a worker thread while
-// the calling (main) thread waits in an event loop and draws the progress bar, save atomically.
+// Renders every job of options with the batch library (batch/batch_renderer.h), as the
+// application's Batch Export does: load, filter on a worker thread while the calling (main) thread
+// waits in an event loop and draws the progress bar, save atomically; an existing output is
+// replaced, and of two jobs with one output only the first is rendered.
 // With --save-document the job's picture and settings are stored in a document as well (before
 // the render; without OUTPUT only that). A picture or document that cannot be read, rendered or
 // written is reported on standard error and the others are still rendered. Returns the exit

@@ -242,7 +242,8 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
         QStringLiteral("SUFFIX"));
     const QCommandLineOption outputDirOption(
         QStringLiteral("output-dir"),
-        QStringLiteral("Renders every INPUT into DIR, named after the input (created if missing)."),
+        QStringLiteral("Renders every INPUT into DIR, named after the input (created if missing), "
+                       "two at a time on two or more cores."),
         QStringLiteral("DIR"));
     const QCommandLineOption listFiltersOption(QStringLiteral("list-filters"),
                                                QStringLiteral("Lists the filters and exits."));

@@ -11,6 +11,8 @@
 #include <QTransform>
 #include <QtEndian>
 
+#include <new>
+
 #include "core/framework/atomic_file.h"
 #include "document/heif_picture.h"
 #include "document/photo_metadata.h"
@@ -378,7 +380,14 @@ bool loadPictureFile(const QString& path, QImage& image, QByteArray* fileBytes, 
     }
     if (!file.seek(0))
         return fail(error, file.errorString());
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes;
+    try {
+        bytes = file.readAll();
+    } catch (const std::bad_alloc&) {
+        return fail(
+            error,
+            QStringLiteral("not enough memory to read the file (%1 bytes)").arg(file.size()));
+    }
     if (file.error() != QFileDevice::NoError)
         return fail(error, file.errorString());
 

@@ -18,6 +18,10 @@ constexpr QLatin1String kKeepPhotoInformation("keep_photo_information");
 constexpr QLatin1String kLastExportDirectory("last_export_directory");
 constexpr QLatin1String kJpegQuality("jpeg_quality");
 constexpr QLatin1String kRecentFiles("recent_files");
+constexpr QLatin1String kBatchOutputFolder("batch_output_folder");
+constexpr QLatin1String kBatchFormat("batch_format");
+constexpr QLatin1String kBatchNamePattern("batch_name_pattern");
+constexpr QLatin1String kBatchExistingFiles("batch_existing_files");
 
 // The window keys go through the translation function like every other text of the program; with
 // no translation installed they are used as written.
@@ -156,6 +160,52 @@ int jpeg_quality()
 void set_jpeg_quality(int quality)
 {
     settings().setValue(kJpegQuality, quality);
+}
+
+QString batch_output_folder()
+{
+    const QString folder = settings().value(kBatchOutputFolder).toString();
+    return folder.isEmpty() ? last_export_directory() : folder;
+}
+
+void set_batch_output_folder(const QString& folder)
+{
+    settings().setValue(kBatchOutputFolder, folder);
+}
+
+QString batch_format()
+{
+    const QString suffix = settings().value(kBatchFormat).toString();
+    const QStringList formats = {QStringLiteral("jpg"), QStringLiteral("png"),
+                                 QStringLiteral("tif"), QStringLiteral("webp")};
+    return formats.contains(suffix) ? suffix : formats.first();
+}
+
+void set_batch_format(const QString& suffix)
+{
+    settings().setValue(kBatchFormat, suffix);
+}
+
+QString batch_name_pattern()
+{
+    const QString pattern = settings().value(kBatchNamePattern).toString();
+    return pattern.isEmpty() ? QStringLiteral("{name}-{filter}.{ext}") : pattern;
+}
+
+void set_batch_name_pattern(const QString& pattern)
+{
+    settings().setValue(kBatchNamePattern, pattern);
+}
+
+QString batch_existing_files()
+{
+    const QString policy = settings().value(kBatchExistingFiles).toString();
+    return policy.isEmpty() ? QStringLiteral("skip") : policy;
+}
+
+void set_batch_existing_files(const QString& policy)
+{
+    settings().setValue(kBatchExistingFiles, policy);
 }
 
 QByteArray document_window_geometry()

@@ -28,6 +28,11 @@
 //   keep_photo_information     true: an export keeps the photo's EXIF, XMP and IPTC
 //   last_export_directory      last_save_directory: where the export's dialog starts
 //   jpeg_quality               80: the quality of exported JPEG files, 0 to 100
+//   batch_output_folder        last_export_directory: where Batch Export writes
+//   batch_format               "jpg": the suffix of Batch Export's files (jpg, png, tif, webp)
+//   batch_name_pattern         "{name}-{filter}.{ext}": Batch Export's name pattern
+//   batch_existing_files       "skip": what Batch Export does with an existing file ("skip",
+//                              "overwrite", "number")
 //
 // An absent value is a null one; an empty directory string counts as absent too, since no file
 // dialog can start in "no directory".
@@ -66,6 +71,17 @@ void set_last_export_directory(const QString& directory);
 // that is no whole number from 0 to 100 counts as absent.
 int jpeg_quality();
 void set_jpeg_quality(int quality);
+
+// What the Batch Export window remembers (see the table above). A stored format that is none of
+// the four, or an empty pattern or policy, counts as absent.
+QString batch_output_folder();
+void set_batch_output_folder(const QString& folder);
+QString batch_format();
+void set_batch_format(const QString& suffix);
+QString batch_name_pattern();
+void set_batch_name_pattern(const QString& pattern);
+QString batch_existing_files();
+void set_batch_existing_files(const QString& policy);
 
 // QMainWindow::saveGeometry() / saveState(0) of the last document window that stored them.
 QByteArray document_window_geometry();

@@ -2,6 +2,7 @@
 
 #include "core/raster/random.h"
 
+#include <new>
 #include <utility>
 
 QImage withColourSpace(QImage image, const QColorSpace& space)
@@ -12,8 +13,17 @@ QImage withColourSpace(QImage image, const QColorSpace& space)
 }
 
 Worker::Worker(const QSharedPointer<Filter>& filter, QObject* parent)
-    : QThread(parent), m_filter(filter), m_colourSpace(filter->image().colorSpace())
+    : QThread(parent), m_pictureSize(filter->image().size()), m_filter(filter),
+      m_colourSpace(filter->image().colorSpace())
 {
+}
+
+QString Worker::out_of_memory_message() const
+{
+    return QStringLiteral("not enough memory for a %1 x %2 picture with %3")
+        .arg(m_pictureSize.width())
+        .arg(m_pictureSize.height())
+        .arg(m_filter->name());
 }
 
 Worker::~Worker()
@@ -38,7 +48,14 @@ void Worker::run()
     seedRandom();
     if (m_cancelled.load())
         return;
-    m_filter->run();
+    try {
+        m_filter->run();
+    } catch (const std::bad_alloc&) {
+        // What the filter made so far is let go at once: the memory is what is missing.
+        m_filter->image() = QImage();
+        m_outOfMemory.store(true);
+        return;
+    }
     // The result is held by the filter alone here, so tagging it copies no pixels.
     QImage& result = m_filter->image();
     result = withColourSpace(std::move(result), m_colourSpace);

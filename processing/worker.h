@@ -19,6 +19,10 @@
 // space. The worker hands the colour space of the picture the filter was given (a photo's embedded
 // ICC profile) on to the result, so that every output of the render keeps it; the pixels are not
 // touched. An untagged picture gives an untagged result.
+//
+// A render whose memory cannot be had (std::bad_alloc anywhere in the filter) ends there: the
+// worker drops what the filter made and says so through out_of_memory(), so that its creator
+// reports "not enough memory" instead of a half-painted picture.
 
 // image with the colour space space, pixels unchanged. Takes image by value so that a picture held
 // nowhere else is tagged without copying its pixels.
@@ -34,6 +38,10 @@ public:
     ~Worker() override;
 
     bool was_cancelled() const { return m_cancelled.load(); }
+    // True when the filter ran out of memory; the result is null then. Meaningful once finished.
+    bool out_of_memory() const { return m_outOfMemory.load(); }
+    // "not enough memory for a W x H picture with FILTER", for the picture the filter was given.
+    QString out_of_memory_message() const;
     // The filter's picture after the run, with the colour space of the picture it was given;
     // meaningful once finished and not cancelled.
     QImage result_image() const { return m_filter->image(); }
@@ -52,6 +60,8 @@ protected:
 
 private:
     std::atomic<bool> m_cancelled{false};
+    std::atomic<bool> m_outOfMemory{false};
+    QSize m_pictureSize;
     QSharedPointer<Filter> m_filter;
     QColorSpace m_colourSpace;
     CacheKey m_cacheKey;

@@ -39,8 +39,8 @@ int main(int argc, char** argv)
     }
     bool ok = false;
     const double megapixels = QString::fromLocal8Bit(argv[2]).toDouble(&ok);
-    if (!ok || megapixels <= 0 || megapixels > 100) {
-        std::fprintf(stderr, "the megapixels must be a number above 0 and at most 100\n");
+    if (!ok || megapixels <= 0 || megapixels > 1000) {
+        std::fprintf(stderr, "the megapixels must be a number above 0 and at most 1000\n");
         return 2;
     }
     QImageReader::setAllocationLimit(1024);

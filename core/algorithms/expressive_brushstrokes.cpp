@@ -7,6 +7,7 @@
 #include "core/raster/parallel_rows.h"
 #include "core/raster/random.h"
 #include "core/raster/raster_primitives.h"
+#include "core/raster/working_memory.h"
 
 #include <QPainter>
 
@@ -305,6 +306,7 @@ void paintExpressiveBrushstrokes(const ExpressiveSettings& settingsIn, QImage& i
     const QImage alphaDonor = work.hasAlphaChannel() ? work : QImage();
     localContrast(work, settings.contrast / 3);
     QImage canvas = work.copy();
+    requirePixels(canvas);
 
     // Progress and the step counters start afresh.
     if (settings.reporter)
@@ -346,20 +348,18 @@ void ExpressiveBrushstrokes::matchingPass(const ExpressiveSettings& settingsIn, 
     pass.canvas = &canvas;
     if (work.size() != canvas.size() || !is32Bit(work) || !is32Bit(canvas))
         return;
-    try {
-        MatchTable table(canvas.width(), canvas.height());
-        pass.table = &table;
-        pass.brushes = buildBrushSet(pass.brushSize);
-        pass.canvasInk = canvasBrushes(pass.brushes, pass.brushSize, canvas.bytesPerLine() / 4);
-        pass.search = {&pass.brushes, {}, &work, pixelsOf(work), pass.brushSize, execution().simd};
-        pass.search.interior = interiorBrushes(pass.brushes, pass.search.pixels.stride);
-        pass.inkThreshold = brushInkThreshold(pass.brushes, pass.settings.precision);
-        announceStep(pass.settings);
-        if (!randomMatching(pass))
-            return;
-        announceStep(pass.settings);
-        cellPicking(pass);
-    } catch (const std::bad_alloc&) {
-        // A picture too large for the match table is left as it is.
-    }
+    // A match table that cannot be had ends the render (std::bad_alloc): a painting without
+    // this pass would be a different picture.
+    MatchTable table(canvas.width(), canvas.height());
+    pass.table = &table;
+    pass.brushes = buildBrushSet(pass.brushSize);
+    pass.canvasInk = canvasBrushes(pass.brushes, pass.brushSize, canvas.bytesPerLine() / 4);
+    pass.search = {&pass.brushes, {}, &work, pixelsOf(work), pass.brushSize, execution().simd};
+    pass.search.interior = interiorBrushes(pass.brushes, pass.search.pixels.stride);
+    pass.inkThreshold = brushInkThreshold(pass.brushes, pass.settings.precision);
+    announceStep(pass.settings);
+    if (!randomMatching(pass))
+        return;
+    announceStep(pass.settings);
+    cellPicking(pass);
 }

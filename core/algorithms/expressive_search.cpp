@@ -2,6 +2,7 @@
 
 #include "core/raster/execution.h"
 #include "core/raster/parallel_rows.h"
+#include "core/raster/working_memory.h"
 
 #include <algorithm>
 
@@ -287,9 +288,10 @@ QRgb matchColour(const Search& search, int x, int y, int brushIndex)
 
 QImage ExpressiveBrushstrokes::edgeMagnitude(const QImage& work)
 {
+    if (work.isNull())
+        return QImage();
     QImage edges(work.size(), QImage::Format_RGB32);
-    if (edges.isNull())
-        return edges;
+    requirePixels(edges);
     const std::vector<uchar> plane = edgePlane(work);
     for (int y = 0; y < edges.height(); ++y) {
         QRgb* line = reinterpret_cast<QRgb*>(edges.scanLine(y));

@@ -3,6 +3,7 @@
 #include "core/framework/iprogress_reporter.h"
 #include "core/raster/parallel_rows.h"
 #include "core/raster/raster_primitives.h"
+#include "core/raster/working_memory.h"
 
 #include <algorithm>
 #include <cmath>
@@ -254,8 +255,7 @@ bool PencilRenderer::sketch(QImage& image, const Settings& st, IProgressReporter
                            source.format() == QImage::Format_ARGB32_Premultiplied;
     const int colourMix = 255 - st.colourWeight;
     QImage canvas(width, height, source.format());
-    if (canvas.isNull())
-        return false;
+    requirePixels(canvas);
     std::vector<const std::uint8_t*> used;
     for (const auto& plane : planes) {
         if (!plane.empty())
@@ -305,8 +305,7 @@ QImage PencilRenderer::gradientStrokeDrawing(const QImage& source, int threshold
     if (source.isNull())
         return QImage();
     QImage out(source.size(), QImage::Format_Grayscale8);
-    if (out.isNull())
-        return out;
+    requirePixels(out);
     const int width = out.width();
     const int height = out.height();
     uchar* const bits = out.bits();

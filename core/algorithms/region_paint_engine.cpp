@@ -7,6 +7,7 @@
 #include "core/raster/parallel_rows.h"
 #include "core/raster/random.h"
 #include "core/raster/raster_primitives.h"
+#include "core/raster/working_memory.h"
 
 #include <QPoint>
 #include <QTransform>
@@ -157,9 +158,9 @@ bool RegionPaintEngine::paint(QImage& image, const QImage& texture, bool scaled,
     // lines is copied first.
     if (work.bytesPerLine() != qsizetype(work.width()) * 4)
         work = work.copy();
+    requirePixels(work);
     QImage canvas(work.size(), work.format());
-    if (canvas.isNull())
-        return false;
+    requirePixels(canvas);
     canvas.fill(kUnpainted);
     const int width = work.width();
     const int height = work.height();

@@ -7,6 +7,7 @@
 #include "core/framework/iprogress_reporter.h"
 #include "core/raster/random.h"
 #include "core/raster/raster_primitives.h"
+#include "core/raster/working_memory.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -27,15 +28,14 @@ inline int colourDistance(QRgb first, QRgb second)
 // The grey edge drawing reduced by factor as the photograph is: the fast scaling is given the
 // drawing as a 32-bit picture in the format ensure32Bit gives the photograph, so that it samples
 // the same pixels, and the reduction (grey as well) comes back one byte a pixel. Null when nothing
-// is left.
+// is left; std::bad_alloc when the memory for it cannot be had.
 QImage reducedDrawing(const QImage& drawing, double factor, const QImage& photograph)
 {
     const QImage::Format format = photograph.format();
     const bool keepsFormat =
         format == QImage::Format_ARGB32 || format == QImage::Format_ARGB32_Premultiplied;
     QImage wide(drawing.size(), keepsFormat ? format : QImage::Format_RGB32);
-    if (wide.isNull())
-        return wide;
+    requirePixels(wide);
     wide.setDevicePixelRatio(photograph.devicePixelRatio());
     for (int y = 0; y < wide.height(); ++y) {
         const uchar* in = drawing.constScanLine(y);
@@ -48,8 +48,7 @@ QImage reducedDrawing(const QImage& drawing, double factor, const QImage& photog
     if (reduced.isNull())
         return reduced;
     QImage grey(reduced.size(), QImage::Format_Grayscale8);
-    if (grey.isNull())
-        return grey;
+    requirePixels(grey);
     for (int y = 0; y < grey.height(); ++y) {
         const QRgb* in = reinterpret_cast<const QRgb*>(reduced.constScanLine(y));
         uchar* out = grey.scanLine(y);
@@ -143,10 +142,10 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
     int replayCursor = 0;
     qint64 strokesLaid = 0;
 
-    // The canvas, warm white. Without the memory for it the picture stays as it is.
+    // The canvas, warm white.
     StrokeRun run(settings, source);
     if (!run.isValid())
-        return true;
+        throw std::bad_alloc();
     const auto shrink = [&]() {
         brushSize = brushSize * 90 / 100;
         levelStrokes = brushSize > 0 ? strokesFor(brushSize) : 0;

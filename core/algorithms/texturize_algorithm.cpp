@@ -1,4 +1,5 @@
 #include "core/algorithms/texturize_algorithm.h"
+#include "core/raster/working_memory.h"
 
 #include "core/algorithms/algorithm_list.h"
 #include "core/algorithms/paper_catalogue.h"
@@ -58,8 +59,10 @@ QImage TexturizeAlgorithm::sampleFor(const QSize& pictureSize) const
         if (!scaled.isNull())
             texture = scaled.convertToFormat(QImage::Format_RGB32);
     }
-    if (m_placement == Stretch)
+    if (m_placement == Stretch && !pictureSize.isEmpty()) {
         texture = texture.scaled(pictureSize, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        requirePixels(texture);
+    }
     return texture;
 }
 

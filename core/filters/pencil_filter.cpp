@@ -4,6 +4,7 @@
 #include "core/framework/iprogress_reporter.h"
 #include "core/framework/parameter_keys.h"
 #include "core/raster/raster_primitives.h"
+#include "core/raster/working_memory.h"
 
 #include <QObject>
 
@@ -67,8 +68,10 @@ void PencilFilter::run()
         const double scale = scaling.isValid() ? scaling.toDouble() : 1.0;
         // Sized as the painters size their reduction; one that leaves no pixel keeps the photo.
         const QSize reduced(int(m_image.width() * scale), int(m_image.height() * scale));
-        if (scale < 1.0 && !reduced.isEmpty())
+        if (scale < 1.0 && !reduced.isEmpty() && !m_image.isNull()) {
             m_image = m_image.scaled(reduced, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            requirePixels(m_image);
+        }
     }
     const QImage input = m_image;
     const AlgorithmPtr& pencil = algorithm(0);

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
+#include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -25,8 +28,12 @@ bool parallelRows(int first, int last, int threadCount, int chunkRows,
     std::atomic<int> nextChunk{0};
     std::atomic<int> finishedRows{0};
     std::atomic<bool> stopped{false};
+    // The first exception a chunk throws (std::bad_alloc when its memory cannot be had) stops the
+    // other threads and is thrown again on the calling thread once they have all ended.
+    std::exception_ptr failure;
+    std::mutex failureLock;
 
-    auto work = [&](int worker, bool reports) {
+    auto rows = [&](int worker, bool reports) {
         int lastReported = -1;
         for (;;) {
             if (stopped.load(std::memory_order_relaxed))
@@ -49,12 +56,32 @@ bool parallelRows(int first, int last, int threadCount, int chunkRows,
         }
     };
 
+    auto work = [&](int worker, bool reports) {
+        try {
+            rows(worker, reports);
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(failureLock);
+            if (!failure)
+                failure = std::current_exception();
+            stopped.store(true);
+        }
+    };
+
+    // A thread that cannot be started leaves its chunks to the others: the chunks are the same
+    // whoever works them.
     std::vector<std::thread> helpers;
     helpers.reserve(threadCount - 1);
-    for (int worker = 1; worker < threadCount; ++worker)
-        helpers.emplace_back(work, worker, false);
+    for (int worker = 1; worker < threadCount; ++worker) {
+        try {
+            helpers.emplace_back(work, worker, false);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
     work(0, true);
     for (std::thread& helper : helpers)
         helper.join();
+    if (failure)
+        std::rethrow_exception(failure);
     return !stopped.load();
 }

@@ -16,7 +16,8 @@
 // between chunks (any thread); once it returns true no further chunk starts and the function
 // returns false after every thread has finished. `rowsDone` (may be empty) is called on the
 // calling thread only, with the number of rows finished so far, rising. Returns true when every
-// row was processed.
+// row was processed. An exception from a chunk (std::bad_alloc) stops the other threads like
+// `stop` and is thrown again on the calling thread after they have finished.
 bool parallelRows(int first, int last, int chunkRows,
                   const std::function<void(int rowBegin, int rowEnd, int worker)>& chunk,
                   const std::function<bool()>& stop = {},

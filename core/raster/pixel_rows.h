@@ -6,10 +6,13 @@
 
 #include "core/raster/execution.h"
 #include "core/raster/raster_primitives.h"
+#include "core/raster/working_memory.h"
 
 #include <QImage>
 
 #include <algorithm>
+#include <exception>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -45,7 +48,11 @@ inline bool hasAlphaChannel(const QImage& image)
 // walks past the end of a shorter scan line.
 inline QImage as32Bit(const QImage& image)
 {
-    return is32Bit(image) ? image : image.convertToFormat(QImage::Format_RGB32);
+    if (image.isNull() || is32Bit(image))
+        return image;
+    QImage converted = image.convertToFormat(QImage::Format_RGB32);
+    requirePixels(converted);
+    return converted;
 }
 
 // Row pointers of a raster whose scan lines are taken once per row.
@@ -96,27 +103,41 @@ inline int bandStart(int rows, int bands, int band)
 }
 
 // Calls body(band, firstRow, endRow) for each band, band 0 on the calling thread. If a thread
-// cannot be started its band runs on the calling thread instead.
+// cannot be started its band runs on the calling thread instead. The first exception a band
+// throws (std::bad_alloc) is thrown again on the calling thread once every band has ended.
 template <typename Body> void runBands(int rows, int bands, const Body& body)
 {
     if (bands <= 1) {
         body(0, 0, rows);
         return;
     }
+    std::exception_ptr failure;
+    std::mutex failureLock;
+    const auto band = [&](int index, int first, int end) {
+        try {
+            body(index, first, end);
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(failureLock);
+            if (!failure)
+                failure = std::current_exception();
+        }
+    };
     std::vector<std::thread> workers;
     workers.reserve(bands - 1);
-    for (int band = 1; band < bands; ++band) {
-        const int first = bandStart(rows, bands, band);
-        const int end = bandStart(rows, bands, band + 1);
+    for (int index = 1; index < bands; ++index) {
+        const int first = bandStart(rows, bands, index);
+        const int end = bandStart(rows, bands, index + 1);
         try {
-            workers.emplace_back([&body, band, first, end] { body(band, first, end); });
+            workers.emplace_back([&band, index, first, end] { band(index, first, end); });
         } catch (const std::system_error&) {
-            body(band, first, end);
+            band(index, first, end);
         }
     }
-    body(0, 0, bandStart(rows, bands, 1));
+    band(0, 0, bandStart(rows, bands, 1));
     for (std::thread& worker : workers)
         worker.join();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 // Calls body(firstRow, endRow) over bands of [0, rows) of a picture with `pixels` pixels.

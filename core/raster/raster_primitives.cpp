@@ -1,6 +1,7 @@
 #include "core/raster/raster_primitives.h"
 
 #include "core/raster/pixel_rows.h"
+#include "core/raster/working_memory.h"
 
 #include <QCryptographicHash>
 
@@ -13,6 +14,7 @@ void ensure32Bit(QImage& image)
     if (image.isNull() || hasAlphaChannel(image))
         return;
     image = image.convertToFormat(QImage::Format_RGB32);
+    requirePixels(image);
 }
 
 QImage restoreAlpha(const QImage& alphaSource, const QImage& processed)
@@ -24,8 +26,7 @@ QImage restoreAlpha(const QImage& alphaSource, const QImage& processed)
     const QImage::Format format =
         in.format() == QImage::Format_RGB32 ? QImage::Format_ARGB32 : in.format();
     QImage result(in.size(), format);
-    if (result.isNull())
-        return processed;
+    requirePixels(result);
     const int width = in.width();
     const int height = in.height();
     // Both images normally have the same size; pixels outside the alpha source keep their own.

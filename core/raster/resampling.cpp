@@ -1,6 +1,7 @@
 #include "core/raster/raster_primitives.h"
 
 #include "core/raster/pixel_rows.h"
+#include "core/raster/working_memory.h"
 
 #include <cmath>
 #include <limits>
@@ -84,9 +85,11 @@ void resizeBilinear(const QImage& sourceImage, QImage& target)
 
 QImage scaleToSize(const QImage& image, const QImage& sizeOf)
 {
-    if (image.isNull())
-        return image;
-    return image.scaled(sizeOf.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    if (image.isNull() || sizeOf.size().isEmpty())
+        return QImage();
+    QImage scaled = image.scaled(sizeOf.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    requirePixels(scaled);
+    return scaled;
 }
 
 QImage scaleByFactor(const QImage& image, double factor)
@@ -99,7 +102,10 @@ QImage scaleByFactor(const QImage& image, double factor)
     if (!(w >= 1.0 && h >= 1.0) || w > std::numeric_limits<int>::max() ||
         h > std::numeric_limits<int>::max())
         return QImage();
-    return image.scaled(QSize(int(w), int(h)), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    QImage scaled =
+        image.scaled(QSize(int(w), int(h)), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    requirePixels(scaled);
+    return scaled;
 }
 
 void rotate90(int direction, const QImage& sourceImage, QImage& target)
@@ -108,9 +114,12 @@ void rotate90(int direction, const QImage& sourceImage, QImage& target)
     const int w = source.width(), h = source.height();
     // Callers pass square pictures; the target is allocated turned (h x w) so that a rectangular
     // one is turned correctly instead of written out of bounds.
-    target = QImage(h, w, QImage::Format_RGB32);
-    if (source.isNull() || target.isNull())
+    if (source.isNull()) {
+        target = QImage();
         return;
+    }
+    target = QImage(h, w, QImage::Format_RGB32);
+    requirePixels(target);
     const ConstRows in = readableRows(source);
     const Rows out = writableRows(target);
     // Tiles keep both the rows read and the rows written in cache.
@@ -145,8 +154,7 @@ QImage rotateByAngle(const QImage& imageIn, int degrees)
     if (W - 2 <= 0 || H - 2 <= 0)
         return QImage();
     QImage result(W - 2, H - 2, image.format());
-    if (result.isNull())
-        return result;
+    requirePixels(result);
     const int halfW = w >> 1, halfH = h >> 1;
     const int offsetX = halfW + (W - w) / 2;
     const int offsetY = halfH + (H - h) / 2;

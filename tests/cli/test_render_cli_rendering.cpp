@@ -103,6 +103,8 @@ private slots:
     void incompleteInputWarnsAndStillRenders_data();
     void incompleteInputWarnsAndStillRenders();
     void pictureLimit();
+    void memoryThatCannotBeHadEndsTheRender_data();
+    void memoryThatCannotBeHadEndsTheRender();
     void unwritableOutputs_data();
     void unwritableOutputs();
     void sameOutputTwiceInBatchKeepsTheFirst();
@@ -701,6 +703,56 @@ void TestRenderCliRendering::pictureLimit()
     result = run({"--max-megapixels", "2", photo, drawing});
     QVERIFY2(result.exitCode == 0, qPrintable(result.err));
     QCOMPARE(readPicture(drawing).size(), QSize(1001, 1000));
+}
+
+void TestRenderCliRendering::memoryThatCannotBeHadEndsTheRender_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("filter");
+
+    // The stroke painters' canvas (eight bytes a pixel) is the largest block these renders ask
+    // for; the picture itself (four bytes a pixel) can still be had.
+    QTest::newRow("pastel") << QStringList{"-f", "Pastel"} << "Pastel";
+    QTest::newRow("oil brushstrokes")
+        << QStringList{"-f", "Oil", "-s", "oil_type=standart_oil"} << "Oil";
+    QTest::newRow("watermix") << QStringList{"-f", "Watermix"} << "Watermix";
+}
+
+void TestRenderCliRendering::memoryThatCannotBeHadEndsTheRender()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QFETCH(QStringList, options);
+    QFETCH(QString, filter);
+
+    // The address sanitizer's allocator refuses blocks above 6 MB here, as a system without the
+    // memory would: a picture of 1000 x 1000 pixels is read, and its painting cannot be had.
+    const QString directory = freshDirectory("memory");
+    const QString photo = directory + "/photo.png";
+    QVERIFY(photoPicture(1000, 1000).save(photo));
+    const QString painting = directory + "/painting.png";
+    QFile earlier(painting);
+    QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier file") > 0);
+    earlier.close();
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("ASAN_OPTIONS",
+                       "allocator_may_return_null=1:max_allocation_size_mb=6:detect_leaks=0");
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(DRAWLUME_RENDER_BINARY), options + QStringList{photo, painting});
+    QVERIFY(process.waitForFinished(120000));
+    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == 1, qPrintable(err));
+    QVERIFY2(err.contains(QStringLiteral("cannot render \"%1\": not enough memory for a 1000 x "
+                                         "1000 picture with %2")
+                              .arg(photo, filter)),
+             qPrintable(err));
+    QVERIFY(process.readAllStandardOutput().isEmpty());
+    QCOMPARE(readAll(painting), QByteArray("earlier file"));
+#else
+    QSKIP("the allocation limit is set through the address sanitizer");
+#endif
 }
 
 void TestRenderCliRendering::unreadableInputs_data()

@@ -114,6 +114,15 @@ bool Launcher::start_saving(const QImage& picture, const QString& path, int qual
     return true;
 }
 
+void Launcher::report_render_failure(const QString& reason)
+{
+    qCDebug(lcRender) << "Launcher: render failed:" << reason;
+    QMessageBox box(QMessageBox::Critical, tr("Drawlume"), tr("Cannot render the picture."),
+                    QMessageBox::Ok, m_view->window());
+    box.setInformativeText(reason.left(1).toUpper() + reason.mid(1) + QLatin1Char('.'));
+    box.exec();
+}
+
 bool Launcher::write_image(const QImage& picture, const QString& path)
 {
     QString error;
@@ -191,7 +200,9 @@ void Launcher::slot_view_finished()
 {
     if (!m_worker)
         return;
-    const bool completed = !m_worker->was_cancelled();
+    const bool completed = !m_worker->was_cancelled() && !m_worker->out_of_memory();
+    const QString memory_problem =
+        m_worker->out_of_memory() ? m_worker->out_of_memory_message() : QString();
     if (completed) {
         install_display_result(m_worker->result_image());
     } else {
@@ -200,6 +211,8 @@ void Launcher::slot_view_finished()
         m_current_parameters = m_previous_parameters;
     }
     clean_up();
+    if (!memory_problem.isEmpty())
+        report_render_failure(memory_problem);
     // Only once the run is over may the full size follow it.
     if (completed)
         emit display_rendered();
@@ -221,10 +234,17 @@ void Launcher::slot_save_finished()
     if (!m_worker)
         return;
     const bool cancelled = m_worker->was_cancelled();
+    const QString memory_problem =
+        m_worker->out_of_memory() ? m_worker->out_of_memory_message() : QString();
     const QImage result = m_worker->result_image();
     // The run is over before the file is written: a failure message must not find the worker
     // still registered.
     clean_up();
+    if (!memory_problem.isEmpty()) {
+        // Nothing is written: the previous file, if any, stays as it was.
+        report_render_failure(memory_problem);
+        return;
+    }
     if (!cancelled) {
         // The export's rendering is the full-size result of the last rendering.
         m_full_size = result;

@@ -120,6 +120,8 @@ private:
     void end_background();
     // A completed display render (of m_current_parameters) becomes the one shown and exported.
     void install_display_result(const QImage& result);
+    // Says in a message box that the render could not be made, with reason.
+    void report_render_failure(const QString& reason);
     void clean_up();
 
     DocumentView* m_view;

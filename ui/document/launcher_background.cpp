@@ -87,7 +87,11 @@ void Launcher::slot_background_finished()
 {
     if (!m_background)
         return;
-    const bool cancelled = m_background->was_cancelled();
+    // A background render that ran out of memory is dropped like a cancelled one: the display
+    // stays, and an export renders (and reports) on its own.
+    const bool cancelled = m_background->was_cancelled() || m_background->out_of_memory();
+    if (m_background->out_of_memory())
+        qCDebug(lcRender) << "Launcher:" << m_background->out_of_memory_message();
     const QImage result = m_background->result_image();
     const bool display = m_background_display;
     end_background();

@@ -2,6 +2,7 @@
 
 #include "document/file_names.h"
 #include "document/settings.h"
+#include "ui/document/batch_export_window.h"
 #include "ui/document/document_file.h"
 #include "ui/document/document_registry.h"
 #include "ui/document/document_view.h"
@@ -42,6 +43,7 @@ Menu::Menu(DocumentWindow* window) : QObject(window), m_window(window)
     m_save->setShortcut(QKeySequence::Save);
     m_save_as = add_action(file, tr("Save &As..."), &Menu::slot_file_save_as);
     m_export = add_action(file, tr("&Export..."), &Menu::slot_file_export);
+    m_batch_export = add_action(file, tr("&Batch Export..."), &Menu::slot_file_batch_export);
     file->addSeparator();
     m_quit = add_action(file, tr("&Quit"), &Menu::try_to_quit);
     m_quit->setShortcut(QKeySequence::Quit);
@@ -244,6 +246,17 @@ void Menu::slot_file_save_as()
 void Menu::slot_file_export()
 {
     slot_export();
+}
+
+void Menu::slot_file_batch_export()
+{
+    // The window outlives this menu's window: it asks the registry for the current document
+    // whenever it needs the settings.
+    QPointer<DocumentRegistry> registry = m_window ? m_window->registry() : nullptr;
+    show_batch_export_window([registry]() -> FilterParametersPtr {
+        DocumentView* view = registry ? registry->current_document() : nullptr;
+        return view ? view->document_parameters() : FilterParametersPtr();
+    });
 }
 
 void Menu::slot_export()

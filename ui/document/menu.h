@@ -29,6 +29,7 @@ public:
     QAction* action_save() const { return m_save; }
     QAction* action_save_as() const { return m_save_as; }
     QAction* action_export() const { return m_export; }
+    QAction* action_batch_export() const { return m_batch_export; }
     QAction* action_copy() const { return m_copy; }
     QAction* action_paste() const { return m_paste; }
     QAction* action_process() const { return m_process; }
@@ -51,6 +52,7 @@ public slots:
     void slot_file_save();
     void slot_file_save_as();
     void slot_file_export();
+    void slot_file_batch_export();
     void slot_file_selected(const QString& path);
     void slot_edit_copy();
     void slot_edit_paste();
@@ -83,6 +85,7 @@ private:
     QAction* m_save = nullptr;
     QAction* m_save_as = nullptr;
     QAction* m_export = nullptr;
+    QAction* m_batch_export = nullptr;
     QAction* m_copy = nullptr;
     QAction* m_paste = nullptr;
     QAction* m_process = nullptr;

@@ -76,8 +76,11 @@ void PreviewScheduler::slot_thread_finished()
                      << "slot_thread_finished";
     if (!m_worker || sender() != m_worker)
         return;
-    const QImage result = m_worker->result_image();
-    if (!m_worker->was_cancelled())
+    // A preview that ran out of memory shows the photograph, and is not kept.
+    const bool made = !m_worker->was_cancelled() && !m_worker->out_of_memory();
+    const QImage result =
+        m_worker->out_of_memory() ? m_thumbnail->source_image() : m_worker->result_image();
+    if (made)
         m_cache.insert(m_worker->cache_key(), result);
     m_placeholder->hide();
     m_thumbnail->show();

@@ -1,7 +1,10 @@
 #include "core/filters/filter_adapter.h"
 #include "core/filters/filter_list.h"
 #include "core/framework/iprogress_reporter.h"
+#include "core/raster/parallel_rows.h"
+#include "core/raster/pixel_rows.h"
 #include "core/raster/random.h"
+#include "core/raster/working_memory.h"
 #include "processing/progress_reporter.h"
 #include "processing/worker.h"
 #include "support/test_pictures.h"
@@ -9,6 +12,8 @@
 #include <QtTest>
 
 #include <atomic>
+#include <functional>
+#include <new>
 
 namespace {
 
@@ -54,7 +59,30 @@ private:
     std::atomic<bool> m_stop{false};
 };
 
+// A filter whose run is a given piece of work: where a render runs out of memory.
+class ScriptedFilter : public Filter
+{
+public:
+    explicit ScriptedFilter(std::function<void(QImage&)> work) : m_work(std::move(work)) {}
+    QString name() const override { return QStringLiteral("Scripted"); }
+    QImage& image() override { return m_image; }
+    void setImage(const QImage& image) override { m_image = image; }
+    void setParameters(const FilterParametersPtr&) override {}
+    void setProgressReporter(IProgressReporter*) override {}
+    void setStrokeMemory(const StrokeMemoryPtr&) override {}
+    void run() override { m_work(m_image); }
+    void cancel() override {}
+
+private:
+    std::function<void(QImage&)> m_work;
+    QImage m_image;
+};
+
+using Work = std::function<void(QImage&)>;
+
 } // namespace
+
+Q_DECLARE_METATYPE(Work)
 
 class TestWorker : public QObject
 {
@@ -68,6 +96,8 @@ private slots:
     void imageReportWaitsUntilHandled();
     void everyRunDrawsTheSameRandomNumbers();
     void reporterEmitsOneSignalPerReport();
+    void aRenderOutOfMemoryEndsWithoutAPicture_data();
+    void aRenderOutOfMemoryEndsWithoutAPicture();
 };
 
 void TestWorker::cancelBeforeTheFirstCheckStillFinishesOnce()
@@ -195,6 +225,65 @@ void TestWorker::reporterEmitsOneSignalPerReport()
     QCOMPARE(label.first().first().toString(), QStringLiteral("Brushing"));
     QCOMPARE(image.count(), 1);
     QCOMPARE(next.count(), 1);
+}
+
+void TestWorker::aRenderOutOfMemoryEndsWithoutAPicture_data()
+{
+    QTest::addColumn<Work>("work");
+    QTest::addColumn<bool>("outOfMemory");
+
+    // Wherever the memory runs out (the filter's own thread, a helper thread of a split pixel
+    // loop, a picture that could not be made), the render ends with no picture and says why.
+    QTest::newRow("thrown by the filter") << Work([](QImage& image) {
+        image.fill(0xFF0000FFu);
+        throw std::bad_alloc();
+    }) << true;
+    QTest::newRow("thrown in a chunk on a helper thread") << Work([](QImage& image) {
+        image.fill(0xFF0000FFu);
+        parallelRows(0, image.height(), 2, 1, [](int begin, int, int worker) {
+            if (worker == 1 || begin == 7)
+                throw std::bad_alloc();
+        });
+    }) << true;
+    QTest::newRow("thrown in a band of rows") << Work([](QImage& image) {
+        pixel_rows::runBands(image.height(), 2, [](int band, int, int) {
+            if (band == 1)
+                throw std::bad_alloc();
+        });
+    }) << true;
+    QTest::newRow("a picture that could not be had") << Work([](QImage& image) {
+        image = QImage();
+        requirePixels(image);
+    }) << true;
+    QTest::newRow("split loops that finish") << Work([](QImage& image) {
+        parallelRows(0, image.height(), 2, 1, [&image](int begin, int end, int) {
+            for (int y = begin; y < end; ++y)
+                std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y)), image.width(), 0xFF00FF00u);
+        });
+        pixel_rows::runBands(image.height(), 2, [](int, int, int) {});
+    }) << false;
+}
+
+void TestWorker::aRenderOutOfMemoryEndsWithoutAPicture()
+{
+    QFETCH(Work, work);
+    QFETCH(bool, outOfMemory);
+    FilterPtr filter(new ScriptedFilter(work));
+    filter->setImage(scenePicture(40, 30));
+    Worker worker(filter, nullptr);
+    QSignalSpy finished(&worker, &QThread::finished);
+    worker.start();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(worker.out_of_memory(), outOfMemory);
+    QVERIFY(!worker.was_cancelled());
+    if (outOfMemory) {
+        QVERIFY(worker.result_image().isNull());
+        QCOMPARE(worker.out_of_memory_message(),
+                 QStringLiteral("not enough memory for a 40 x 30 picture with Scripted"));
+    } else {
+        QCOMPARE(worker.result_image().size(), QSize(40, 30));
+        QCOMPARE(worker.result_image().pixel(39, 29), 0xFF00FF00u);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestWorker)

@@ -349,7 +349,7 @@ void TestDocumentWindow::menusAreLaidOutForKeysAndEyes()
         }
     }
     // The commands that ask for more before they act carry an ellipsis, and only they do.
-    QCOMPARE(asking, (QStringList{"Open...", "Save As...", "Export..."}));
+    QCOMPARE(asking, (QStringList{"Open...", "Save As...", "Export...", "Batch Export..."}));
 
     // Edit: Undo, Redo, then Copy, Paste, then Process (Ctrl+R).
     QList<QAction*> edit;

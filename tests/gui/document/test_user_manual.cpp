@@ -67,6 +67,9 @@ private slots:
               "live preview", "Process", "Cancel", "File &rsaquo; Export", "quality 80",
               "Keep photo information", ".drawlume", "Save As", "Undo", "Redo", "drawlume-render",
               "--list-parameters", "--output-dir", "--strip-metadata",
+              // batch export
+              "File &rsaquo; Batch Export", "Include subfolders", "Name pattern", "Add a number",
+              "Current settings", "Open Output Folder",
               // presets
               "Preset:", "Save as Preset", "Delete Preset", "(modified)", "--preset",
               "--list-presets", "drawlume/presets",

@@ -1,0 +1,106 @@
+#include "batch/picture_render.h"
+
+#include "core/filters/filter_list.h"
+#include "core/framework/filter.h"
+#include "core/framework/iprogress_reporter.h"
+#include "processing/progress_reporter.h"
+#include "processing/worker.h"
+
+#include <QEventLoop>
+
+#include <utility>
+
+namespace {
+
+// The resolution a picture made without a screen gets (100 dots per inch), which is what
+// drawlume-render's artworks carry unless the filter keeps the photograph's.
+constexpr int kHeadlessDotsPerMeter = 3937;
+// Put on the photograph for the render, to see afterwards whether the filter kept its
+// resolution; no real picture has it.
+constexpr int kMarkerDotsPerMeter = 1;
+
+} // namespace
+
+PictureRender::PictureRender(const QString& filterName, QImage picture,
+                             const FilterParametersPtr& parameters, QObject* parent)
+    : QObject(parent), m_reporter(create_progress_reporter())
+{
+    const FilterPtr filter = createFilter(filterName);
+    if (!filter)
+        return;
+    // A new picture's resolution comes from the screen, so an artwork that a filter makes anew
+    // would carry the screen's in the application and another one in drawlume-render. The marker
+    // tells such an artwork from one that kept the photograph's (the only reference to picture is
+    // this one, so nothing is copied).
+    m_photoDotsPerMeter = QSize(picture.dotsPerMeterX(), picture.dotsPerMeterY());
+    picture.setDotsPerMeterX(kMarkerDotsPerMeter);
+    picture.setDotsPerMeterY(kMarkerDotsPerMeter);
+    filter->setImage(picture);
+    picture = QImage();
+    filter->setParameters(parameters);
+    filter->setProgressReporter(m_reporter.data());
+    m_worker.reset(new Worker(filter, nullptr));
+    // finished() is emitted on the worker thread after the last report, so the queued reports
+    // all arrive before it.
+    connect(m_worker.data(), &QThread::finished, this, &PictureRender::finished,
+            Qt::QueuedConnection);
+}
+
+PictureRender::~PictureRender() = default;
+
+void PictureRender::start()
+{
+    if (m_worker)
+        m_worker->start();
+}
+
+void PictureRender::cancel()
+{
+    if (m_worker)
+        m_worker->slot_cancelled();
+}
+
+QImage PictureRender::takeArtwork(QString* error)
+{
+    if (error)
+        *error = QStringLiteral("the filter gave no picture");
+    if (!m_worker)
+        return QImage();
+    m_worker->wait();
+    QImage artwork;
+    if (m_worker->out_of_memory()) {
+        if (error)
+            *error = m_worker->out_of_memory_message();
+    } else if (!m_worker->was_cancelled()) {
+        artwork = m_worker->result_image();
+    }
+    // The worker holds the filter, and the filter the artwork's other reference.
+    m_worker.reset();
+    if (!artwork.isNull()) {
+        const auto resolution = [](int dotsPerMeter, int photo) {
+            return dotsPerMeter == kMarkerDotsPerMeter ? photo : kHeadlessDotsPerMeter;
+        };
+        artwork.setDotsPerMeterX(resolution(artwork.dotsPerMeterX(), m_photoDotsPerMeter.width()));
+        artwork.setDotsPerMeterY(resolution(artwork.dotsPerMeterY(), m_photoDotsPerMeter.height()));
+    }
+    return artwork;
+}
+
+QImage renderArtwork(const QString& filterName, QImage picture,
+                     const FilterParametersPtr& parameters,
+                     const std::function<void(IProgressReporter*)>& beforeStart, QString* error)
+{
+    PictureRender render(filterName, std::move(picture), parameters);
+    if (!render.isValid()) {
+        if (error)
+            *error = QStringLiteral("the filter gave no picture");
+        return QImage();
+    }
+    if (beforeStart)
+        beforeStart(render.reporter());
+    QEventLoop loop;
+    QObject::connect(&render, &PictureRender::finished, &loop, &QEventLoop::quit);
+    render.start();
+    loop.exec();
+    return render.takeArtwork(error);
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QScopedPointer>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+
+#include "core/framework/filter_parameters.h"
+
+class IProgressReporter;
+class Worker;
+
+// The full-size render of one picture, shared by the batch window and drawlume-render: a fresh
+// filter on a worker thread of its own (whose random generator starts afresh) and no stroke
+// memory, so the artwork does not depend on what was rendered before it or beside it: nothing is
+// replayed, and the painters keep no list of the strokes they chose, which no later render would
+// read (at full size it is about as large as the picture).
+//
+// The picture is taken by value and handed to the filter, which then holds the only reference,
+// so that a painter which no longer needs the photograph can paint in its memory (the peak
+// memory of a large photo depends on it): callers move their picture in.
+//
+// The artwork's resolution does not depend on the screen: where the filter keeps the photograph's
+// it is the photograph's, an artwork made anew gets 100 dots per inch, in the application as in
+// drawlume-render.
+//
+// Lives on the thread that starts it, which must run an event loop while it waits for
+// finished(); the worker's progress reporter emits on the worker thread.
+class PictureRender : public QObject
+{
+    Q_OBJECT
+public:
+    // An unknown filterName gives a render that is not valid() and never starts.
+    PictureRender(const QString& filterName, QImage picture, const FilterParametersPtr& parameters,
+                  QObject* parent = nullptr);
+    // Cancels and waits for a render that is still running.
+    ~PictureRender() override;
+
+    bool isValid() const { return m_worker != nullptr; }
+    // The filter's reporter; connect to it (queued) before start().
+    IProgressReporter* reporter() const { return m_reporter.data(); }
+
+    void start();
+    // Asks the filter to stop at its next check; does not wait. Thread-safe.
+    void cancel();
+    // After finished(): the artwork, or a null picture when cancelled or the filter gave none,
+    // with the reason in *error (when given): "not enough memory for a W x H picture with FILTER"
+    // when its memory could not be had, else "the filter gave no picture". Lets the filter and its
+    // thread go, so the artwork is then the only picture held.
+    QImage takeArtwork(QString* error = nullptr);
+
+signals:
+    // The worker thread has ended (emitted on this object's thread).
+    void finished();
+
+private:
+    QScopedPointer<IProgressReporter> m_reporter;
+    QScopedPointer<Worker> m_worker;
+    QSize m_photoDotsPerMeter;
+};
+
+// Renders picture (moved in, see PictureRender) and waits for it in an event loop on the calling
+// thread. beforeStart, when given, gets the reporter to follow before the render starts. Returns
+// the artwork, or a null picture for an unknown filter or a filter that gave none, with the
+// reason in *error (see takeArtwork).
+QImage renderArtwork(const QString& filterName, QImage picture,
+                     const FilterParametersPtr& parameters,
+                     const std::function<void(IProgressReporter*)>& beforeStart = {},
+                     QString* error = nullptr);
