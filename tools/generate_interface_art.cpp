@@ -87,6 +87,17 @@ int main(int argc, char** argv)
     png(ui, QStringLiteral("BackProgress.png"), backProgress());
     png(ui, QStringLiteral("indicator.png"), indicator());
     png(ui, QStringLiteral("about.png"), applicationMotif(false).render(96));
+
+    // The pictures the style sheet shows as images (not as stretched frames) at twice the
+    // pixels for high-density screens: Qt picks name@2x.png by itself where a screen's device
+    // pixel ratio is above 1. The frames stay single: a border image's slices are counted in the
+    // picture's own pixels, so a doubled frame would be drawn with doubled borders.
+    g_artScale = 2;
+    png(ui, QStringLiteral("arrows@2x.png"), arrows());
+    png(ui, QStringLiteral("slider-handle@2x.png"), sliderHandle(false));
+    png(ui, QStringLiteral("slider-handle-pressed@2x.png"), sliderHandle(true));
+    png(ui, QStringLiteral("resize-grip@2x.png"), resizeGrip());
+    g_artScale = 1;
     ok = writeText(placeholderSvg(), ui.filePath(QStringLiteral("placeholder.svg"))) && ok;
 
     for (const int size : {16, 32, 48, 64, 128, 256}) {

@@ -21,6 +21,8 @@ drawlume_packages=(
   # and man, cpack's dependency lookup (dpkg-shlibdeps, file), the desktop entry and AppStream
   # validators, the bash completion library, and the fresh Debian 12 of tools/check_package.sh.
   help2man groff-base man-db dpkg-dev file desktop-file-utils appstream bash-completion debootstrap
+  # The screen-reader test reads the application's accessibility tree over AT-SPI.
+  python3-pyatspi at-spi2-core dbus
 )
 
 missing=()

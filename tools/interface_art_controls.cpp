@@ -11,11 +11,13 @@ double chevronDistance(double x, double y, double cx, double cy, double halfSpan
                     strokeDistance(x, y, cx + halfSpan, cy, cx, tipY, halfWidth));
 }
 
-// Fills whole pixels: the small icons are drawn on the pixel grid for crisp edges.
+// Fills whole pixels (in picture units): the small icons are drawn on the pixel grid for crisp
+// edges.
 void fillPixels(Canvas& canvas, int left, int top, int width, int height, const QColor& colour)
 {
-    for (int y = top; y < top + height; ++y)
-        for (int x = left; x < left + width; ++x)
+    const int s = canvas.scale();
+    for (int y = top * s; y < (top + height) * s; ++y)
+        for (int x = left * s; x < (left + width) * s; ++x)
             canvas.blend(x, y, colour, 1.0);
 }
 

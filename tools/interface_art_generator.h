@@ -44,10 +44,16 @@ double circleDistance(double x, double y, double cx, double cy, double radius);
 double strokeDistance(double x, double y, double ax, double ay, double bx, double by,
                       double halfWidth);
 
-// Area of a pixel covered by the shape whose signed distance at the pixel centre is d.
+// Output pixels per unit of the pictures' coordinates: 1 for the pictures of ordinary screens, 2
+// for their name@2x.png copies, which high-density screens show. The shapes are given in the
+// same units at both sizes; only the pixel grid they are sampled on is finer.
+inline int g_artScale = 1;
+
+// Area of a pixel covered by the shape whose signed distance (in picture units) at the pixel
+// centre is d; the edge stays one output pixel wide at every scale.
 inline double coverage(double d)
 {
-    return clampTo(0.5 - d, 0.0, 1.0);
+    return clampTo(0.5 - d * g_artScale, 0.0, 1.0);
 }
 
 // A transparent picture painted with "source over" in premultiplied floating point, stored as
@@ -55,12 +61,17 @@ inline double coverage(double d)
 class Canvas
 {
 public:
-    Canvas(int width, int height) : m_width(width), m_height(height), m_pixels(width * height * 4)
+    // A width x height picture in picture units, of (width x height) times g_artScale output
+    // pixels.
+    Canvas(int width, int height)
+        : m_scale(g_artScale), m_width(width * m_scale), m_height(height * m_scale),
+          m_pixels(m_width * m_height * 4)
     {
     }
 
     int width() const { return m_width; }
     int height() const { return m_height; }
+    int scale() const { return m_scale; }
 
     // Paints colour c (its alpha times `amount`) over pixel (x, y).
     void blend(int x, int y, const QColor& c, double amount)
@@ -77,14 +88,15 @@ public:
         p[3] = a + p[3] * (1.0 - a);
     }
 
-    // Calls paint(x + 0.5, y + 0.5) for the centre of every pixel; it returns the colour and the
-    // coverage to blend there.
+    // Calls paint with the centre of every output pixel in picture units; it returns the colour
+    // and the coverage to blend there.
     template <typename F> void each(F paint)
     {
+        const double unit = 1.0 / m_scale;
         for (int y = 0; y < m_height; ++y) {
             for (int x = 0; x < m_width; ++x) {
                 QColor colour;
-                const double amount = paint(x + 0.5, y + 0.5, colour);
+                const double amount = paint((x + 0.5) * unit, (y + 0.5) * unit, colour);
                 blend(x, y, colour, amount);
             }
         }
@@ -93,6 +105,7 @@ public:
     QImage image() const;
 
 private:
+    int m_scale;
     int m_width;
     int m_height;
     std::vector<double> m_pixels;

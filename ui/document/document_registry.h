@@ -31,6 +31,8 @@ public:
     virtual FilterParametersPtr document_parameters(const DocumentView* view) const = 0;
     // The panel's list index of a filter, or -1.
     virtual int filter_index(const QString& name) const = 0;
+    // The panel's window comes to the front with the keyboard focus (F6 from a document window).
+    virtual void take_keyboard_focus() {}
 };
 
 // The register of open document windows: which windows there are, which document is current

@@ -77,6 +77,11 @@ Menu::Menu(DocumentWindow* window) : QObject(window), m_window(window)
     connect(window->view()->canvas(), &PictureCanvas::split_changed, m_split_compare,
             &QAction::setChecked);
     view->addAction(m_split_compare);
+    view->addSeparator();
+    // F6 goes to the control window and, pressed there, back to the document.
+    m_switch_to_panel =
+        add_action(view, tr("Switch to Filter &Parameters"), &Menu::slot_view_switch_to_panel);
+    m_switch_to_panel->setShortcut(QKeySequence(Qt::Key_F6));
 
     QMenu* help = bar->addMenu(tr("&Help"));
     m_manual = add_action(help, tr("User &Manual"), &Menu::slot_help_manual);
@@ -188,6 +193,13 @@ void Menu::slot_view_split_compare(bool split)
 {
     if (DocumentWindow* window = target_window())
         window->view()->canvas()->set_split(split);
+}
+
+void Menu::slot_view_switch_to_panel()
+{
+    DocumentRegistry* registry = m_window ? m_window->registry() : nullptr;
+    if (registry && registry->panel())
+        registry->panel()->take_keyboard_focus();
 }
 
 void Menu::slot_drawlume_about()

@@ -42,6 +42,7 @@ public:
     QAction* action_fit() const { return m_fit; }
     QAction* action_actual_size() const { return m_actual_size; }
     QAction* action_split_compare() const { return m_split_compare; }
+    QAction* action_switch_to_panel() const { return m_switch_to_panel; }
 
 public slots:
     void slot_drawlume_about();
@@ -63,6 +64,7 @@ public slots:
     void slot_view_fit();
     void slot_view_actual_size();
     void slot_view_split_compare(bool split);
+    void slot_view_switch_to_panel();
     void create_undo_redo();
     void slot_export();
 
@@ -96,5 +98,6 @@ private:
     QAction* m_fit = nullptr;
     QAction* m_actual_size = nullptr;
     QAction* m_split_compare = nullptr;
+    QAction* m_switch_to_panel = nullptr;
     QMenu* m_edit_menu = nullptr;
 };

@@ -32,6 +32,8 @@ QString applicationStyleSheet()
         QStringLiteral("QSlider::handle:horizontal:pressed { "
                        "image: url(:/slider-handle-pressed.png); width: 14; margin: -6px 0; }"),
         QStringLiteral("QScrollArea { background: rgb(135, 135, 135); }"),
+        // The control window's panel area shows the panel's grey.
+        QStringLiteral("PanelScrollArea { background: transparent; }"),
     };
     return rules.join(QLatin1Char('\n'));
 }

@@ -3,10 +3,12 @@
 #include "document/file_names.h"
 #include "document/settings.h"
 #include "ui/document/document_view.h"
+#include "ui/document/document_window.h"
 #include "ui/document/opening.h"
 #include "ui/document/recent_files.h"
 #include "ui/panel/document_shortcuts.h"
 #include "ui/panel/image_zoom_slider.h"
+#include "ui/panel/panel_scroll_area.h"
 #include "ui/panel/preview_scheduler.h"
 #include "ui/panel/preview_widget.h"
 #include "ui/panel/size_grip.h"
@@ -17,6 +19,7 @@
 #include "ui/widgets/h_line.h"
 #include "ui/widgets/placeholder.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -26,6 +29,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QSlider>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -34,6 +38,9 @@ namespace {
 ControlWindow* g_instance = nullptr;
 // Room between the control window and the document window it opens beside.
 constexpr int kPlacementGap = 8;
+const QColor kPanelGrey(196, 196, 196);
+// What the window manager's frame adds to a window's height, at most.
+constexpr int kFrameHeight = 32;
 } // namespace
 
 ControlWindow* ControlWindow::instance()
@@ -77,11 +84,9 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     choices->setVerticalSpacing(6);
     choices->setColumnStretch(0, 1);
     choices->setColumnStretch(3, 1);
+    // "Filter:" and "Preset:" in the font of the panels' row labels.
     auto* filterLabel = new BevelLabel(tr("Filter:"), this);
-    QFont labelFont = filterLabel->font();
-    labelFont.setFamily(QStringLiteral("Arial Regular"));
-    labelFont.setPointSize(labelFont.pointSize() + 2);
-    filterLabel->setFont(labelFont);
+    const QFont labelFont = filterLabel->font();
     choices->addWidget(filterLabel, 0, 1, Qt::AlignRight | Qt::AlignVCenter);
     choices->addWidget(m_filter_combo, 0, 2);
     m_filter_combo->setFixedWidth(206);
@@ -92,7 +97,8 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
 
     auto* panelRow = new QHBoxLayout;
     panelRow->setContentsMargins(kPanelRowMargins / 2, 0, kPanelRowMargins / 2, 0);
-    panelRow->addWidget(m_panels);
+    m_panel_area = new PanelScrollArea(m_panels, this);
+    panelRow->addWidget(m_panel_area);
     layout->addLayout(panelRow);
     layout->addSpacing(8);
     layout->addWidget(new HLine(this));
@@ -118,12 +124,15 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     buttonRow->addSpacing(12);
     buttonRow->addWidget(m_live_checkbox, 0, Qt::AlignVCenter);
     buttonRow->addStretch(1);
-    // "Process" stays last in the focus chain: while it is disabled (a render runs) the focus
-    // it had moves on to the filter list, not to "Live".
-    QWidget::setTabOrder(m_live_checkbox, m_process_button);
     layout->addLayout(buttonRow);
     layout->addWidget(m_size_grip, 0, Qt::AlignBottom | Qt::AlignRight);
     m_size_grip->setContentsMargins(0, 0, 0, 0);
+
+    // The panel grey from the start, whether or not the window was ever resized or hidden.
+    QPalette grey = palette();
+    grey.setColor(QPalette::Window, kPanelGrey);
+    setPalette(grey);
+    setAutoFillBackground(true);
 
     setWindowTitle(tr("Filter Parameters"));
     setMinimumWidth(314);
@@ -134,10 +143,15 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     setAcceptDrops(true);
 
     fill_filter_list();
+    set_focus_order();
     offer_filters_for(nullptr);
     // The commands of the document windows' menus, with their shortcuts, act on the current
     // document while this window has the focus.
     add_document_shortcuts(this, m_registry);
+    auto* to_document = new QAction(this);
+    to_document->setShortcut(QKeySequence(Qt::Key_F6));
+    connect(to_document, &QAction::triggered, this, &ControlWindow::focus_document);
+    addAction(to_document);
     connect(m_thumbnail, &Thumbnail::signal_update_thumbnail, this,
             &ControlWindow::slot_options_changed);
     // The preview takes the pointer's movements for itself (panning, its cursor); a resize that
@@ -146,6 +160,10 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     m_filter_combo->installEventFilter(this);
     m_thumbnail->hide();
     reset_panel();
+    // Read out by screen readers: the filter list by its label.
+    filterLabel->setBuddy(m_filter_combo);
+    m_filter_combo->setAccessibleName(tr("Filter"));
+    m_filter_combo->setAccessibleDescription(tr("The filter the document is painted with"));
 
     connect(qApp, &QApplication::focusChanged, this, &ControlWindow::slot_app_focus_changed);
     // A document window that comes to the front (opened, clicked) must not cover the panel.
@@ -177,6 +195,7 @@ void ControlWindow::place_beside(QWidget* window)
     if (!window)
         return;
     ensurePolished();
+    fit_to_screen();
     const QSize size = sizeHint().expandedTo(minimumSizeHint()).expandedTo(minimumSize());
     resize(size);
     QScreen* screen = window->screen();
@@ -194,6 +213,52 @@ void ControlWindow::place_beside(QWidget* window)
                           document.top() + (window->geometry().top() - document.top()) + 48);
     move(position);
     keep_on_screen(this);
+}
+
+void ControlWindow::set_focus_order()
+{
+    // The filter list first: the window comes up with it focused, so its arrows choose the filter
+    // at once.
+    QList<QWidget*> chain;
+    chain << m_filter_combo << m_preset_combo << m_save_preset_button << m_delete_preset_button;
+    // Every panel's controls in the order they were made, which is the order of the rows; the
+    // panels not shown are skipped by Tab.
+    for (int i = 0; i < m_panels->count(); ++i) {
+        for (QObject* child : m_panels->widget(i)->children()) {
+            auto* control = qobject_cast<QWidget*>(child);
+            if (control && (control->focusPolicy() & Qt::TabFocus))
+                chain.append(control);
+        }
+    }
+    chain << m_live_checkbox << m_process_button;
+    // The preview's zoom closes the round, just before the filter list (Shift+Tab from it): the
+    // chain, read from the zoom on, follows the window from top to bottom.
+    if (auto* zoom = m_zoom_slider->findChild<QSlider*>())
+        chain.append(zoom);
+    for (int i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void ControlWindow::take_keyboard_focus()
+{
+    if (!isVisible())
+        show();
+    raise();
+    activateWindow();
+    // The control that had the focus gets it back; the filter list the first time.
+    if (!focusWidget() || !focusWidget()->isVisible())
+        m_filter_combo->setFocus(Qt::ShortcutFocusReason);
+}
+
+void ControlWindow::focus_document()
+{
+    DocumentWindow* document = current_document_window();
+    if (!document && !m_registry->windows().isEmpty())
+        document = m_registry->windows().constFirst();
+    if (!document)
+        return;
+    document->raise();
+    document->activateWindow();
 }
 
 void ControlWindow::keep_above_documents()
@@ -254,9 +319,6 @@ void ControlWindow::dropEvent(QDropEvent* event)
 
 void ControlWindow::resizeEvent(QResizeEvent* event)
 {
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(196, 196, 196));
-    setPalette(palette);
     size_changing();
     QDialog::resizeEvent(event);
 }
@@ -277,4 +339,28 @@ bool ControlWindow::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::MouseMove && watched == m_thumbnail->preview())
         check_pressed();
     return QDialog::eventFilter(watched, event);
+}
+
+void ControlWindow::fit_to_screen()
+{
+    const QScreen* shown_on = screen();
+    if (!shown_on || !layout())
+        return;
+    // The layout measured afresh, its inner rows included (activate() goes through them all).
+    layout()->invalidate();
+    layout()->activate();
+    const int others = layout()->minimumSize().height() - m_panel_area->minimumSizeHint().height();
+    m_panel_area->set_room(shown_on->availableGeometry().height() - kFrameHeight - others);
+    layout()->invalidate();
+    layout()->activate();
+}
+
+void ControlWindow::showEvent(QShowEvent* event)
+{
+    fit_to_screen();
+    QDialog::showEvent(event);
+    if (QWindow* window = windowHandle()) {
+        connect(window, &QWindow::screenChanged, this, &ControlWindow::fit_to_screen,
+                Qt::UniqueConnection);
+    }
 }

@@ -25,6 +25,7 @@ class SizeGrip;
 class Thumbnail;
 class Worker;
 class Placeholder;
+class PanelScrollArea;
 class PreviewScheduler;
 class QStackedWidget;
 class QUndoCommand;
@@ -64,6 +65,7 @@ public:
     void document_busy_changed(DocumentView* view) override;
     FilterParametersPtr document_parameters(const DocumentView* view) const override;
     int filter_index(const QString& name) const override;
+    void take_keyboard_focus() override;
 
     // A fresh copy of the settings of the filter now chosen.
     FilterParametersPtr current_parameters() const;
@@ -129,6 +131,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -152,6 +155,13 @@ private:
     // Tells, once a run and while a document is current, of preset files that were skipped.
     void report_skipped_presets(const QVector<SkippedPreset>& skipped);
     void hide_preset_message();
+    // Tab goes round the window in reading order: filter, preset row, the shown panel's controls
+    // row by row, Live, Process, then the preview's zoom above them all.
+    void set_focus_order();
+    // F6: back to the current document's window.
+    void focus_document();
+    // Lets the panel area scroll when the whole window would not fit the height of its screen.
+    void fit_to_screen();
 
     DocumentRegistry* m_registry;
     bool m_quitting = false;
@@ -162,6 +172,7 @@ private:
     BevelButton* m_save_preset_button;
     BevelButton* m_delete_preset_button;
     QStackedWidget* m_panels;
+    PanelScrollArea* m_panel_area = nullptr;
     BevelButton* m_process_button;
     QCheckBox* m_live_checkbox;
     int m_previous_filter_index = 0;

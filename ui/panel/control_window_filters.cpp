@@ -7,7 +7,10 @@
 #include "ui/panel/create_panel.h"
 #include "ui/panel/filter_change_command.h"
 #include "ui/panel/filter_widget.h"
+#include "ui/panel/panel_scroll_area.h"
 #include "ui/panel/preview_scheduler.h"
+#include "ui/panel/preview_widget.h"
+#include "ui/panel/thumbnail.h"
 #include "ui/widgets/bevel_combo_box.h"
 
 #include <QCoreApplication>
@@ -70,6 +73,9 @@ void ControlWindow::slot_current_filter_changed(int index)
     if (index < 0)
         return;
     m_panels->setCurrentIndex(index);
+    // Screen readers name the preview after the filter it shows.
+    m_thumbnail->preview()->setAccessibleName(
+        tr("Preview of %1").arg(m_filter_combo->itemText(index)));
     // The panels of the filters only a document brings are wider than the window's usual width:
     // the window grows to show them whole.
     if (QWidget* page = m_panels->currentWidget()) {
@@ -122,6 +128,9 @@ void ControlWindow::preview_current_filter()
     // Another panel, or rows of this one shown or hidden, can change the preview's size through
     // layout requests still queued: the piece to filter is measured on the settled layout, or the
     // result would not cover the preview.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    // The panel area hears of its panel's new height from inside the scroll area: once more.
+    m_panel_area->updateGeometry();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     m_preview->render(current_filter_name(), *current_parameters());
 }

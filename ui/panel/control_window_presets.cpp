@@ -38,6 +38,8 @@ void ControlWindow::add_preset_rows(QGridLayout* grid, const QFont& label_font)
     label->setFont(label_font);
     grid->addWidget(label, 1, 1, Qt::AlignRight | Qt::AlignVCenter);
     grid->addWidget(m_preset_combo, 1, 2);
+    label->setBuddy(m_preset_combo);
+    m_preset_combo->setAccessibleName(tr("Preset"));
     m_preset_combo->setFixedWidth(206);
     m_preset_combo->setToolTip(tr("Named settings of the filter: choose one to set them all"));
 

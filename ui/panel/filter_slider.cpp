@@ -4,12 +4,16 @@
 #include "ui/panel/filter_widget.h"
 #include "ui/panel/integer_edit.h"
 
+#include "ui/widgets/focus_mark.h"
+
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 FilterSlider::FilterSlider(FilterWidget* panel)
     : QSlider(Qt::Horizontal, panel), m_field(new IntegerEdit(panel, this))
 {
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::StrongFocus);
     connect(this, &QSlider::valueChanged, this, &FilterSlider::slot_value_changed);
     if (panel)
         connect(m_field, &IntegerEdit::changed, panel, &FilterWidget::change);
@@ -50,4 +54,20 @@ void FilterSlider::mouseReleaseEvent(QMouseEvent* event)
         record_setting_change(this, new FilterValueCommand(m_field, value(), m_value_at_press));
     m_pressed = false;
     QSlider::mouseReleaseEvent(event);
+}
+
+void FilterSlider::keyPressEvent(QKeyEvent* event)
+{
+    const int before = value();
+    QSlider::keyPressEvent(event);
+    // A key moves the slider at once; the step it made is recorded like a mouse release.
+    if (m_field && !m_pressed && value() != before)
+        record_setting_change(this, new FilterValueCommand(m_field, value(), before));
+}
+
+void FilterSlider::paintEvent(QPaintEvent* event)
+{
+    QSlider::paintEvent(event);
+    QPainter painter(this);
+    draw_focus_mark(this, painter, rect());
 }

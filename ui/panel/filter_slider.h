@@ -11,7 +11,8 @@ class FilterWidget;
 // as a child of the panel, so the panel's grid can place it). Dragging shows each value in the
 // field at once but asks for nothing; the release records the whole drag as one
 // FilterValueCommand, whose execution sets the value and makes the panel emit changed(), so one
-// preview follows a drag. The slider never takes keyboard focus. GUI thread; owned by the panel.
+// preview follows a drag. Reached with Tab, the arrow keys, Page Up/Down, Home and End move it;
+// each key's change is one FilterValueCommand, like a release. GUI thread; owned by the panel.
 class FilterSlider : public QSlider
 {
     Q_OBJECT
@@ -31,6 +32,8 @@ private slots:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     QPointer<IntegerEdit> m_field;

@@ -13,9 +13,13 @@
 #include <QGridLayout>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kMinimumHeight = 260;
+// The least free room right of a row's label text.
+constexpr int kLabelGap = 6;
 
 // Grid columns: label, slider, (gap), number field, unit.
 constexpr int kLabelColumn = 0;
@@ -29,6 +33,17 @@ int default_index(const QComboBox* combo, const ParameterSpec& entry)
 {
     return combo->findData(entry.defaultValue.toString(), Qt::UserRole,
                            Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+
+// What a screen reader calls a row: its label without the mnemonic mark and the colon.
+QString spoken_name(const QString& label)
+{
+    QString name = label;
+    name.remove(QLatin1Char('&'));
+    name = name.trimmed();
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    return name.trimmed();
 }
 
 } // namespace
@@ -179,8 +194,8 @@ void FilterWidget::add_slider_row(QGridLayout* grid, int row, const ParameterSpe
     FilterSlider* slider = add_slider(entry);
     SliderRow& parts = m_rows[entry.key];
     parts.label = new BevelLabel(entry.label, this);
-    if (entry.labelMargin > 0)
-        parts.label->setContentsMargins(0, 0, entry.labelMargin, 0);
+    // Room between a label's last letter and its slider's handle, whatever the row asks for.
+    parts.label->setContentsMargins(0, 0, std::max(entry.labelMargin, kLabelGap), 0);
     grid->addWidget(parts.label, row, kLabelColumn);
     grid->addWidget(slider, row, kSliderColumn);
     grid->addWidget(slider->field(), row, kFieldColumn);
@@ -190,6 +205,17 @@ void FilterWidget::add_slider_row(QGridLayout* grid, int row, const ParameterSpe
     }
     slider->show();
     slider->field()->show();
+
+    // Read out by screen readers: the row's name, with its range (and unit) in the description.
+    const QString name = spoken_name(entry.label);
+    QString range = tr("%1, %2 to %3").arg(name).arg(entry.minimum).arg(entry.maximum);
+    if (!entry.unit.isEmpty())
+        range += QLatin1Char(' ') + entry.unit;
+    parts.label->setBuddy(slider);
+    slider->setAccessibleName(name);
+    slider->setAccessibleDescription(range);
+    slider->field()->setAccessibleName(name);
+    slider->field()->setAccessibleDescription(range);
 }
 
 void FilterWidget::add_choice_row(QGridLayout* grid, int row, const ParameterSpec& entry)
@@ -202,7 +228,12 @@ void FilterWidget::add_choice_row(QGridLayout* grid, int row, const ParameterSpe
         m_texture_combo = list;
     else if (entry.key == m_descriptor.overlayKey)
         m_pencil_combo = list;
-    grid->addWidget(new BevelLabel(entry.label, this), row, kLabelColumn);
+    auto* label = new BevelLabel(entry.label, this);
+    label->setContentsMargins(0, 0, kLabelGap, 0);
+    label->setBuddy(list);
+    list->setAccessibleName(spoken_name(entry.label));
+    list->setAccessibleDescription(spoken_name(entry.label));
+    grid->addWidget(label, row, kLabelColumn);
     grid->addWidget(list, row, kSliderColumn, 1, kUnitColumn - kSliderColumn + 1);
 
     if (!isOffered(m_descriptor.name)) {

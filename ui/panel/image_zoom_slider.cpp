@@ -28,6 +28,11 @@ ImageZoomSlider::ImageZoomSlider(Thumbnail* thumbnail, QWidget* parent)
     m_slider->setValue(PreviewWidget::kMaximumZoomPercent);
 
     auto* caption = new BevelLabel(tr("Zoom:"), this);
+    caption->setBuddy(m_slider);
+    m_slider->setAccessibleName(tr("Zoom"));
+    m_slider->setAccessibleDescription(tr("Zoom of the preview, %1 to %2 %")
+                                           .arg(PreviewWidget::kMinimumZoomPercent)
+                                           .arg(PreviewWidget::kMaximumZoomPercent));
     setPointSize(caption, kLabelPointSize);
     setPointSize(m_value_label, kLabelPointSize);
 

@@ -2,7 +2,10 @@
 
 #include "ui/panel/filter_value_command.h"
 
+#include "ui/widgets/focus_mark.h"
+
 #include <QKeyEvent>
+#include <QPainter>
 #include <QPalette>
 
 namespace {
@@ -23,7 +26,7 @@ IntegerEdit::IntegerEdit(QWidget* parent, QAbstractSlider* slider)
     shades.setColor(QPalette::All, QPalette::Base, kFieldGrey);
     setPalette(shades);
     setAutoFillBackground(true);
-    setFocusPolicy(Qt::ClickFocus);
+    setFocusPolicy(Qt::StrongFocus);
 
     connect(this, &QLineEdit::returnPressed, this, &IntegerEdit::slot_return_pressed);
 }
@@ -64,6 +67,13 @@ void IntegerEdit::focusOutEvent(QFocusEvent* event)
 {
     commit();
     QLineEdit::focusOutEvent(event);
+}
+
+void IntegerEdit::paintEvent(QPaintEvent* event)
+{
+    QLineEdit::paintEvent(event);
+    QPainter painter(this);
+    draw_focus_mark(this, painter, rect());
 }
 
 void IntegerEdit::commit()

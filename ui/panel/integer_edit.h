@@ -35,6 +35,7 @@ private slots:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     // Turns the typed text into a recorded change of the slider (see the class comment).

@@ -61,14 +61,19 @@ bool PreviewWidget::remembered_pan(const QByteArray& key, QPointF* pan) const
     return true;
 }
 
+double PreviewWidget::view_zoom(double zoom) const
+{
+    return zoom / devicePixelRatioF();
+}
+
 double PreviewWidget::max_pan_x(double zoom) const
 {
-    return std::max(0, m_source.width() - roundAway(width() / zoom));
+    return std::max(0, m_source.width() - roundAway(width() / view_zoom(zoom)));
 }
 
 double PreviewWidget::max_pan_y(double zoom) const
 {
-    return std::max(0, m_source.height() - roundAway(height() / zoom));
+    return std::max(0, m_source.height() - roundAway(height() / view_zoom(zoom)));
 }
 
 void PreviewWidget::clamp_pan()
@@ -111,7 +116,7 @@ void PreviewWidget::set_source(const QPixmap& pixmap)
         m_pan_x = m_pan_y = 0.0;
         m_pan_memory.insert(key, QPointF());
     }
-    centre(zoomedSize(m_source.size(), m_zoom));
+    centre(zoomedSize(m_source.size(), view_zoom(m_zoom)));
     m_showing_result = true;
     update();
 }
@@ -120,9 +125,10 @@ QRect PreviewWidget::visible_source_rect() const
 {
     if (m_source.isNull() || width() <= 0 || height() <= 0)
         return QRect();
-    const int visibleWidth = roundAway(width() / double(m_zoom));
-    const int visibleHeight = roundAway(height() / double(m_zoom));
-    const double margin = kMargin / double(m_zoom);
+    const double zoom = view_zoom(m_zoom);
+    const int visibleWidth = roundAway(width() / zoom);
+    const int visibleHeight = roundAway(height() / zoom);
+    const double margin = kMargin / zoom;
     const QRect wanted(int(m_pan_x), int(m_pan_y), int(margin + visibleWidth),
                        int(margin + visibleHeight));
     return wanted & m_source.rect();
@@ -146,7 +152,9 @@ QImage PreviewWidget::visible_source() const
 
 void PreviewWidget::set_result(const QPixmap& pixmap)
 {
+    // Made from visible_source, in device pixels: painted at the screen's own resolution.
     m_result = pixmap;
+    m_result.setDevicePixelRatio(devicePixelRatioF());
     m_showing_result = true;
     update();
 }
@@ -200,10 +208,10 @@ void PreviewWidget::slot_zoom_moved(int value)
     value = std::clamp(value, kMinimumZoomPercent, kMaximumZoomPercent);
     const float zoom = float(1.0 - 0.01 * (100 - value));
     // Half of the change of the visible extent goes to each side, so the centre stays put.
-    m_pan_x = std::min(m_pan_x + (width() / double(zoom) - width() / double(m_zoom)) * -0.5,
-                       max_pan_x(zoom));
-    m_pan_y = std::min(m_pan_y + (height() / double(zoom) - height() / double(m_zoom)) * -0.5,
-                       max_pan_y(zoom));
+    const double now = view_zoom(m_zoom);
+    const double next = view_zoom(zoom);
+    m_pan_x = std::min(m_pan_x + (width() / next - width() / now) * -0.5, max_pan_x(zoom));
+    m_pan_y = std::min(m_pan_y + (height() / next - height() / now) * -0.5, max_pan_y(zoom));
     m_zoom = zoom;
     clamp_pan();
     update();
@@ -230,7 +238,7 @@ void PreviewWidget::paintEvent(QPaintEvent*)
         const QRect region =
             QRect(int(m_pan_x), int(m_pan_y), m_source.width(), m_source.height()) &
             m_source.rect();
-        const QSize zoomed = zoomedSize(region.size(), m_zoom);
+        const QSize zoomed = zoomedSize(region.size(), view_zoom(m_zoom));
         centre(zoomed);
         painter.drawPixmap(QRect(QPoint(m_offset_x, m_offset_y), zoomed), m_source_shown, region);
     }
@@ -277,8 +285,9 @@ void PreviewWidget::mouseMoveEvent(QMouseEvent* event)
     }
     const QPointF at = event->globalPosition();
     // Dragging right shows what lies to the left: the pan moves against the cursor.
-    m_pan_x = std::min(m_pan_x - (at.x() - m_press_x) / m_zoom, max_pan_x(m_zoom));
-    m_pan_y = std::min(m_pan_y - (at.y() - m_press_y) / m_zoom, max_pan_y(m_zoom));
+    const double zoom = view_zoom(m_zoom);
+    m_pan_x = std::min(m_pan_x - (at.x() - m_press_x) / zoom, max_pan_x(m_zoom));
+    m_pan_y = std::min(m_pan_y - (at.y() - m_press_y) / zoom, max_pan_y(m_zoom));
     clamp_pan();
     m_press_x = at.x();
     m_press_y = at.y();
@@ -311,10 +320,11 @@ void PreviewWidget::resizeEvent(QResizeEvent* event)
         return;
     // While the picture overflows the view the pan shifts with the size change, so the picture
     // stays anchored at the resized (bottom-right) corner.
-    if (old.width() < int(m_zoom * m_source.width()) &&
-        old.height() < int(m_zoom * m_source.height())) {
-        m_pan_x += (old.width() - width()) / double(m_zoom);
-        m_pan_y += (old.height() - height()) / double(m_zoom);
+    const double zoom = view_zoom(m_zoom);
+    if (old.width() < int(zoom * m_source.width()) &&
+        old.height() < int(zoom * m_source.height())) {
+        m_pan_x += (old.width() - width()) / zoom;
+        m_pan_y += (old.height() - height()) / zoom;
         clamp_pan();
         update();
     }

@@ -10,9 +10,9 @@
 #include <QTimer>
 
 // The live preview of the control window: a window-sized piece of the current picture at a zoom
-// between 25 % and 100 % (screen pixels per picture pixel), panned by dragging. It paints either
-// the scaled picture (while zooming, panning, resizing or computing) or the last filtered piece,
-// with a spinning busy indicator while a preview is computed.
+// between 25 % and 100 % (device pixels of the screen per picture pixel), panned by dragging. It
+// paints either the scaled picture (while zooming, panning, resizing or computing) or the last
+// filtered piece, with a spinning busy indicator while a preview is computed.
 //
 // The piece handed to the filter (visible_source) is the visible region plus 30 screen pixels to
 // the right and below, scaled to the zoom, so a preview costs the same whatever the picture size.
@@ -90,6 +90,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Widget (logical) pixels per picture pixel at zoom: the zoom counts device pixels, so on a
+    // high-density screen the preview shows the picture's own pixels, not doubled ones.
+    double view_zoom(double zoom) const;
     // The largest pan that still fills the view at the given zoom: picture size less the view in
     // picture pixels, never below 0.
     double max_pan_x(double zoom) const;

@@ -17,4 +17,5 @@ signals:
 
 protected:
     void sliderChange(SliderChange change) override;
+    void paintEvent(QPaintEvent* event) override;
 };

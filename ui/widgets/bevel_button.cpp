@@ -1,5 +1,7 @@
 #include "ui/widgets/bevel_button.h"
 
+#include "ui/widgets/focus_mark.h"
+
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QStyleOptionButton>
@@ -48,4 +50,7 @@ void BevelButton::paintEvent(QPaintEvent*)
     painter.drawText(rect.left() + x, rect.top() + y, option.text);
     painter.setPen(down || !enabled ? kMutedText : kDarkText);
     painter.drawText(rect.left() + x - 1, rect.top() + y - 1, option.text);
+
+    // 5. Reached with the keyboard: a dark line just inside the bevel.
+    draw_focus_mark(this, painter, rect.adjusted(3, 3, -3, -3));
 }

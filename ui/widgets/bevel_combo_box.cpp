@@ -1,5 +1,7 @@
 #include "ui/widgets/bevel_combo_box.h"
 
+#include "ui/widgets/focus_mark.h"
+
 #include <QAbstractItemView>
 #include <QBoxLayout>
 #include <QFontMetrics>
@@ -86,4 +88,7 @@ void BevelComboBox::paintEvent(QPaintEvent*)
     painter.drawText(kTextX + 1, kTextY + 1, text);
     painter.setPen(isEnabled() ? kDarkText : kDisabledText);
     painter.drawText(kTextX, kTextY, text);
+
+    // Reached with the keyboard: a dark line just inside the frame.
+    draw_focus_mark(this, painter, rect().adjusted(2, 2, -2, -2));
 }

@@ -181,7 +181,8 @@ void PictureCanvas::paintEvent(QPaintEvent* event)
     if (m_photograph.is_null())
         return;
     const QRectF target(picture_origin(), content_size());
-    const bool sharp = m_zoom > 1.0 + 1e-9;
+    // Blocks only where a picture pixel covers more than one pixel of the device.
+    const bool sharp = m_zoom * devicePixelRatioF() > 1.0 + 1e-9;
     const PicturePyramid& artwork = m_artwork.is_null() ? m_photograph : m_artwork;
     if (m_comparing) {
         m_photograph.draw(painter, target, dirty, sharp);

@@ -2,6 +2,7 @@
 
 #include "ui/widgets/screen_colours.h"
 
+#include <QPaintDevice>
 #include <QPainter>
 
 #include <algorithm>
@@ -58,7 +59,10 @@ void PicturePyramid::draw(QPainter& painter, const QRectF& target, const QRect& 
     const QRectF shown = target.intersected(QRectF(visible));
     if (shown.isEmpty())
         return;
-    const QImage& level = level_for(sharp ? 1.0 : target.width() / m_image.width());
+    // The level is chosen for the device's pixels: on a high-density screen a picture drawn at
+    // half its size still shows all of its pixels.
+    const double density = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QImage& level = level_for(sharp ? 1.0 : density * target.width() / m_image.width());
 
     // The level's pixels that cover the visible part, widened to whole pixels (and one more for
     // the smooth filter's neighbours), and exactly where they land.

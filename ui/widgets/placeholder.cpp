@@ -28,6 +28,9 @@ Placeholder::Placeholder(bool framed, QWidget* parent)
     setAutoFillBackground(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setAlignment(Qt::AlignCenter);
+    // The words of the drawing, for screen readers.
+    setAccessibleName(tr("Open or drop a picture"));
+    setAccessibleDescription(tr("No picture is open: open a picture or drop one here"));
     if (framed) {
         setMinimumSize(250, 250);
         setFrameStyle(QFrame::Box | QFrame::Plain);

@@ -75,7 +75,10 @@ private slots:
               "--list-presets", "drawlume/presets",
               // the Debian package, its manual pages and the shell completion
               "apt-get install", "apt-get purge", "man drawlume-render", "bash-completion",
-              "/usr/share/doc/drawlume/manual/index.html"})
+              "/usr/share/doc/drawlume/manual/index.html",
+              // keyboard, screen readers and high-density screens
+              "<kbd>F6</kbd>", "Switch to Filter Parameters", "Page Up", "screen reader", "AT-SPI",
+              "Preview of", "QT_SCALE_FACTOR"})
             QTest::newRow(text) << QString(text);
         // Every built-in preset, with its line.
         for (const QString& filter : filterNames()) {
