@@ -88,16 +88,23 @@ int main(int argc, char** argv)
     png(ui, QStringLiteral("indicator.png"), indicator());
     png(ui, QStringLiteral("about.png"), applicationMotif(false).render(96));
 
-    // The pictures the style sheet shows as images (not as stretched frames) at twice the
-    // pixels for high-density screens: Qt picks name@2x.png by itself where a screen's device
-    // pixel ratio is above 1. The frames stay single: a border image's slices are counted in the
-    // picture's own pixels, so a doubled frame would be drawn with doubled borders.
+    // Every picture again at twice the pixels for high-density screens: Qt picks name@2x.png by
+    // itself where a screen's device pixel ratio is above 1 (the style sheet's pictures, and the
+    // others through QIcon). A border image's slices are counted in the picture's own pixels, so
+    // the style sheet cuts the doubled frames at 20 pixels instead of 10 on such screens.
     g_artScale = 2;
+    png(ui, QStringLiteral("button@2x.png"), button(false));
+    png(ui, QStringLiteral("button-pressed@2x.png"), button(true));
+    png(ui, QStringLiteral("combobox@2x.png"), comboBox(false));
+    png(ui, QStringLiteral("combobox-pressed@2x.png"), comboBox(true));
     png(ui, QStringLiteral("arrows@2x.png"), arrows());
     png(ui, QStringLiteral("slider-handle@2x.png"), sliderHandle(false));
     png(ui, QStringLiteral("slider-handle-pressed@2x.png"), sliderHandle(true));
+    png(ui, QStringLiteral("original-size@2x.png"), originalSize());
     png(ui, QStringLiteral("resize-grip@2x.png"), resizeGrip());
+    png(ui, QStringLiteral("BackProgress@2x.png"), backProgress());
     g_artScale = 1;
+    png(ui, QStringLiteral("about@2x.png"), applicationMotif(false).render(192));
     ok = writeText(placeholderSvg(), ui.filePath(QStringLiteral("placeholder.svg"))) && ok;
 
     for (const int size : {16, 32, 48, 64, 128, 256}) {

@@ -19,9 +19,12 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv)
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(10);
     setFont(font);
-    setStyleSheet(applicationStyleSheet());
+    // The frames' cut follows the pictures Qt picks for the screens: the doubled ones when any
+    // screen is of high density.
+    setStyleSheet(applicationStyleSheet(devicePixelRatio()));
     setQuitOnLastWindowClosed(false);
     seedRandom();
+    // QIcon takes about@2x.png beside it for high-density screens.
     setWindowIcon(QIcon(QStringLiteral(":/about.png")));
     // Matches the windows to their launcher entry (io.github.marrowin.drawlume.desktop) in docks
     // and on Wayland.

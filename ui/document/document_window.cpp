@@ -9,6 +9,7 @@
 #include "ui/document/opening.h"
 #include "ui/document/save_dialog_box.h"
 #include "ui/widgets/clickable_label.h"
+#include "ui/widgets/interface_picture.h"
 #include "ui/widgets/status_bar.h"
 
 #include <QAction>
@@ -59,7 +60,8 @@ DocumentWindow::DocumentWindow(DocumentRegistry* registry)
     connect(m_zoom_slider, &QSlider::valueChanged, this, &DocumentWindow::slot_slider);
     m_zoom_slider->setValue(100);
     m_original_size_button = new ClickableLabel(bar);
-    m_original_size_button->setPixmap(QPixmap(QStringLiteral(":/original-size.png")));
+    m_original_size_button->setPixmap(interfacePicture(QStringLiteral(":/original-size.png"),
+                                                       QSize(16, 16), m_original_size_button));
     m_original_size_button->setToolTip(tr("Original size"));
     connect(m_original_size_button, &ClickableLabel::clicked, this,
             &DocumentWindow::slot_original_size);

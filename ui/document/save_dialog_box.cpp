@@ -1,4 +1,5 @@
 #include "ui/document/save_dialog_box.h"
+#include "ui/widgets/interface_picture.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -82,7 +83,7 @@ SaveDialogBox::SaveDialogBox(const QString& document_name, QWidget* parent)
     m_detail->setWordWrap(true);
     m_detail->setText(tr("Your changes will be lost if you don't save them"));
 
-    m_icon->setPixmap(QPixmap(QStringLiteral(":/about.png")));
+    m_icon->setPixmap(interfacePicture(QStringLiteral(":/about.png"), QSize(96, 96), m_icon));
     m_icon->setFixedWidth(kIconWidth);
 
     setQuestion(m_message, document_name,

@@ -2,23 +2,28 @@
 
 #include <QStringList>
 
-QString applicationStyleSheet()
+QString applicationStyleSheet(qreal devicePixelRatio)
 {
+    const QString cut = devicePixelRatio > 1.0 ? QStringLiteral("20") : QStringLiteral("10");
     // Groove and the part after the handle share one gradient, so no part of the groove is
     // highlighted.
     const QString groove = QStringLiteral(
         "height: 4px; background: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 4, stop: 0 #555555, "
         "stop: 1 #FFFFFF); border-radius: 2px;");
     const QStringList rules = {
-        QStringLiteral("BevelButton { border-image: url(:/button.png) 10; border-width: 10px; "
-                       "padding: -10px 0px; min-height: 24px; }"),
-        QStringLiteral("BevelButton:pressed { border-image: url(:/button-pressed.png) 10; "
-                       "padding-top: -9px; padding-bottom: -11px; }"),
-        QStringLiteral("BevelComboBox:!editable { border-image: url(:/combobox.png) 10; "
+        QStringLiteral("BevelButton { border-image: url(:/button.png) %1; border-width: 10px; "
+                       "padding: -10px 0px; min-height: 24px; }")
+            .arg(cut),
+        QStringLiteral("BevelButton:pressed { border-image: url(:/button-pressed.png) %1; "
+                       "padding-top: -9px; padding-bottom: -11px; }")
+            .arg(cut),
+        QStringLiteral("BevelComboBox:!editable { border-image: url(:/combobox.png) %1; "
                        "border-width: 10px; padding: -10px 0px; padding-right: 8px; "
-                       "min-height: 20px; }"),
-        QStringLiteral("BevelComboBox:!editable:on { border-image: url(:/combobox-pressed.png) 10; "
-                       "padding-top: -9px; padding-bottom: -11px; }"),
+                       "min-height: 20px; }")
+            .arg(cut),
+        QStringLiteral("BevelComboBox:!editable:on { border-image: url(:/combobox-pressed.png) %1; "
+                       "padding-top: -9px; padding-bottom: -11px; }")
+            .arg(cut),
         QStringLiteral("BevelComboBox::down-arrow { image: url(:/arrows.png); }"),
         QStringLiteral("BevelComboBox::down-arrow:on { top: 1px; }"),
         QStringLiteral("BevelComboBox::drop-down:!editable { subcontrol-origin: padding; "

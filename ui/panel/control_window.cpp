@@ -80,7 +80,8 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     // lists, however wide the window is made.
     auto* choices = new QGridLayout;
     choices->setContentsMargins(16, 0, 18, 0);
-    choices->setHorizontalSpacing(0);
+    // Six pixels between a label and its list, as in the panels' rows.
+    choices->setHorizontalSpacing(6);
     choices->setVerticalSpacing(6);
     choices->setColumnStretch(0, 1);
     choices->setColumnStretch(3, 1);

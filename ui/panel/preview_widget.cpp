@@ -39,7 +39,7 @@ QSize zoomedSize(const QSize& size, double zoom)
 } // namespace
 
 PreviewWidget::PreviewWidget(QWidget* parent)
-    : QLabel(parent), m_busy_image(QStringLiteral(":/BackProgress.png"))
+    : QLabel(parent), m_busy_icon(QStringLiteral(":/BackProgress.png"))
 {
     setMouseTracking(true);
     setMinimumSize(250, 250);
@@ -251,7 +251,8 @@ void PreviewWidget::paint_spinner(QPainter& painter)
     const int w = width();
     const int h = height();
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.drawImage(QPoint((w + 1) / 2 - 16 - 3, (h + 1) / 2 - 16 - 3), m_busy_image);
+    painter.drawPixmap(QPoint((w + 1) / 2 - 16 - 3, (h + 1) / 2 - 16 - 3),
+                       m_busy_icon.pixmap(QSize(36, 36), devicePixelRatioF()));
     painter.setPen(Qt::NoPen);
     // Twelve spokes fading counter-clockwise from the one at the spinner angle; the last two have
     // no alpha left.

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QColorSpace>
+#include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QMap>
@@ -120,7 +121,8 @@ private:
     int m_offset_x = 0;
     int m_offset_y = 0;
     QMap<QByteArray, QPointF> m_pan_memory;
-    QImage m_busy_image;
+    // The spinner's dark square; QIcon gives its @2x picture on high-density screens.
+    QIcon m_busy_icon;
     int m_spinner_angle = 0;
     QTimer m_timer;
     bool m_busy = false;

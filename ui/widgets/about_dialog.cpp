@@ -2,6 +2,7 @@
 
 #include "ui/widgets/bevel_button.h"
 #include "ui/widgets/bevel_label.h"
+#include "ui/widgets/interface_picture.h"
 
 #include <QLabel>
 #include <QPixmap>
@@ -24,7 +25,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     setAutoFillBackground(true);
 
     auto* picture = new QLabel(this);
-    picture->setPixmap(QPixmap(QStringLiteral(":/about.png")));
+    picture->setPixmap(interfacePicture(QStringLiteral(":/about.png"), QSize(96, 96), picture));
 
     // Keeps the box at least this wide and puts a gap under the picture.
     auto* spacer = new QWidget(this);

@@ -138,6 +138,16 @@ void TestStyleSheet::interfacePictureLoadsWithItsSize_data()
     QTest::newRow("separator") << ":/separator.png" << QSize(1, 2);
     QTest::newRow("busy background") << ":/BackProgress.png" << QSize(36, 36);
     QTest::newRow("indicator") << ":/indicator.png" << QSize(32, 32);
+    // The doubled pictures of high-density screens.
+    for (const char* name : {"button", "button-pressed", "combobox", "combobox-pressed"})
+        QTest::newRow(name) << QStringLiteral(":/%1@2x.png").arg(name) << QSize(48, 48);
+    QTest::newRow("arrows doubled") << ":/arrows@2x.png" << QSize(32, 32);
+    QTest::newRow("slider handle doubled") << ":/slider-handle@2x.png" << QSize(28, 28);
+    QTest::newRow("pressed handle doubled") << ":/slider-handle-pressed@2x.png" << QSize(28, 28);
+    QTest::newRow("original size doubled") << ":/original-size@2x.png" << QSize(32, 32);
+    QTest::newRow("resize grip doubled") << ":/resize-grip@2x.png" << QSize(32, 32);
+    QTest::newRow("busy background doubled") << ":/BackProgress@2x.png" << QSize(72, 72);
+    QTest::newRow("about doubled") << ":/about@2x.png" << QSize(192, 192);
 }
 
 void TestStyleSheet::interfacePictureLoadsWithItsSize()
@@ -177,25 +187,36 @@ void TestStyleSheet::placeholderDrawingIsValid()
 
 void TestStyleSheet::framesAreUniformWhereTheyStretch_data()
 {
-    QTest::addColumn<QString>("path");
-    QTest::newRow("button") << ":/button.png";
-    QTest::newRow("button pressed") << ":/button-pressed.png";
-    QTest::newRow("combobox") << ":/combobox.png";
-    QTest::newRow("combobox pressed") << ":/combobox-pressed.png";
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("scale"); // 2 for the doubled picture of high-density screens
+    for (const char* name : {"button", "button-pressed", "combobox", "combobox-pressed"}) {
+        QTest::newRow(name) << QString::fromLatin1(name) << 1;
+        QTest::newRow(qPrintable(QStringLiteral("%1@2x").arg(name)))
+            << QString::fromLatin1(name) << 2;
+    }
 }
 
 void TestStyleSheet::framesAreUniformWhereTheyStretch()
 {
-    // The style stretches the middle of a frame sliced 10 pixels from each edge: columns 10 to 13
-    // must repeat column 10 and rows 10 to 13 row 10, or a wider or taller control shows seams.
-    QFETCH(QString, path);
+    // The style stretches the middle of a frame sliced 10 pixels (20 in the doubled picture) from
+    // each edge: the middle columns must repeat the first of them and the middle rows the first
+    // row, or a wider or taller control shows seams. The style sheet for the picture's screens
+    // cuts it there.
+    QFETCH(QString, name);
+    QFETCH(int, scale);
+    const QString path =
+        scale == 1 ? QStringLiteral(":/%1.png").arg(name) : QStringLiteral(":/%1@2x.png").arg(name);
     const QImage image = QImage(path).convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(image.size(), QSize(24, 24) * scale);
+    const int cut = 10 * scale;
     for (int y = 0; y < image.height(); ++y)
-        for (int x = 11; x <= 13; ++x)
-            QCOMPARE(image.pixel(x, y), image.pixel(10, y));
+        for (int x = cut + 1; x < cut + 4 * scale; ++x)
+            QCOMPARE(image.pixel(x, y), image.pixel(cut, y));
     for (int x = 0; x < image.width(); ++x)
-        for (int y = 11; y <= 13; ++y)
-            QCOMPARE(image.pixel(x, y), image.pixel(x, 10));
+        for (int y = cut + 1; y < cut + 4 * scale; ++y)
+            QCOMPARE(image.pixel(x, y), image.pixel(x, cut));
+    QVERIFY(applicationStyleSheet(scale == 1 ? 1.0 : 1.5)
+                .contains(QStringLiteral("url(:/%1.png) %2;").arg(name).arg(cut)));
 }
 
 void TestStyleSheet::styleSheetParsesAndShapesTheWidgets()

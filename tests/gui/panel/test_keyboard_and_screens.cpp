@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 namespace {
@@ -82,9 +83,37 @@ QList<QWidget*> reachable_controls(const FilterWidget* panel)
     return controls;
 }
 
+// True when the bevelled frame of button is drawn from the doubled picture at scale 2: its
+// top-left corner (10 x 10 pixels of the window, 20 x 20 of the screen) shows the corner of
+// button@2x.png pixel for pixel where that picture is opaque. Frames cut as single pictures
+// would stretch the doubled picture's corner over twice its pixels.
+bool frameIsSharp(QWidget* button)
+{
+    const QImage shot = button->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage frame =
+        QImage(QStringLiteral(":/button@2x.png")).convertToFormat(QImage::Format_ARGB32);
+    if (shot.width() < 20 || shot.height() < 20 || frame.size() != QSize(48, 48))
+        return false;
+    int compared = 0;
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 20; ++x) {
+            const QRgb want = frame.pixel(x, y);
+            if (qAlpha(want) != 255)
+                continue;
+            const QRgb got = shot.pixel(x, y);
+            if (std::abs(qRed(got) - qRed(want)) > 3 || std::abs(qGreen(got) - qGreen(want)) > 3 ||
+                std::abs(qBlue(got) - qBlue(want)) > 3)
+                return false;
+            ++compared;
+        }
+    }
+    return compared > 100;
+}
+
 // The child run of this test: QT_SCALE_FACTOR is set before the application object exists, the
 // application starts on a photo and reports whether its control window fits the screen, with
-// "Process" on it, and whether the preview is painted at the screen's own pixels.
+// "Process" on it, whether the preview is painted at the screen's own pixels, and at scale 2
+// whether the bevelled frames are drawn from their doubled pictures.
 int scaled_run(int argc, char** argv, const QString& photo)
 {
     Application app(argc, argv);
@@ -110,7 +139,9 @@ int scaled_run(int argc, char** argv, const QString& photo)
                       control->process_button()->isVisible();
     const bool sharp =
         !preview->result().isNull() && qFuzzyCompare(preview->result().devicePixelRatio(), density);
-    return fits && sharp ? 0 : 1;
+    const bool frames = !qFuzzyCompare(density, 2.0) || frameIsSharp(control->process_button());
+    std::printf("frames %s\n", frames ? "sharp" : "blurred");
+    return fits && sharp && frames ? 0 : 1;
 }
 
 } // namespace
@@ -437,6 +468,16 @@ void TestKeyboardAndScreens::panelLooksTheSameAfterHideAndShow()
         // The label's words end a few pixels before the slider begins.
         const int words = label->x() + label->fontMetrics().horizontalAdvance(label->text());
         QVERIFY2(slider->x() - words >= 8, qPrintable(label->text()));
+    }
+    // "Filter:" and "Preset:" keep room before their lists too.
+    for (QLabel* label : control->findChildren<QLabel*>()) {
+        QWidget* list = label->text() == QStringLiteral("Filter:")   ? control->filter_combo()
+                        : label->text() == QStringLiteral("Preset:") ? label->buddy()
+                                                                     : nullptr;
+        if (!list)
+            continue;
+        const int words = label->mapTo(control, QPoint(label->width(), 0)).x();
+        QVERIFY2(list->mapTo(control, QPoint(0, 0)).x() - words >= 4, qPrintable(label->text()));
     }
 }
 
