@@ -14,6 +14,8 @@
 #include <QStringDecoder>
 #include <QtEndian>
 
+#include <new>
+
 namespace {
 
 const QString kDocumentSuffix = QStringLiteral(".drawlume");
@@ -41,10 +43,17 @@ template <typename T> bool readLittleEndian(QIODevice& device, T& value)
     return true;
 }
 
-// Reads exactly `length` bytes, already checked against what is left.
-bool readExactly(QIODevice& device, qint64 length, QByteArray& out)
+// Reads exactly `length` bytes, already checked against what is left. False when they cannot be
+// read, or held: then *memory is set, for a message that says so.
+bool readExactly(QIODevice& device, qint64 length, QByteArray& out, bool* memory)
 {
-    out = device.read(length);
+    try {
+        out = device.read(length);
+    } catch (const std::bad_alloc&) {
+        out.clear();
+        *memory = true;
+        return false;
+    }
     return out.size() == length;
 }
 
@@ -135,6 +144,11 @@ bool parseDocument(QIODevice& device, DocumentContents& contents, QString* error
     const qint64 size = device.size();
     const auto left = [&] { return size - device.pos(); };
     const QString truncated = QObject::tr("the document is damaged or not a Drawlume document");
+    bool memory = false;
+    const auto unread = [&] {
+        return memory ? QObject::tr("not enough memory to read the document (%1 bytes)").arg(size)
+                      : truncated;
+    };
 
     qint64 pictureLength = 0;
     if (!readLittleEndian(device, pictureLength)) {
@@ -149,8 +163,8 @@ bool parseDocument(QIODevice& device, DocumentContents& contents, QString* error
         return false;
     }
     QByteArray picture;
-    if (!readExactly(device, pictureLength, picture)) {
-        setError(error, truncated);
+    if (!readExactly(device, pictureLength, picture, &memory)) {
+        setError(error, unread());
         return false;
     }
 
@@ -164,8 +178,8 @@ bool parseDocument(QIODevice& device, DocumentContents& contents, QString* error
         return false;
     }
     QByteArray nameBytes;
-    if (!readExactly(device, qint64(nameLength) * 2, nameBytes)) {
-        setError(error, truncated);
+    if (!readExactly(device, qint64(nameLength) * 2, nameBytes, &memory)) {
+        setError(error, unread());
         return false;
     }
     const QString name = decodedPictureName(nameBytes);
@@ -180,8 +194,8 @@ bool parseDocument(QIODevice& device, DocumentContents& contents, QString* error
         return false;
     }
     QByteArray parameters;
-    if (!readExactly(device, parametersLength, parameters)) {
-        setError(error, truncated);
+    if (!readExactly(device, parametersLength, parameters, &memory)) {
+        setError(error, unread());
         return false;
     }
 

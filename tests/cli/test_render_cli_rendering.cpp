@@ -708,27 +708,56 @@ void TestRenderCliRendering::pictureLimit()
 void TestRenderCliRendering::memoryThatCannotBeHadEndsTheRender_data()
 {
     QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QString>("filter");
+    QTest::addColumn<bool>("fromDocument"); // the photo stored in a document first
+    QTest::addColumn<int>("limit");         // the largest block that can be had, in MB
+    QTest::addColumn<QString>("reason");    // %1: the photo's file, %2: the document's size
 
     // The stroke painters' canvas (eight bytes a pixel) is the largest block these renders ask
     // for; the picture itself (four bytes a pixel) can still be had.
-    QTest::newRow("pastel") << QStringList{"-f", "Pastel"} << "Pastel";
+    const QString render =
+        QStringLiteral("cannot render \"%1\": not enough memory for a 1000 x 1000 picture with ");
+    QTest::newRow("pastel") << QStringList{"-f", "Pastel"} << false << 6 << render + "Pastel";
     QTest::newRow("oil brushstrokes")
-        << QStringList{"-f", "Oil", "-s", "oil_type=standart_oil"} << "Oil";
-    QTest::newRow("watermix") << QStringList{"-f", "Watermix"} << "Watermix";
+        << QStringList{"-f", "Oil", "-s", "oil_type=standart_oil"} << false << 6 << render + "Oil";
+    QTest::newRow("watermix") << QStringList{"-f", "Watermix"} << false << 6 << render + "Watermix";
+    // A document whose picture is larger than any block that can be had is refused as it is
+    // read.
+    QTest::newRow("document") << QStringList() << true << 1
+                              << QStringLiteral("cannot read \"%1\": not enough memory to read "
+                                                "the document (%2 bytes)");
 }
 
 void TestRenderCliRendering::memoryThatCannotBeHadEndsTheRender()
 {
 #if defined(__SANITIZE_ADDRESS__)
     QFETCH(QStringList, options);
-    QFETCH(QString, filter);
+    QFETCH(bool, fromDocument);
+    QFETCH(int, limit);
+    QFETCH(QString, reason);
 
-    // The address sanitizer's allocator refuses blocks above 6 MB here, as a system without the
-    // memory would: a picture of 1000 x 1000 pixels is read, and its painting cannot be had.
+    // The address sanitizer's allocator refuses larger blocks than the row's limit, as a system
+    // without the memory would. The photo is 1000 x 1000 pixels of noise, a PNG of about 3 MB.
     const QString directory = freshDirectory("memory");
-    const QString photo = directory + "/photo.png";
-    QVERIFY(photoPicture(1000, 1000).save(photo));
+    QString photo = directory + "/photo.png";
+    QImage noise(1000, 1000, QImage::Format_RGB32);
+    quint32 state = 1;
+    for (int y = 0; y < noise.height(); ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(noise.scanLine(y));
+        for (int x = 0; x < noise.width(); ++x) {
+            state = state * 1103515245u + 12345u;
+            line[x] = 0xFF000000u | (state >> 8);
+        }
+    }
+    QVERIFY(noise.save(photo));
+    if (fromDocument) {
+        const QString document = directory + "/photo.drawlume";
+        QCOMPARE(run({photo, "--save-document", document}).exitCode, 0);
+        options = QStringList{"--document", document};
+        reason = reason.arg(document).arg(QFileInfo(document).size());
+        photo.clear();
+    } else {
+        reason = reason.arg(photo);
+    }
     const QString painting = directory + "/painting.png";
     QFile earlier(painting);
     QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier file") > 0);
@@ -737,17 +766,20 @@ void TestRenderCliRendering::memoryThatCannotBeHadEndsTheRender()
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("ASAN_OPTIONS",
-                       "allocator_may_return_null=1:max_allocation_size_mb=6:detect_leaks=0");
+                       QStringLiteral("allocator_may_return_null=1:max_allocation_size_mb=%1:"
+                                      "detect_leaks=0")
+                           .arg(limit));
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(DRAWLUME_RENDER_BINARY), options + QStringList{photo, painting});
+    QStringList arguments = options;
+    if (!photo.isEmpty())
+        arguments.append(photo);
+    arguments.append(painting);
+    process.start(QStringLiteral(DRAWLUME_RENDER_BINARY), arguments);
     QVERIFY(process.waitForFinished(120000));
     const QString err = QString::fromLocal8Bit(process.readAllStandardError());
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QVERIFY2(process.exitCode() == 1, qPrintable(err));
-    QVERIFY2(err.contains(QStringLiteral("cannot render \"%1\": not enough memory for a 1000 x "
-                                         "1000 picture with %2")
-                              .arg(photo, filter)),
-             qPrintable(err));
+    QVERIFY2(err.contains(reason), qPrintable(err + "\nexpected: " + reason));
     QVERIFY(process.readAllStandardOutput().isEmpty());
     QCOMPARE(readAll(painting), QByteArray("earlier file"));
 #else
