@@ -50,8 +50,10 @@ PictureRender::~PictureRender() = default;
 
 void PictureRender::start()
 {
-    if (m_worker)
-        m_worker->start();
+    // A render whose thread cannot be made ends at once, as out of memory.
+    if (m_worker && !m_worker->start_render())
+        QMetaObject::invokeMethod(
+            this, [this] { emit finished(); }, Qt::QueuedConnection);
 }
 
 void PictureRender::cancel()

@@ -18,6 +18,17 @@ Worker::Worker(const QSharedPointer<Filter>& filter, QObject* parent)
 {
 }
 
+bool Worker::start_render(Priority priority)
+{
+    start(priority);
+    // A thread that could not be created is neither running nor finished; one that ran already
+    // is finished.
+    if (isRunning() || isFinished())
+        return true;
+    m_outOfMemory.store(true);
+    return false;
+}
+
 QString Worker::out_of_memory_message() const
 {
     return QStringLiteral("not enough memory for a %1 x %2 picture with %3")

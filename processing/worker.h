@@ -37,6 +37,11 @@ public:
     // Cancels and waits for a thread that is still running.
     ~Worker() override;
 
+    // Starts the thread. False when no thread can be made (the system's threads or memory are
+    // used up): the render then counts as out of memory, and finished() never comes, so the
+    // creator ends it at once.
+    bool start_render(Priority priority = InheritPriority);
+
     bool was_cancelled() const { return m_cancelled.load(); }
     // True when the filter ran out of memory; the result is null then. Meaningful once finished.
     bool out_of_memory() const { return m_outOfMemory.load(); }

@@ -87,7 +87,9 @@ bool Launcher::start_rendering(const QString& filter_name, const FilterParameter
     m_current_filter_name = filter_name;
     m_current_parameters = parameters;
     m_rendering_size = picture.size();
-    m_worker->start(QThread::InheritPriority);
+    // A render whose thread cannot be made ends at once, as out of memory.
+    if (!m_worker->start_render(QThread::InheritPriority))
+        QMetaObject::invokeMethod(this, &Launcher::slot_view_finished, Qt::QueuedConnection);
     return true;
 }
 
@@ -110,7 +112,8 @@ bool Launcher::start_saving(const QImage& picture, const QString& path, int qual
     m_current_parameters->remove(scalingKey());
     if (!start_worker(m_current_filter_name, m_current_parameters, picture, true))
         return false;
-    m_worker->start(QThread::InheritPriority);
+    if (!m_worker->start_render(QThread::InheritPriority))
+        QMetaObject::invokeMethod(this, &Launcher::slot_save_finished, Qt::QueuedConnection);
     return true;
 }
 

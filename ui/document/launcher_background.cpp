@@ -77,7 +77,11 @@ bool Launcher::start_background(bool display, const QString& filter_name,
     connect(m_background, &QThread::finished, this, &Launcher::slot_background_finished);
     qCDebug(lcRender) << "Launcher: background render started," << filter_name
                       << (display ? "display" : "full size");
-    m_background->start(QThread::LowPriority);
+    if (!m_background->start_render(QThread::LowPriority)) {
+        // No thread for it: the background render is dropped like a cancelled one.
+        end_background();
+        return false;
+    }
     emit background_started(display);
     report();
     return true;

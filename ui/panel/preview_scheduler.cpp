@@ -67,7 +67,15 @@ void PreviewScheduler::render(const QString& filter_name, const FilterParameters
     m_worker->set_cache_key(key);
     connect(m_worker, &QThread::finished, this, &PreviewScheduler::slot_thread_finished,
             Qt::QueuedConnection);
-    m_worker->start(QThread::InheritPriority);
+    if (!m_worker->start_render(QThread::InheritPriority)) {
+        // No thread for the preview: the photograph shows, and nothing is kept.
+        m_worker->disconnect(this);
+        delete m_worker;
+        m_worker = nullptr;
+        m_thumbnail->set_busy(false);
+        m_thumbnail->set_result(source);
+        emit worker_gone();
+    }
 }
 
 void PreviewScheduler::slot_thread_finished()
