@@ -36,22 +36,11 @@ QString details(const QStringList& messages)
                               : QStringLiteral(" [%1]").arg(messages.join(QStringLiteral("; ")));
 }
 
-// True when both paths name one existing file (also through links).
-bool sameExistingFile(const QString& a, const QString& b)
-{
-    struct stat first;
-    struct stat second;
-    if (::stat(QFile::encodeName(a).constData(), &first) != 0 ||
-        ::stat(QFile::encodeName(b).constData(), &second) != 0)
-        return false;
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
 bool samePath(const QString& a, const QString& b)
 {
     return QDir::cleanPath(QFileInfo(a).absoluteFilePath()) ==
                QDir::cleanPath(QFileInfo(b).absoluteFilePath()) ||
-           sameExistingFile(a, b);
+           isSameFile(a, b);
 }
 
 // Makes the output folder; empty, or the message why it cannot be made.
@@ -64,24 +53,6 @@ QString prepareOutputFolder(const QString& folder)
         return QStringLiteral("cannot write into %1: it is not a directory").arg(quoted(folder));
     if (!QDir().mkpath(folder))
         return QStringLiteral("cannot create the output directory %1").arg(quoted(folder));
-    return QString();
-}
-
-// The reason output cannot be written, or empty when it seems fine. Checked before the render so
-// that a long render is not wasted on a file that cannot be written; the save itself still
-// reports any other failure.
-QString outputProblem(const QString& output)
-{
-    const QFileInfo file(output);
-    if (file.isDir())
-        return QStringLiteral("it is a directory");
-    const QFileInfo directory(file.absolutePath());
-    if (!directory.exists())
-        return QStringLiteral("the directory %1 does not exist").arg(quoted(directory.filePath()));
-    if (!directory.isDir())
-        return QStringLiteral("%1 is not a directory").arg(quoted(directory.filePath()));
-    if (!directory.isWritable())
-        return QStringLiteral("the directory %1 is not writable").arg(quoted(directory.filePath()));
     return QString();
 }
 
@@ -98,6 +69,31 @@ QString numberedPath(const QString& path, int number)
 }
 
 } // namespace
+
+bool isSameFile(const QString& a, const QString& b)
+{
+    struct stat first;
+    struct stat second;
+    if (::stat(QFile::encodeName(a).constData(), &first) != 0 ||
+        ::stat(QFile::encodeName(b).constData(), &second) != 0)
+        return false;
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+QString outputProblem(const QString& output)
+{
+    const QFileInfo file(output);
+    if (file.isDir())
+        return QStringLiteral("it is a directory");
+    const QFileInfo directory(file.absolutePath());
+    if (!directory.exists())
+        return QStringLiteral("the directory %1 does not exist").arg(quoted(directory.filePath()));
+    if (!directory.isDir())
+        return QStringLiteral("%1 is not a directory").arg(quoted(directory.filePath()));
+    if (!directory.isWritable())
+        return QStringLiteral("the directory %1 is not writable").arg(quoted(directory.filePath()));
+    return QString();
+}
 
 QString existingFilePolicyKey(ExistingFilePolicy policy)
 {
@@ -326,7 +322,7 @@ BatchSummary BatchRenderer::run(const BatchSettings& settings, BatchObserver* ob
 
         // Never write over an input of the batch.
         for (const BatchJob& other : settings.jobs) {
-            if (sameExistingFile(output, other.input)) {
+            if (isSameFile(output, other.input)) {
                 fail(index, QStringLiteral("the output %1 is the input %2; an input is never "
                                            "overwritten")
                                 .arg(quoted(output), quoted(other.input)));

@@ -29,6 +29,13 @@ class PictureRender;
 
 Q_DECLARE_LOGGING_CATEGORY(lcBatch)
 
+// True when both paths name one existing file (also through links).
+bool isSameFile(const QString& a, const QString& b);
+// The reason output cannot be written, or empty when it seems fine. Checked before a render so
+// that a long render is not wasted on a file that cannot be written; the save itself still
+// reports any other failure.
+QString outputProblem(const QString& output);
+
 // What to do when a picture's output file exists already.
 enum class ExistingFilePolicy {
     Skip,      // leave the file and the picture alone

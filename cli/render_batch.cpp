@@ -33,24 +33,6 @@ QString details(const QStringList& messages)
                               : QStringLiteral(" [%1]").arg(messages.join(QStringLiteral("; ")));
 }
 
-// The reason output cannot be written, or empty when it seems fine. Checked before the render so
-// that a long render is not wasted on a file that cannot be written; the save itself still
-// reports any other failure.
-QString outputProblem(const QString& output)
-{
-    const QFileInfo file(output);
-    if (file.isDir())
-        return QStringLiteral("it is a directory");
-    const QFileInfo directory(file.absolutePath());
-    if (!directory.exists())
-        return QStringLiteral("the directory %1 does not exist").arg(quoted(directory.filePath()));
-    if (!directory.isDir())
-        return QStringLiteral("%1 is not a directory").arg(quoted(directory.filePath()));
-    if (!directory.isWritable())
-        return QStringLiteral("the directory %1 is not writable").arg(quoted(directory.filePath()));
-    return QString();
-}
-
 // Prints message on standard error, wiping the progress bar first.
 void report(TerminalProgress* progress, const QString& message)
 {

@@ -1,5 +1,6 @@
 #include "cli/render_options.h"
 
+#include "batch/batch_renderer.h"
 #include "cli/render_settings.h"
 #include "core/filters/filter_list.h"
 #include "core/framework/filter.h"
@@ -11,7 +12,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <sys/stat.h>
 
 namespace {
 
@@ -176,16 +176,6 @@ FilterParametersPtr documentParameters(const FilterParameters& stored,
     if (panelSettings)
         *panelSettings = renderSettings.panelParameters();
     return renderSettings.parameters();
-}
-
-bool isSameFile(const QString& a, const QString& b)
-{
-    struct stat first;
-    struct stat second;
-    if (::stat(QFile::encodeName(a).constData(), &first) != 0 ||
-        ::stat(QFile::encodeName(b).constData(), &second) != 0)
-        return false;
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 QString quoted(const QString& text)

@@ -81,9 +81,6 @@ FilterParametersPtr documentParameters(const FilterParameters& stored,
                                        const DocumentSettings& settings, QString* error,
                                        FilterParametersPtr* panelSettings = nullptr);
 
-// True when both paths name one existing file (also through links).
-bool isSameFile(const QString& a, const QString& b);
-
 // text in double quotes, for messages.
 QString quoted(const QString& text);
 
