@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-
 namespace {
 
 bool fail(QString* error, const QString& reason)
