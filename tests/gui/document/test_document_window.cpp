@@ -4,6 +4,7 @@
 #include "document/picture_io.h"
 #include "document/settings.h"
 #include "processing/worker.h"
+#include "support/document_windows.h"
 #include "support/photo_information.h"
 #include "support/test_pictures.h"
 #include "ui/application.h"
@@ -90,12 +91,6 @@ private:
     QTimer m_timer;
 };
 
-void settle()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
-
 bool writePicture(const QString& path, const QImage& image)
 {
     return image.save(path);
@@ -169,15 +164,7 @@ DocumentWindow* TestDocumentWindow::openWindow(const QString& path)
 
 void TestDocumentWindow::closeAllWindows()
 {
-    for (DocumentWindow* window : ControlWindow::instance()->document_windows()) {
-        window->view()->undo_stack()->setClean();
-        window->setWindowModified(false);
-        if (window->view()->launcher()->worker())
-            window->view()->launcher()->worker()->wait();
-        window->close();
-    }
-    settle();
-    QTRY_VERIFY(ControlWindow::instance()->document_windows().isEmpty());
+    closeAllDocumentWindows();
 }
 
 void TestDocumentWindow::startsWithOneUntitledWindow()

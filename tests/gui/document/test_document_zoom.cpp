@@ -4,6 +4,7 @@
 #include "document/picture_io.h"
 #include "processing/worker.h"
 #include "support/colour_profiles.h"
+#include "support/document_windows.h"
 #include "support/test_files.h"
 #include "support/test_pictures.h"
 #include "ui/application.h"
@@ -54,12 +55,6 @@ bool press(QWidget* window, const QKeySequence& keys)
 constexpr int kRenderTimeout = 120000;
 
 QString g_exportPath;
-
-void settle()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
 
 // The pixels alone: one format, and no colour space (QImage's == compares that too).
 QImage rgb(const QImage& image)
@@ -198,14 +193,7 @@ DocumentWindow* TestDocumentZoom::openProcessed(const QString& name)
 
 void TestDocumentZoom::closeAllWindows()
 {
-    for (DocumentWindow* window : ControlWindow::instance()->document_windows()) {
-        window->view()->undo_stack()->setClean();
-        if (window->view()->launcher()->worker())
-            window->view()->launcher()->worker()->wait();
-        window->close();
-    }
-    settle();
-    QTRY_VERIFY(ControlWindow::instance()->document_windows().isEmpty());
+    closeAllDocumentWindows();
 }
 
 void TestDocumentZoom::zoomStops_data()

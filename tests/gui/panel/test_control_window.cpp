@@ -3,6 +3,7 @@
 #include "document/document_container.h"
 #include "document/settings.h"
 #include "processing/worker.h"
+#include "support/document_windows.h"
 #include "support/test_pictures.h"
 #include "ui/application.h"
 #include "ui/document/document_view.h"
@@ -34,12 +35,6 @@
 namespace {
 
 const QString kStroke = Keys::Pencil::strokeLength;
-
-void settle()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
 
 QString g_answer;
 
@@ -87,13 +82,7 @@ void TestControlWindow::initTestCase()
 
 void TestControlWindow::cleanup()
 {
-    for (DocumentWindow* window : ControlWindow::instance()->document_windows()) {
-        window->view()->undo_stack()->setClean();
-        window->setWindowModified(false);
-        window->close();
-    }
-    settle();
-    QTRY_VERIFY(ControlWindow::instance()->document_windows().isEmpty());
+    closeAllDocumentWindows();
 }
 
 DocumentWindow* TestControlWindow::open(const QString& path)

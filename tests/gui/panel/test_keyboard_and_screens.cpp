@@ -1,4 +1,5 @@
 #include "core/filters/filter_list.h"
+#include "support/document_windows.h"
 #include "support/test_pictures.h"
 #include "ui/application.h"
 #include "ui/document/document_view.h"
@@ -31,12 +32,6 @@
 #include <utility>
 
 namespace {
-
-void settle()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
 
 // What a screen reader hears for widget.
 QString spoken(QWidget* widget, QAccessible::Text what = QAccessible::Name)
@@ -184,13 +179,7 @@ void TestKeyboardAndScreens::initTestCase()
 
 void TestKeyboardAndScreens::cleanup()
 {
-    for (DocumentWindow* window : ControlWindow::instance()->document_windows()) {
-        window->view()->undo_stack()->setClean();
-        window->setWindowModified(false);
-        window->close();
-    }
-    settle();
-    QTRY_VERIFY(ControlWindow::instance()->document_windows().isEmpty());
+    closeAllDocumentWindows();
 }
 
 DocumentWindow* TestKeyboardAndScreens::open_photo()
@@ -206,7 +195,13 @@ void TestKeyboardAndScreens::focus(QWidget* widget)
 {
     ControlWindow* control = ControlWindow::instance();
     control->take_keyboard_focus();
-    QVERIFY(QTest::qWaitForWindowActive(control, 30000));
+    QVERIFY(QTest::qWaitForWindowExposed(control));
+    // These tests run without a window manager: an activation asked for while the window was
+    // still being mapped can be lost, so it is asked for again until the window has it.
+    QDeadlineTimer deadline(30000);
+    while (!QTest::qWaitForWindowActive(control, 500) && !deadline.hasExpired())
+        control->take_keyboard_focus();
+    QVERIFY(control->isActiveWindow());
     widget->setFocus(Qt::TabFocusReason);
     QTRY_COMPARE(QApplication::focusWidget(), widget);
 }

@@ -1,6 +1,7 @@
 #include "core/filters/filter_list.h"
 #include "core/framework/parameter_keys.h"
 #include "document/presets.h"
+#include "support/document_windows.h"
 #include "support/test_files.h"
 #include "support/test_pictures.h"
 #include "ui/application.h"
@@ -23,12 +24,6 @@
 #include <functional>
 
 namespace {
-
-void settle()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
 
 QStringList itemTexts(const QComboBox* combo)
 {
@@ -149,13 +144,7 @@ void TestPresetsPanel::init()
 
 void TestPresetsPanel::cleanup()
 {
-    for (DocumentWindow* window : m_control->document_windows()) {
-        window->view()->undo_stack()->setClean();
-        window->setWindowModified(false);
-        window->close();
-    }
-    settle();
-    QTRY_VERIFY(m_control->document_windows().isEmpty());
+    closeAllDocumentWindows();
 }
 
 DocumentWindow* TestPresetsPanel::open(const QString& path)
