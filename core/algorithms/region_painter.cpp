@@ -81,8 +81,12 @@ int RegionPainter::scanSide(bool alongRow, int line, int from, int count, int ri
         longest = std::max(longest, ++run);
         if (Mark) {
             m_mask[i] = m_seed;
-            if (written)
+            // Listed once however often it is marked: dropped seeds on a picture one pixel wide
+            // or high mark the same few pixels millions of times.
+            if (written && !(m_flags[i] & kListed)) {
+                m_flags[i] |= kListed;
                 written->push_back(i);
+            }
             return true;
         }
         return longest < enough;
@@ -164,24 +168,23 @@ void RegionPainter::paintRegion(int x, int y, int simplification, qint64 bonus)
         fillFromRegion(square, cleared);
 }
 
-// Keeps the list of leftover marks to the places still marked, once each, and lists those inside
-// the cleared rectangle in m_oldMarks.
+// Keeps the list of leftover marks to the places still marked and lists those inside the cleared
+// rectangle in m_oldMarks. A place is in the list at most once, flagged kListed while it is.
 void RegionPainter::collectLeftovers(const Box& cleared)
 {
     m_oldMarks.clear();
     size_t kept = 0;
     for (const size_t i : m_leftovers) {
-        if (m_mask[i] == kWhite || (m_flags[i] & kListed))
+        if (m_mask[i] == kWhite) {
+            m_flags[i] &= ~kListed;
             continue;
-        m_flags[i] |= kListed;
+        }
         m_leftovers[kept++] = i;
         const Point mark{int(i % size_t(m_width)), int(i / size_t(m_width))};
         if (cleared.contains(mark.x, mark.y))
             m_oldMarks.push_back(mark);
     }
     m_leftovers.resize(kept);
-    for (const size_t i : m_leftovers)
-        m_flags[i] &= ~kListed;
 }
 
 // The 4-connected region of the seed, found run by run: the seed and the pixels whose mask holds

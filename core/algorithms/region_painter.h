@@ -97,7 +97,8 @@ private:
     std::vector<QRgb> m_mask;            // white, seed colours (marks) and region markers
     std::vector<std::uint8_t> m_painted; // 1 where the canvas is painted (no longer white)
     std::vector<std::uint8_t> m_flags;   // per pixel: in the current region, hole tested, listed
-    std::vector<size_t> m_leftovers;     // every place where the mask holds a mark between seeds
+    std::vector<size_t> m_leftovers;     // every place where the mask holds a mark between seeds,
+                                         // once each (at most one entry a pixel)
     std::vector<Point> m_oldMarks;       // the leftovers inside the current square
     std::vector<Span> m_region;          // the current region, as runs of pixels
     std::vector<Point> m_stack;
