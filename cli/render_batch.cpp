@@ -199,14 +199,15 @@ bool renderPicture(const RenderJob& job, const RenderOptions& options, TerminalP
     return writeArtwork(artwork, pictureFile, job.output, options, progress) && succeeded;
 }
 
-// True when the parameter XML stored in document is well-formed.
-bool hasWellFormedSettings(const QString& document)
+// True when the parameter XML stored in document is well-formed; otherwise *refused says why
+// the XML was refused unread, if it was.
+bool hasWellFormedSettings(const QString& document, QString* refused)
 {
     DocumentContents contents;
     QString filterName;
     QMap<QString, QVariant> values;
     return readDocumentFile(document, contents, nullptr) &&
-           readParameterXmlData(contents.parameters, filterName, values);
+           readParameterXmlData(contents.parameters, filterName, values, refused);
 }
 
 // Tells what a batch does on the terminal: "wrote FILE" on standard output, failures and warnings
@@ -375,9 +376,12 @@ int renderDocument(const RenderOptions& options)
         done = loadDocument(document, picture, stored, &error, &unpacked, &warning);
         // loadDocument keeps what it could read of damaged settings (cut short, say); rendering
         // with part of them would not give the document's artwork, so they are checked again.
-        if (done && !hasWellFormedSettings(document)) {
+        QString refused;
+        if (done && !hasWellFormedSettings(document, &refused)) {
             done = false;
             error = QStringLiteral("its settings are damaged");
+            if (!refused.isEmpty())
+                error += QStringLiteral(" (%1)").arg(refused);
         }
         messages = captured.finish();
     }

@@ -155,7 +155,7 @@ bool parseDocument(QIODevice& device, DocumentContents& contents, QString* error
         setError(error, truncated + QObject::tr(" (the file of %1 bytes is too short)").arg(size));
         return false;
     }
-    if (pictureLength <= 0 || pictureLength > left() - 4 - 8) {
+    if (pictureLength <= 0 || pictureLength > left()) {
         setError(error,
                  truncated + QObject::tr(" (picture length %1 does not fit the file of %2 bytes)")
                                  .arg(pictureLength)
@@ -168,6 +168,11 @@ bool parseDocument(QIODevice& device, DocumentContents& contents, QString* error
         return false;
     }
 
+    const QString endsEarly = QObject::tr("the document ends before %1");
+    if (left() < 4) {
+        setError(error, endsEarly.arg(QObject::tr("the name of its settings file")));
+        return false;
+    }
     qint32 nameLength = 0;
     if (!readLittleEndian(device, nameLength) || nameLength <= 0 ||
         qint64(nameLength) * 2 > left() - 8) {
@@ -184,6 +189,10 @@ bool parseDocument(QIODevice& device, DocumentContents& contents, QString* error
     }
     const QString name = decodedPictureName(nameBytes);
 
+    if (left() < 8) {
+        setError(error, endsEarly.arg(QObject::tr("the length of its settings")));
+        return false;
+    }
     qint64 parametersLength = 0;
     if (!readLittleEndian(device, parametersLength) || parametersLength < 0 ||
         parametersLength != left()) {
@@ -191,6 +200,14 @@ bool parseDocument(QIODevice& device, DocumentContents& contents, QString* error
             error,
             truncated +
                 QObject::tr(" (settings length %1 does not match the file)").arg(parametersLength));
+        return false;
+    }
+    // No settings come near this; larger ones would only cost time to parse.
+    if (parametersLength > kLargestParameterXml) {
+        setError(error, QObject::tr("the document's settings are too large (%1 bytes; at most %2 "
+                                    "bytes)")
+                            .arg(parametersLength)
+                            .arg(kLargestParameterXml));
         return false;
     }
     QByteArray parameters;

@@ -19,7 +19,8 @@
 //   20 + P + 2N       F bytes  the parameter XML
 //
 // The file ends there. Reading checks every length against what is left of the file before it
-// allocates anything, so a damaged, truncated or foreign file is refused with a reason.
+// allocates anything, so a damaged, truncated or foreign file is refused with a reason that names
+// the missing part; F above kLargestParameterXml (parameter_xml.h) is refused as well.
 
 struct DocumentContents
 {

@@ -18,7 +18,7 @@ Q_LOGGING_CATEGORY(lcPresets, "drawlume.presets", QtCriticalMsg)
 namespace {
 
 // No preset file is anywhere near this; a larger file in the folder is not read.
-constexpr qint64 kLargestPresetFile = 1024 * 1024;
+constexpr qint64 kLargestPresetFile = kLargestParameterXml;
 
 const QString kSuffix = QStringLiteral(".xml");
 
@@ -41,13 +41,16 @@ bool sameName(const QString& a, const QString& b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// The names of the preset files in a folder (files ending in exactly ".xml"), in name order.
+// The names of the preset files in a folder (entries ending in exactly ".xml"), in name order.
+// Entries that are no regular files (folders, pipes, devices, links to nothing) are listed too,
+// so that reading them can tell why they are left out.
 QStringList presetFileNames(const QString& folder)
 {
     QStringList names;
     const QDir dir(folder);
     const QStringList files = dir.entryList({QStringLiteral("*") + kSuffix},
-                                            QDir::Files | QDir::Hidden | QDir::CaseSensitive);
+                                            QDir::AllEntries | QDir::System | QDir::Hidden |
+                                                QDir::NoDotAndDotDot | QDir::CaseSensitive);
     for (const QString& file : files) {
         if (file.endsWith(kSuffix))
             names.append(file.chopped(kSuffix.size()));
@@ -56,15 +59,36 @@ QStringList presetFileNames(const QString& folder)
     return names;
 }
 
+// Reads a preset file as pictures are read: a regular file only (a link to one is fine), its size
+// checked before a byte is read. A pipe is never opened, as that could wait for ever, nor a device
+// read, which might never end.
 bool readPresetFile(const QString& path, const QString& filterName, FilterParameters* settings,
                     QString* error)
 {
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        return fail(error, info.isSymLink() ? QObject::tr("a symbolic link that leads to no file "
+                                                          "(its target is missing, or links loop)")
+                                            : QObject::tr("the file does not exist"));
+    }
+    if (info.isDir())
+        return fail(error, QObject::tr("it is a folder, not a file"));
+    if (!info.isFile())
+        return fail(error, QObject::tr("not a regular file (a pipe, a device or a socket)"));
+    const QString tooLarge =
+        QObject::tr("the file is too large for a preset (%1 bytes; at most %2 bytes)");
+    if (info.size() > kLargestPresetFile)
+        return fail(error, tooLarge.arg(info.size()).arg(kLargestPresetFile));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(error, file.errorString());
-    if (file.size() > kLargestPresetFile)
-        return fail(error, QObject::tr("the file is too large for a preset"));
-    return readPresetXml(file.readAll(), filterName, settings, error);
+    // At most one byte beyond the limit, should the file have grown since.
+    const QByteArray bytes = file.read(kLargestPresetFile + 1);
+    if (file.error() != QFileDevice::NoError)
+        return fail(error, file.errorString());
+    if (bytes.size() > kLargestPresetFile)
+        return fail(error, tooLarge.arg(file.size()).arg(kLargestPresetFile));
+    return readPresetXml(bytes, filterName, settings, error);
 }
 
 QMap<QString, QVector<Preset>> loadBuiltInPresets()
@@ -304,8 +328,11 @@ bool readPresetXml(const QByteArray& data, const QString& filterName, FilterPara
         return fail(error, QObject::tr("the file is empty"));
     QString storedFilter;
     QMap<QString, QVariant> values;
-    if (!readParameterXmlData(data, storedFilter, values))
-        return fail(error, QObject::tr("the file is not well-formed XML"));
+    QString refused;
+    if (!readParameterXmlData(data, storedFilter, values, &refused)) {
+        return fail(error,
+                    refused.isEmpty() ? QObject::tr("the file is not well-formed XML") : refused);
+    }
     if (storedFilter.isEmpty())
         return fail(error, QObject::tr("the file names no filter"));
     if (storedFilter != filterName) {

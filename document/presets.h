@@ -21,6 +21,8 @@
 // follow from the choices; every other key must be a table key with a value its entry accepts
 // (the check of drawlume-render's -s). A file that is not XML, names another filter, or holds an
 // unknown key or a wrong value is damaged: it is skipped with its reason, and the others load.
+// Files are read as pictures are: a regular file (or a link to one) of at most
+// kLargestParameterXml bytes; a folder, pipe, device or link to nothing is skipped unread.
 //
 // GUI-free. A store only holds the folder; every listing reads the folder again, so two stores
 // (or two programs) on one folder always agree. Use a store from one thread at a time.

@@ -4,8 +4,11 @@
 
 #include <QFile>
 #include <QLoggingCategory>
+#include <QObject>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+
+#include <cstring>
 
 // Reading damaged settings is reported by the result; the reader's own words are for debugging.
 Q_LOGGING_CATEGORY(lcParameterXml, "drawlume.settings", QtWarningMsg)
@@ -38,9 +41,75 @@ bool writeParameterXml(const FilterParameters& parameters, const QString& path)
     return writeFileAtomically(path, parameterXml(parameters));
 }
 
-bool readParameterXmlData(const QByteArray& data, QString& filterName,
-                          QMap<QString, QVariant>& values)
+namespace {
+
+// Why bytes are refused before the XML reader sees them, or empty: more than kLargestParameterXml
+// bytes, a document type declaration (its attribute defaults and entities would add work the
+// settings never need), or a start tag with more than kMostXmlAttributes attributes (the reader
+// checks them for repeats pair by pair). One pass over the bytes; comments, processing
+// instructions and CDATA sections are passed over, and whatever else is malformed is left to the
+// reader to find.
+QString refusal(const QByteArray& data)
 {
+    if (data.size() > kLargestParameterXml) {
+        return QObject::tr("the settings are too large (%1 bytes; at most %2 bytes)")
+            .arg(data.size())
+            .arg(kLargestParameterXml);
+    }
+    const qsizetype size = data.size();
+    // The position just after the next `closing` from `from`, or size when there is none.
+    const auto after = [&](qsizetype from, const char* closing) {
+        const qsizetype found = data.indexOf(closing, from);
+        return found < 0 ? size : found + qsizetype(qstrlen(closing));
+    };
+    const auto startsAt = [&](qsizetype at, const char* text) {
+        const qsizetype length = qsizetype(qstrlen(text));
+        return size - at >= length && std::memcmp(data.constData() + at, text, length) == 0;
+    };
+    qsizetype pos = 0;
+    while ((pos = data.indexOf('<', pos)) >= 0 && ++pos < size) {
+        const char first = data.at(pos);
+        if (startsAt(pos, "!--")) {
+            pos = after(pos + 3, "-->");
+        } else if (startsAt(pos, "![CDATA[")) {
+            pos = after(pos + 8, "]]>");
+        } else if (first == '!') {
+            return QObject::tr("the settings declare a document type");
+        } else if (first == '?') {
+            pos = after(pos + 1, "?>");
+        } else if (first != '/') {
+            // A start tag: every "=" outside the quoted values begins an attribute's value.
+            int attributes = 0;
+            for (; pos < size && data.at(pos) != '>' && data.at(pos) != '<'; ++pos) {
+                const char c = data.at(pos);
+                if (c == '=' && ++attributes > kMostXmlAttributes) {
+                    return QObject::tr("an element has more than %1 attributes")
+                        .arg(kMostXmlAttributes);
+                }
+                if (c == '"' || c == '\'') {
+                    const qsizetype closing = data.indexOf(c, pos + 1);
+                    if (closing < 0)
+                        return QString();
+                    pos = closing;
+                }
+            }
+        }
+    }
+    return QString();
+}
+
+} // namespace
+
+bool readParameterXmlData(const QByteArray& data, QString& filterName,
+                          QMap<QString, QVariant>& values, QString* refused)
+{
+    const QString reason = refusal(data);
+    if (refused)
+        *refused = reason;
+    if (!reason.isEmpty()) {
+        qCDebug(lcParameterXml) << "settings refused:" << reason;
+        return false;
+    }
     QXmlStreamReader reader(data);
     while (!reader.atEnd() && !reader.hasError()) {
         if (reader.readNext() != QXmlStreamReader::StartElement)

@@ -410,6 +410,18 @@ void TestRenderCliDocuments::damagedDocumentsAreRefused_data()
     QTest::newRow("cut in the picture")
         << whole.left(whole.size() / 2) << "damaged or not a Drawlume document";
     QTest::newRow("cut in the settings") << whole.left(whole.size() - 10) << "settings length";
+    const QString noName = "the document ends before the name of its settings file";
+    QTest::newRow("cut after the picture") << whole.left(8 + picture.size()) << noName;
+    QTest::newRow("cut in the name's length") << whole.left(8 + picture.size() + 3) << noName;
+    QTest::newRow("settings larger than settings can be")
+        << documentBytes(picture, "photo.png", xml + QByteArray(1024 * 1024, ' '))
+        << "the document's settings are too large (" + QString::number(xml.size() + 1024 * 1024) +
+               " bytes; at most 1048576 bytes)";
+    QByteArray attributes = xml;
+    attributes.replace("<p name=", "<p a=\"\" b=\"\" c=\"\" d=\"\" name=");
+    QTest::newRow("an element of five attributes in the settings")
+        << documentBytes(picture, "photo.png", attributes)
+        << "its settings are damaged (an element has more than 4 attributes)";
     QTest::newRow("bytes after the end") << whole + "xx"
                                          << "settings length";
     QTest::newRow("a picture, not a document") << picture << "damaged or not a Drawlume document";

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 // A filter's settings as a panel holds them: the table defaults with changes, and the values the
@@ -37,6 +39,11 @@ QByteArray fileWith(const QString& filter, const QMap<QString, QVariant>& values
 {
     return parameterXml(FilterParameters(filter, values));
 }
+
+// Bytes of a row of presetFilesAreCheckedOnLoading that put something other than a file of bytes
+// in the preset's place: "fifo", "folder", or "link:TARGET" (a symbolic link; "link:" alone links
+// to a good preset file elsewhere).
+const QByteArray kNoFile = QByteArrayLiteral("\x01no file:");
 
 } // namespace
 
@@ -397,6 +404,22 @@ void TestPresets::presetFilesAreCheckedOnLoading_data()
     QTest::newRow("a name too long") << QString(65, 'n') << good << "at most 64 characters";
     QTest::newRow("a name with a blank at the end") << "trailing " << good << "with a blank";
     QTest::newRow("a good name in other case") << "good one" << good << "other letter case";
+    QTest::newRow("larger than a preset can be")
+        << "big" << good + QByteArray(1024 * 1024, ' ') << "too large for a preset";
+    QByteArray attributes = good;
+    attributes.replace("<p name=", "<p a=\"\" b=\"\" c=\"\" d=\"\" name=");
+    QTest::newRow("an element of five attributes")
+        << "attributes" << attributes << "an element has more than 4 attributes";
+    QTest::newRow("a link to a preset file") << "link" << kNoFile + "link:"
+                                             << "";
+    const QString noFile = "not a regular file";
+    QTest::newRow("a link to endless zeros") << "zero" << kNoFile + "link:/dev/zero" << noFile;
+    QTest::newRow("a named pipe") << "fifo" << kNoFile + "fifo" << noFile;
+    QTest::newRow("a folder") << "folder" << kNoFile + "folder"
+                              << "a folder, not a file";
+    const QString nowhere = "a symbolic link that leads to no file";
+    QTest::newRow("a link to nothing") << "dangling" << kNoFile + "link:missing.xml" << nowhere;
+    QTest::newRow("a link to itself") << "loop" << kNoFile + "link:loop.xml" << nowhere;
 }
 
 void TestPresets::presetFilesAreCheckedOnLoading()
@@ -410,7 +433,20 @@ void TestPresets::presetFilesAreCheckedOnLoading()
     QString error;
     QVERIFY(store.save("Good one", settingsWith(pencil, {{Keys::Pencil::shading, 1}}), &error));
     const QString path = store.folder() + "/Pencil/" + file + ".xml";
-    QVERIFY(writeAll(path, bytes));
+    const QString what = QString::fromUtf8(bytes.mid(kNoFile.size()));
+    if (!bytes.startsWith(kNoFile)) {
+        QVERIFY(writeAll(path, bytes));
+    } else if (what == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (what == "folder") {
+        QVERIFY(QDir().mkpath(path));
+    } else if (what == "link:") {
+        QVERIFY(writeAll(store.folder() + "/elsewhere.xml",
+                         presetXml(settingsWith(pencil, {{Keys::Pencil::contour, 9}}))));
+        QVERIFY(QFile::link(store.folder() + "/elsewhere.xml", path));
+    } else {
+        QVERIFY(QFile::link(what.mid(5), path));
+    }
 
     QVector<SkippedPreset> skipped;
     const QVector<Preset> presets = store.presets(pencil, &skipped);
