@@ -7,6 +7,8 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -181,6 +183,25 @@ bool isHeifPicture(const QByteArray& bytes)
             return true;
     }
     return false;
+}
+
+QSize statedHeifSize(const QByteArray& bytes)
+{
+    // The box: size 20 (4, big-endian), "ispe", version and flags (4), width (4), height (4).
+    QSize largest;
+    for (qsizetype at = bytes.indexOf("ispe", 4); at >= 4 && at + 16 <= bytes.size();
+         at = bytes.indexOf("ispe", at + 4)) {
+        const char* box = bytes.constData() + at - 4;
+        if (qFromBigEndian<quint32>(box) != 20)
+            continue;
+        const auto side = [](quint32 value) { return int(std::min<quint32>(value, INT_MAX)); };
+        const QSize size(side(qFromBigEndian<quint32>(box + 12)),
+                         side(qFromBigEndian<quint32>(box + 16)));
+        if (!largest.isValid() ||
+            qint64(size.width()) * size.height() > qint64(largest.width()) * largest.height())
+            largest = size;
+    }
+    return largest;
 }
 
 struct HeifPicture::Handles

@@ -22,6 +22,10 @@
 // name a HEIF or AVIF picture or picture sequence (heic, heix, mif1, avif ...).
 bool isHeifPicture(const QByteArray& bytes);
 
+// The largest size an image spatial extent box ("ispe") in bytes states, or an invalid size when
+// there is none. libheif refuses a size above limits of its own before it tells it; this tells it.
+QSize statedHeifSize(const QByteArray& bytes);
+
 class HeifPicture
 {
 public:

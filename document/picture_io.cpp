@@ -21,7 +21,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -30,6 +32,9 @@ namespace {
 // picture limit raises it alike (8 MB per megapixel).
 constexpr int kAllocationLimitMegabytes = 1024;
 constexpr int kAllocationMegabytesPerMegapixel = 8;
+
+// What a decoder needs at most while it decodes: the 32-bit picture and as much again.
+constexpr qint64 kDecodeBytesPerPixel = 8;
 
 // A render's peak memory: at most this many bytes per pixel plus a fixed part for the program.
 constexpr qint64 kRenderBytesPerPixel = 16;
@@ -223,6 +228,26 @@ QString sizeProblem(const QSize& size)
     return QString();
 }
 
+// Whether a decoder could have the memory for a picture of this size: the decoded picture and as
+// much again for its working buffers (a progressive JPEG keeps every coefficient). Asked after a
+// decoder failed, to tell a lack of memory from damage.
+bool canAllocateForDecoding(const QSize& size)
+{
+    const qint64 bytes = qint64(size.width()) * size.height() * kDecodeBytesPerPixel;
+    if (bytes <= 0 || quint64(bytes) > std::numeric_limits<size_t>::max())
+        return false;
+    void* block = std::malloc(size_t(bytes));
+    std::free(block);
+    return block != nullptr;
+}
+
+QString notEnoughMemoryToDecode(const QSize& size)
+{
+    return QStringLiteral("not enough memory to decode the picture (%1 x %2 pixels)")
+        .arg(size.width())
+        .arg(size.height());
+}
+
 // SVG drawings are no photographs: the toolkit's reader would load the files their links name
 // and, for text, look up fonts, which aborts a program without a GUI. They are refused unread.
 bool isVectorDrawing(QImageReader& reader)
@@ -311,12 +336,22 @@ bool endsEarly(const QByteArray& bytes)
 bool decodeHeif(const QByteArray& fileBytes, QImage& image, QString* error)
 {
     HeifPicture picture;
-    if (!picture.open(fileBytes, error))
+    if (!picture.open(fileBytes, error)) {
+        // libheif refuses a size beyond its own limits as damage; a size above ours is told.
+        const QSize stated = statedHeifSize(fileBytes);
+        const QString problem = stated.isValid() ? sizeProblem(stated) : QString();
+        if (!problem.isEmpty())
+            return fail(error, problem);
         return false;
+    }
     const QString problem = sizeProblem(picture.size());
     if (!problem.isEmpty())
         return fail(error, problem);
-    return picture.decode(image, error);
+    if (picture.decode(image, error))
+        return true;
+    if (!canAllocateForDecoding(picture.size()))
+        return fail(error, notEnoughMemoryToDecode(picture.size()));
+    return false;
 }
 
 } // namespace
@@ -429,6 +464,9 @@ bool decodePicture(const QByteArray& fileBytes, QImage& image, QString* error, Q
     if (!reader.read(&decoded)) {
         if (reader.error() == QImageReader::UnsupportedFormatError)
             return fail(error, notAPictureReason());
+        // The decoders tell a picture they cannot allocate as damaged.
+        if (size.isValid() && !canAllocateForDecoding(size))
+            return fail(error, notEnoughMemoryToDecode(size));
         // The decoders often say no more than "Unknown error"; leave that out.
         QString reason = QStringLiteral("the picture is damaged");
         if (reader.error() != QImageReader::UnknownError)

@@ -351,6 +351,9 @@ private slots:
             << claimingSize(heic, 20000, 20000) << tooLarge.arg(20000).arg(20000);
         QTest::newRow("10000 x 10001 claimed")
             << claimingSize(heic, 10000, 10001) << tooLarge.arg(10000).arg(10001);
+        // A size beyond libheif's own limits, which it refuses without telling the size.
+        QTest::newRow("65535 x 65535 claimed")
+            << claimingSize(heic, 65535, 65535) << tooLarge.arg(65535).arg(65535);
         // Below the limit the size is admitted; the coded pixels do not fill it.
         QTest::newRow("4000 x 3000 claimed") << claimingSize(heic, 4000, 3000) << damaged;
     }
