@@ -128,6 +128,17 @@ QString checkNamePattern(const QString& pattern)
         return QStringLiteral("the pattern is empty");
     if (!pattern.contains(QLatin1String("{name}")))
         return QStringLiteral("the pattern has no {name}, so every picture would get one name");
+    const qsizetype open = pattern.lastIndexOf(QLatin1Char('{'));
+    if (open >= 0 && pattern.indexOf(QLatin1Char('}'), open) < 0) {
+        return QStringLiteral("the pattern's \"%1\" lacks its closing \"}\"")
+            .arg(pattern.mid(open));
+    }
+    // The format follows from the suffix: a file without its format's suffix cannot be written.
+    if (!pattern.contains(QLatin1String("{ext}")))
+        return QStringLiteral("the pattern has no {ext}, so the files would have no suffix");
+    if (!pattern.endsWith(QLatin1String(".{ext}")))
+        return QStringLiteral("the pattern does not end in .{ext}, so the files would not have "
+                              "the suffix of their format");
     if (pattern.contains(QLatin1Char('/')) || pattern.contains(QLatin1Char('\\')))
         return QStringLiteral("the pattern holds a path separator; the files go into the output "
                               "folder");

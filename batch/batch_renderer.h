@@ -51,8 +51,9 @@ ExistingFilePolicy existingFilePolicyFromKey(const QString& key);
 // "{name}-{filter}.{ext}": the name pattern the window proposes.
 QString defaultNamePattern();
 // Empty when pattern can name the outputs, else the reason it cannot: empty, no "{name}" (every
-// picture would get one name), a "/" or "\" (the outputs stay in the output folder), or a name
-// that ends up as "." or "..".
+// picture would get one name), a "{" without its "}", no ".{ext}" at the end (a file is written in
+// the format of its suffix), a "/" or "\" (the outputs stay in the output folder), or a control
+// character. The batch window and drawlume-render --name-pattern refuse such a pattern as given.
 QString checkNamePattern(const QString& pattern);
 // The file name pattern gives input: {name} is the input's base name (its name without the last
 // suffix, "holiday.2023.jpg" gives "holiday.2023"), {filter} the filter's name and {ext} suffix.

@@ -236,6 +236,12 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
         QStringLiteral("Renders every INPUT into DIR, named after the input (created if missing), "
                        "two at a time on two or more cores."),
         QStringLiteral("DIR"));
+    const QCommandLineOption namePatternOption(
+        QStringLiteral("name-pattern"),
+        QStringLiteral("Names the files --output-dir writes: {name} is the input's name without "
+                       "its suffix, {filter} the filter's name, {ext} the format's suffix; the "
+                       "pattern must hold {name} and end in .{ext} (default {name}.{ext})."),
+        QStringLiteral("PATTERN"));
     const QCommandLineOption listFiltersOption(QStringLiteral("list-filters"),
                                                QStringLiteral("Lists the filters and exits."));
     const QCommandLineOption listParametersOption(
@@ -272,8 +278,9 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
                                          QStringLiteral("Prints only errors: no progress bar, no "
                                                         "warnings, no \"wrote\" lines."));
     parser.addOptions({filterOption, setOption, textureOption, qualityOption, maxMegapixelsOption,
-                       formatOption, outputDirOption, documentOption, saveDocumentOption,
-                       stripMetadataOption, listFiltersOption, listParametersOption, quietOption});
+                       formatOption, outputDirOption, namePatternOption, documentOption,
+                       saveDocumentOption, stripMetadataOption, listFiltersOption,
+                       listParametersOption, quietOption});
     parser.addOptions({presetOption, listPresetsOption});
     parser.addPositionalArgument(QStringLiteral("INPUT"),
                                  QStringLiteral("The photograph to render (several with "
@@ -368,6 +375,10 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
             return fail(error, QStringLiteral("--format applies to --output-dir only; the suffix "
                                               "of OUTPUT chooses the format"));
         }
+        if (parser.isSet(namePatternOption)) {
+            return fail(error, QStringLiteral("--name-pattern applies to --output-dir only; "
+                                              "OUTPUT names the file"));
+        }
         if (files.isEmpty() && !saveDocument) {
             return fail(
                 error,
@@ -427,12 +438,30 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
                                        .arg(quoted(suffix),
                                             writablePictureSuffixes().join(QStringLiteral(", "))));
             }
-            for (const QString& input : files)
-                o.jobs.append({input, batchOutputPath(input, o.outputDirectory, suffix)});
+            const QString pattern = parser.value(namePatternOption);
+            if (parser.isSet(namePatternOption)) {
+                const QString problem = checkNamePattern(pattern);
+                if (!problem.isEmpty())
+                    return fail(
+                        error,
+                        QStringLiteral("--name-pattern %1: %2").arg(quotedName(pattern), problem));
+            }
+            for (const QString& input : files) {
+                const QString output =
+                    parser.isSet(namePatternOption)
+                        ? QDir(o.outputDirectory)
+                              .filePath(patternFileName(pattern, input, o.filterName, suffix))
+                        : batchOutputPath(input, o.outputDirectory, suffix);
+                o.jobs.append({input, output});
+            }
         } else {
             if (parser.isSet(formatOption)) {
                 return fail(error, QStringLiteral("--format applies to --output-dir only; the "
                                                   "suffix of OUTPUT chooses the format"));
+            }
+            if (parser.isSet(namePatternOption)) {
+                return fail(error, QStringLiteral("--name-pattern applies to --output-dir only; "
+                                                  "OUTPUT names the file"));
             }
             if (files.size() == 1 && !saveDocument) {
                 return fail(error, QStringLiteral("missing OUTPUT after %1 (give INPUT OUTPUT, "

@@ -322,6 +322,18 @@ void TestBatchRenderer::namePatterns_data()
                                << "a.png"
                                << ""
                                << "path separator";
+    QTest::newRow("no {ext}") << "{name}"
+                              << "a.png"
+                              << ""
+                              << "the pattern has no {ext}";
+    QTest::newRow("{ext unclosed") << "{name}.{ext"
+                                   << "a.png"
+                                   << ""
+                                   << "\"{ext\" lacks its closing \"}\"";
+    QTest::newRow("{ext} not at the end") << "{name}.{ext}.bak"
+                                          << "a.png"
+                                          << ""
+                                          << "does not end in .{ext}";
     QTest::newRow("control character") << "{name}\n.{ext}"
                                        << "a.png"
                                        << ""

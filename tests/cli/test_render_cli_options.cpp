@@ -113,6 +113,15 @@ void TestRenderCliOptions::usageErrors_data()
         << "--format \"gif\": unsupported format";
     QTest::newRow("--format without --output-dir")
         << QStringList{"--format", "jpg", "@in", "@out"} << "--format applies to --output-dir only";
+    QTest::newRow("--name-pattern without --output-dir")
+        << QStringList{"--name-pattern", "{name}.{ext}", "@in", "@out"}
+        << "--name-pattern applies to --output-dir only";
+    QTest::newRow("--name-pattern without {ext}")
+        << QStringList{"--name-pattern", "{name}", "@in", "--output-dir", "@dir"}
+        << "--name-pattern \"{name}\": the pattern has no {ext}";
+    QTest::newRow("--name-pattern with {ext unclosed}")
+        << QStringList{"--name-pattern", "{name}.{ext", "@in", "--output-dir", "@dir"}
+        << "the pattern's \"{ext\" lacks its closing \"}\"";
     QTest::newRow("quality above 100")
         << QStringList{"--quality", "101", "@in", "@out"} << "--quality \"101\"";
     QTest::newRow("quality not a number")
@@ -378,8 +387,8 @@ void TestRenderCliOptions::versionAndHelp()
     QCOMPARE(result.exitCode, 0);
     for (const char* option :
          {"--filter", "--set", "--texture", "--quality", "--max-megapixels", "--format",
-          "--output-dir", "--document", "--save-document", "--strip-metadata", "--list-filters",
-          "--list-parameters", "--preset", "--list-presets", "--quiet"})
+          "--output-dir", "--name-pattern", "--document", "--save-document", "--strip-metadata",
+          "--list-filters", "--list-parameters", "--preset", "--list-presets", "--quiet"})
         QVERIFY2(result.out.contains(option), option);
 }
 

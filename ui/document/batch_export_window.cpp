@@ -134,6 +134,12 @@ BatchExportWindow::BatchExportWindow(SettingsSource current_settings, QWidget* p
     m_pattern->setObjectName(QStringLiteral("name_pattern"));
     m_pattern->setToolTip(tr("{name} is the picture's name, {filter} the filter's, {ext} the "
                              "format's suffix."));
+    // A pattern that cannot name the files is told as it is given, not only at the start.
+    connect(m_pattern, &QLineEdit::editingFinished, this, [this] {
+        const QString problem = checkNamePattern(m_pattern->text());
+        if (!problem.isEmpty())
+            m_summary->setText(tr("The name pattern cannot be used: %1.").arg(problem));
+    });
 
     m_existing = new BevelComboBox(this);
     m_existing->setObjectName(QStringLiteral("existing_files"));
