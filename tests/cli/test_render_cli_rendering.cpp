@@ -715,7 +715,7 @@ void TestRenderCliRendering::memoryThatCannotBeHadEndsTheRender_data()
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<bool>("fromDocument"); // the photo stored in a document first
     QTest::addColumn<int>("limit");         // the largest block that can be had, in MB
-    QTest::addColumn<QSize>("size");        // of the photo
+    QTest::addColumn<QString>("photoName"); // its size and format: "1000x1000.png"
     QTest::addColumn<QString>("reason");    // %1: the photo's file, %2: the document's size; empty:
                                             // the render needs no larger block and succeeds
 
@@ -723,7 +723,7 @@ void TestRenderCliRendering::memoryThatCannotBeHadEndsTheRender_data()
     // for; the picture itself (four bytes a pixel) can still be had.
     const QString render =
         QStringLiteral("cannot render \"%1\": not enough memory for a 1000 x 1000 picture with ");
-    const QSize square(1000, 1000);
+    const QString square = "1000x1000.png";
     QTest::newRow("pastel") << QStringList{"-f", "Pastel"} << false << 6 << square
                             << render + "Pastel";
     QTest::newRow("oil brushstrokes") << QStringList{"-f", "Oil", "-s", "oil_type=standart_oil"}
@@ -736,14 +736,14 @@ void TestRenderCliRendering::memoryThatCannotBeHadEndsTheRender_data()
                               << QStringLiteral("cannot read \"%1\": not enough memory to read "
                                                 "the document (%2 bytes)");
     // A decoder that cannot have the memory for the picture (four bytes a pixel) tells it, not
-    // damage; the file (three bytes a pixel) can still be read.
-    QTest::newRow("decoding") << QStringList() << false << 3 << square
+    // damage; the file (a JPEG of noise, smaller than its pixels) can still be read.
+    QTest::newRow("decoding") << QStringList() << false << 3 << "1000x1000.jpg"
                               << QStringLiteral("cannot read \"%1\": not enough memory to decode "
                                                 "the picture (1000 x 1000 pixels)");
     // The region painter's seeds on a picture one pixel wide never grow a region; their marks
     // must not pile up beyond one a pixel (20 KB here, not 8 MB).
     QTest::newRow("watercolor one pixel wide")
-        << QStringList{"-f", "Watercolor"} << false << 2 << QSize(1, 5000) << QString();
+        << QStringList{"-f", "Watercolor"} << false << 2 << "1x5000.png" << QString();
 }
 
 void TestRenderCliRendering::memoryThatCannotBeHadEndsTheRender()
@@ -752,13 +752,15 @@ void TestRenderCliRendering::memoryThatCannotBeHadEndsTheRender()
     QFETCH(QStringList, options);
     QFETCH(bool, fromDocument);
     QFETCH(int, limit);
-    QFETCH(QSize, size);
+    QFETCH(QString, photoName);
     QFETCH(QString, reason);
 
     // The address sanitizer's allocator refuses larger blocks than the row's limit, as a system
     // without the memory would. The photo is noise, of 1000 x 1000 pixels a PNG of about 3 MB.
     const QString directory = freshDirectory("memory");
-    QString photo = directory + "/photo.png";
+    QString photo = directory + "/" + photoName;
+    const QStringList sides = QFileInfo(photoName).completeBaseName().split('x');
+    const QSize size(sides.value(0).toInt(), sides.value(1).toInt());
     QImage noise(size, QImage::Format_RGB32);
     quint32 state = 1;
     for (int y = 0; y < noise.height(); ++y) {
