@@ -168,14 +168,15 @@ bool parseDocument(QIODevice& device, DocumentContents& contents, QString* error
         return false;
     }
 
-    const QString endsEarly = QObject::tr("the document ends before %1");
+    // A file cut short names the part it lacks.
+    const QString endsEarly = truncated + QObject::tr(" (the document ends before %1)");
     if (left() < 4) {
         setError(error, endsEarly.arg(QObject::tr("the name of its settings file")));
         return false;
     }
     qint32 nameLength = 0;
     if (!readLittleEndian(device, nameLength) || nameLength <= 0 ||
-        qint64(nameLength) * 2 > left() - 8) {
+        qint64(nameLength) * 2 > left()) {
         setError(
             error,
             truncated +

@@ -413,6 +413,8 @@ void TestRenderCliDocuments::damagedDocumentsAreRefused_data()
     const QString noName = "the document ends before the name of its settings file";
     QTest::newRow("cut after the picture") << whole.left(8 + picture.size()) << noName;
     QTest::newRow("cut in the name's length") << whole.left(8 + picture.size() + 3) << noName;
+    QTest::newRow("cut after the name") << whole.left(8 + picture.size() + 4 + 18)
+                                        << "the document ends before the length of its settings";
     QTest::newRow("settings larger than settings can be")
         << documentBytes(picture, "photo.png", xml + QByteArray(1024 * 1024, ' '))
         << "the document's settings are too large (" + QString::number(xml.size() + 1024 * 1024) +
