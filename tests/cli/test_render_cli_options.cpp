@@ -119,9 +119,6 @@ void TestRenderCliOptions::usageErrors_data()
     QTest::newRow("--name-pattern without {ext}")
         << QStringList{"--name-pattern", "{name}", "@in", "--output-dir", "@dir"}
         << "--name-pattern \"{name}\": the pattern has no {ext}";
-    QTest::newRow("--name-pattern with {ext unclosed}")
-        << QStringList{"--name-pattern", "{name}.{ext", "@in", "--output-dir", "@dir"}
-        << "the pattern's \"{ext\" lacks its closing \"}\"";
     QTest::newRow("quality above 100")
         << QStringList{"--quality", "101", "@in", "@out"} << "--quality \"101\"";
     QTest::newRow("quality not a number")
