@@ -444,7 +444,7 @@ BatchSummary BatchRenderer::run(const BatchSettings& settings, BatchObserver* ob
             m_renders.removeOne(slot->render.get());
         }
         QString renderError;
-        const QImage artwork = slot->render->takeArtwork(&renderError);
+        QImage artwork = slot->render->takeArtwork(&renderError);
         slot->render.reset();
         if (m_cancelled.load())
             return;
@@ -454,10 +454,14 @@ BatchSummary BatchRenderer::run(const BatchSettings& settings, BatchObserver* ob
                  QStringLiteral("cannot render %1: %2").arg(quoted(input), renderError));
             return;
         }
+        QString error;
+        if (!blendPhotoFromFile(artwork, slot->pictureFile, settings.mask, &error)) {
+            fail(slot->index, QStringLiteral("cannot render %1: %2").arg(quoted(input), error));
+            return;
+        }
         // A filter that announced more phases than it went through still ends at 100 %.
         if (slot->reported < 100)
             observer->pictureProgress(slot->index, 100);
-        QString error;
         observer->beginFileAccess();
         const PhotoMetadata metadata = settings.keepPhotoInformation
                                            ? PhotoMetadata::read(slot->pictureFile)

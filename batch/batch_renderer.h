@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QLoggingCategory>
 #include <QMutex>
 #include <QString>
@@ -86,6 +87,10 @@ struct BatchSettings
     FilterParametersPtr parameters; // the finished set (batchRenderParameters)
     bool keepPhotoInformation = true;
     int concurrency = 1; // pictures rendered at once, 1 or more
+    // A photo mask applied to every picture, scaled to each (white brings the photograph back;
+    // see photo_mask.h); null for none. The window's batches have none: a mask belongs to one
+    // picture.
+    QImage mask;
 };
 
 struct BatchSummary

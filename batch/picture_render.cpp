@@ -3,11 +3,14 @@
 #include "core/filters/filter_list.h"
 #include "core/framework/filter.h"
 #include "core/framework/iprogress_reporter.h"
+#include "core/raster/photo_mask.h"
+#include "document/picture_io.h"
 #include "processing/progress_reporter.h"
 #include "processing/worker.h"
 
 #include <QEventLoop>
 
+#include <new>
 #include <utility>
 
 namespace {
@@ -105,4 +108,39 @@ QImage renderArtwork(const QString& filterName, QImage picture,
     render.start();
     loop.exec();
     return render.takeArtwork(error);
+}
+
+bool blendPhotoFromFile(QImage& artwork, const QByteArray& pictureFile, const QImage& mask,
+                        QString* error)
+{
+    if (mask.isNull() || artwork.isNull())
+        return true;
+    QImage photo;
+    QString reason;
+    try {
+        if (!decodePicture(pictureFile, photo, &reason)) {
+            if (error)
+                *error = QStringLiteral("the photograph cannot be read again for the mask: %1")
+                             .arg(reason);
+            return false;
+        }
+        const QImage fitted = photoMaskFor(mask, artwork.size());
+        if (!applyPhotoMask(artwork, photo, fitted)) {
+            if (error)
+                *error = QStringLiteral("the photograph of %1 x %2 pixels does not match the "
+                                        "artwork of %3 x %4")
+                             .arg(photo.width())
+                             .arg(photo.height())
+                             .arg(artwork.width())
+                             .arg(artwork.height());
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        if (error)
+            *error = QStringLiteral("not enough memory for a %1 x %2 picture with its mask")
+                         .arg(artwork.width())
+                         .arg(artwork.height());
+        return false;
+    }
+    return true;
 }

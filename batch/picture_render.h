@@ -70,3 +70,12 @@ QImage renderArtwork(const QString& filterName, QImage picture,
                      const FilterParametersPtr& parameters,
                      const std::function<void(IProgressReporter*)>& beforeStart = {},
                      QString* error = nullptr);
+
+// Brings the photograph back into artwork where mask says so (a grey picture, white for the photo,
+// scaled to the artwork's size; see photo_mask.h), for a render that no longer holds its
+// photograph: the photograph is decoded again from pictureFile, the file the render's picture was
+// decoded from, so that the mask costs no second copy of the photo while the filter runs. A null
+// mask leaves artwork as it is. False with *error set when the photograph cannot be decoded again
+// or has not the artwork's size.
+bool blendPhotoFromFile(QImage& artwork, const QByteArray& pictureFile, const QImage& mask,
+                        QString* error);

@@ -10,6 +10,7 @@
 #include "core/framework/filter.h"
 #include "core/framework/iprogress_reporter.h"
 #include "core/framework/parameter_xml.h"
+#include "core/raster/photo_mask.h"
 #include "document/document_container.h"
 #include "document/photo_metadata.h"
 #include "document/picture_io.h"
@@ -110,12 +111,12 @@ bool writeArtwork(const QImage& artwork, const QByteArray& pictureFile, const QS
     return true;
 }
 
-// Writes the --save-document document of picture with settings: pictureFile, the file the picture
-// was read from, is stored as it is under pictureName. False after reporting why it could not (an
-// existing document is then left as it was).
+// Writes the --save-document document of picture with settings and mask (null for none):
+// pictureFile, the file the picture was read from, is stored as it is under pictureName. False
+// after reporting why it could not (an existing document is then left as it was).
 bool writeDocument(const QImage& picture, const QByteArray& pictureFile, const QString& pictureName,
-                   const FilterParameters& settings, const RenderOptions& options,
-                   TerminalProgress* progress)
+                   const FilterParameters& settings, const QImage& mask,
+                   const RenderOptions& options, TerminalProgress* progress)
 {
     const QString problem = outputProblem(options.saveDocument);
     if (!problem.isEmpty()) {
@@ -131,7 +132,7 @@ bool writeDocument(const QImage& picture, const QByteArray& pictureFile, const Q
     {
         CapturedMessages captured;
         done = packDocument(options.saveDocument, picture, pictureName, pictureFile, settings,
-                            &written, &error);
+                            &written, &error, mask);
         messages = captured.finish();
     }
     if (!done) {
@@ -183,14 +184,17 @@ bool renderPicture(const RenderJob& job, const RenderOptions& options, TerminalP
     bool succeeded = true;
     if (!options.saveDocument.isEmpty())
         succeeded = writeDocument(picture, pictureFile, QFileInfo(job.input).fileName(),
-                                  *options.panelSettings, options, progress);
+                                  *options.panelSettings,
+                                  photoMaskFor(options.mask, picture.size()), options, progress);
     if (!render)
         return succeeded;
 
     QString renderError;
-    const QImage artwork =
+    QImage artwork =
         renderArtworkWithProgress(options.filterName, std::move(picture), options.parameters,
                                   QFileInfo(job.input).fileName(), progress, &renderError);
+    if (!artwork.isNull() && !blendPhotoFromFile(artwork, pictureFile, options.mask, &renderError))
+        artwork = QImage();
     if (artwork.isNull()) {
         report(progress,
                QStringLiteral("cannot render %1: %2").arg(quoted(job.input), renderError));
@@ -348,6 +352,7 @@ int renderBatch(const RenderOptions& options)
     settings.parameters = options.parameters;
     settings.keepPhotoInformation = !options.stripMetadata;
     settings.concurrency = batchConcurrency(options.filterName);
+    settings.mask = options.mask;
 
     TerminalBatchObserver observer(options, progress.data());
     BatchRenderer renderer;
@@ -365,6 +370,7 @@ int renderDocument(const RenderOptions& options)
     const QString& output = options.jobs.first().output;
 
     QImage picture;
+    QImage storedMask;
     FilterParametersPtr stored;
     UnpackedDocument unpacked;
     QString error;
@@ -373,7 +379,7 @@ int renderDocument(const RenderOptions& options)
     bool done;
     {
         CapturedMessages captured;
-        done = loadDocument(document, picture, stored, &error, &unpacked, &warning);
+        done = loadDocument(document, picture, stored, &error, &unpacked, &warning, &storedMask);
         // loadDocument keeps what it could read of damaged settings (cut short, say); rendering
         // with part of them would not give the document's artwork, so they are checked again.
         QString refused;
@@ -441,20 +447,27 @@ int renderDocument(const RenderOptions& options)
         }
     }
 
+    // --mask takes the place of the document's own mask.
+    const QImage mask =
+        options.mask.isNull() ? storedMask : photoMaskFor(options.mask, picture.size());
+
     // The new document first, as for a picture: its picture is the stored file, unchanged.
     bool succeeded = true;
     if (!options.saveDocument.isEmpty()) {
         succeeded = writeDocument(picture, unpacked.pictureBytes, unpacked.pictureName,
-                                  *panelSettings, options, nullptr);
+                                  *panelSettings, mask, options, nullptr);
     }
     if (!render)
         return succeeded ? ExitSuccess : ExitFailure;
 
     const QScopedPointer<TerminalProgress> progress(newProgress(options));
     QString renderError;
-    const QImage artwork =
+    QImage artwork =
         renderArtworkWithProgress(filterName, std::move(picture), parameters,
                                   QFileInfo(document).fileName(), progress.data(), &renderError);
+    if (!artwork.isNull() &&
+        !blendPhotoFromFile(artwork, unpacked.pictureBytes, mask, &renderError))
+        artwork = QImage();
     if (artwork.isNull()) {
         report(progress.data(),
                QStringLiteral("cannot render %1: %2").arg(quoted(document), renderError));

@@ -65,6 +65,21 @@ QString description()
         .arg(writablePictureSuffixes().join(QStringLiteral(", ")));
 }
 
+// Reads the --mask picture as a grey one.
+bool readMask(const QString& path, QImage* mask, QString* error)
+{
+    QImage picture;
+    QString reason;
+    if (path.isEmpty() || !loadPicture(path, picture, &reason)) {
+        return fail(
+            error,
+            QStringLiteral("--mask %1: cannot read it: %2")
+                .arg(quoted(path), path.isEmpty() ? QStringLiteral("no file name given") : reason));
+    }
+    *mask = picture.convertToFormat(QImage::Format_Grayscale8);
+    return true;
+}
+
 bool parseMaxMegapixels(const QString& text, int* megapixels, QString* error)
 {
     bool ok = false;
@@ -265,6 +280,12 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
         QStringLiteral("Writes none of the photo information of INPUT (EXIF, XMP, IPTC, the "
                        "place where it was taken included) into OUTPUT; the colour profile "
                        "stays."));
+    const QCommandLineOption maskOption(
+        QStringLiteral("mask"),
+        QStringLiteral("Brings the photograph back where the grey picture FILE is white (black "
+                       "keeps the artwork, grey mixes them), scaled to each INPUT; with "
+                       "--document in place of the document's own mask."),
+        QStringLiteral("FILE"));
     const QCommandLineOption presetOption(
         QStringLiteral("preset"),
         QStringLiteral("Starts from a preset of the filter, built in or saved in the application "
@@ -281,7 +302,7 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
                        formatOption, outputDirOption, namePatternOption, documentOption,
                        saveDocumentOption, stripMetadataOption, listFiltersOption,
                        listParametersOption, quietOption});
-    parser.addOptions({presetOption, listPresetsOption});
+    parser.addOptions({presetOption, listPresetsOption, maskOption});
     parser.addPositionalArgument(QStringLiteral("INPUT"),
                                  QStringLiteral("The photograph to render (several with "
                                                 "--output-dir)."),
@@ -352,6 +373,8 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
         return false;
     o.quiet = parser.isSet(quietOption);
     o.stripMetadata = parser.isSet(stripMetadataOption);
+    if (parser.isSet(maskOption) && !readMask(parser.value(maskOption), &o.mask, error))
+        return false;
 
     const QStringList files = parser.positionalArguments();
     if (renderDocument) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -59,6 +60,10 @@ struct RenderOptions
     // --strip-metadata: the outputs get none of the input's EXIF, XMP and IPTC (the colour profile
     // stays).
     bool stripMetadata = false;
+    // --mask: the grey picture (Grayscale8, at its own size) that brings the photograph back
+    // where it is white, scaled to each picture; null when not given. With --document it takes
+    // the place of the document's own mask.
+    QImage mask;
     bool quiet = false;
     int maxMegapixels = kDefaultMaximumMegapixels; // the largest picture read, in megapixels
     QString outputDirectory;                       // set for a batch (--output-dir)

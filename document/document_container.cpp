@@ -2,6 +2,7 @@
 
 #include "core/framework/atomic_file.h"
 #include "core/framework/parameter_xml.h"
+#include "core/raster/photo_mask.h"
 #include "document/picture_io.h"
 #include "document/temporary_folder.h"
 
@@ -14,11 +15,15 @@
 #include <QStringDecoder>
 #include <QtEndian>
 
+#include <cstring>
 #include <new>
 
 namespace {
 
 const QString kDocumentSuffix = QStringLiteral(".drawlume");
+// The tag of the optional photo mask entry after the parameter XML.
+const char kMaskTag[] = "MASK";
+const qint64 kMaskEntryHeader = 4 + 8;
 
 void setError(QString* error, const QString& text)
 {
@@ -126,16 +131,21 @@ QString decodedPictureName(const QByteArray& nameBytes)
 }
 
 QByteArray documentBytes(const QByteArray& picture, const QString& pictureName,
-                         const QByteArray& parameters)
+                         const QByteArray& parameters, const QByteArray& mask)
 {
     QByteArray out;
-    out.reserve(picture.size() + parameters.size() + 2 * pictureName.size() + 20);
+    out.reserve(picture.size() + parameters.size() + 2 * pictureName.size() + mask.size() + 32);
     appendLittleEndian<qint64>(out, picture.size());
     out.append(picture);
     appendLittleEndian<qint32>(out, qint32(pictureName.size()));
     out.append(encodedPictureName(pictureName));
     appendLittleEndian<qint64>(out, parameters.size());
     out.append(parameters);
+    if (!mask.isEmpty()) {
+        out.append(kMaskTag, 4);
+        appendLittleEndian<qint64>(out, mask.size());
+        out.append(mask);
+    }
     return out;
 }
 
@@ -196,7 +206,7 @@ bool parseDocument(QIODevice& device, DocumentContents& contents, QString* error
     }
     qint64 parametersLength = 0;
     if (!readLittleEndian(device, parametersLength) || parametersLength < 0 ||
-        parametersLength != left()) {
+        parametersLength > left()) {
         setError(
             error,
             truncated +
@@ -217,9 +227,30 @@ bool parseDocument(QIODevice& device, DocumentContents& contents, QString* error
         return false;
     }
 
+    // What follows the settings can only be the photo mask entry.
+    QByteArray mask;
+    if (left() > 0) {
+        char tag[4];
+        qint64 maskLength = 0;
+        if (left() < kMaskEntryHeader || device.read(tag, 4) != 4 ||
+            std::memcmp(tag, kMaskTag, 4) != 0 || !readLittleEndian(device, maskLength) ||
+            maskLength <= 0 || maskLength != left()) {
+            setError(error, truncated + QObject::tr(" (%1 bytes after its settings are no photo "
+                                                    "brush mask)")
+                                            .arg(size - 20 - pictureLength -
+                                                 2 * qint64(nameLength) - parametersLength));
+            return false;
+        }
+        if (!readExactly(device, maskLength, mask, &memory)) {
+            setError(error, unread());
+            return false;
+        }
+    }
+
     contents.picture = picture;
     contents.pictureName = name;
     contents.parameters = parameters;
+    contents.mask = mask;
     return true;
 }
 
@@ -269,7 +300,7 @@ QString pngPictureName(const QString& pictureName)
 
 bool packDocument(const QString& documentPath, const QImage& picture, const QString& pictureName,
                   const QByteArray& pictureFileBytes, const FilterParameters& parameters,
-                  QString* writtenPath, QString* error)
+                  QString* writtenPath, QString* error, const QImage& mask)
 {
     if (pictureName.isEmpty()) {
         setError(error, QObject::tr("the picture has no name"));
@@ -299,8 +330,18 @@ bool packDocument(const QString& documentPath, const QImage& picture, const QStr
         }
         storedName = pngPictureName(pictureName);
     }
+    QByteArray maskFile;
+    if (!isBlankPhotoMask(mask)) {
+        QBuffer buffer(&maskFile);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "png");
+        if (!writer.write(mask.convertToFormat(QImage::Format_Grayscale8))) {
+            setError(error, QObject::tr("the photo brush mask cannot be stored as PNG"));
+            return false;
+        }
+    }
     return writeFileAtomically(
-        target, documentBytes(pictureFile, storedName, parameterXml(parameters)), error);
+        target, documentBytes(pictureFile, storedName, parameterXml(parameters), maskFile), error);
 }
 
 bool unpackDocument(const QString& documentPath, UnpackedDocument& unpacked, QString* error)
@@ -335,11 +376,12 @@ bool unpackDocument(const QString& documentPath, UnpackedDocument& unpacked, QSt
     unpacked.filterPath = filterPath;
     unpacked.pictureName = contents.pictureName;
     unpacked.pictureBytes = contents.picture;
+    unpacked.maskBytes = contents.mask;
     return true;
 }
 
 bool loadDocument(const QString& documentPath, QImage& picture, FilterParametersPtr& parameters,
-                  QString* error, UnpackedDocument* unpackedTo, QString* warning)
+                  QString* error, UnpackedDocument* unpackedTo, QString* warning, QImage* mask)
 {
     if (warning)
         warning->clear();
@@ -360,7 +402,37 @@ bool loadDocument(const QString& documentPath, QImage& picture, FilterParameters
     parameters = FilterParametersPtr(new FilterParameters(filterName, values));
     if (unpackedTo)
         *unpackedTo = unpacked;
+    if (mask) {
+        QString maskWarning;
+        *mask = decodeDocumentMask(unpacked.maskBytes, image.size(), &maskWarning);
+        if (!maskWarning.isEmpty())
+            pictureWarning = pictureWarning.isEmpty()
+                                 ? maskWarning
+                                 : pictureWarning + QStringLiteral("; ") + maskWarning;
+    }
     if (warning)
         *warning = pictureWarning;
     return true;
+}
+
+QImage decodeDocumentMask(const QByteArray& maskBytes, const QSize& pictureSize, QString* warning)
+{
+    if (maskBytes.isEmpty())
+        return QImage();
+    QImage grey;
+    QString reason;
+    if (!decodePicture(maskBytes, grey, &reason)) {
+        setError(
+            warning,
+            QObject::tr("its photo brush mask cannot be read (%1) and is left out").arg(reason));
+        return QImage();
+    }
+    if (grey.size() != pictureSize)
+        setError(warning, QObject::tr("its photo brush mask of %1 x %2 pixels is scaled to the "
+                                      "picture's %3 x %4")
+                              .arg(grey.width())
+                              .arg(grey.height())
+                              .arg(pictureSize.width())
+                              .arg(pictureSize.height()));
+    return photoMaskFor(grey, pictureSize);
 }

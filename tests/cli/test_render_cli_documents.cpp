@@ -47,6 +47,7 @@ private slots:
     void documentSavedFromADocumentKeepsItsPicture_data();
     void documentSavedFromADocumentKeepsItsPicture();
     void documentOnlyWithoutOutput();
+    void photoMaskGivesTheSameBytesOnEveryPath();
     void damagedDocumentsAreRefused_data();
     void damagedDocumentsAreRefused();
     void documentWithUnknownFilterIsRefused_data();
@@ -372,6 +373,54 @@ void TestRenderCliDocuments::documentSavedFromADocumentKeepsItsPicture()
     QVERIFY(readAll(again) == readAll(output));
 }
 
+void TestRenderCliDocuments::photoMaskGivesTheSameBytesOnEveryPath()
+{
+    // A mask of half the photo's size: white on the left (the photograph), black on the right
+    // (the artwork); it is scaled to the photo.
+    const QString directory = freshDirectory("photo-mask");
+    QImage mask(32, 24, QImage::Format_Grayscale8);
+    mask.fill(0);
+    for (int y = 0; y < 24; ++y)
+        std::fill_n(mask.scanLine(y), 16, uchar(255));
+    const QString maskFile = directory + "/mask.png";
+    QVERIFY(mask.save(maskFile));
+
+    const QString plain = directory + "/plain.png";
+    const QString masked = directory + "/masked.png";
+    const QString document = directory + "/masked.drawlume";
+    QCOMPARE(run({"-q", m_photo, plain}).exitCode, 0);
+    RenderResult result =
+        run({"-q", "--mask", maskFile, m_photo, masked, "--save-document", document});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+
+    // The document keeps the mask; the batch applies it as the single render does.
+    const QString fromDocument = directory + "/from-document.png";
+    result = run({"-q", "--document", document, fromDocument});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+    result = run({"-q", "--mask", maskFile, m_photo, "--output-dir", directory + "/batch"});
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+    const QByteArray bytes = readAll(masked);
+    QVERIFY(!bytes.isEmpty());
+    QVERIFY(readAll(fromDocument) == bytes);
+    QVERIFY(readAll(directory + "/batch/photo.png") == bytes);
+
+    // Under white the photograph, under black the plain artwork, pixel for pixel.
+    const QImage photo = readPicture(m_photo).convertToFormat(QImage::Format_RGB32);
+    const QImage artwork = readPicture(plain).convertToFormat(QImage::Format_RGB32);
+    const QImage blended = readPicture(masked).convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y) {
+        QCOMPARE(blended.pixel(20, y), photo.pixel(20, y));
+        QCOMPARE(blended.pixel(44, y), artwork.pixel(44, y));
+    }
+    QVERIFY(artwork != photo);
+
+    // A mask that cannot be read is a usage error naming it.
+    result = run({"--mask", directory + "/none.png", m_photo, directory + "/none-out.png"});
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY2(result.err.contains("none.png") && result.err.contains("does not exist"),
+             qPrintable(result.err));
+}
+
 void TestRenderCliDocuments::documentOnlyWithoutOutput()
 {
     const QString directory = freshDirectory("document-only");
@@ -425,7 +474,7 @@ void TestRenderCliDocuments::damagedDocumentsAreRefused_data()
         << documentBytes(picture, "photo.png", attributes)
         << "its settings are damaged (an element has more than 4 attributes)";
     QTest::newRow("bytes after the end") << whole + "xx"
-                                         << "settings length";
+                                         << "2 bytes after its settings are no photo brush mask";
     QTest::newRow("a picture, not a document") << picture << "damaged or not a Drawlume document";
     QTest::newRow("picture damaged inside")
         << documentBytes(picture.left(picture.size() / 2), "photo.png", xml)

@@ -65,7 +65,7 @@ bool DocumentFile::read(const QString& path, OpenedFile& opened, QString* error)
     if (info.isFile() && info.size() > 0) {
         UnpackedDocument unpacked;
         if (loadDocument(path, opened.picture, opened.parameters, &documentError, &unpacked,
-                         &opened.warning)) {
+                         &opened.warning, &opened.mask)) {
             opened.picture_bytes = unpacked.pictureBytes;
             opened.picture_path = unpacked.picturePath;
             add_settings_warning(opened);
@@ -83,7 +83,8 @@ bool DocumentFile::read(const QString& path, OpenedFile& opened, QString* error)
 
 void DocumentFile::apply(const OpenedFile& opened)
 {
-    m_source = PictureSource{opened.picture_path, opened.picture_bytes, opened.picture_name};
+    m_source =
+        PictureSource{opened.picture_path, opened.picture_bytes, opened.picture_name, opened.mask};
     DocumentRegistry* registry = m_view->registry();
     if (opened.is_document()) {
         m_unpacked_image_path = opened.picture_path;
@@ -112,8 +113,10 @@ bool DocumentFile::pack_document(const QString& path, const QString& picture_nam
     QString error;
     // The document's own settings, also when another document has the control window.
     const FilterParametersPtr parameters = m_view->document_parameters();
-    const bool saved =
-        packDocument(path, picture, picture_name, m_source.bytes, *parameters, &written, &error);
+    // The photo mask belongs to its picture: one of another size (a pasted picture) is not kept.
+    const QImage mask = m_source.mask.size() == picture.size() ? m_source.mask : QImage();
+    const bool saved = packDocument(path, picture, picture_name, m_source.bytes, *parameters,
+                                    &written, &error, mask);
     // A document that could not be written is not this view's document: the next "&Save" of a
     // document never saved asks for a name again instead of failing on the same path.
     if (saved)

@@ -19,6 +19,7 @@ struct OpenedFile
     QString picture_name;           // a document's stored picture name; empty for a picture
     FilterParametersPtr parameters; // a document's filter and settings; null for a picture
     QString warning;                // the picture opened, but with this to say (incomplete ...)
+    QImage mask;                    // a document's photo mask; null when it has none
 
     bool is_document() const { return !parameters.isNull(); }
 };
@@ -30,6 +31,7 @@ struct PictureSource
     QString path;
     QByteArray bytes;
     QString name; // the name shown and stored by the next save; empty: the path's file name
+    QImage mask;  // the photo mask a document brought with the picture, stored again on save
 };
 
 // The file side of one document view: opens a picture or a ".drawlume" document into the view and

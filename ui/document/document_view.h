@@ -43,6 +43,7 @@ public:
         QString file_path;
         QByteArray file_bytes;
         QString name; // as PictureSource::name
+        QImage mask;  // as PictureSource::mask
     };
     PictureState picture_state() const;
     // Replaces the picture (a paste, a dropped image or picture file) as one undoable step.

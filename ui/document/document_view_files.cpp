@@ -126,7 +126,7 @@ DocumentView::PictureState DocumentView::picture_state() const
 {
     const PictureSource& source = m_document->picture_source();
     return PictureState{has_picture() ? m_shown.image() : QImage(), source.path, source.bytes,
-                        source.name};
+                        source.name, source.mask};
 }
 
 void DocumentView::replace_picture(const PictureState& state)
@@ -140,7 +140,8 @@ void DocumentView::replace_picture(const PictureState& state)
 
 void DocumentView::restore_picture(const PictureState& state)
 {
-    m_document->set_picture_source(PictureSource{state.file_path, state.file_bytes, state.name});
+    m_document->set_picture_source(
+        PictureSource{state.file_path, state.file_bytes, state.name, state.mask});
     setWindowFilePath(state.file_path);
     if (state.image.isNull())
         show_empty();

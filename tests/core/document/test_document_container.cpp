@@ -339,6 +339,30 @@ void TestDocumentContainer::packedDocumentReadsBack()
     QVERIFY(unpacked.picturePath.endsWith(QStringLiteral("/drawlume/picture.png")));
     QVERIFY(unpacked.filterPath.endsWith(QStringLiteral("/drawlume/filter")));
     QVERIFY(unpacked.picturePath.startsWith(privateTemporaryDirectory()));
+
+    // A photo mask travels as a grey PNG entry; a blank one stores nothing, so the document is
+    // the one without a mask; one of another size is scaled to the picture with a word.
+    QImage mask(picture.size(), QImage::Format_Grayscale8);
+    mask.fill(0);
+    const QString masked = m_dir.filePath(QStringLiteral("masked.drawlume"));
+    QVERIFY(packDocument(masked, picture, QStringLiteral("lossless.png"), QByteArray(), *parameters,
+                         &written, &error, mask));
+    QCOMPARE(readAll(masked), readAll(m_dir.filePath(QStringLiteral("b.drawlume"))));
+    for (int y = 0; y < mask.height(); ++y)
+        for (int x = 0; x < mask.width(); ++x)
+            mask.scanLine(y)[x] = uchar((x * 7 + y * 13) % 256);
+    QVERIFY(packDocument(masked, picture, QStringLiteral("lossless.png"), QByteArray(), *parameters,
+                         &written, &error, mask));
+    QImage readMask;
+    QString warning;
+    QVERIFY2(loadDocument(masked, read, readParameters, &error, &unpacked, &warning, &readMask),
+             qPrintable(error));
+    QVERIFY2(warning.isEmpty(), qPrintable(warning));
+    QCOMPARE(readMask, mask);
+    QCOMPARE(readParameters->valuesText(), parameters->valuesText());
+    const QImage small = decodeDocumentMask(unpacked.maskBytes, QSize(66, 42), &warning);
+    QCOMPARE(small.size(), QSize(66, 42));
+    QVERIFY2(warning.contains("scaled"), qPrintable(warning));
 }
 
 void TestDocumentContainer::incompleteStoredPictureLoadsWithAWarning_data()
@@ -435,6 +459,12 @@ void TestDocumentContainer::damagedDocumentsAreRefused_data()
     for (int cut : {8, 9, 20, 25, 30, 35, int(good.size()) - 1})
         QTest::newRow(qPrintable(QStringLiteral("truncated at %1").arg(cut))) << good.left(cut);
     QTest::newRow("trailing bytes") << good + "x";
+    QTest::newRow("a photo mask of another tag")
+        << good + "MASQ" + littleEndian64(picture.size()) + picture;
+    QTest::newRow("a photo mask longer than the file")
+        << good + "MASK" + littleEndian64(picture.size() + 1) + picture;
+    QTest::newRow("a photo mask of no bytes") << good + "MASK" + littleEndian64(0);
+    QTest::newRow("a photo mask cut in its length") << good + "MASK" + QByteArray(3, '\1');
     QTest::newRow("picture longer than file") << littleEndian64(1LL << 40) + good.mid(8);
     QTest::newRow("negative picture length") << littleEndian64(-5) + good.mid(8);
     QTest::newRow("zero picture length") << littleEndian64(0) + good.mid(8);

@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 #include <QtTest>
 
+#include "core/raster/photo_mask.h"
 #include "core/raster/raster_primitives.h"
 #include "support/test_pictures.h"
 
@@ -721,6 +722,67 @@ private slots:
         QImage image = original.copy();
         blend(kind, image, image, 0.5);
         COMPARE_PIXELS(image, expected);
+    }
+
+    // The photo mask: 0 keeps the artwork exactly, 255 gives the photograph exactly, values
+    // between follow the rounded blend on all four channels, and only inside the area asked for.
+    void photoMaskBlendsPerChannel_data()
+    {
+        QTest::addColumn<QString>("mask");
+        QTest::addColumn<QImage::Format>("photoFormat");
+        QTest::addColumn<QRect>("area");
+        for (const char* mask : {"zero", "full", "soft"})
+            for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32})
+                for (const QRect& area : {QRect(), QRect(5, 3, 20, 9), QRect(-4, -4, 9, 90)})
+                    QTest::addRow("%s %s area %dx%d", mask,
+                                  format == QImage::Format_RGB32 ? "rgb32" : "argb32", area.width(),
+                                  area.height())
+                        << QString::fromLatin1(mask) << format << area;
+    }
+
+    void photoMaskBlendsPerChannel()
+    {
+        QFETCH(QString, mask);
+        QFETCH(QImage::Format, photoFormat);
+        QFETCH(QRect, area);
+        const QImage photo = randomPicture(37, 23, photoFormat, 31);
+        // Artworks carry their photograph's alpha.
+        const QImage artwork = restoreAlpha(photo, randomPicture(37, 23, QImage::Format_RGB32, 32));
+        QImage grey(photo.size(), QImage::Format_Grayscale8);
+        const QImage noise = randomPicture(37, 23, QImage::Format_RGB32, 33);
+        for (int y = 0; y < grey.height(); ++y)
+            for (int x = 0; x < grey.width(); ++x)
+                grey.scanLine(y)[x] = mask == "zero"   ? 0
+                                      : mask == "full" ? 255
+                                                       : uchar(qRed(noise.pixel(x, y)));
+        const QRect inside = area.isEmpty() ? photo.rect() : area.intersected(photo.rect());
+        QImage expected = artwork.convertToFormat(QImage::Format_ARGB32);
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+            for (int x = inside.left(); x <= inside.right(); ++x) {
+                const QRgb a = artwork.pixel(x, y);
+                const QRgb p = photo.pixel(x, y);
+                const int m = grey.constScanLine(y)[x];
+                const auto mix = [m](int from, int to) {
+                    return (from * (255 - m) + to * m + 127) / 255;
+                };
+                expected.setPixel(x, y,
+                                  mask == "full"
+                                      ? p
+                                      : qRgba(mix(qRed(a), qRed(p)), mix(qGreen(a), qGreen(p)),
+                                              mix(qBlue(a), qBlue(p)), mix(qAlpha(a), qAlpha(p))));
+            }
+        underEveryExecution([&] {
+            QImage image = artwork.copy();
+            QVERIFY(applyPhotoMask(image, photo, grey, area));
+            COMPARE_PIXELS(image, expected);
+            if (mask == "zero")
+                COMPARE_PIXELS(image, artwork);
+        });
+        // A mask of another size changes nothing.
+        QImage image = artwork.copy();
+        QVERIFY(!applyPhotoMask(image, photo, grey.copy(0, 0, 36, 23), area));
+        COMPARE_PIXELS(image, artwork);
+        QCOMPARE(isBlankPhotoMask(grey), mask == "zero");
     }
 
     void restoreAlphaFromOpaqueSourceReturnsProcessed()

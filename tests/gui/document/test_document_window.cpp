@@ -661,12 +661,24 @@ void TestDocumentWindow::openingAnOpenDocumentActivatesItsWindow()
 {
     FilterParametersPtr stored = defaultParameters(QStringLiteral("Pencil"));
     QString written, error;
+    QImage mask(50, 40, QImage::Format_Grayscale8);
+    mask.fill(0);
+    mask.scanLine(7)[9] = 200;
     QVERIFY(packDocument(m_dir.filePath("twice.drawlume"), scenePicture(50, 40),
-                         QStringLiteral("scene.png"), QByteArray(), *stored, &written, &error));
+                         QStringLiteral("scene.png"), QByteArray(), *stored, &written, &error,
+                         mask));
     DocumentWindow* window = openWindow(written);
     window->menu()->slot_file_selected(written);
     QCOMPARE(ControlWindow::instance()->document_windows().size(), 1);
     QCOMPARE(ControlWindow::instance()->current_document(), window->view());
+
+    // Saved again, the document keeps its photo mask.
+    QVERIFY(window->menu()->save());
+    QImage picture, readMask;
+    FilterParametersPtr parameters;
+    QVERIFY2(loadDocument(written, picture, parameters, &error, nullptr, nullptr, &readMask),
+             qPrintable(error));
+    QCOMPARE(readMask, mask);
 }
 
 void TestDocumentWindow::droppedPictureFileLoadsAndCanBeUndone()
