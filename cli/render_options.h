@@ -37,6 +37,9 @@ struct DocumentSettings
     bool hasTexture = false;
 };
 
+// The most threads --threads accepts.
+constexpr int kMostThreads = 256;
+
 struct RenderOptions
 {
     enum Action { Render, ShowHelp, ShowVersion, ListFilters, ListParameters, ListPresets };
@@ -61,7 +64,8 @@ struct RenderOptions
     bool stripMetadata = false;
     bool quiet = false;
     int maxMegapixels = kDefaultMaximumMegapixels; // the largest picture read, in megapixels
-    QString outputDirectory;                       // set for a batch (--output-dir)
+    int threads = 0;         // --threads: the threads a render uses; 0 for one a core
+    QString outputDirectory; // set for a batch (--output-dir)
     QVector<RenderJob> jobs;
     QString helpText;
 };

@@ -1,12 +1,11 @@
 #include "core/raster/parallel_rows.h"
 
+#include "core/raster/thread_pool.h"
+
 #include <algorithm>
 #include <atomic>
 #include <exception>
 #include <mutex>
-#include <system_error>
-#include <thread>
-#include <vector>
 
 bool parallelRows(int first, int last, int chunkRows,
                   const std::function<void(int, int, int)>& chunk,
@@ -56,31 +55,18 @@ bool parallelRows(int first, int last, int threadCount, int chunkRows,
         }
     };
 
-    auto work = [&](int worker, bool reports) {
+    // Helpers run on the pool; one that does not start leaves its chunks to the others: the
+    // chunks are the same whoever works them.
+    runOnPool(threadCount, [&](int worker) {
         try {
-            rows(worker, reports);
+            rows(worker, worker == 0);
         } catch (...) {
             const std::lock_guard<std::mutex> lock(failureLock);
             if (!failure)
                 failure = std::current_exception();
             stopped.store(true);
         }
-    };
-
-    // A thread that cannot be started leaves its chunks to the others: the chunks are the same
-    // whoever works them.
-    std::vector<std::thread> helpers;
-    helpers.reserve(threadCount - 1);
-    for (int worker = 1; worker < threadCount; ++worker) {
-        try {
-            helpers.emplace_back(work, worker, false);
-        } catch (const std::system_error&) {
-            break;
-        }
-    }
-    work(0, true);
-    for (std::thread& helper : helpers)
-        helper.join();
+    });
     if (failure)
         std::rethrow_exception(failure);
     return !stopped.load();
