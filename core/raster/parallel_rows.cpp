@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <mutex>
+#include <thread>
 
 bool parallelRows(int first, int last, int chunkRows,
                   const std::function<void(int, int, int)>& chunk,
@@ -32,8 +34,8 @@ bool parallelRows(int first, int last, int threadCount, int chunkRows,
     std::exception_ptr failure;
     std::mutex failureLock;
 
+    int lastReported = -1; // the calling thread's
     auto rows = [&](int worker, bool reports) {
-        int lastReported = -1;
         for (;;) {
             if (stopped.load(std::memory_order_relaxed))
                 return;
@@ -65,6 +67,18 @@ bool parallelRows(int first, int last, int threadCount, int chunkRows,
             if (!failure)
                 failure = std::current_exception();
             stopped.store(true);
+        }
+        // Every chunk has been taken; the rows the helpers finish still count as they come, so
+        // that the progress follows the work whichever thread does it.
+        while (worker == 0 && rowsDone && !stopped.load()) {
+            const int done = finishedRows.load();
+            if (done > lastReported) {
+                rowsDone(done);
+                lastReported = done;
+            }
+            if (done >= last - first)
+                break;
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
     });
     if (failure)
