@@ -6,6 +6,7 @@
 #include "cli/render_batch.h"
 #include "cli/render_options.h"
 #include "cli/render_settings.h"
+#include "core/raster/execution.h"
 #include "document/presets.h"
 #include "document/temporary_folder.h"
 
@@ -56,6 +57,11 @@ int main(int argc, char* argv[])
         break;
     }
     setMaximumPictureMegapixels(options.maxMegapixels);
+    if (options.threads > 0) {
+        Execution setting = execution();
+        setting.threads = options.threads;
+        setExecution(setting);
+    }
     // An interrupted render leaves no unpacked document behind, nor does one killed earlier.
     removeTemporaryFolderOnSignals();
     removeStaleTemporaryFolders();

@@ -95,6 +95,20 @@ bool parseMaxMegapixels(const QString& text, int* megapixels, QString* error)
     return true;
 }
 
+bool parseThreads(const QString& text, int* threads, QString* error)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    if (!ok || value < 1 || value > kMostThreads) {
+        return fail(error, QStringLiteral("--threads %1: the thread count must be a whole number "
+                                          "from 1 to %2")
+                               .arg(quoted(text))
+                               .arg(kMostThreads));
+    }
+    *threads = value;
+    return true;
+}
+
 bool parseQuality(const QString& text, int* quality, QString* error)
 {
     bool ok = false;
@@ -241,6 +255,12 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
                        "render needs up to 16 bytes per pixel; a picture the free memory cannot "
                        "hold is refused."),
         QStringLiteral("N"));
+    const QCommandLineOption threadsOption(
+        QStringLiteral("threads"),
+        QStringLiteral("The threads a render uses, 1 to %1 (default: one a core the process may "
+                       "run on). Any count gives the same picture.")
+            .arg(kMostThreads),
+        QStringLiteral("N"));
     const QCommandLineOption formatOption(
         QStringLiteral("format"),
         QStringLiteral("The suffix of the files --output-dir writes: %1 (default png).")
@@ -302,7 +322,7 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
                        formatOption, outputDirOption, namePatternOption, documentOption,
                        saveDocumentOption, stripMetadataOption, listFiltersOption,
                        listParametersOption, quietOption});
-    parser.addOptions({presetOption, listPresetsOption, maskOption});
+    parser.addOptions({presetOption, listPresetsOption, maskOption, threadsOption});
     parser.addPositionalArgument(QStringLiteral("INPUT"),
                                  QStringLiteral("The photograph to render (several with "
                                                 "--output-dir)."),
@@ -367,6 +387,9 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
 
     if (parser.isSet(qualityOption) &&
         !parseQuality(parser.value(qualityOption), &o.quality, error))
+        return false;
+    if (parser.isSet(threadsOption) &&
+        !parseThreads(parser.value(threadsOption), &o.threads, error))
         return false;
     if (parser.isSet(maxMegapixelsOption) &&
         !parseMaxMegapixels(parser.value(maxMegapixelsOption), &o.maxMegapixels, error))

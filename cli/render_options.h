@@ -38,6 +38,9 @@ struct DocumentSettings
     bool hasTexture = false;
 };
 
+// The most threads --threads accepts.
+constexpr int kMostThreads = 256;
+
 struct RenderOptions
 {
     enum Action { Render, ShowHelp, ShowVersion, ListFilters, ListParameters, ListPresets };
@@ -66,7 +69,8 @@ struct RenderOptions
     QImage mask;
     bool quiet = false;
     int maxMegapixels = kDefaultMaximumMegapixels; // the largest picture read, in megapixels
-    QString outputDirectory;                       // set for a batch (--output-dir)
+    int threads = 0;         // --threads: the threads a render uses; 0 for one a core
+    QString outputDirectory; // set for a batch (--output-dir)
     QVector<RenderJob> jobs;
     QString helpText;
 };

@@ -123,6 +123,8 @@ bool randomMatching(PassData& pass)
     std::vector<Match> matches;
     std::vector<int> rowStart(static_cast<std::size_t>(batchRows) + 1);
     std::vector<std::uint32_t> rowState(static_cast<std::size_t>(batchRows));
+    std::vector<int> rowCount(static_cast<std::size_t>(batchRows));
+    std::vector<Candidate> drawn;
     // The edge magnitude of the batch's rows, made with each batch rather than kept for the whole
     // picture.
     std::vector<uchar> edges(static_cast<std::size_t>(batchRows) * std::size_t(width));
@@ -130,18 +132,32 @@ bool randomMatching(PassData& pass)
     for (int first = 0; first < height; first += batchRows) {
         const int end = std::min(height, first + batchRows);
         edgeRows(search.pixels, first, end, edges.data(), threads);
-        // 1. The draws of every pixel of the batch, in order.
+        // 1. The draws of every pixel of the batch: two a pixel, so each row starts 2 * width
+        // draws after the one before, and the rows draw apart on the pool's threads, each into
+        // its own part of `drawn`; the parts are then joined in row order.
+        drawn.resize(std::size_t(end - first) * std::size_t(width));
+        parallelRows(first, end, threads, 1, [&](int begin, int stop, int) {
+            for (int y = begin; y < stop; ++y) {
+                std::uint32_t at = jumpRandom(state, 2 * std::uint64_t(width) * (y - first));
+                rowState[std::size_t(y - first)] = at;
+                const uchar* rowEdges = edges.data() + std::size_t(y - first) * width;
+                Candidate* out = drawn.data() + std::size_t(y - first) * width;
+                int count = 0;
+                for (int x = 0; x < width; ++x) {
+                    const std::int64_t acceptance = inkThreshold + randomBelowFrom(at, drawRange);
+                    const int draw = randomBelowFrom(at, chance);
+                    if (draw >= 97 - rowEdges[x])
+                        out[count++] = {x, acceptance};
+                }
+                rowCount[std::size_t(y - first)] = count;
+            }
+        });
+        state = jumpRandom(state, 2 * std::uint64_t(width) * (end - first));
         candidates.clear();
         for (int y = first; y < end; ++y) {
-            rowState[std::size_t(y - first)] = state;
+            const Candidate* in = drawn.data() + std::size_t(y - first) * width;
             rowStart[std::size_t(y - first)] = int(candidates.size());
-            const uchar* rowEdges = edges.data() + std::size_t(y - first) * width;
-            for (int x = 0; x < width; ++x) {
-                const std::int64_t acceptance = inkThreshold + randomBelowFrom(state, drawRange);
-                const int draw = randomBelowFrom(state, chance);
-                if (draw >= 97 - rowEdges[x])
-                    candidates.push_back({x, acceptance});
-            }
+            candidates.insert(candidates.end(), in, in + rowCount[std::size_t(y - first)]);
         }
         rowStart[std::size_t(end - first)] = int(candidates.size());
 

@@ -172,28 +172,57 @@ bool PencilRenderer::sketch(QImage& image, const Settings& st, IProgressReporter
             stop))
         return false;
 
-    // 3. The random hatching draws, on this thread in row-major order.
-    std::uint32_t state = randomState();
-    for (int y = 1; y < height - 1; ++y) {
-        if (stop())
-            return false;
-        std::uint8_t* row = code.data() + std::size_t(y) * width;
-        for (int x = 1; x < width - 1; ++x) {
-            if (row[x] != kEdgePixel)
-                row[x] = std::uint8_t(randomBelowFrom(state, 8 - row[x]));
-        }
+    // 3. The random hatching draws, one for each flat pixel in row-major order. A row's first
+    // draw comes after those of the flat pixels above it: counted and summed first, they let
+    // each row jump to its place in the sequence and draw on any thread.
+    std::vector<std::uint64_t> drawsBefore(std::size_t(std::max(height, 1)), 0);
+    if (!parallelRows(
+            1, height - 1, threads, 64,
+            [&](int begin, int end, int) {
+                for (int y = begin; y < end; ++y) {
+                    const std::uint8_t* row = code.data() + std::size_t(y) * width;
+                    std::uint64_t flat = 0;
+                    for (int x = 1; x < width - 1; ++x)
+                        flat += row[x] != kEdgePixel;
+                    drawsBefore[std::size_t(y)] = flat;
+                }
+            },
+            stop))
+        return false;
+    std::uint64_t total = 0;
+    for (std::uint64_t& count : drawsBefore) {
+        const std::uint64_t here = count;
+        count = total;
+        total += here;
     }
-    setRandomState(state);
+    const std::uint32_t state = randomState();
+    if (!parallelRows(
+            1, height - 1, threads, 64,
+            [&](int begin, int end, int) {
+                for (int y = begin; y < end; ++y) {
+                    std::uint32_t at = jumpRandom(state, drawsBefore[std::size_t(y)]);
+                    std::uint8_t* row = code.data() + std::size_t(y) * width;
+                    for (int x = 1; x < width - 1; ++x) {
+                        if (row[x] != kEdgePixel)
+                            row[x] = std::uint8_t(randomBelowFrom(at, 8 - row[x]));
+                    }
+                }
+            },
+            stop))
+        return false;
+    setRandomState(jumpRandom(state, total));
 
-    // 4. The strokes, each worker into its own darkness plane.
+    // 4. The strokes, each worker into its own darkness plane: a byte a pixel each, so at most
+    // four of them keep a large picture within its memory.
     const std::vector<Direction>& directions = contourDirections();
     const HatchOffsets& hatch = hatchOffsets();
     const int hatchBase = (382 - st.shadingBase);
     const int contourShift = -((150 - st.darkness) / 4);
-    std::vector<std::vector<std::uint8_t>> planes(static_cast<std::size_t>(threads));
+    const int planeCount = std::min(threads, 4);
+    std::vector<std::vector<std::uint8_t>> planes(static_cast<std::size_t>(planeCount));
     int lastReported = 0;
     const bool finished = parallelRows(
-        1, height - 1, threads, 16,
+        1, height - 1, planeCount, 16,
         [&](int begin, int end, int worker) {
             std::vector<std::uint8_t>& plane = planes[std::size_t(worker)];
             if (plane.empty())
@@ -319,56 +348,71 @@ QImage PencilRenderer::gradientStrokeDrawing(const QImage& source, int threshold
     QImage input = source;
     ensure32Bit(input);
     std::vector<std::int16_t> lum(std::size_t(width) * std::size_t(height));
-    for (int y = 0; y < height; ++y) {
-        const QRgb* line = reinterpret_cast<const QRgb*>(input.constScanLine(y));
-        std::int16_t* row = lum.data() + std::size_t(y) * std::size_t(width);
-        for (int x = 0; x < width; ++x)
-            row[x] = std::int16_t(luminance(line[x]));
-    }
+    const int threads = pixelLoopThreads(qint64(width) * height);
+    parallelRows(0, height, threads, 64, [&](int first, int end, int) {
+        for (int y = first; y < end; ++y) {
+            const QRgb* line = reinterpret_cast<const QRgb*>(input.constScanLine(y));
+            std::int16_t* row = lum.data() + std::size_t(y) * std::size_t(width);
+            for (int x = 0; x < width; ++x)
+                row[x] = std::int16_t(luminance(line[x]));
+        }
+    });
 
-    // Darkening clamps at 0; d > 0.
-    const auto darken = [bits, stride](int x, int y, int d) {
-        uchar* p = bits + y * stride + x;
-        *p = uchar(std::max(*p - d, 0));
-    };
     // (150 - darkness) / -4 truncated: 7 for darkness 180.
     const int offset = (150 - darkness) / (-4);
-    for (int y = 1; y <= height - 2; ++y) {
-        const std::int16_t* above = lum.data() + std::size_t(y - 1) * std::size_t(width);
-        const std::int16_t* here = above + width;
-        const std::int16_t* below = here + width;
-        for (int x = 1; x <= width - 2; ++x) {
-            // Sobel gradient, each component -1020..1020 before the division by 4.
-            int gx = (above[x - 1] + 2 * here[x - 1] + below[x - 1]) -
-                     (above[x + 1] + 2 * here[x + 1] + below[x + 1]);
-            int gy = (above[x - 1] + 2 * above[x] + above[x + 1]) -
-                     (below[x - 1] + 2 * below[x] + below[x + 1]);
-            gx /= 4;
-            gy /= 4;
-            const int ax = std::abs(gx), ay = std::abs(gy);
-            if (((ax + ay) >> 1) < threshold || std::abs(ax - ay) <= 1)
-                continue;
-            const int steps = length * ((ax + ay) >> 3) / 50;
-            const int start = length * ((ax + ay) >> 2) / 50 + offset;
-            if (start <= 0)
-                continue;
-            const double theta = std::atan2(double(gy), double(gx));
-            const double c = std::cos(theta), s = std::sin(theta);
-            int amount = start;
-            for (int k = 0;; ++k) {
-                const int dx = floorToInt(k * c), dy = floorToInt(k * s);
-                // Both ends of the segment; at k = 0 the centre is darkened twice.
-                if (x - dx >= 0 && x - dx < width - 1 && y - dy >= 0 && y - dy < height - 1)
-                    darken(x - dx, y - dy, amount);
-                if (x + dx >= 0 && x + dx < width - 1 && y + dy >= 0 && y + dy < height - 1)
-                    darken(x + dx, y + dy, amount);
-                if (k + 1 > steps)
-                    break;
-                amount = start - (k + 1);
-                if (amount <= 0)
-                    break;
+    // A stroke reaches at most `reach` rows from its pixel (its steps, with the gradient's
+    // components at most 255 each). The rows are cut into a band a thread; a band takes the
+    // strokes of the pixels up to `reach` rows beyond it and darkens only its own rows. Darkening
+    // clamps at 0, so the order of the strokes on a pixel does not matter.
+    const int reach = std::max(0, length * (510 >> 3) / 50) + 1;
+    // Bands of at least four reaches keep the rows worked twice few.
+    const int bands = std::clamp(height / (4 * reach), 1, threads);
+    const int bandRows = (height + bands - 1) / bands;
+    parallelRows(0, height, bands, bandRows, [&](int bandFirst, int bandEnd, int) {
+        const auto darken = [bits, stride, bandFirst, bandEnd](int x, int y, int d) {
+            if (y < bandFirst || y >= bandEnd)
+                return;
+            uchar* p = bits + y * stride + x;
+            *p = uchar(std::max(*p - d, 0));
+        };
+        const int lastRow = int(std::min<qint64>(height - 2, qint64(bandEnd) - 1 + reach));
+        for (int y = std::max(1, bandFirst - reach); y <= lastRow; ++y) {
+            const std::int16_t* above = lum.data() + std::size_t(y - 1) * std::size_t(width);
+            const std::int16_t* here = above + width;
+            const std::int16_t* below = here + width;
+            for (int x = 1; x <= width - 2; ++x) {
+                // Sobel gradient, each component -1020..1020 before the division by 4.
+                int gx = (above[x - 1] + 2 * here[x - 1] + below[x - 1]) -
+                         (above[x + 1] + 2 * here[x + 1] + below[x + 1]);
+                int gy = (above[x - 1] + 2 * above[x] + above[x + 1]) -
+                         (below[x - 1] + 2 * below[x] + below[x + 1]);
+                gx /= 4;
+                gy /= 4;
+                const int ax = std::abs(gx), ay = std::abs(gy);
+                if (((ax + ay) >> 1) < threshold || std::abs(ax - ay) <= 1)
+                    continue;
+                const int steps = length * ((ax + ay) >> 3) / 50;
+                const int start = length * ((ax + ay) >> 2) / 50 + offset;
+                if (start <= 0)
+                    continue;
+                const double theta = std::atan2(double(gy), double(gx));
+                const double c = std::cos(theta), s = std::sin(theta);
+                int amount = start;
+                for (int k = 0;; ++k) {
+                    const int dx = floorToInt(k * c), dy = floorToInt(k * s);
+                    // Both ends of the segment; at k = 0 the centre is darkened twice.
+                    if (x - dx >= 0 && x - dx < width - 1 && y - dy >= 0 && y - dy < height - 1)
+                        darken(x - dx, y - dy, amount);
+                    if (x + dx >= 0 && x + dx < width - 1 && y + dy >= 0 && y + dy < height - 1)
+                        darken(x + dx, y + dy, amount);
+                    if (k + 1 > steps)
+                        break;
+                    amount = start - (k + 1);
+                    if (amount <= 0)
+                        break;
+                }
             }
         }
-    }
+    });
     return out;
 }

@@ -104,31 +104,39 @@ void finishBand(const QImage& work, QImage& canvas, const std::vector<std::uint8
     }
 }
 
-// The rest of the picture and the finish, one band of columns at a time: the grain's random draws
-// are made on this thread, column by column and top to bottom, then the band's rows are worked on
-// by the threads of the execution setting. A brightness shift beyond +-1000 clamps every channel
-// the same way.
+// The rest of the picture and the finish, one band of columns at a time. The grain's random
+// draws run column by column and top to bottom: the draw of pixel (x, y) is number x * height + y
+// of the sequence. So a row starts at its own place in it and steps `height` draws a pixel, and
+// the band's rows draw and work on the threads of the execution setting. A brightness shift
+// beyond +-1000 clamps every channel the same way.
 void finish(const QImage& work, QImage& canvas, const std::vector<std::uint8_t>& painted,
             const TextureGround& ground, int brightness)
 {
     const int width = work.width();
     const int height = work.height();
     const int brightnessShift = std::clamp(brightness, -1000, 1000) - 127;
-    std::vector<std::uint16_t> draws;
     std::uint32_t state = randomState();
+    // `height` steps of the generator at once: x -> stride * x + offset.
+    const std::uint32_t offset = jumpRandom(0, std::uint64_t(height));
+    const std::uint32_t stride = jumpRandom(1, std::uint64_t(height)) - offset;
+    std::vector<std::uint16_t> draws;
     for (int bandBegin = 0; bandBegin < width; bandBegin += kFinishBandColumns) {
         const int bandEnd = std::min(width, bandBegin + kFinishBandColumns);
         const int bandWidth = bandEnd - bandBegin;
         draws.resize(size_t(bandWidth) * size_t(height));
-        for (int column = 0; column < bandWidth; ++column) {
-            std::uint16_t* draw = draws.data() + column;
-            for (int row = 0; row < height; ++row, draw += bandWidth)
-                *draw = std::uint16_t(nextRandom15(state));
-        }
         parallelRows(0, height, kFinishChunkRows, [&](int rowBegin, int rowEnd, int) {
+            for (int row = rowBegin; row < rowEnd; ++row) {
+                std::uint32_t at = jumpRandom(state, std::uint64_t(row) + 1);
+                std::uint16_t* draw = draws.data() + size_t(row) * size_t(bandWidth);
+                for (int column = 0; column < bandWidth; ++column) {
+                    draw[column] = std::uint16_t((at >> 16) & 0x7FFFu);
+                    at = stride * at + offset;
+                }
+            }
             finishBand(work, canvas, painted, ground, brightnessShift, bandBegin, bandEnd,
                        draws.data(), rowBegin, rowEnd);
         });
+        state = jumpRandom(state, std::uint64_t(bandWidth) * std::uint64_t(height));
     }
     setRandomState(state);
 }

@@ -3,8 +3,11 @@
 #include "core/algorithms/paint_progress.h"
 #include "core/algorithms/pencil_renderer.h"
 #include "core/algorithms/stroke_brush.h"
+#include "core/algorithms/stroke_queue.h"
 #include "core/algorithms/stroke_run.h"
 #include "core/framework/iprogress_reporter.h"
+#include "core/raster/execution.h"
+#include "core/raster/parallel_rows.h"
 #include "core/raster/random.h"
 #include "core/raster/raster_primitives.h"
 #include "core/raster/working_memory.h"
@@ -12,6 +15,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -68,21 +72,29 @@ void StrokePainter::darkenEdges(QImage& canvas, const QImage& source, const QIma
     // The weight of a channel of the edge drawing, (510 - 2 * channel) / 3: 0 on white
     // drawing, 170 on black. The drawing is grey: its three channels weigh the same.
     const auto drawingWeight = [](int channel) { return (510 - 2 * channel) / 3; };
-    for (int y = 0; y < height - 1; ++y) {
-        QRgb* canvasLine = reinterpret_cast<QRgb*>(canvas.scanLine(y));
-        const QRgb* sourceLine = reinterpret_cast<const QRgb*>(source.constScanLine(y));
-        const uchar* strokeLine = strokes.constScanLine(y);
-        for (int x = 0; x < width - 1; ++x) {
-            const QRgb old = canvasLine[x];
-            const int distance = colourDistance(old, sourceLine[x]);
-            // darkening in 0..425; a damaged document's factor is held where every channel
-            // clamps.
-            const qint64 darkening = (distance + 3 * drawingWeight(strokeLine[x])) / 3;
-            const int shift = int(std::clamp<qint64>(darkening * edgeFactor / 300, -1000, 1000));
-            canvasLine[x] = qRgb(clampChannel(qRed(old) - shift), clampChannel(qGreen(old) - shift),
-                                 clampChannel(qBlue(old) - shift));
-        }
-    }
+    uchar* const canvasBits = canvas.bits();
+    const qsizetype canvasStride = canvas.bytesPerLine();
+    // Rows apart on the pool's threads: each row reads and writes only itself.
+    parallelRows(
+        0, height - 1, pixelLoopThreads(qint64(width) * height), 64, [&](int first, int end, int) {
+            for (int y = first; y < end; ++y) {
+                QRgb* canvasLine = reinterpret_cast<QRgb*>(canvasBits + y * canvasStride);
+                const QRgb* sourceLine = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+                const uchar* strokeLine = strokes.constScanLine(y);
+                for (int x = 0; x < width - 1; ++x) {
+                    const QRgb old = canvasLine[x];
+                    const int distance = colourDistance(old, sourceLine[x]);
+                    // darkening in 0..425; a damaged document's factor is held where every channel
+                    // clamps.
+                    const qint64 darkening = (distance + 3 * drawingWeight(strokeLine[x])) / 3;
+                    const int shift =
+                        int(std::clamp<qint64>(darkening * edgeFactor / 300, -1000, 1000));
+                    canvasLine[x] =
+                        qRgb(clampChannel(qRed(old) - shift), clampChannel(qGreen(old) - shift),
+                             clampChannel(qBlue(old) - shift));
+                }
+            }
+        });
 }
 
 bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSize, int& maximumSize,
@@ -127,7 +139,7 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
     bitmap = bitmap.convertToFormat(QImage::Format_RGB32);
     QImage brush =
         bitmap.scaled(brushSize, brushSize, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    BrushInk ink = brushInk(brush);
+    std::shared_ptr<const BrushInk> ink = std::make_shared<const BrushInk>(brushInk(brush));
 
     // Where the centres come from.
     const bool recording = settings.scaled && !settings.preview;
@@ -151,10 +163,15 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
         levelStrokes = brushSize > 0 ? strokesFor(brushSize) : 0;
         strokesLaid = 0;
     };
+    // On a large picture the strokes are laid on several threads (queue); the centres, the
+    // random numbers and the brushes stay on this one.
+    StrokeQueue* queue = nullptr;
     // A cancelled run leaves the canvas as far as it got once progress has been reported, the
-    // picture it received otherwise.
+    // picture it received otherwise; the strokes already handed out are laid first.
     bool snapshotDue = false;
     const auto leaveOnCancel = [&]() {
+        if (queue)
+            queue->drain();
         if (snapshotDue)
             image = run.takeCanvas();
         return false;
@@ -165,7 +182,9 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
     // brush past the minimum; the percentage is held to 0..100.)
     const auto turnBrush = [&]() {
         brush = turnedBrush(bitmap, brushSize, randomBelow(360));
-        ink = brushInk(brush);
+        if (queue)
+            queue->retire(std::move(ink));
+        ink = std::make_shared<const BrushInk>(brushInk(brush));
         const int span = firstSize - smallestSize;
         const int percent =
             span != 0 ? std::clamp(qRound(double(firstSize - brushSize) / span * 100.0), 0, 100)
@@ -179,65 +198,85 @@ bool StrokePainter::paint(const StrokePainterSettings& settings, int& minimumSiz
         }
     };
 
-    // Stroke after stroke, the brush shrinking level by level.
-    while (smallestSize + 4 < brushSize) {
-        if (run.cancelled())
-            return leaveOnCancel();
-
-        // The centre.
-        int x = 0, y = 0;
-        if (replaying && replayCursor < replay.size()) {
-            // A position from another picture size is wrapped into this one.
-            const QPoint at = replay.at(replayCursor++);
-            x = ((at.x() % width) + width) % width;
-            y = ((at.y() % height) + height) % height;
-        } else if (replaying &&
-                   settings.afterReplay == StrokePainterSettings::AfterReplay::AnyCentre) {
-            x = randomBelow(std::max(width - 1, 1));
-            y = randomBelow(std::max(height - 1, 1));
-        } else if (run.chooseFreeCentre(recording && settings.recordingDrawsWholePicture, x, y)) {
-            if (keepsRecord)
-                recorded.append(
-                    QPoint(int((x % inputWidth) / scale), int((y % inputHeight) / scale)));
-        } else {
-            // Nothing left to paint at this size (or cancelled): the next, smaller size.
+    // Stroke after stroke, the brush shrinking level by level. False when cancelled.
+    const auto paintStrokes = [&](const auto& settle) {
+        while (smallestSize + 4 < brushSize) {
             if (run.cancelled())
                 return leaveOnCancel();
-            shrink();
-            if (brushSize < 1)
-                break;
-            turnBrush();
-            continue;
-        }
 
-        // Count the stroke; a new size level or every 500th stroke turns a new brush.
-        ++strokesLaid;
-        bool rebuild = false;
-        if (strokesLaid < levelStrokes) {
-            rebuild = strokesLaid % kStrokesPerBrush == 0;
-        } else {
-            shrink();
-            if (brushSize < 1)
-                break;
-            rebuild = true;
-        }
-        if (rebuild)
-            turnBrush();
+            // The centre.
+            int x = 0, y = 0;
+            if (replaying && replayCursor < replay.size()) {
+                // A position from another picture size is wrapped into this one.
+                const QPoint at = replay.at(replayCursor++);
+                x = ((at.x() % width) + width) % width;
+                y = ((at.y() % height) + height) % height;
+            } else if (replaying &&
+                       settings.afterReplay == StrokePainterSettings::AfterReplay::AnyCentre) {
+                x = randomBelow(std::max(width - 1, 1));
+                y = randomBelow(std::max(height - 1, 1));
+            } else if (run.chooseFreeCentre(recording && settings.recordingDrawsWholePicture, x, y,
+                                            settle)) {
+                if (keepsRecord)
+                    recorded.append(
+                        QPoint(int((x % inputWidth) / scale), int((y % inputHeight) / scale)));
+            } else {
+                // Nothing left to paint at this size (or cancelled): the next, smaller size.
+                if (run.cancelled())
+                    return leaveOnCancel();
+                shrink();
+                if (brushSize < 1)
+                    break;
+                turnBrush();
+                continue;
+            }
 
-        // Fetch where the next stroke goes while this one is laid.
-        if (replaying && replayCursor < replay.size()) {
-            const QPoint at = replay.at(replayCursor);
-            run.prefetchAt(ink, ((at.x() % width) + width) % width,
-                           ((at.y() % height) + height) % height);
-        } else if (replaying &&
-                   settings.afterReplay == StrokePainterSettings::AfterReplay::AnyCentre) {
-            std::uint32_t state = randomState();
-            const int nextX = randomBelowFrom(state, std::max(width - 1, 1));
-            run.prefetchAt(ink, nextX, randomBelowFrom(state, std::max(height - 1, 1)));
-        } else {
-            run.prefetchNextFree(ink, recording && settings.recordingDrawsWholePicture);
+            // Count the stroke; a new size level or every 500th stroke turns a new brush.
+            ++strokesLaid;
+            bool rebuild = false;
+            if (strokesLaid < levelStrokes) {
+                rebuild = strokesLaid % kStrokesPerBrush == 0;
+            } else {
+                shrink();
+                if (brushSize < 1)
+                    break;
+                rebuild = true;
+            }
+            if (rebuild)
+                turnBrush();
+
+            if (queue) {
+                queue->issue(ink.get(), x, y);
+                continue;
+            }
+            // Fetch where the next stroke goes while this one is laid.
+            if (replaying && replayCursor < replay.size()) {
+                const QPoint at = replay.at(replayCursor);
+                run.prefetchAt(*ink, ((at.x() % width) + width) % width,
+                               ((at.y() % height) + height) % height);
+            } else if (replaying &&
+                       settings.afterReplay == StrokePainterSettings::AfterReplay::AnyCentre) {
+                std::uint32_t state = randomState();
+                const int nextX = randomBelowFrom(state, std::max(width - 1, 1));
+                run.prefetchAt(*ink, nextX, randomBelowFrom(state, std::max(height - 1, 1)));
+            } else {
+                run.prefetchNextFree(*ink, recording && settings.recordingDrawsWholePicture);
+            }
+            run.stroke(*ink, x, y);
         }
-        run.stroke(ink, x, y);
+        return true;
+    };
+    const int threads = pixelLoopThreads(qint64(width) * height);
+    if (threads > 1) {
+        StrokeQueue strokeQueue(run, threads);
+        queue = &strokeQueue;
+        const bool painted = strokeQueue.run(
+            [&](StrokeQueue& q) { return paintStrokes([&q](int x, int y) { q.settle(x, y); }); });
+        queue = nullptr;
+        if (!painted)
+            return false;
+    } else if (!paintStrokes([](int, int) {})) {
+        return false;
     }
 
     // Edge darkening (the last row and column stay), the painter's finish, and the photograph's

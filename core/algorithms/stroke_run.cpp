@@ -1,6 +1,7 @@
 #include "core/algorithms/stroke_run.h"
 
 #include "core/raster/execution.h"
+#include "core/raster/parallel_rows.h"
 #include "core/raster/random.h"
 
 #include <QColorSpace>
@@ -69,15 +70,31 @@ StrokeRun::StrokeRun(const StrokePainterSettings& settings, const QImage& source
 {
     if (!m_pairs)
         return;
-    for (int y = 0; y < m_height; ++y) {
-        const QRgb* src = reinterpret_cast<const QRgb*>(source.constScanLine(y));
-        QRgb* pairs = pairRow(y);
-        for (int x = 0; x < m_width; ++x) {
-            pairs[2 * x] = kCanvasColour;
-            pairs[2 * x + 1] = src[x];
-            setFar(std::size_t(y) * m_width + x, farFromCanvas(src[x], kCanvasColour));
+    // On the pool's threads: the pairs by rows, then the far bitmap by its words (a word may
+    // hold the end of one row and the start of the next).
+    const int threads = pixelLoopThreads(qint64(m_width) * m_height);
+    parallelRows(0, m_height, threads, 16, [&](int first, int end, int) {
+        for (int y = first; y < end; ++y) {
+            const QRgb* src = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+            QRgb* pairs = pairRow(y);
+            for (int x = 0; x < m_width; ++x) {
+                pairs[2 * x] = kCanvasColour;
+                pairs[2 * x + 1] = src[x];
+            }
         }
-    }
+    });
+    const std::size_t count = std::size_t(m_width) * std::size_t(m_height);
+    parallelRows(0, int(m_far.size()), threads, 4096, [&](int first, int end, int) {
+        for (int word = first; word < end; ++word) {
+            std::uint64_t bits = 0;
+            const std::size_t base = std::size_t(word) * 64;
+            for (std::size_t i = 0; i < 64 && base + i < count; ++i) {
+                if (farFromCanvas(m_pairs[2 * (base + i) + 1], kCanvasColour))
+                    bits |= std::uint64_t(1) << i;
+            }
+            m_far[std::size_t(word)] = bits;
+        }
+    });
 }
 
 QImage StrokeRun::takeCanvas()
@@ -129,7 +146,7 @@ void StrokeRun::prefetchFootprint(const BrushInk& ink, int x0, int y0) const
     }
 }
 
-void StrokeRun::strokeAtBorder(const BrushInk& ink, int x0, int y0)
+void StrokeRun::strokeAtBorder(const BrushInk& ink, int x0, int y0, Scratch& scratch)
 {
     const int brushSize = ink.size, patchWidth = ink.patchWidth, patchHeight = ink.patchHeight;
     qint64 sumR = 0, sumG = 0, sumB = 0, count = 0;
@@ -151,7 +168,7 @@ void StrokeRun::strokeAtBorder(const BrushInk& ink, int x0, int y0)
     const int averageGreen = count ? int(sumG / count) : 0;
     const int averageBlue = count ? int(sumB / count) : 0;
 
-    m_changed.clear();
+    scratch.changed.clear();
     qint64 before = 0, after = 0;
     for (int j = std::max(0, -y0), jEnd = std::min(patchHeight, m_height - y0); j < jEnd; ++j) {
         const int row = y0 + j;
@@ -171,7 +188,8 @@ void StrokeRun::strokeAtBorder(const BrushInk& ink, int x0, int y0)
                 now = 0xFF000000u | (QRgb((averageRed * paint + qRed(old) * keep) >> 8) << 16) |
                       (QRgb((averageGreen * paint + qGreen(old) * keep) >> 8) << 8) |
                       QRgb((averageBlue * paint + qBlue(old) * keep) >> 8);
-                m_changed.push_back({canvasPixel, now, photo, std::size_t(row) * m_width + column});
+                scratch.changed.push_back(
+                    {canvasPixel, now, photo, std::size_t(row) * m_width + column});
             }
             if (rowCounts && column > 0 && column < m_width - 1) {
                 before += colourDistance(photo, old);
@@ -180,7 +198,7 @@ void StrokeRun::strokeAtBorder(const BrushInk& ink, int x0, int y0)
         }
     }
     if (keeps(before, after)) {
-        for (const Change& change : m_changed) {
+        for (const Scratch::Change& change : scratch.changed) {
             *change.pixel = change.value;
             setFar(change.index, farFromCanvas(change.photo, change.value));
         }
@@ -188,7 +206,7 @@ void StrokeRun::strokeAtBorder(const BrushInk& ink, int x0, int y0)
 }
 
 #if defined(__SSE2__)
-void StrokeRun::strokeInside(const BrushInk& ink, int x0, int y0)
+void StrokeRun::strokeInside(const BrushInk& ink, int x0, int y0, Scratch& scratch)
 {
     const __m128i zero = _mm_setzero_si128();
 
@@ -222,7 +240,7 @@ void StrokeRun::strokeInside(const BrushInk& ink, int x0, int y0)
     const __m128i opaque = _mm_set1_epi32(int(0xFF000000u));
 
     // The stroke on a copy of the runs, and the errors before and after.
-    m_spans.resize(ink.averageMask.size());
+    scratch.spans.resize(ink.averageMask.size());
     __m128i before = zero, after = zero;
     for (const BrushInk::Run& run : ink.runs) {
         const int length = run.length;
@@ -231,7 +249,7 @@ void StrokeRun::strokeInside(const BrushInk& ink, int x0, int y0)
         const std::uint32_t* mask = ink.errorMask.data() + offset;
         const std::uint16_t* keep = ink.keep.data() + std::size_t(offset) * 4;
         const std::uint16_t* paint = ink.paint.data() + std::size_t(offset) * 4;
-        QRgb* out = m_spans.data() + offset;
+        QRgb* out = scratch.spans.data() + offset;
         for (int k = 0; k < length; k += 4) {
             const __m128i photo = photographOf(pairs + 2 * k);
             const __m128i old = canvasOf(pairs + 2 * k);
@@ -261,16 +279,30 @@ void StrokeRun::strokeInside(const BrushInk& ink, int x0, int y0)
     if (!keeps(errors[0] + errors[1], errors[2] + errors[3]))
         return;
 
-    // Kept: the runs back onto the canvas (pixels without paint come back as they were).
+    // Kept: the runs back onto the canvas (pixels without paint come back as they were), and the
+    // far bitmap a word at a time.
     for (const BrushInk::Run& run : ink.runs) {
         const int row = y0 + run.row, first = x0 + run.first;
         QRgb* pairs = pairRow(row) + 2 * first;
-        const QRgb* in = m_spans.data() + run.offset;
+        const QRgb* in = scratch.spans.data() + run.offset;
         const std::size_t index = std::size_t(row) * m_width + first;
+        std::size_t word = index >> 6;
+        std::uint64_t set = 0, clear = 0;
         for (int k = 0; k < run.length; ++k) {
             pairs[2 * k] = in[k];
-            setFar(index + k, farFromCanvas(pairs[2 * k + 1], in[k]));
+            const std::size_t at = index + k;
+            if ((at >> 6) != word) {
+                setFarBits(word, set, clear);
+                word = at >> 6;
+                set = clear = 0;
+            }
+            const std::uint64_t bit = std::uint64_t(1) << (at & 63);
+            if (farFromCanvas(pairs[2 * k + 1], in[k]))
+                set |= bit;
+            else
+                clear |= bit;
         }
+        setFarBits(word, set, clear);
     }
 }
 #endif

@@ -67,16 +67,35 @@ public:
     void setFar(std::size_t index, bool value)
     {
         const std::uint64_t bit = std::uint64_t(1) << (index & 63);
-        if (value)
-            m_far[index >> 6] |= bit;
-        else
-            m_far[index >> 6] &= ~bit;
+        setFarBits(index >> 6, value ? bit : 0, value ? 0 : bit);
+    }
+    // Sets and clears bits of one word of the far bitmap. While strokes are laid on several
+    // threads, two strokes on different pixels may share a word: the word is then changed
+    // atomically.
+    void setFarBits(std::size_t word, std::uint64_t set, std::uint64_t clear)
+    {
+        std::uint64_t* at = &m_far[word];
+        if (m_shared) {
+            if (set)
+                __atomic_fetch_or(at, set, __ATOMIC_RELAXED);
+            if (clear)
+                __atomic_fetch_and(at, ~clear, __ATOMIC_RELAXED);
+        } else {
+            *at = (*at | set) & ~clear;
+        }
     }
     bool isFar(int x, int y) const
     {
         const std::size_t index = std::size_t(y) * m_width + x;
-        return (m_far[index >> 6] >> (index & 63)) & 1;
+        return (__atomic_load_n(&m_far[index >> 6], __ATOMIC_RELAXED) >> (index & 63)) & 1;
     }
+
+    // From here on strokes may be laid on several threads at once (StrokeQueue): the far bitmap's
+    // words are then changed atomically.
+    void shareBetweenThreads() { m_shared = true; }
+
+    int width() const { return m_width; }
+    int height() const { return m_height; }
 
     bool cancelled() const { return m_settings.cancelled && m_settings.cancelled->load(); }
 
@@ -84,11 +103,13 @@ public:
     // the whole picture), then anywhere, until the photograph's red differs from the canvas by
     // the pick threshold. Gives up after kCandidateLimit draws, or when cancelled, and returns
     // false.
-    bool chooseFreeCentre(bool wholePicture, int& x, int& y) const
+    // settle(x, y) is called before each pixel is tested, for strokes laid on other threads.
+    template <typename Settle>
+    bool chooseFreeCentre(bool wholePicture, int& x, int& y, const Settle& settle) const
     {
         x = randomBelow(wholePicture ? m_width : std::max(m_width - 1, 1));
         y = randomBelow(wholePicture ? m_height : std::max(m_height - 1, 1));
-        for (int attempt = 0; !isFar(x, y); ++attempt) {
+        for (int attempt = 0; (settle(x, y), !isFar(x, y)); ++attempt) {
             if (attempt >= StrokePainter::kCandidateLimit || (attempt % 64 == 0 && cancelled()))
                 return false;
             x = randomBelow(m_width);
@@ -116,9 +137,35 @@ public:
         prefetchFootprint(ink, x - ink.size / 2, y - ink.size / 2);
     }
 
+    // The memory a stroke works in besides the canvas: one per thread that lays strokes.
+    struct Scratch
+    {
+        struct Change
+        {
+            QRgb* pixel;
+            QRgb value;
+            QRgb photo;
+            std::size_t index;
+        };
+        std::vector<Change> changed;
+        std::vector<QRgb> spans;
+    };
+
+    // The pixels a stroke of a brush of `size` centred at (x, y) may read or write: the square of
+    // the brush and, right of it, the four columns a SIMD run may pad it with (written back as
+    // they were). Clipped by the caller.
+    static void footprint(int size, int x, int y, int& left, int& top, int& right, int& bottom)
+    {
+        left = x - size / 2;
+        top = y - size / 2;
+        right = left + size + 4;
+        bottom = top + size;
+    }
+
     // Tries one stroke of the brush centred at (x, y) and keeps it when it lowers the error
     // enough.
-    void stroke(const BrushInk& ink, int x, int y)
+    void stroke(const BrushInk& ink, int x, int y) { stroke(ink, x, y, m_scratch); }
+    void stroke(const BrushInk& ink, int x, int y, Scratch& scratch)
     {
         const int brushSize = ink.size;
         const int x0 = x - brushSize / 2, y0 = y - brushSize / 2;
@@ -126,11 +173,11 @@ public:
         // Inside the picture every ink pixel counts and the padded runs stay on their rows.
         if (m_simd && x0 >= 1 && y0 >= 1 && x0 + brushSize + 4 <= m_width - 1 &&
             y0 + brushSize <= m_height - 1) {
-            strokeInside(ink, x0, y0);
+            strokeInside(ink, x0, y0, scratch);
             return;
         }
 #endif
-        strokeAtBorder(ink, x0, y0);
+        strokeAtBorder(ink, x0, y0, scratch);
     }
 
 private:
@@ -147,7 +194,7 @@ private:
     // strictly inside the picture; ink pixels strictly inside the patch take the colour in
     // proportion to the ink (the rest of the patch is the canvas as it is); the errors count ink
     // pixels of the patch strictly inside the picture.
-    void strokeAtBorder(const BrushInk& ink, int x0, int y0);
+    void strokeAtBorder(const BrushInk& ink, int x0, int y0, Scratch& scratch);
 
 #if defined(__SSE2__)
     // The canvas and the photograph of four pixels from their pairs.
@@ -167,16 +214,8 @@ private:
     // A stroke whose footprint lies inside the picture, four pixels at a time over each row's
     // run. The same sums and pixels as strokeAtBorder: integer sums do not depend on their
     // order, and the 16-bit products cannot overflow (old * keep + colour * paint <= 255 * 256).
-    void strokeInside(const BrushInk& ink, int x0, int y0);
+    void strokeInside(const BrushInk& ink, int x0, int y0, Scratch& scratch);
 #endif
-
-    struct Change
-    {
-        QRgb* pixel;
-        QRgb value;
-        QRgb photo;
-        std::size_t index;
-    };
 
     const StrokePainterSettings& m_settings;
     const QImage& m_source;
@@ -185,9 +224,9 @@ private:
     // at a time; with the execution setting's SIMD off, every stroke takes the pixel-at-a-time
     // way (the same pictures, slower).
     const bool m_simd;
+    bool m_shared = false;
     std::vector<std::uint64_t> m_far;
     LargePageMemory m_memory;
     QRgb* const m_pairs;
-    std::vector<Change> m_changed;
-    std::vector<QRgb> m_spans;
+    Scratch m_scratch; // the painting thread's
 };

@@ -4,6 +4,10 @@
 #include <atomic>
 #include <thread>
 
+#if defined(__linux__)
+#include <sched.h>
+#endif
+
 namespace {
 
 std::atomic<int> g_threads{Execution().threads};
@@ -40,8 +44,15 @@ ScopedExecution::~ScopedExecution()
 
 int workerThreadCount()
 {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return int(std::clamp(cores, 1u, 8u));
+#if defined(__linux__)
+    // The cores this process may run on: under taskset or a container's limit that is fewer than
+    // the machine has.
+    cpu_set_t cores;
+    CPU_ZERO(&cores);
+    if (sched_getaffinity(0, sizeof(cores), &cores) == 0 && CPU_COUNT(&cores) > 0)
+        return CPU_COUNT(&cores);
+#endif
+    return int(std::max(1u, std::thread::hardware_concurrency()));
 }
 
 int pixelLoopThreads()

@@ -8,9 +8,9 @@
 // single-threaded ones, benchmarks to time both.
 struct Execution
 {
-    // Threads a split loop uses. 0 chooses for the machine: the raster primitives then cut a
-    // picture into two bands when the machine has two cores or more, the painters' row loops use
-    // workerThreadCount() threads. 1 keeps everything on the calling thread.
+    // Threads a split loop uses, the calling thread included: 0 chooses workerThreadCount(), 1
+    // keeps everything on the calling thread. More threads than cores are allowed (they take
+    // turns).
     int threads = 0;
     // A raster primitive, or a painter loop that asks by pixel count, leaves a picture of fewer
     // pixels than this on the calling thread.
@@ -36,7 +36,7 @@ private:
     Execution m_previous;
 };
 
-// The machine's cores, at least 1 and at most 8.
+// The cores the process may run on (its affinity), at least 1.
 int workerThreadCount();
 
 // Threads for a painter's row loop: the setting's count, or workerThreadCount() when it is 0.

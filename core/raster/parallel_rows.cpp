@@ -1,12 +1,13 @@
 #include "core/raster/parallel_rows.h"
 
+#include "core/raster/thread_pool.h"
+
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <mutex>
-#include <system_error>
 #include <thread>
-#include <vector>
 
 bool parallelRows(int first, int last, int chunkRows,
                   const std::function<void(int, int, int)>& chunk,
@@ -33,8 +34,8 @@ bool parallelRows(int first, int last, int threadCount, int chunkRows,
     std::exception_ptr failure;
     std::mutex failureLock;
 
+    int lastReported = -1; // the calling thread's
     auto rows = [&](int worker, bool reports) {
-        int lastReported = -1;
         for (;;) {
             if (stopped.load(std::memory_order_relaxed))
                 return;
@@ -56,31 +57,30 @@ bool parallelRows(int first, int last, int threadCount, int chunkRows,
         }
     };
 
-    auto work = [&](int worker, bool reports) {
+    // Helpers run on the pool; one that does not start leaves its chunks to the others: the
+    // chunks are the same whoever works them.
+    runOnPool(threadCount, [&](int worker) {
         try {
-            rows(worker, reports);
+            rows(worker, worker == 0);
         } catch (...) {
             const std::lock_guard<std::mutex> lock(failureLock);
             if (!failure)
                 failure = std::current_exception();
             stopped.store(true);
         }
-    };
-
-    // A thread that cannot be started leaves its chunks to the others: the chunks are the same
-    // whoever works them.
-    std::vector<std::thread> helpers;
-    helpers.reserve(threadCount - 1);
-    for (int worker = 1; worker < threadCount; ++worker) {
-        try {
-            helpers.emplace_back(work, worker, false);
-        } catch (const std::system_error&) {
-            break;
+        // Every chunk has been taken; the rows the helpers finish still count as they come, so
+        // that the progress follows the work whichever thread does it.
+        while (worker == 0 && rowsDone && !stopped.load()) {
+            const int done = finishedRows.load();
+            if (done > lastReported) {
+                rowsDone(done);
+                lastReported = done;
+            }
+            if (done >= last - first)
+                break;
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
-    }
-    work(0, true);
-    for (std::thread& helper : helpers)
-        helper.join();
+    });
     if (failure)
         std::rethrow_exception(failure);
     return !stopped.load();

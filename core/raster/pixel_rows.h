@@ -6,15 +6,13 @@
 
 #include "core/raster/execution.h"
 #include "core/raster/raster_primitives.h"
+#include "core/raster/thread_pool.h"
 #include "core/raster/working_memory.h"
 
 #include <QImage>
 
 #include <algorithm>
-#include <exception>
-#include <mutex>
-#include <system_error>
-#include <thread>
+#include <atomic>
 #include <vector>
 
 #if defined(__SSE2__) && defined(__x86_64__)
@@ -84,17 +82,13 @@ inline ConstRows readableRows(const QImage& image)
 // Splitting rows over threads. The bands are independent (each writes only its own rows and
 // reads only what no other band writes), so every split gives the bytes of one thread.
 
-// Bands for a picture of `pixels` pixels: one below the setting's minimum, else the setting's
-// threads, two when it leaves the choice to the machine and the machine has two cores or more.
+// Bands for a picture of `pixels` pixels: one below the setting's minimum, else one a thread
+// (pixelLoopThreads()), at most one a row.
 inline int bandCount(int rows, qint64 pixels)
 {
-    const Execution setting = execution();
-    if (pixels < setting.minimumParallelPixels)
+    if (pixels < execution().minimumParallelPixels)
         return 1;
-    int threads = setting.threads;
-    if (threads <= 0)
-        threads = std::thread::hardware_concurrency() >= 2 ? 2 : 1;
-    return std::max(1, std::min(threads, rows));
+    return std::max(1, std::min(pixelLoopThreads(), rows));
 }
 
 inline int bandStart(int rows, int bands, int band)
@@ -102,42 +96,20 @@ inline int bandStart(int rows, int bands, int band)
     return int(qint64(rows) * band / bands);
 }
 
-// Calls body(band, firstRow, endRow) for each band, band 0 on the calling thread. If a thread
-// cannot be started its band runs on the calling thread instead. The first exception a band
-// throws (std::bad_alloc) is thrown again on the calling thread once every band has ended.
+// Calls body(band, firstRow, endRow) for each band on the thread pool, the calling thread taking
+// part; each band runs once, on whichever thread takes it first. The first exception a band throws
+// (std::bad_alloc) is thrown again on the calling thread once every band has ended.
 template <typename Body> void runBands(int rows, int bands, const Body& body)
 {
     if (bands <= 1) {
         body(0, 0, rows);
         return;
     }
-    std::exception_ptr failure;
-    std::mutex failureLock;
-    const auto band = [&](int index, int first, int end) {
-        try {
-            body(index, first, end);
-        } catch (...) {
-            const std::lock_guard<std::mutex> lock(failureLock);
-            if (!failure)
-                failure = std::current_exception();
-        }
-    };
-    std::vector<std::thread> workers;
-    workers.reserve(bands - 1);
-    for (int index = 1; index < bands; ++index) {
-        const int first = bandStart(rows, bands, index);
-        const int end = bandStart(rows, bands, index + 1);
-        try {
-            workers.emplace_back([&band, index, first, end] { band(index, first, end); });
-        } catch (const std::system_error&) {
-            band(index, first, end);
-        }
-    }
-    band(0, 0, bandStart(rows, bands, 1));
-    for (std::thread& worker : workers)
-        worker.join();
-    if (failure)
-        std::rethrow_exception(failure);
+    std::atomic<int> next{0};
+    runOnPool(bands, [&](int) {
+        for (int index = next.fetch_add(1); index < bands; index = next.fetch_add(1))
+            body(index, bandStart(rows, bands, index), bandStart(rows, bands, index + 1));
+    });
 }
 
 // Calls body(firstRow, endRow) over bands of [0, rows) of a picture with `pixels` pixels.

@@ -25,6 +25,24 @@ inline int randomBelowFrom(std::uint32_t& state, int n)
     return static_cast<int>(static_cast<std::int64_t>(nextRandom15(state)) * n / 32768);
 }
 
+// The state `steps` steps after `state`, as that many nextRandom15 calls leave it, in
+// O(log steps): a row of a pixel loop whose draws are a fixed count per pixel can start from its
+// own state on another thread. The steps compose as affine maps x -> a * x + c (mod 2^32).
+inline std::uint32_t jumpRandom(std::uint32_t state, std::uint64_t steps)
+{
+    std::uint32_t multiplier = 1103515245u, increment = 12345u; // one step
+    std::uint32_t a = 1u, c = 0u;                               // no step
+    for (; steps != 0; steps >>= 1) {
+        if (steps & 1u) {
+            a *= multiplier;
+            c = c * multiplier + increment;
+        }
+        increment = increment * multiplier + increment;
+        multiplier *= multiplier;
+    }
+    return a * state + c;
+}
+
 // Next raw output of the calling thread's generator, 0..32767.
 int random15();
 

@@ -130,6 +130,11 @@ void TestRenderCliOptions::usageErrors_data()
         << QStringList{"--max-megapixels", "1001", "@in", "@out"} << "from 1 to 1000";
     QTest::newRow("picture limit not a number")
         << QStringList{"--max-megapixels", "lots", "@in", "@out"} << "--max-megapixels \"lots\"";
+    QTest::newRow("no threads")
+        << QStringList{"--threads", "0", "@in", "@out"}
+        << "--threads \"0\": the thread count must be a whole number from 1 to 256";
+    QTest::newRow("threads not a number")
+        << QStringList{"--threads", "all", "@in", "@out"} << "--threads \"all\"";
     // A name of 100000 characters (about what one argument may hold) is cut in the message, which
     // says how long it was.
     const QString huge(100000, QLatin1Char('x'));
@@ -385,7 +390,8 @@ void TestRenderCliOptions::versionAndHelp()
     for (const char* option :
          {"--filter", "--set", "--texture", "--quality", "--max-megapixels", "--format",
           "--output-dir", "--name-pattern", "--document", "--save-document", "--strip-metadata",
-          "--list-filters", "--list-parameters", "--preset", "--list-presets", "--quiet"})
+          "--list-filters", "--list-parameters", "--preset", "--list-presets", "--quiet",
+          "--threads", "--mask"})
         QVERIFY2(result.out.contains(option), option);
 }
 

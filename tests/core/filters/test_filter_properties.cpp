@@ -4,7 +4,10 @@
 // transparent and reports its phases in order. What only one filter does is tested in its own
 // file beside this one.
 
+#include "core/algorithms/paper_catalogue.h"
 #include "core/filters/filter_list.h"
+#include "core/framework/stroke_memory.h"
+#include "core/raster/execution.h"
 #include "support/filter_runs.h"
 #include "support/recording_reporter.h"
 #include "support/test_pictures.h"
@@ -103,6 +106,8 @@ private slots:
     void transparentPartsStayTransparent();
     void phasesFollowTheStepsThatRun_data();
     void phasesFollowTheStepsThatRun();
+    void anyThreadCountGivesTheSameBytes_data();
+    void anyThreadCountGivesTheSameBytes();
 };
 
 void TestFilterProperties::isMadeByItsName_data()
@@ -399,6 +404,53 @@ void TestFilterProperties::phasesFollowTheStepsThatRun()
                 break;
             }
         }
+    }
+}
+
+void TestFilterProperties::anyThreadCountGivesTheSameBytes_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<Choices>("choices");
+    // Every overlay, and the papers in turn so that each is printed on by some row.
+    int row = 0;
+    addFilterRows(true, [&row](const QString& name, const QString& filter, Choices choices) {
+        const QString paper = paperCatalogue().at(row++ % paperCatalogue().size()).name;
+        choices.insert(textureKey(filter), paper);
+        QTest::newRow(qPrintable(name + QStringLiteral(", ") + paper)) << filter << choices;
+    });
+}
+
+void TestFilterProperties::anyThreadCountGivesTheSameBytes()
+{
+    QFETCH(QString, filter);
+    QFETCH(Choices, choices);
+    // Every split loop runs, even on these small pictures: a render, and the display render
+    // whose strokes the full-size export then replays, give the bytes of one thread.
+    const QVector<QImage> pictures{scenePicture(83, 61),
+                                   randomPicture(70, 90, QImage::Format_RGB32, 4)};
+    const auto renders = [&](int threads) {
+        Execution setting;
+        setting.threads = threads;
+        setting.minimumParallelPixels = 1;
+        const ScopedExecution scoped(setting);
+        QVector<QImage> results;
+        for (const QImage& picture : pictures) {
+            results.append(runFilter(picture, renderSet(filter, choices, 1.0)));
+            const StrokeMemoryPtr memory(new StrokeMemory);
+            for (const double scale : {0.5, kUnscaled}) {
+                const FilterPtr run = createFilter(filter);
+                run->setStrokeMemory(memory);
+                results.append(runFilter(picture, renderSet(filter, choices, scale), nullptr, run));
+            }
+        }
+        return results;
+    };
+    const QVector<QImage> single = renders(1);
+    for (const int threads : {2, 3, 8}) {
+        const QVector<QImage> split = renders(threads);
+        for (int i = 0; i < single.size(); ++i)
+            QVERIFY2(split[i] == single[i],
+                     qPrintable(QStringLiteral("%1 threads, render %2").arg(threads).arg(i)));
     }
 }
 

@@ -1,8 +1,10 @@
 #include "core/raster/random.h"
+#include "core/raster/thread_pool.h"
 
 #include <QtTest>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -20,6 +22,7 @@ private slots:
     void randomBelowStaysInRange_data();
     void randomBelowStaysInRange();
     void localStateGivesTheSameSequence();
+    void jumpEqualsSingleSteps();
 };
 
 void TestRandom::sequenceStartsLikeTheClassicGenerator()
@@ -60,6 +63,20 @@ void TestRandom::everyThreadStartsAtOne()
     const std::uint32_t here = randomState();
     std::thread([] { random15(); }).join();
     QCOMPARE(randomState(), here);
+    // So do the pool's helpers, each time they are handed work, whatever they drew before.
+    for (int round = 0; round < 3; ++round) {
+        std::vector<int> first(4, -1);
+        std::atomic<int> started{0};
+        runOnPool(4, [&](int worker) {
+            first[size_t(worker)] = random15();
+            random15();
+            ++started;
+            const QDeadlineTimer deadline(10000);
+            while (worker == 0 && started < 4 && !deadline.hasExpired())
+                std::this_thread::yield();
+        });
+        QCOMPARE(std::vector<int>(first.begin() + 1, first.end()), std::vector<int>(3, 16838));
+    }
 }
 
 void TestRandom::randomBelowIsTheScaledDoubleProduct()
@@ -116,6 +133,25 @@ void TestRandom::localStateGivesTheSameSequence()
     for (int i = 0; i < 50; ++i)
         QCOMPARE(randomBelowFrom(state, i + 1), direct.at(i));
     QCOMPARE(state, end);
+}
+
+void TestRandom::jumpEqualsSingleSteps()
+{
+    // From several states, every count up to 300 and one as large as 2 * W * y of a picture.
+    for (const std::uint32_t start : {1u, 12345u, 0xFFFFFFFFu, 2654435761u}) {
+        std::uint32_t stepped = start;
+        for (std::uint64_t steps = 0; steps <= 300; ++steps) {
+            QCOMPARE(jumpRandom(start, steps), stepped);
+            nextRandom15(stepped);
+        }
+        const std::uint64_t far = 2 * 4000 * 2999;
+        stepped = start;
+        for (std::uint64_t i = 0; i < far; ++i)
+            nextRandom15(stepped);
+        QCOMPARE(jumpRandom(start, far), stepped);
+        // The generator's period is 2^32.
+        QCOMPARE(jumpRandom(start, std::uint64_t(1) << 32), start);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestRandom)
