@@ -39,7 +39,15 @@ struct DocumentSettings
 
 struct RenderOptions
 {
-    enum Action { Render, ShowHelp, ShowVersion, ListFilters, ListParameters, ListPresets };
+    enum Action {
+        Render,
+        ShowHelp,
+        ShowVersion,
+        ListFilters,
+        ListFormats,
+        ListParameters,
+        ListPresets
+    };
 
     Action action = Render;
     // The filter to render with, or for ListParameters and ListPresets the filter to list.
