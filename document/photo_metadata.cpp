@@ -339,6 +339,22 @@ int PhotoMetadata::orientation(const QByteArray& pictureFile)
     }
 }
 
+QString PhotoMetadata::missingFrom(const QByteArray& written, const QSize& size) const
+{
+    if (!m_data)
+        return QString();
+    const PhotoMetadata kept = read(written);
+    const Data* has = kept.m_data.get();
+    QStringList missing;
+    if (!m_data->exif.empty() && (!has || has->exif.empty()))
+        missing << QStringLiteral("EXIF (%1 bytes)").arg(exifBlock(size).size());
+    if (!m_data->xmp.empty() && (!has || has->xmp.empty()))
+        missing << QStringLiteral("XMP (%1 bytes)").arg(xmpPacket(size).size());
+    if (!m_data->iptc.empty() && (!has || has->iptc.empty()))
+        missing << QStringLiteral("IPTC");
+    return missing.join(QStringLiteral(", "));
+}
+
 bool PhotoMetadata::isEmpty() const
 {
     return !m_data;

@@ -41,6 +41,10 @@ public:
     // profile, a WebP's EXIF chunk ...); 1 when it has none or it cannot be read.
     static int orientation(const QByteArray& pictureFile);
 
+    // What of this information the picture file `written` (an artwork written with it, of size
+    // pixels) lacks, for a warning: "EXIF (70114 bytes), IPTC", or empty when it has everything.
+    QString missingFrom(const QByteArray& written, const QSize& size) const;
+
     // True when there is neither EXIF nor XMP nor IPTC to write.
     bool isEmpty() const;
 

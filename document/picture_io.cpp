@@ -498,8 +498,10 @@ bool decodePicture(const QByteArray& fileBytes, QImage& image, QString* error, Q
 }
 
 bool savePicture(const QImage& image, const QString& path, int quality, QString* error,
-                 const PhotoMetadata& metadata)
+                 const PhotoMetadata& metadata, QString* warning)
 {
+    if (warning)
+        warning->clear();
     if (image.isNull())
         return fail(error, QStringLiteral("there is no picture to save"));
     if ((quality < -1 && quality != kWriterDefaultQuality) || quality > 100)
@@ -533,6 +535,12 @@ bool savePicture(const QImage& image, const QString& path, int quality, QString*
     QString reason;
     if (!writeFileAtomically(path, bytes, &reason))
         return fail(error, reason);
+    if (warning && !metadata.isEmpty()) {
+        const QString missing = metadata.missingFrom(bytes, image.size());
+        if (!missing.isEmpty())
+            *warning = QStringLiteral("the photo information left out of this %1 file: %2")
+                           .arg(format->label, missing);
+    }
     return true;
 }
 

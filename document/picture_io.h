@@ -70,8 +70,13 @@ constexpr int kWriterDefaultQuality = -2;
 // The pixels are encoded first; metadata (the photo information of the picture's source,
 // photo_metadata.h) then goes into the encoded file where its format can carry it (AVIF and JPEG
 // XL get it from their encoders), and never stops the save.
+//
+// *warning (when given) is cleared, or names the photo information that did not get into the file
+// after a successful save: what the format cannot carry (IPTC in WebP, anything in BMP) or what
+// did not fit ("the photo information left out of this JPEG file: XMP (70114 bytes)").
 bool savePicture(const QImage& image, const QString& path, int quality = -1,
-                 QString* error = nullptr, const PhotoMetadata& metadata = PhotoMetadata());
+                 QString* error = nullptr, const PhotoMetadata& metadata = PhotoMetadata(),
+                 QString* warning = nullptr);
 
 // True when savePicture can write files with this suffix ("png", ".JPG" ...).
 bool isWritablePictureSuffix(const QString& suffix);

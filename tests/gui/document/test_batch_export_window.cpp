@@ -248,7 +248,7 @@ void TestBatchExportWindow::addRenderAndSummarise()
     QStringList arguments = {"-f", filter, expected.first()};
     if (!preset.isEmpty())
         arguments += QStringList{"--preset", preset};
-    if (format == "jpg")
+    if (pictureFormatForSuffix(format)->hasQuality())
         arguments += QStringList{"--quality", "90"};
     const QByteArray reference =
         renderedAlone(arguments, m_dir.filePath("alone-" + format + "." + format));
