@@ -466,7 +466,9 @@ BatchSummary BatchRenderer::run(const BatchSettings& settings, BatchObserver* ob
         const PhotoMetadata metadata = settings.keepPhotoInformation
                                            ? PhotoMetadata::read(slot->pictureFile)
                                            : PhotoMetadata();
-        const bool written = savePicture(artwork, slot->output, settings.quality, &error, metadata);
+        QString warning;
+        const bool written =
+            savePicture(artwork, slot->output, settings.quality, &error, metadata, &warning);
         const QStringList messages = observer->endFileAccess();
         if (!written) {
             fail(slot->index, QStringLiteral("cannot write %1: %2%3")
@@ -474,6 +476,9 @@ BatchSummary BatchRenderer::run(const BatchSettings& settings, BatchObserver* ob
             return;
         }
         ++summary.written;
+        if (!warning.isEmpty())
+            observer->pictureWarning(
+                slot->index, QStringLiteral("warning: %1: %2").arg(quoted(slot->output), warning));
         observer->pictureWritten(slot->index, slot->output);
     };
 

@@ -7,6 +7,7 @@
 #include "cli/render_options.h"
 #include "cli/render_settings.h"
 #include "core/raster/execution.h"
+#include "document/picture_formats.h"
 #include "document/presets.h"
 #include "document/temporary_folder.h"
 
@@ -46,6 +47,9 @@ int main(int argc, char* argv[])
         return ExitSuccess;
     case RenderOptions::ListFilters:
         printLines(renderableFilterNames());
+        return ExitSuccess;
+    case RenderOptions::ListFormats:
+        printLines(pictureFormatListing());
         return ExitSuccess;
     case RenderOptions::ListParameters:
         printLines(parameterListing(options.filterName));

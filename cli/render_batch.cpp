@@ -89,13 +89,14 @@ bool writeArtwork(const QImage& artwork, const QByteArray& pictureFile, const QS
                   const RenderOptions& options, TerminalProgress* progress)
 {
     QString error;
+    QString warning;
     QStringList messages;
     bool done;
     {
         CapturedMessages captured;
         const PhotoMetadata metadata =
             options.stripMetadata ? PhotoMetadata() : PhotoMetadata::read(pictureFile);
-        done = savePicture(artwork, output, options.quality, &error, metadata);
+        done = savePicture(artwork, output, options.quality, &error, metadata, &warning);
         messages = captured.finish();
     }
     if (!done) {
@@ -104,6 +105,8 @@ bool writeArtwork(const QImage& artwork, const QByteArray& pictureFile, const QS
             QStringLiteral("cannot write %1: %2%3").arg(quoted(output), error, details(messages)));
         return false;
     }
+    if (!warning.isEmpty() && !options.quiet)
+        report(progress, QStringLiteral("warning: %1: %2").arg(quoted(output), warning));
     if (!options.quiet) {
         std::printf("wrote %s\n", output.toLocal8Bit().constData());
         std::fflush(stdout);

@@ -6,6 +6,7 @@
 #include "core/framework/filter.h"
 #include "core/framework/filter_descriptor.h"
 #include "document/document_container.h"
+#include "document/picture_formats.h"
 #include "document/picture_io.h"
 
 #include <QCommandLineParser>
@@ -43,13 +44,13 @@ QString description()
                "  drawlume-render [-s KEY=VALUE...] --document DOC.drawlume OUTPUT\n"
                "  drawlume-render [-s KEY=VALUE...] --document DOC.drawlume [OUTPUT] "
                "--save-document NEW.drawlume\n\n"
-               "INPUT is read by its content: JPEG, PNG, TIFF, BMP, WebP, HEIC, HEIF or AVIF.\n"
-               "The suffix of OUTPUT chooses the format (%1); OUTPUT keeps the colour profile "
-               "(ICC) of INPUT, except in BMP.\n"
+               "INPUT is read by its content: %2.\n"
+               "The suffix of OUTPUT chooses the format (%1; see --list-formats); OUTPUT keeps the "
+               "colour profile (ICC) of INPUT where its format carries one.\n"
                "OUTPUT also keeps the photo information of INPUT (EXIF, XMP and IPTC: camera, "
-               "date, place, captions), except in BMP and unless --strip-metadata is given; its "
-               "orientation is upright, its pixel size the artwork's, its software Drawlume, "
-               "and the thumbnail is left out. WebP takes no IPTC.\n"
+               "date, place, captions) as far as its format carries it (--list-formats), unless "
+               "--strip-metadata is given; its orientation is upright, its pixel size the "
+               "artwork's, its software Drawlume, and the thumbnail is left out.\n"
                "A document (.drawlume) holds a picture with a filter and its settings, as the "
                "application saves it.\n"
                "Examples:\n"
@@ -62,7 +63,21 @@ QString description()
                "  drawlume-render --document photo.drawlume drawing.png\n\n"
                "Exit status: 0 success, 1 a picture or document could not be read, rendered or "
                "written, 2 usage error.")
-        .arg(writablePictureSuffixes().join(QStringLiteral(", ")));
+        .arg(writablePictureSuffixes().join(QStringLiteral(", ")),
+             pictureFormatLabels(&isReadFormat));
+}
+
+// The --quality help: the written formats with a quality and their defaults, from the table.
+QString qualityHelp()
+{
+    QStringList defaults;
+    for (const PictureFormat& format : pictureFormats()) {
+        if (hasQualitySetting(format))
+            defaults.append(QStringLiteral("%1 %2").arg(format.label).arg(format.qualityDefault));
+    }
+    return QStringLiteral("The quality of %1, 0 to 100 (defaults: %2); 100 is lossless in %3.")
+        .arg(pictureFormatLabels(&hasQualitySetting), defaults.join(QStringLiteral(", ")),
+             pictureFormatLabels(&isLosslessAtHighestQuality));
 }
 
 // Reads the --mask picture as a grey one.
@@ -246,9 +261,8 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
         QStringLiteral("The paper or canvas to print on, e.g. \"Kraft paper\" (default None); "
                        "the names are the choices of the texture row of --list-parameters."),
         QStringLiteral("NAME"));
-    const QCommandLineOption qualityOption(
-        QStringLiteral("quality"),
-        QStringLiteral("JPEG and WebP quality, 0 to 100 (JPEG default 80)."), QStringLiteral("N"));
+    const QCommandLineOption qualityOption(QStringLiteral("quality"), qualityHelp(),
+                                           QStringLiteral("N"));
     const QCommandLineOption maxMegapixelsOption(
         QStringLiteral("max-megapixels"),
         QStringLiteral("The largest picture to read, in megapixels, 1 to 1000 (default 100). A "
@@ -279,6 +293,10 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
         QStringLiteral("PATTERN"));
     const QCommandLineOption listFiltersOption(QStringLiteral("list-filters"),
                                                QStringLiteral("Lists the filters and exits."));
+    const QCommandLineOption listFormatsOption(
+        QStringLiteral("list-formats"),
+        QStringLiteral("Lists the picture formats (suffix, name, read and write, suffixes, "
+                       "quality, lossless, the photo information carried) and exits."));
     const QCommandLineOption listParametersOption(
         QStringLiteral("list-parameters"),
         QStringLiteral("Lists the parameters of a filter (key, type, range, default, choices, "
@@ -321,7 +339,7 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
     parser.addOptions({filterOption, setOption, textureOption, qualityOption, maxMegapixelsOption,
                        formatOption, outputDirOption, namePatternOption, documentOption,
                        saveDocumentOption, stripMetadataOption, listFiltersOption,
-                       listParametersOption, quietOption});
+                       listFormatsOption, listParametersOption, quietOption});
     parser.addOptions({presetOption, listPresetsOption, maskOption, threadsOption});
     parser.addPositionalArgument(QStringLiteral("INPUT"),
                                  QStringLiteral("The photograph to render (several with "
@@ -347,6 +365,10 @@ bool parseRenderOptions(const QStringList& arguments, RenderOptions* options, QS
     }
     if (parser.isSet(listFiltersOption)) {
         o.action = RenderOptions::ListFilters;
+        return true;
+    }
+    if (parser.isSet(listFormatsOption)) {
+        o.action = RenderOptions::ListFormats;
         return true;
     }
     if (parser.isSet(listParametersOption)) {

@@ -43,7 +43,15 @@ constexpr int kMostThreads = 256;
 
 struct RenderOptions
 {
-    enum Action { Render, ShowHelp, ShowVersion, ListFilters, ListParameters, ListPresets };
+    enum Action {
+        Render,
+        ShowHelp,
+        ShowVersion,
+        ListFilters,
+        ListFormats,
+        ListParameters,
+        ListPresets
+    };
 
     Action action = Render;
     // The filter to render with, or for ListParameters and ListPresets the filter to list.

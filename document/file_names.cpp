@@ -6,42 +6,23 @@
 #include <QStringList>
 #include <QUrl>
 
-#include <vector>
-
+#include "document/picture_formats.h"
 #include "document/settings.h"
 
 namespace {
 
 const QLatin1String kDocumentSuffix(".drawlume");
 
-// One suffix rule: a filter whose text begins with `filter_start` keeps the suffixes in `kept`
-// and appends `appended` to any other name.
-struct SuffixRule
+// The row a dialog filter entry names: its text before " (" is the row's label. Any other entry
+// ("All Images", none) follows the JPEG row.
+const PictureFormat& format_for_filter(const QString& chosen_filter)
 {
-    const char* filter_start;
-    QStringList kept;
-    const char* appended;
-};
-
-// The rules in the order they are tried; the last one (JPEG) also takes any filter not listed,
-// "All Images" among them.
-const std::vector<SuffixRule>& suffix_rules()
-{
-    static const std::vector<SuffixRule> rules = {
-        {"PNG", {"png"}, "png"},      {"TIFF", {"tiff", "tif"}, "tif"},
-        {"BMP", {"bmp"}, "bmp"},      {"drawlume", {"drawlume"}, "drawlume"},
-        {"", {"jpeg", "jpg"}, "jpg"},
-    };
-    return rules;
-}
-
-const SuffixRule& rule_for(const QString& chosen_filter)
-{
-    for (const SuffixRule& rule : suffix_rules()) {
-        if (chosen_filter.startsWith(QLatin1String(rule.filter_start)))
-            return rule;
+    const QString label = chosen_filter.section(QLatin1String(" ("), 0, 0);
+    for (const PictureFormat& format : pictureFormats()) {
+        if (format.written && format.label == label)
+            return format;
     }
-    return suffix_rules().back();
+    return *findPictureFormat(QStringLiteral("jpeg"));
 }
 
 // The text after the last "." of the file name (not of a directory), as typed.
@@ -54,9 +35,19 @@ QString file_suffix(const QString& path)
 
 QString open_dialog_filter()
 {
-    return QObject::tr("All supported formats (*.jpeg *.jpg *.png *.tiff *.tif *.bmp *.heic *.heif "
-                       "*.avif *.drawlume);;JPEG (*.jpeg *.jpg);;PNG (*.png);;TIFF (*.tiff *.tif);;"
-                       "BMP (*.bmp);;HEIF (*.heic *.heif);;AVIF (*.avif);;drawlume (*.drawlume)");
+    QStringList entries;
+    QStringList patterns;
+    for (const PictureFormat& format : pictureFormats()) {
+        if (!format.read)
+            continue;
+        entries.append(format.dialogFilter());
+        for (const QString& suffix : format.suffixes)
+            patterns.append(QStringLiteral("*.") + suffix);
+    }
+    patterns.append(QStringLiteral("*.drawlume"));
+    entries.prepend(QObject::tr("All supported formats (%1)").arg(patterns.join(QLatin1Char(' '))));
+    entries.append(QObject::tr("drawlume (*.drawlume)"));
+    return entries.join(QStringLiteral(";;"));
 }
 
 QString document_dialog_filter()
@@ -68,18 +59,30 @@ QString document_dialog_filter()
 
 QString export_dialog_filter()
 {
-    return QObject::tr("JPEG (*.jpg);;PNG (*.png);;TIFF (*.tiff);;BMP (*.bmp);;"
-                       "All Images (*.jpeg *.jpg *.png *.tiff *.tif *.bmp)");
+    QStringList entries;
+    QStringList patterns;
+    for (const PictureFormat& format : pictureFormats()) {
+        if (!format.written)
+            continue;
+        entries.append(format.dialogFilter());
+        for (const QString& suffix : format.suffixes)
+            patterns.append(QStringLiteral("*.") + suffix);
+    }
+    entries.append(QObject::tr("All Images (%1)").arg(patterns.join(QLatin1Char(' '))));
+    return entries.join(QStringLiteral(";;"));
 }
 
 QString fix_suffix(const QString& path, const QString& chosen_filter)
 {
     if (path.isEmpty())
         return path;
-    const SuffixRule& rule = rule_for(chosen_filter);
+    // The document filter keeps and appends "drawlume"; a picture filter its row's suffixes.
+    const bool document = chosen_filter.startsWith(QLatin1String("drawlume"));
+    const QStringList kept = document ? QStringList{QStringLiteral("drawlume")}
+                                      : format_for_filter(chosen_filter).suffixes;
     const QString suffix = file_suffix(path).toLower();
-    if (!rule.kept.contains(suffix)) {
-        const QString appended = QLatin1String(rule.appended);
+    if (!kept.contains(suffix)) {
+        const QString appended = kept.constFirst();
         return path.endsWith(QLatin1Char('.')) ? path + appended
                                                : path + QLatin1Char('.') + appended;
     }
@@ -91,9 +94,8 @@ QString fix_suffix(const QString& path, const QString& chosen_filter)
 
 QString fix_export_name(const QString& path, const QString& chosen_filter)
 {
-    static const QStringList written = {"jpg", "png", "tif", "tiff", "bmp", "webp"};
     const QString suffix = file_suffix(path).toLower();
-    if (written.contains(suffix))
+    if (suffix != QLatin1String("jpeg") && writtenPictureSuffixesOfTable().contains(suffix))
         return path;
     if (suffix == QLatin1String("jpeg"))
         return path.left(path.size() - 4) + QLatin1String("jpg");
@@ -128,9 +130,7 @@ QString fix_document_name(const QString& path, const QString& chosen_filter)
 
 bool is_supported_image_name(const QString& path)
 {
-    static const QStringList suffixes = {"png", "tif",  "tiff", "jpg", "jpeg",
-                                         "bmp", "heic", "heif", "avif"};
-    return suffixes.contains(file_suffix(path).toLower());
+    return readablePictureSuffixesOfTable().contains(file_suffix(path).toLower());
 }
 
 QString dropped_file(const QMimeData* data)

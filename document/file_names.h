@@ -9,23 +9,27 @@ class QMimeData;
 // tests that decide which dropped files are welcome, and the remembered directories. GUI-free;
 // called on the GUI thread (last_dialog_path() is one process-wide string, unguarded).
 
-// The filter strings of the "Open File", document "Save File" and export "Save File" dialogs.
+// The filter strings of the "Open File", document "Save File" and export "Save File" dialogs: the
+// read (open) or written (export) rows of pictureFormats(), one entry each as "LABEL (*.SUFFIX
+// ...)", with "All supported formats" first (open, documents included) or "All Images" last
+// (export).
 QString open_dialog_filter();
 QString document_dialog_filter();
 QString export_dialog_filter();
 
-// Completes or corrects path's suffix for the dialog filter the user chose. The filter's first
-// word decides: "PNG" keeps png; "TIFF" keeps tiff and tif, else adds tif; "BMP" keeps bmp;
-// "drawlume" keeps drawlume; "All Images" keeps any picture suffix it lists; anything else (the
-// JPEG filter, no filter) keeps jpeg and jpg. Suffixes compare in any letter case. A suffix that is
-// not kept gets the filter's own appended ("out." becomes "out.png", not "out..png"), and a kept
-// "jpeg" in any case is written "jpg". An empty path stays empty.
+// Completes or corrects path's suffix for the dialog filter the user chose. The filter's label
+// (its text before " (") names the written row whose suffixes are kept, the first of which is
+// appended otherwise: "PNG" keeps png, "TIFF" keeps tif and tiff, else adds tif; "drawlume" keeps
+// drawlume; anything else ("All Images", no filter) follows the JPEG row, jpg and jpeg. Suffixes
+// compare in any letter case. A suffix that is not kept gets the row's own appended ("out."
+// becomes "out.png", not "out..png"), and a kept "jpeg" in any case is written "jpg". An empty
+// path stays empty.
 QString fix_suffix(const QString& path, const QString& chosen_filter);
 
-// The name an export's dialog choice is written under: a typed suffix of a picture format Export
-// writes (jpg, jpeg, png, tif, tiff, bmp, webp, any letter case) wins over the chosen filter, so
-// "x.png" stays x.png with JPEG chosen ("jpeg" is written "jpg"); any other name is completed by
-// fix_suffix.
+// The name an export's dialog choice is written under: a typed suffix of a written row of
+// pictureFormats() (jpg, png, tif, webp, avif, jxl ..., any letter case) wins over the chosen
+// filter, so "x.png" stays x.png with JPEG chosen ("jpeg" is written "jpg"); any other name is
+// completed by fix_suffix.
 QString fix_export_name(const QString& path, const QString& chosen_filter);
 
 // The name the export's dialog proposes: the picture's name without its suffix, "-", the filter's
@@ -41,8 +45,8 @@ QString proposed_export_name(const QString& picture_name, const QString& filter_
 // document rule applies whichever filter (if any) the dialog reports.
 QString fix_document_name(const QString& path, const QString& chosen_filter);
 
-// True when the file's suffix, in lower case, is png, tif, tiff, jpg, jpeg, bmp, heic, heif or
-// avif. Documents are not pictures.
+// True when the file's suffix, in lower case, is one of a read row of pictureFormats(). Documents
+// are not pictures.
 bool is_supported_image_name(const QString& path);
 
 // True when a drag carries an image, or else when the first of its URLs is an existing local file

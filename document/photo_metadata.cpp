@@ -1,6 +1,8 @@
 #include "document/photo_metadata.h"
 
 #include "document/heif_picture.h"
+#include "document/jxl_picture.h"
+#include "document/picture_formats.h"
 
 #include <QLoggingCategory>
 #include <QRecursiveMutex>
@@ -135,6 +137,56 @@ void readHeifInformation(const QByteArray& file, Exiv2::ExifData& exif, Exiv2::X
         Exiv2::XmpParser::decode(xmp, packet.toStdString());
 }
 
+// Reads the EXIF and XMP of a JPEG XL container from its boxes (exiv2 0.27 knows no JPEG XL).
+void readJxlInformation(const QByteArray& file, Exiv2::ExifData& exif, Exiv2::XmpData& xmp)
+{
+    const QByteArray block = jxlMetadataBox(file, "Exif");
+    if (block.size() > 4) {
+        const quint32 offset = qFromBigEndian<quint32>(block.constData());
+        if (offset < quint32(block.size() - 4)) {
+            const qsizetype start = 4 + qsizetype(offset);
+            Exiv2::ExifParser::decode(
+                exif, reinterpret_cast<const Exiv2::byte*>(block.constData()) + start,
+                uint32_t(block.size() - start));
+        }
+    }
+    const QByteArray packet = jxlMetadataBox(file, "xml ");
+    if (!packet.isEmpty())
+        Exiv2::XmpParser::decode(xmp, packet.toStdString());
+}
+
+// A WebP file with its XMP packet also in a chunk named "XMP" and a zero byte, after the others.
+// ImageMagick 6 looks the packet up under that name and, not finding it, takes the EXIF chunk for
+// the packet and warns that the XMP is corrupt; every other reader skips a chunk it does not know,
+// as the container asks, and reads the "XMP " chunk.
+QByteArray withImageMagickXmpChunk(const QByteArray& webp)
+{
+    if (webp.size() < 12 || !webp.startsWith("RIFF") || webp.mid(8, 4) != "WEBP")
+        return webp;
+    QByteArray packet;
+    for (qsizetype pos = 12; pos + 8 <= webp.size();) {
+        const quint32 size = qFromLittleEndian<quint32>(webp.constData() + pos + 4);
+        if (size > quint32(webp.size() - pos - 8))
+            return webp;
+        if (webp.mid(pos, 4) == QByteArray("XMP\0", 4))
+            return webp; // there already
+        if (webp.mid(pos, 4) == "XMP ")
+            packet = webp.mid(pos + 8, qsizetype(size));
+        pos += 8 + qsizetype(size) + qsizetype(size & 1);
+    }
+    if (packet.isEmpty())
+        return webp;
+    QByteArray result = webp;
+    char header[8] = {'X', 'M', 'P', '\0'};
+    qToLittleEndian(quint32(packet.size()), header + 4);
+    result.append(header, 8);
+    result.append(packet);
+    if (packet.size() & 1)
+        result.append('\0');
+    qToLittleEndian(quint32(result.size() - 8), result.data() + 4);
+    return result;
+}
+
 bool isStorageTag(quint16 tag)
 {
     for (const quint16 storage : kStorageTags) {
@@ -222,8 +274,11 @@ PhotoMetadata PhotoMetadata::read(const QByteArray& pictureFile)
     setUpExiv2();
     auto data = std::make_shared<Data>();
     try {
+        const PictureFormat* format = recognisePictureFormat(pictureFile.left(64));
         if (isHeifPicture(pictureFile)) {
             readHeifInformation(pictureFile, data->exif, data->xmp);
+        } else if (format && format->id == QLatin1String("jxl")) {
+            readJxlInformation(pictureFile, data->exif, data->xmp);
         } else {
             const Exiv2::Image::AutoPtr image = openImage(pictureFile);
             if (!image.get())
@@ -261,6 +316,43 @@ PhotoMetadata PhotoMetadata::read(const QByteArray& pictureFile)
         return metadata;
     metadata.m_data = data;
     return metadata;
+}
+
+int PhotoMetadata::orientation(const QByteArray& pictureFile)
+{
+    if (pictureFile.isEmpty())
+        return 1;
+    setUpExiv2();
+    try {
+        const Exiv2::Image::AutoPtr image = openImage(pictureFile);
+        if (!image.get())
+            return 1;
+        image->readMetadata();
+        const Exiv2::ExifData& exif = image->exifData();
+        const auto pos = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+        if (pos == exif.end() || pos->count() < 1)
+            return 1;
+        const long value = pos->toLong();
+        return value >= 1 && value <= 8 ? int(value) : 1;
+    } catch (...) {
+        return 1;
+    }
+}
+
+QString PhotoMetadata::missingFrom(const QByteArray& written, const QSize& size) const
+{
+    if (!m_data)
+        return QString();
+    const PhotoMetadata kept = read(written);
+    const Data* has = kept.m_data.get();
+    QStringList missing;
+    if (!m_data->exif.empty() && (!has || has->exif.empty()))
+        missing << QStringLiteral("EXIF (%1 bytes)").arg(exifBlock(size).size());
+    if (!m_data->xmp.empty() && (!has || has->xmp.empty()))
+        missing << QStringLiteral("XMP (%1 bytes)").arg(xmpPacket(size).size());
+    if (!m_data->iptc.empty() && (!has || has->iptc.empty()))
+        missing << QStringLiteral("IPTC");
+    return missing.join(QStringLiteral(", "));
 }
 
 bool PhotoMetadata::isEmpty() const
@@ -304,13 +396,45 @@ QByteArray PhotoMetadata::writeInto(const QByteArray& encoded, const QSize& size
         io.close();
         if (buffer.size_ != written || written <= 0)
             return encoded;
-        return QByteArray(reinterpret_cast<const char*>(buffer.pData_), qsizetype(written));
+        const QByteArray result(reinterpret_cast<const char*>(buffer.pData_), qsizetype(written));
+        return webp ? withImageMagickXmpChunk(result) : result;
     } catch (const std::exception& e) {
         qCDebug(lcMetadata, "the photo information cannot be written: %s", e.what());
     } catch (...) {
         qCDebug(lcMetadata, "the photo information cannot be written");
     }
     return encoded;
+}
+
+QByteArray PhotoMetadata::exifBlock(const QSize& size) const
+{
+    if (!m_data || m_data->exif.empty())
+        return QByteArray();
+    setUpExiv2();
+    try {
+        Exiv2::Blob blob;
+        Exiv2::ExifParser::encode(blob, Exiv2::littleEndian,
+                                  artworkExif(Exiv2::ExifData(), m_data->exif, size));
+        return QByteArray(reinterpret_cast<const char*>(blob.data()), qsizetype(blob.size()));
+    } catch (const std::exception& e) {
+        qCDebug(lcMetadata, "the EXIF cannot be written: %s", e.what());
+    }
+    return QByteArray();
+}
+
+QByteArray PhotoMetadata::xmpPacket(const QSize& size) const
+{
+    if (!m_data || m_data->xmp.empty())
+        return QByteArray();
+    setUpExiv2();
+    try {
+        std::string packet;
+        if (Exiv2::XmpParser::encode(packet, artworkXmp(m_data->xmp, size)) == 0)
+            return QByteArray::fromStdString(packet);
+    } catch (const std::exception& e) {
+        qCDebug(lcMetadata, "the XMP cannot be written: %s", e.what());
+    }
+    return QByteArray();
 }
 
 #pragma GCC diagnostic pop

@@ -14,10 +14,14 @@
 #include <new>
 
 #include "core/framework/atomic_file.h"
+#include "document/avif_writer.h"
 #include "document/heif_picture.h"
+#include "document/jxl_picture.h"
 #include "document/photo_metadata.h"
+#include "document/picture_formats.h"
 #include "document/png_deflate.h"
 #include "document/png_writer.h"
+#include "document/tiff_writer.h"
 
 #include <algorithm>
 #include <atomic>
@@ -42,18 +46,6 @@ constexpr qint64 kRenderFixedBytes = 100 * 1000 * 1000;
 
 std::atomic<int> maximumMegapixels{kDefaultMaximumMegapixels};
 
-// The suffixes savePicture knows with their writer formats, in the order they are offered.
-struct SuffixFormat
-{
-    const char* suffix;
-    const char* format;
-};
-
-constexpr SuffixFormat kSuffixFormats[] = {
-    {"png", "png"},  {"jpg", "jpeg"},  {"jpeg", "jpeg"}, {"bmp", "bmp"},
-    {"tif", "tiff"}, {"tiff", "tiff"}, {"webp", "webp"},
-};
-
 bool fail(QString* error, const QString& reason)
 {
     if (error)
@@ -61,26 +53,25 @@ bool fail(QString* error, const QString& reason)
     return false;
 }
 
-QString normalisedSuffix(const QString& suffix)
+// True when the program has a writer for the row: its own for PNG, else the toolkit's (TIFF and
+// WebP come from an optional plugin package).
+bool hasWriter(const PictureFormat& format)
 {
-    QString s = suffix.toLower();
-    if (s.startsWith(QLatin1Char('.')))
-        s.remove(0, 1);
-    return s;
+    if (!format.written)
+        return false;
+    if (format.id == QLatin1String("png") || format.id == QLatin1String("tiff") ||
+        format.id == QLatin1String("jxl"))
+        return true;
+    if (format.id == QLatin1String("avif"))
+        return canWriteAvif();
+    return QImageWriter::supportedImageFormats().contains(format.id.toLatin1());
 }
 
-// The writer format for a suffix, or empty when it is unknown or the writer is not installed
-// (TIFF and WebP come from an optional plugin package).
-QByteArray writerFormat(const QString& suffix)
+// The written row of a suffix, or null when it is unknown or has no writer.
+const PictureFormat* writerFormat(const QString& suffix)
 {
-    const QString s = normalisedSuffix(suffix);
-    for (const SuffixFormat& entry : kSuffixFormats) {
-        if (s == QLatin1String(entry.suffix)) {
-            const QByteArray format(entry.format);
-            return QImageWriter::supportedImageFormats().contains(format) ? format : QByteArray();
-        }
-    }
-    return QByteArray();
+    const PictureFormat* format = pictureFormatForSuffix(suffix);
+    return format && hasWriter(*format) ? format : nullptr;
 }
 
 // JPEG and BMP files carry no alpha: compose a transparent picture on white paper, as it would be
@@ -104,9 +95,24 @@ QImage onWhitePaper(const QImage& image)
 }
 
 // Encodes image in the writer format with quality as savePicture takes it.
-bool encodePicture(const QImage& image, const QByteArray& format, int quality, QByteArray* encoded,
-                   QString* error)
+// True for the formats whose writers embed the photo information themselves (exiv2 0.27 cannot
+// write into them).
+bool embedsMetadata(const PictureFormat& row)
 {
+    return row.id == QLatin1String("avif") || row.id == QLatin1String("jxl");
+}
+
+bool encodePicture(const QImage& image, const PictureFormat& row, int quality, QByteArray* encoded,
+                   QString* error, const PhotoMetadata& metadata)
+{
+    const QByteArray format = row.id.toLatin1();
+    if (embedsMetadata(row)) {
+        const int q = quality < 0 ? row.qualityDefault : quality;
+        const QByteArray exif = metadata.exifBlock(image.size());
+        const QByteArray xmp = metadata.xmpPacket(image.size());
+        return format == "avif" ? encodeAvif(image, q, exif, xmp, encoded, error)
+                                : encodeJxl(image, q, exif, xmp, encoded, error);
+    }
     QBuffer buffer(encoded);
     buffer.open(QIODevice::WriteOnly);
     // PNG goes through the writer of our own (faster, smaller files) unless the picture has more
@@ -121,11 +127,19 @@ bool encodePicture(const QImage& image, const QByteArray& format, int quality, Q
             return true;
         return fail(error, QStringLiteral("the PNG writer failed (%1)").arg(reason));
     }
+    // TIFF goes through the writer of our own (deflated without loss) unless the picture is deeper
+    // than 8 bits per channel; the toolkit's writer then compresses it with LZW.
+    if (format == "tiff" && canWriteTiff(image)) {
+        buffer.close();
+        return writeTiff(image, encoded, error);
+    }
     QImageWriter writer(&buffer, format);
+    if (format == "tiff")
+        writer.setCompression(1);
     if (quality >= 0)
         writer.setQuality(quality);
-    else if (quality == -1 && format == "jpeg")
-        writer.setQuality(80);
+    else if (quality == -1 && row.hasQuality())
+        writer.setQuality(row.qualityDefault);
 
     const bool opaqueFormat = format == "jpeg" || format == "bmp";
     const QImage picture = opaqueFormat && image.hasAlphaChannel() ? onWhitePaper(image) : image;
@@ -150,6 +164,29 @@ QImage upright(const QImage& stored, QImageIOHandler::Transformations turn)
         picture = picture.transformed(QTransform().rotate(90));
     picture.setColorSpace(stored.colorSpace());
     return picture;
+}
+
+// The turn an EXIF orientation (1..8) asks for, as the toolkit's readers map it.
+QImageIOHandler::Transformations exifTransformation(int orientation)
+{
+    switch (orientation) {
+    case 2:
+        return QImageIOHandler::TransformationMirror;
+    case 3:
+        return QImageIOHandler::TransformationRotate180;
+    case 4:
+        return QImageIOHandler::TransformationFlip;
+    case 5:
+        return QImageIOHandler::TransformationFlipAndRotate90;
+    case 6:
+        return QImageIOHandler::TransformationRotate90;
+    case 7:
+        return QImageIOHandler::TransformationMirrorAndRotate90;
+    case 8:
+        return QImageIOHandler::TransformationRotate270;
+    default:
+        return QImageIOHandler::TransformationNone;
+    }
 }
 
 void raiseAllocationLimit()
@@ -401,7 +438,10 @@ bool loadPictureFile(const QString& path, QImage& image, QByteArray* fileBytes, 
     // The header first: a large file that is no picture, or a picture above the limit, is
     // refused without reading all of it. HEIF files go to libheif, which reads them whole.
     raiseAllocationLimit();
-    if (!isHeifPicture(file.peek(4096))) {
+    const QByteArray head = file.peek(4096);
+    const PictureFormat* recognised = recognisePictureFormat(head);
+    const bool ownReader = recognised && recognised->id == QLatin1String("jxl");
+    if (!isHeifPicture(head) && !ownReader) {
         QImageReader header(&file);
         header.setDecideFormatFromContent(true);
         if (isVectorDrawing(header))
@@ -441,6 +481,9 @@ bool decodePicture(const QByteArray& fileBytes, QImage& image, QString* error, Q
         return fail(error, QStringLiteral("the file is empty, not a picture"));
     if (isHeifPicture(fileBytes))
         return decodeHeif(fileBytes, image, error);
+    const PictureFormat* recognised = recognisePictureFormat(fileBytes.left(64));
+    if (recognised && recognised->id == QLatin1String("jxl"))
+        return decodeJxl(fileBytes, image, error, &sizeProblem);
 
     raiseAllocationLimit();
     QBuffer buffer;
@@ -473,7 +516,13 @@ bool decodePicture(const QByteArray& fileBytes, QImage& image, QString* error, Q
             reason += QStringLiteral(" (%1)").arg(reader.errorString());
         return fail(error, reason);
     }
-    decoded = upright(decoded, reader.transformation());
+    // The toolkit turns JPEG and TIFF photos by their EXIF orientation; PNG and WebP files carry
+    // one too (a PNG's eXIf chunk or raw profile, a WebP's EXIF chunk), read here.
+    QImageIOHandler::Transformations turn = reader.transformation();
+    if (turn == QImageIOHandler::TransformationNone && recognised &&
+        (recognised->id == QLatin1String("png") || recognised->id == QLatin1String("webp")))
+        turn = exifTransformation(PhotoMetadata::orientation(fileBytes));
+    decoded = upright(decoded, turn);
     // Some formats do not tell their size up front; check what came out as well.
     const QString decodedProblem = sizeProblem(decoded.size());
     if (!decodedProblem.isEmpty())
@@ -487,8 +536,10 @@ bool decodePicture(const QByteArray& fileBytes, QImage& image, QString* error, Q
 }
 
 bool savePicture(const QImage& image, const QString& path, int quality, QString* error,
-                 const PhotoMetadata& metadata)
+                 const PhotoMetadata& metadata, QString* warning)
 {
+    if (warning)
+        warning->clear();
     if (image.isNull())
         return fail(error, QStringLiteral("there is no picture to save"));
     if ((quality < -1 && quality != kWriterDefaultQuality) || quality > 100)
@@ -496,8 +547,8 @@ bool savePicture(const QImage& image, const QString& path, int quality, QString*
 
     const QFileInfo info(path);
     const QString suffix = info.suffix();
-    const QByteArray format = writerFormat(suffix);
-    if (format.isEmpty()) {
+    const PictureFormat* format = writerFormat(suffix);
+    if (!format) {
         const QString known = writablePictureSuffixes().join(QStringLiteral(", "));
         if (suffix.isEmpty())
             return fail(error,
@@ -514,28 +565,34 @@ bool savePicture(const QImage& image, const QString& path, int quality, QString*
     // target only when every byte is on the disk. (The writers cannot be trusted to notice a
     // failed write: some go on, and seeking clears the device's error.)
     QByteArray encoded;
-    if (!encodePicture(image, format, quality, &encoded, error))
+    if (!encodePicture(image, *format, quality, &encoded, error, metadata))
         return false;
-    const QByteArray bytes = metadata.writeInto(encoded, image.size());
+    const QByteArray bytes =
+        embedsMetadata(*format) ? encoded : metadata.writeInto(encoded, image.size());
     encoded = QByteArray(); // one copy at a time
     QString reason;
     if (!writeFileAtomically(path, bytes, &reason))
         return fail(error, reason);
+    if (warning && !metadata.isEmpty()) {
+        const QString missing = metadata.missingFrom(bytes, image.size());
+        if (!missing.isEmpty())
+            *warning = QStringLiteral("the photo information left out of this %1 file: %2")
+                           .arg(format->label, missing);
+    }
     return true;
 }
 
 bool isWritablePictureSuffix(const QString& suffix)
 {
-    return !writerFormat(suffix).isEmpty();
+    return writerFormat(suffix) != nullptr;
 }
 
 QStringList writablePictureSuffixes()
 {
     QStringList suffixes;
-    for (const SuffixFormat& entry : kSuffixFormats) {
-        const QString suffix = QLatin1String(entry.suffix);
-        if (isWritablePictureSuffix(suffix))
-            suffixes.append(suffix);
+    for (const PictureFormat& format : pictureFormats()) {
+        if (hasWriter(format))
+            suffixes += format.suffixes;
     }
     return suffixes;
 }

@@ -13,9 +13,10 @@
 // EXIF orientation and admits pictures up to a limit (100 megapixels unless raised, see
 // setMaximumPictureMegapixels); larger ones, and ones the free memory cannot hold, are refused
 // before any pixel is decoded. HEIC, HEIF and AVIF files are read through libheif (heif_picture.h),
-// turned upright by their own orientation boxes; the toolkit reads the other formats. Writing takes
-// the format from the file suffix and is atomic: the picture goes to a temporary file beside the
-// target that replaces it only once everything was written, so a failed save leaves an existing
+// turned upright by their own orientation boxes, JPEG XL files through libjxl (jxl_picture.h); the
+// toolkit reads the other formats. Writing takes the format from the file suffix, by the rows of
+// pictureFormats() (picture_formats.h), and is atomic: the picture goes to a temporary file beside
+// the target that replaces it only once everything was written, so a failed save leaves an existing
 // file as it was.
 //
 // The error texts are reasons without the file name ("file does not exist"); callers put the
@@ -60,14 +61,22 @@ bool decodePicture(const QByteArray& fileBytes, QImage& image, QString* error,
 constexpr int kWriterDefaultQuality = -2;
 
 // Writes image to path in the format of the path's suffix (case-insensitive). quality 0..100 is
-// the writer's quality (JPEG and WebP; PNG turns it into a compression level); -1 means the
-// default, which is 80 for JPEG and the writer's own for the others; kWriterDefaultQuality the
-// writer's own for every format. Formats without an alpha
-// channel (JPEG, BMP) get a transparent picture composed on white paper. The pixels are encoded
-// first; metadata (the photo information of the picture's source, photo_metadata.h) then goes into
-// the encoded file where its format can carry it, and never stops the save.
+// the quality of a format that has one (JPEG, WebP, AVIF, JPEG XL; 100 is lossless in the last
+// three; PNG turns it into a compression level); -1 means the row's default (JPEG 80, WebP 75,
+// AVIF 60, JPEG XL 90); kWriterDefaultQuality the toolkit writer's own (JPEG 75). PNG and TIFF go
+// through writers of our own (png_writer.h, tiff_writer.h; TIFF deflated without loss), AVIF
+// through libheif (avif_writer.h), JPEG XL through libjxl, the others through the toolkit.
+// Formats without an alpha channel (JPEG, BMP) get a transparent picture composed on white paper.
+// The pixels are encoded first; metadata (the photo information of the picture's source,
+// photo_metadata.h) then goes into the encoded file where its format can carry it (AVIF and JPEG
+// XL get it from their encoders), and never stops the save.
+//
+// *warning (when given) is cleared, or names the photo information that did not get into the file
+// after a successful save: what the format cannot carry (IPTC in WebP, anything in BMP) or what
+// did not fit ("the photo information left out of this JPEG file: XMP (70114 bytes)").
 bool savePicture(const QImage& image, const QString& path, int quality = -1,
-                 QString* error = nullptr, const PhotoMetadata& metadata = PhotoMetadata());
+                 QString* error = nullptr, const PhotoMetadata& metadata = PhotoMetadata(),
+                 QString* warning = nullptr);
 
 // True when savePicture can write files with this suffix ("png", ".JPG" ...).
 bool isWritablePictureSuffix(const QString& suffix);

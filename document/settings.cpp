@@ -1,5 +1,6 @@
 #include "document/settings.h"
 
+#include "document/picture_formats.h"
 #include "document/picture_io.h"
 
 #include <QCoreApplication>
@@ -176,9 +177,10 @@ void set_batch_output_folder(const QString& folder)
 QString batch_format()
 {
     const QString suffix = settings().value(kBatchFormat).toString();
-    const QStringList formats = {QStringLiteral("jpg"), QStringLiteral("png"),
-                                 QStringLiteral("tif"), QStringLiteral("webp")};
-    return formats.contains(suffix) ? suffix : formats.first();
+    // The written suffix of a written row of the format table; anything else is JPEG's.
+    const PictureFormat* format = pictureFormatForSuffix(suffix);
+    const bool valid = format && format->written && format->writtenSuffix() == suffix;
+    return valid ? suffix : findPictureFormat(QStringLiteral("jpeg"))->writtenSuffix();
 }
 
 void set_batch_format(const QString& suffix)

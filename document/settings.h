@@ -27,9 +27,12 @@
 //                              a value that is no whole number from 1 to 1000 counts as absent
 //   keep_photo_information     true: an export keeps the photo's EXIF, XMP and IPTC
 //   last_export_directory      last_save_directory: where the export's dialog starts
-//   jpeg_quality               80: the quality of exported JPEG files, 0 to 100
+//   jpeg_quality               80: the quality of exported files of a format with a quality
+//                              (JPEG, WebP, AVIF, JPEG XL), 0 to 100; 100 is lossless where the
+//                              format can be
 //   batch_output_folder        last_export_directory: where Batch Export writes
-//   batch_format               "jpg": the suffix of Batch Export's files (jpg, png, tif, webp)
+//   batch_format               "jpg": the suffix of Batch Export's files, the written suffix of a
+//                              written row of pictureFormats()
 //   batch_name_pattern         "{name}-{filter}.{ext}": Batch Export's name pattern
 //   batch_existing_files       "skip": what Batch Export does with an existing file ("skip",
 //                              "overwrite", "number")

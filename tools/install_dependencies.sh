@@ -9,6 +9,8 @@ drawlume_packages=(
   # HEIC, HEIF and AVIF input; libheif1 brings its decoders (libde265 for HEVC, dav1d and aom for
   # AV1) and the encoders the tests make their files with (x265, aom).
   libheif-dev
+  # JPEG XL in and out.
+  libjxl-dev
   # Photo information (EXIF, XMP, IPTC) carried from the picture into the artwork; the exiv2 tool
   # lets a person look at what an export kept.
   libexiv2-dev exiv2

@@ -2,7 +2,7 @@
 # Writes the manual page of a built program: make_man_page.sh PROGRAM INCLUDE OUTPUT [filters]
 # help2man reads PROGRAM --help and --version and adds the sections of INCLUDE. With "filters"
 # (drawlume-render), a FILTERS section gets the keys of every filter of --list-filters from
-# --list-parameters. Writes OUTPUT (roff) and OUTPUT.gz (as Debian installs manual pages).
+# --list-parameters, and a PICTURE FORMATS section the rows of --list-formats. Writes OUTPUT (roff) and OUTPUT.gz (as Debian installs manual pages).
 set -euo pipefail
 program=$1
 include=$2
@@ -37,6 +37,18 @@ if [ "$with_filters" = filters ]; then
         echo "$(roff <<<"$type $rest")"
       done
     done <<<"$filters"
+    echo
+    echo "[PICTURE FORMATS]"
+    echo "The formats \fBINPUT\fR is read in (by content) and \fBOUTPUT\fR is written in (by"
+    echo "suffix), as \fB\-\-list\-formats\fR lists them: the suffix, the name, whether it is"
+    echo "read and written, its suffixes, its quality, whether it is lossless, and the photo"
+    echo "information it carries."
+    "$program" --list-formats | while IFS= read -r row; do
+      read -r suffix rest <<<"$row"
+      echo ".TP"
+      echo ".B $(roff <<<"$suffix")"
+      echo "$(roff <<<"$rest")"
+    done
   } >>"$work/include.h2m"
 fi
 

@@ -3,6 +3,8 @@
 
 #include "core/filters/filter_list.h"
 #include "core/framework/parameter_keys.h"
+#include "document/picture_formats.h"
+#include "document/picture_io.h"
 #include "document/presets.h"
 #include "support/render_cli.h"
 #include "support/test_files.h"
@@ -290,6 +292,18 @@ void TestRenderCliOptions::listFilters()
     QVERIFY(lines.contains("Pencil"));
     QCOMPARE(lines, renderableFilters());
     QCOMPARE(result.err, QString());
+
+    // --list-formats: a line per row of the format table, beginning with its suffix, "write"
+    // exactly on the rows written.
+    const RenderResult formats = run({"--list-formats"});
+    QCOMPARE(formats.exitCode, 0);
+    const QStringList rows = formats.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), pictureFormats().size());
+    for (int i = 0; i < rows.size(); ++i) {
+        const PictureFormat& format = pictureFormats().at(i);
+        QCOMPARE(rows.at(i).section(' ', 0, 0), format.writtenSuffix());
+        QCOMPARE(rows.at(i).contains(" write "), isWritablePictureSuffix(format.writtenSuffix()));
+    }
 }
 
 void TestRenderCliOptions::listParameters_data()
@@ -390,8 +404,8 @@ void TestRenderCliOptions::versionAndHelp()
     for (const char* option :
          {"--filter", "--set", "--texture", "--quality", "--max-megapixels", "--format",
           "--output-dir", "--name-pattern", "--document", "--save-document", "--strip-metadata",
-          "--list-filters", "--list-parameters", "--preset", "--list-presets", "--quiet",
-          "--threads", "--mask"})
+          "--list-filters", "--list-formats", "--list-parameters", "--preset", "--list-presets",
+          "--quiet", "--threads", "--mask"})
         QVERIFY2(result.out.contains(option), option);
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/framework/parameter_xml.h"
 #include "document/document_container.h"
+#include "document/picture_io.h"
 #include "document/presets.h"
 #include "support/colour_profiles.h"
 #include "support/filter_runs.h"
@@ -365,8 +366,14 @@ void TestRenderCliRendering::photoInformationTravelsToTheOutput()
     }
     const RenderResult result = run(arguments);
     QVERIFY2(result.exitCode == 0, qPrintable(result.err));
-    // Nothing on the terminal, whatever exiv2 thought of the photo's information.
-    QCOMPARE(result.err, QString());
+    // Nothing on the terminal, whatever exiv2 thought of the photo's information, but a word on
+    // what the output's format cannot carry (IPTC in WebP, everything in BMP).
+    if (how != "strip" && (output == "webp" || output == "bmp"))
+        QVERIFY2(result.err.contains("left out of this") && result.err.contains("IPTC") &&
+                     result.err.contains("XMP") == (output == "bmp"),
+                 qPrintable(result.err));
+    else
+        QCOMPARE(result.err, QString());
     // Upright: turned as the photo's orientation says, where a damaged block still tells it.
     const QSize size = readPicture(drawing).size();
     QVERIFY(size == QSize(48, 64) || (how == "damaged" && size == QSize(64, 48)));
@@ -378,7 +385,7 @@ void TestRenderCliRendering::photoInformationTravelsToTheOutput()
     if (how == "strip" || output == "bmp") {
         // Nothing of the photo's: a TIFF's tags of its own pixels are all there is.
         const QString plain = directory + "/plain." + output;
-        QVERIFY(readPicture(drawing).save(plain));
+        QVERIFY(savePicture(readPicture(drawing), plain));
         for (const QString& own : photoInformation(readAll(plain)).keys())
             information.remove(own);
         QVERIFY2(information.isEmpty(), qPrintable(information.keys().join(", ")));

@@ -30,7 +30,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 mkdir folder
-touch photo.jpg SCAN.TIFF shot.heic notes.txt portrait.drawlume 'two words.png'
+touch photo.jpg SCAN.TIFF shot.heic art.webp notes.txt portrait.drawlume 'two words.png'
 
 # Completes LINE (the cursor at its end, the program's name written as "drawlume-render") and
 # prints COMPREPLY sorted, one reply a line.
@@ -94,7 +94,10 @@ filters=$("$render" --list-filters)
 [ "$(wc -l <<<"$filters")" -ge 2 ] || echo "FAIL: drawlume-render --list-filters lists too little"
 
 # Options, from --help.
-expect "drawlume-render --list-" "$(printf '%s\n' --list-filters --list-parameters --list-presets)"
+expect "drawlume-render --list-" "$(printf '%s\n' --list-filters --list-formats --list-parameters --list-presets)"
+# --format offers the written suffixes --list-formats names.
+expect "drawlume-render --format " "$("$render" --list-formats | sed -n 's/.* write suffixes: \([^;]*\);.*/\1/p' | tr ' ' '\n' | sort)"
+expect "drawlume-render --format ti" "$(printf '%s\n' tif tiff)"
 expect "drawlume-render --qu" "$(printf '%s\n' --quality --quiet)"
 
 # Filter names after -f, --filter=, --list-parameters and --list-presets; names with blanks come
@@ -142,7 +145,7 @@ expect "drawlume-render --filter=Watercolor --preset ${presets:0:2}" \
   "$(grep "^${presets:0:2}" <<<"$presets" | escaped)"
 
 # Files: pictures by suffix in any letter case, documents for --document, folders everywhere.
-expect "drawlume-render -f Pencil " "$(printf '%s\n' SCAN.TIFF folder photo.jpg shot.heic 'two words.png' | sort)"
+expect "drawlume-render -f Pencil " "$(printf '%s\n' SCAN.TIFF art.webp folder photo.jpg shot.heic 'two words.png' | sort)"
 expect "drawlume-render --document " "$(printf '%s\n' folder portrait.drawlume)"
 expect "drawlume-render photo.jpg --save-document p" "portrait.drawlume"
 expect "drawlume-render --output-dir " "folder"

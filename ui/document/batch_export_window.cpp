@@ -2,6 +2,8 @@
 
 #include "batch/batch_renderer.h"
 #include "batch/batch_thread.h"
+#include "document/picture_formats.h"
+#include "document/picture_io.h"
 #include "document/presets.h"
 #include "document/settings.h"
 #include "ui/document/file_dialogs.h"
@@ -44,8 +46,7 @@ constexpr int kEnded = 101;
 // The suffixes of the pictures a folder contributes (letter case ignored).
 const QStringList& pictureSuffixes()
 {
-    static const QStringList suffixes = {"jpg", "jpeg", "png",  "tif",  "tiff",
-                                         "bmp", "webp", "heic", "heif", "avif"};
+    static const QStringList suffixes = readablePictureSuffixesOfTable();
     return suffixes;
 }
 
@@ -112,12 +113,12 @@ BatchExportWindow::BatchExportWindow(SettingsSource current_settings, QWidget* p
 
     m_format = new BevelComboBox(this);
     m_format->setObjectName(QStringLiteral("format"));
-    m_format->addItem(QStringLiteral("JPEG"), QStringLiteral("jpg"));
-    m_format->addItem(QStringLiteral("PNG"), QStringLiteral("png"));
-    m_format->addItem(QStringLiteral("TIFF"), QStringLiteral("tif"));
-    m_format->addItem(QStringLiteral("WebP"), QStringLiteral("webp"));
+    for (const PictureFormat& format : pictureFormats()) {
+        if (isWritablePictureSuffix(format.writtenSuffix()))
+            m_format->addItem(format.label, format.writtenSuffix());
+    }
     m_format->setCurrentIndex(std::max(0, m_format->findData(batch_format())));
-    m_quality_label = new QLabel(tr("JPEG &quality:"), this);
+    m_quality_label = new QLabel(tr("&Quality:"), this);
     m_quality = new QSpinBox(this);
     m_quality->setObjectName(QStringLiteral("jpeg_quality"));
     m_quality->setRange(0, 100);
@@ -336,9 +337,10 @@ void BatchExportWindow::update_controls()
                             static_cast<QWidget*>(m_pattern), static_cast<QWidget*>(m_existing),
                             static_cast<QWidget*>(m_settings), static_cast<QWidget*>(m_keep)})
         widget->setEnabled(!running);
-    const bool jpeg = m_format->currentData().toString() == QLatin1String("jpg");
-    m_quality->setEnabled(!running && jpeg);
-    m_quality_label->setEnabled(!running && jpeg);
+    const PictureFormat* format = pictureFormatForSuffix(m_format->currentData().toString());
+    const bool quality = format && format->hasQuality();
+    m_quality->setEnabled(!running && quality);
+    m_quality_label->setEnabled(!running && quality);
     m_remove->setEnabled(!running && !m_list->selectedItems().isEmpty());
     m_start->setEnabled(!running && m_list->count() > 0);
     m_cancel->setEnabled(running);
@@ -396,7 +398,8 @@ void BatchExportWindow::start()
         settings.jobs.append({picture, QString()});
     settings.outputFolder = folder;
     settings.suffix = suffix;
-    settings.quality = suffix == QLatin1String("jpg") ? m_quality->value() : -1;
+    const PictureFormat* format = pictureFormatForSuffix(suffix);
+    settings.quality = format && format->hasQuality() ? m_quality->value() : -1;
     settings.pattern = pattern;
     settings.existing = existing;
     settings.filterName = filter;

@@ -2,6 +2,7 @@
 
 #include "document/file_names.h"
 #include "document/photo_metadata.h"
+#include "document/picture_formats.h"
 #include "document/picture_io.h"
 #include "document/settings.h"
 #include "ui/document/document_file.h"
@@ -30,9 +31,9 @@ void DocumentView::export_image()
                                    QStringLiteral("jpg")));
     if (path.isEmpty())
         return;
-    const int quality = path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive)
-                            ? jpeg_quality()
-                            : kWriterDefaultQuality;
+    // The quality of the dialog for a format that has one (100: lossless where it can be).
+    const PictureFormat* format = pictureFormatForSuffix(QFileInfo(path).suffix());
+    const int quality = format && format->hasQuality() ? jpeg_quality() : kWriterDefaultQuality;
     // The photo information of the picture's file (a document keeps that file as it was read);
     // a pasted picture has none.
     const PhotoMetadata metadata = keep_photo_information()

@@ -11,6 +11,7 @@
 #include <QSpinBox>
 
 #include "document/file_names.h"
+#include "document/picture_formats.h"
 #include "document/settings.h"
 
 namespace {
@@ -23,7 +24,7 @@ QString run_platform_dialog(QWidget* parent, const QString& caption, const QStri
     return QFileDialog::getOpenFileName(parent, caption, dir, filter, selected_filter);
 }
 
-// The export's save dialog: the save dialog with "JPEG quality" and "Keep photo information"
+// The export's save dialog: the save dialog with "Quality" and "Keep photo information"
 // beneath, set as the settings say and stored there when the dialog is accepted. A platform
 // dialog cannot take them, so this one is always the toolkit's own.
 QString run_export_dialog(QWidget* parent, const QString& caption, const QString& dir,
@@ -42,12 +43,15 @@ QString run_export_dialog(QWidget* parent, const QString& caption, const QString
                                  "captions of the photo (EXIF, XMP and IPTC)."));
     keep->setChecked(keep_photo_information());
 
-    auto* qualityLabel = new QLabel(QObject::tr("JPEG &quality:"), &dialog);
+    auto* qualityLabel = new QLabel(QObject::tr("&Quality:"), &dialog);
     auto* quality = new QSpinBox(&dialog);
     quality->setObjectName(QStringLiteral("jpeg_quality"));
     quality->setRange(0, 100);
     quality->setValue(jpeg_quality());
-    quality->setToolTip(QObject::tr("Higher is finer and larger; 80 suits most pictures."));
+    quality->setToolTip(QObject::tr("For %1: higher is finer and larger; 80 suits most "
+                                    "pictures. 100 is lossless in %2.")
+                            .arg(pictureFormatLabels(&hasQualitySetting),
+                                 pictureFormatLabels(&isLosslessAtHighestQuality)));
     qualityLabel->setBuddy(quality);
 
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {

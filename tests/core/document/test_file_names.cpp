@@ -57,6 +57,7 @@ private slots:
         QVERIFY(touch(m_files.filePath("picture.png")));
         QVERIFY(touch(m_files.filePath("phone.HEIC")));
         QVERIFY(touch(m_files.filePath("phone.avif")));
+        QVERIFY(touch(m_files.filePath("art.webp")));
         QVERIFY(touch(m_files.filePath("work.drawlume")));
         QVERIFY(touch(m_files.filePath("notes.txt")));
         QVERIFY(QDir(m_files.path()).mkdir("folder.jpg"));
@@ -65,14 +66,17 @@ private slots:
     void dialogFiltersAreExact()
     {
         QCOMPARE(open_dialog_filter(),
-                 QStringLiteral("All supported formats (*.jpeg *.jpg *.png *.tiff *.tif *.bmp "
-                                "*.heic *.heif *.avif *.drawlume);;JPEG (*.jpeg *.jpg);;PNG "
-                                "(*.png);;TIFF (*.tiff *.tif);;BMP (*.bmp);;HEIF (*.heic *.heif);;"
-                                "AVIF (*.avif);;drawlume (*.drawlume)"));
+                 QStringLiteral("All supported formats (*.jpg *.jpeg *.png *.tif *.tiff *.bmp "
+                                "*.webp *.avif *.jxl *.heic *.heif *.drawlume);;JPEG (*.jpg "
+                                "*.jpeg);;PNG (*.png);;TIFF (*.tif *.tiff);;BMP (*.bmp);;WebP "
+                                "(*.webp);;AVIF (*.avif);;JPEG XL (*.jxl);;HEIF (*.heic *.heif);;"
+                                "drawlume (*.drawlume)"));
         QCOMPARE(document_dialog_filter(), QStringLiteral("drawlume (*.drawlume)"));
         QCOMPARE(export_dialog_filter(),
-                 QStringLiteral("JPEG (*.jpg);;PNG (*.png);;TIFF (*.tiff);;BMP (*.bmp);;"
-                                "All Images (*.jpeg *.jpg *.png *.tiff *.tif *.bmp)"));
+                 QStringLiteral("JPEG (*.jpg *.jpeg);;PNG (*.png);;TIFF (*.tif *.tiff);;BMP "
+                                "(*.bmp);;WebP (*.webp);;AVIF (*.avif);;JPEG XL (*.jxl);;All "
+                                "Images (*.jpg *.jpeg *.png *.tif *.tiff *.bmp *.webp *.avif "
+                                "*.jxl)"));
     }
 
     // A file dialog reads the patterns of an entry only when the entry ends with its ")"; with
@@ -136,6 +140,10 @@ private slots:
                                                  << "/p/pic.png.jpg";
         QTest::newRow("bmp: bare name") << bmp << "/b/x"
                                         << "/b/x.bmp";
+        // "JPEG XL" is a row of its own, not the JPEG row its name begins with.
+        QTest::newRow("jpeg xl: jpg name gets jxl")
+            << filterEntry(filters, "JPEG XL") << "/p/pic.jpg"
+            << "/p/pic.jpg.jxl";
         QTest::newRow("bmp: BMP kept") << bmp << "/b/x.BMP"
                                        << "/b/x.BMP";
         // Every filter but PNG, TIFF, BMP and the document's follows the JPEG rule.
@@ -252,12 +260,13 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("supported");
         for (const char* name :
-             {"a.jpg", "a.JPG", "a.jpeg", "a.JPEG", "a.png", "a.PNG", "a.tif", "a.tiff", "a.TIFF",
-              "a.bmp", "a.Bmp", "/dir.x/b.c.png", "a.heic", "a.HEIC", "a.heif", "a.avif", "a.AVIF"})
+             {"a.jpg",  "a.JPG",  "a.jpeg", "a.JPEG", "a.png",          "a.PNG",  "a.tif",
+              "a.tiff", "a.TIFF", "a.bmp",  "a.Bmp",  "/dir.x/b.c.png", "a.heic", "a.HEIC",
+              "a.heif", "a.avif", "a.AVIF", "a.webp", "a.WebP",         "a.jxl"})
             QTest::newRow(name) << QString(name) << true;
         for (const char* name : {"a.b.tif", "holiday/x.JPG"})
             QTest::newRow(name) << QString(name) << true;
-        for (const char* name : {"a.gif", "a.drawlume", "a.webp", "a", "jpg", "a.jpg.txt",
+        for (const char* name : {"a.gif", "a.drawlume", "a.svg", "a", "jpg", "a.jpg.txt",
                                  "/dir.jpg/file", "a.jpg/", "", "picture.", "png.txt", "/tmp/jpg"})
             QTest::newRow(name[0] ? name : "empty") << QString(name) << false;
     }
@@ -289,6 +298,7 @@ private slots:
         QTest::newRow("existing png") << QList<QUrl>{local("picture.png")} << true;
         QTest::newRow("existing upper-case HEIC") << QList<QUrl>{local("phone.HEIC")} << true;
         QTest::newRow("existing avif") << QList<QUrl>{local("phone.avif")} << true;
+        QTest::newRow("existing webp") << QList<QUrl>{local("art.webp")} << true;
         QTest::newRow("document") << QList<QUrl>{local("work.drawlume")} << true;
         QTest::newRow("other kind of file") << QList<QUrl>{local("notes.txt")} << false;
         QTest::newRow("missing file") << QList<QUrl>{local("missing.jpg")} << false;

@@ -4,6 +4,7 @@
 
 #include "batch/batch_renderer.h"
 #include "core/filters/filter_list.h"
+#include "document/picture_formats.h"
 #include "document/presets.h"
 #include "document/settings.h"
 #include "support/test_files.h"
@@ -213,7 +214,8 @@ void TestBatchExportWindow::addRenderAndSummarise()
     child<QLineEdit>("output_folder")->setText(out);
     auto* formats = child<QComboBox>("format");
     formats->setCurrentIndex(formats->findData(format));
-    QCOMPARE(child<QSpinBox>("jpeg_quality")->isEnabled(), format == "jpg");
+    QCOMPARE(child<QSpinBox>("jpeg_quality")->isEnabled(),
+             pictureFormatForSuffix(format)->hasQuality());
     child<QSpinBox>("jpeg_quality")->setValue(90);
     auto* settings = child<QComboBox>("settings");
     settings->setCurrentIndex(preset.isEmpty() ? 0 : settings->findText(preset));
@@ -246,7 +248,7 @@ void TestBatchExportWindow::addRenderAndSummarise()
     QStringList arguments = {"-f", filter, expected.first()};
     if (!preset.isEmpty())
         arguments += QStringList{"--preset", preset};
-    if (format == "jpg")
+    if (pictureFormatForSuffix(format)->hasQuality())
         arguments += QStringList{"--quality", "90"};
     const QByteArray reference =
         renderedAlone(arguments, m_dir.filePath("alone-" + format + "." + format));
