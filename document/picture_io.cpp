@@ -504,7 +504,7 @@ QStringList writablePictureSuffixes()
 
 namespace {
 
-// Reads the bytes of a little- or big-endian file at pos; 0 past the end.
+// The number of size bytes at pos, big- or little-endian; 0 when the file ends before them.
 quint32 fileNumber(const QByteArray& bytes, qsizetype pos, int size, bool bigEndian)
 {
     if (pos < 0 || pos + size > bytes.size())
@@ -516,30 +516,6 @@ quint32 fileNumber(const QByteArray& bytes, qsizetype pos, int size, bool bigEnd
     return value;
 }
 
-// A JPEG's JFIF density in dots per inch (unit 1) or per centimetre (unit 2), as the reader takes
-// it; the segments are walked up to the first scan.
-QSize jpegResolution(const QByteArray& bytes)
-{
-    qsizetype pos = 2;
-    while (pos + 4 <= bytes.size() && uchar(bytes.at(pos)) == 0xFF) {
-        const uchar marker = uchar(bytes.at(pos + 1));
-        const qsizetype length = fileNumber(bytes, pos + 2, 2, true);
-        if (marker == 0xDA || length < 2)
-            break;
-        if (marker == 0xE0 && length >= 14 && bytes.mid(pos + 4, 5) == QByteArray("JFIF", 5)) {
-            const int unit = uchar(bytes.at(pos + 11));
-            const int x = int(fileNumber(bytes, pos + 12, 2, true));
-            const int y = int(fileNumber(bytes, pos + 14, 2, true));
-            if (unit == 1)
-                return QSize(int(100. * x / 2.54), int(100. * y / 2.54));
-            if (unit == 2)
-                return QSize(100 * x, 100 * y);
-        }
-        pos += 2 + length;
-    }
-    return QSize();
-}
-
 // A PNG's pHYs chunk when its unit is the metre; the chunks are walked up to the pixels.
 QSize pngResolution(const QByteArray& bytes)
 {
@@ -548,7 +524,7 @@ QSize pngResolution(const QByteArray& bytes)
         const QByteArray type = bytes.mid(pos + 4, 4);
         if (type == "IDAT" || type == "IEND")
             break;
-        if (type == "pHYs" && length == 9 && uchar(bytes.at(pos + 16)) == 1)
+        if (type == "pHYs" && length == 9 && fileNumber(bytes, pos + 16, 1, true) == 1)
             return QSize(int(fileNumber(bytes, pos + 8, 4, true)),
                          int(fileNumber(bytes, pos + 12, 4, true)));
         pos += 12 + length;
@@ -580,6 +556,34 @@ QSize tiffResolution(const QByteArray& bytes)
         return QSize();
     const double perMetre = unit == 3 ? 100 : 100 / 2.54;
     return QSize(qRound(resolution[0] * perMetre), qRound(resolution[1] * perMetre));
+}
+
+// A JPEG's JFIF density in dots per inch (unit 1) or per centimetre (unit 2), as the reader takes
+// it, else the resolution of its EXIF block (a camera's photo often has only that); the segments
+// are walked up to the first scan.
+QSize jpegResolution(const QByteArray& bytes)
+{
+    QSize exif;
+    qsizetype pos = 2;
+    while (pos + 4 <= bytes.size() && uchar(bytes.at(pos)) == 0xFF) {
+        const uchar marker = uchar(bytes.at(pos + 1));
+        const qsizetype length = fileNumber(bytes, pos + 2, 2, true);
+        if (marker == 0xDA || length < 2)
+            break;
+        if (marker == 0xE0 && length >= 14 && bytes.mid(pos + 4, 5) == QByteArray("JFIF", 5)) {
+            const int unit = int(fileNumber(bytes, pos + 11, 1, true));
+            const int x = int(fileNumber(bytes, pos + 12, 2, true));
+            const int y = int(fileNumber(bytes, pos + 14, 2, true));
+            if (unit == 1)
+                return QSize(int(100. * x / 2.54), int(100. * y / 2.54));
+            if (unit == 2)
+                return QSize(100 * x, 100 * y);
+        }
+        if (marker == 0xE1 && !exif.isValid() && bytes.mid(pos + 4, 6) == QByteArray("Exif\0\0", 6))
+            exif = tiffResolution(bytes.mid(pos + 10, length - 8));
+        pos += 2 + length;
+    }
+    return exif;
 }
 
 // The resolution a picture file states, in dots per metre; invalid when it states none.
