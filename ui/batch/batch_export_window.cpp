@@ -438,10 +438,9 @@ void BatchExportWindow::start()
     });
     connect(thread, &BatchThread::pictureWarning, this,
             [this](int index, const QString& message) { show_warning(index, message); });
-    connect(thread, &BatchThread::pictureCancelled, this, [this](int index) {
-        m_percent[index] = kEnded;
-        set_state(index, tr("cancelled: no file written"));
-    });
+    // A stopped picture keeps its share of the progress bar where it was.
+    connect(thread, &BatchThread::pictureCancelled, this,
+            [this](int index) { set_state(index, tr("cancelled: no file written")); });
     connect(thread, &BatchThread::batchFinished, this, &BatchExportWindow::finish);
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start();
