@@ -214,6 +214,7 @@ void BatchObserver::pictureWarning(int, const QString&) {}
 void BatchObserver::pictureWritten(int, const QString&) {}
 void BatchObserver::pictureFailed(int, const QString&) {}
 void BatchObserver::pictureSkipped(int, const QString&) {}
+void BatchObserver::pictureCancelled(int) {}
 void BatchObserver::batchFinished(const BatchSummary&) {}
 void BatchObserver::beginFileAccess() {}
 QStringList BatchObserver::endFileAccess()
@@ -435,7 +436,8 @@ BatchSummary BatchRenderer::run(const BatchSettings& settings, BatchObserver* ob
         active.push_back(std::move(slot));
     };
 
-    // Writes (or drops, after a cancel) the first picture of the list once its render is done.
+    // Writes the first picture of the list once its render is done. After a cancel, a render that
+    // had ended before it still gives its file; one that was stopped is dropped.
     const auto finishPicture = [&]() {
         std::unique_ptr<Slot> slot = std::move(active.front());
         active.pop_front();
@@ -446,9 +448,11 @@ BatchSummary BatchRenderer::run(const BatchSettings& settings, BatchObserver* ob
         QString renderError;
         QImage artwork = slot->render->takeArtwork(&renderError);
         slot->render.reset();
-        if (m_cancelled.load())
-            return;
         const QString& input = settings.jobs.at(slot->index).input;
+        if (artwork.isNull() && m_cancelled.load()) {
+            observer->pictureCancelled(slot->index);
+            return;
+        }
         if (artwork.isNull()) {
             fail(slot->index,
                  QStringLiteral("cannot render %1: %2").arg(quoted(input), renderError));
@@ -462,6 +466,7 @@ BatchSummary BatchRenderer::run(const BatchSettings& settings, BatchObserver* ob
         // A filter that announced more phases than it went through still ends at 100 %.
         if (slot->reported < 100)
             observer->pictureProgress(slot->index, 100);
+        setArtworkResolution(artwork, slot->pictureFile);
         observer->beginFileAccess();
         const PhotoMetadata metadata = settings.keepPhotoInformation
                                            ? PhotoMetadata::read(slot->pictureFile)

@@ -124,6 +124,9 @@ public:
     virtual void pictureFailed(int index, const QString& message);
     // The output existed and the policy is Skip.
     virtual void pictureSkipped(int index, const QString& output);
+    // The picture's render was stopped by cancel() before it ended: no file is written. (A render
+    // that had ended is written; pictures never started are told nothing.)
+    virtual void pictureCancelled(int index);
     virtual void batchFinished(const BatchSummary& summary);
 
     // Around every read and write of a file: whatever the image libraries printed meanwhile
@@ -144,8 +147,8 @@ public:
     // skipped or failed, or after cancel().
     BatchSummary run(const BatchSettings& settings, BatchObserver* observer);
 
-    // From any thread: the pictures in progress are dropped, no further one starts; the files
-    // written so far stay.
+    // From any thread: the renders in progress are stopped and dropped, no further picture
+    // starts; the files written so far stay, and so does the file of a render that had ended.
     void cancel();
     bool isCancelled() const { return m_cancelled.load(); }
 

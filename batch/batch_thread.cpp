@@ -30,6 +30,7 @@ public:
     {
         emit m_thread->pictureSkipped(index, output);
     }
+    void pictureCancelled(int index) override { emit m_thread->pictureCancelled(index); }
     void batchFinished(const BatchSummary& summary) override
     {
         emit m_thread->batchFinished(summary.written, summary.skipped, summary.failed,

@@ -25,6 +25,7 @@ signals:
     void pictureWritten(int index, const QString& output);
     void pictureFailed(int index, const QString& message);
     void pictureSkipped(int index, const QString& output);
+    void pictureCancelled(int index);
     void batchFinished(int written, int skipped, int failed, bool cancelled, const QString& error);
 
 protected:

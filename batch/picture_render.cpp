@@ -9,20 +9,10 @@
 #include "processing/worker.h"
 
 #include <QEventLoop>
+#include <QMutexLocker>
 
 #include <new>
 #include <utility>
-
-namespace {
-
-// The resolution a picture made without a screen gets (100 dots per inch), which is what
-// drawlume-render's artworks carry unless the filter keeps the photograph's.
-constexpr int kHeadlessDotsPerMeter = 3937;
-// Put on the photograph for the render, to see afterwards whether the filter kept its
-// resolution; no real picture has it.
-constexpr int kMarkerDotsPerMeter = 1;
-
-} // namespace
 
 PictureRender::PictureRender(const QString& filterName, QImage picture,
                              const FilterParametersPtr& parameters, QObject* parent)
@@ -31,13 +21,6 @@ PictureRender::PictureRender(const QString& filterName, QImage picture,
     const FilterPtr filter = createFilter(filterName);
     if (!filter)
         return;
-    // A new picture's resolution comes from the screen, so an artwork that a filter makes anew
-    // would carry the screen's in the application and another one in drawlume-render. The marker
-    // tells such an artwork from one that kept the photograph's (the only reference to picture is
-    // this one, so nothing is copied).
-    m_photoDotsPerMeter = QSize(picture.dotsPerMeterX(), picture.dotsPerMeterY());
-    picture.setDotsPerMeterX(kMarkerDotsPerMeter);
-    picture.setDotsPerMeterY(kMarkerDotsPerMeter);
     filter->setImage(picture);
     picture = QImage();
     filter->setParameters(parameters);
@@ -47,6 +30,15 @@ PictureRender::PictureRender(const QString& filterName, QImage picture,
     // all arrive before it.
     connect(m_worker.data(), &QThread::finished, this, &PictureRender::finished,
             Qt::QueuedConnection);
+    // On the worker thread, once the filter has returned: from here on a cancel is too late to
+    // stop it and must not cost the finished artwork.
+    connect(
+        m_worker.data(), &QThread::finished, this,
+        [this] {
+            const QMutexLocker lock(&m_cancelMutex);
+            m_ended = true;
+        },
+        Qt::DirectConnection);
 }
 
 PictureRender::~PictureRender() = default;
@@ -61,7 +53,10 @@ void PictureRender::start()
 
 void PictureRender::cancel()
 {
-    if (m_worker)
+    // A render that has ended keeps its artwork: otherwise a cancel that comes between the end of
+    // the render and the taking of its artwork would drop a finished picture.
+    const QMutexLocker lock(&m_cancelMutex);
+    if (m_worker && !m_ended)
         m_worker->slot_cancelled();
 }
 
@@ -81,13 +76,6 @@ QImage PictureRender::takeArtwork(QString* error)
     }
     // The worker holds the filter, and the filter the artwork's other reference.
     m_worker.reset();
-    if (!artwork.isNull()) {
-        const auto resolution = [](int dotsPerMeter, int photo) {
-            return dotsPerMeter == kMarkerDotsPerMeter ? photo : kHeadlessDotsPerMeter;
-        };
-        artwork.setDotsPerMeterX(resolution(artwork.dotsPerMeterX(), m_photoDotsPerMeter.width()));
-        artwork.setDotsPerMeterY(resolution(artwork.dotsPerMeterY(), m_photoDotsPerMeter.height()));
-    }
     return artwork;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QImage>
+#include <QMutex>
 #include <QObject>
 #include <QScopedPointer>
-#include <QSize>
 #include <QString>
 
 #include <functional>
@@ -23,9 +23,8 @@ class Worker;
 // so that a painter which no longer needs the photograph can paint in its memory (the peak
 // memory of a large photo depends on it): callers move their picture in.
 //
-// The artwork's resolution does not depend on the screen: where the filter keeps the photograph's
-// it is the photograph's, an artwork made anew gets 100 dots per inch, in the application as in
-// drawlume-render.
+// The artwork's resolution is left to its writer, which gives it the photo file's (see
+// setArtworkResolution).
 //
 // Lives on the thread that starts it, which must run an event loop while it waits for
 // finished(); the worker's progress reporter emits on the worker thread.
@@ -44,7 +43,8 @@ public:
     IProgressReporter* reporter() const { return m_reporter.data(); }
 
     void start();
-    // Asks the filter to stop at its next check; does not wait. Thread-safe.
+    // Asks the filter to stop at its next check; does not wait. Thread-safe. A render whose filter
+    // has returned is not cancelled any more: it keeps its artwork.
     void cancel();
     // After finished(): the artwork, or a null picture when cancelled or the filter gave none,
     // with the reason in *error (when given): "not enough memory for a W x H picture with FILTER"
@@ -57,9 +57,11 @@ signals:
     void finished();
 
 private:
+    // Declared before the worker, whose destructor may still end its thread and so set m_ended.
+    QMutex m_cancelMutex; // orders cancel() against the end of the worker thread
+    bool m_ended = false;
     QScopedPointer<IProgressReporter> m_reporter;
     QScopedPointer<Worker> m_worker;
-    QSize m_photoDotsPerMeter;
 };
 
 // Renders picture (moved in, see PictureRender) and waits for it in an event loop on the calling

@@ -83,11 +83,12 @@ QImage renderArtworkWithProgress(const QString& filterName, QImage picture,
 }
 
 // Writes artwork to output atomically and says so; false after reporting why it could not.
-// pictureFile is the file the picture was read from: its photo information goes into the output
-// unless --strip-metadata says otherwise.
-bool writeArtwork(const QImage& artwork, const QByteArray& pictureFile, const QString& output,
+// pictureFile is the file the picture was read from: its resolution goes into the output, and its
+// photo information unless --strip-metadata says otherwise.
+bool writeArtwork(QImage artwork, const QByteArray& pictureFile, const QString& output,
                   const RenderOptions& options, TerminalProgress* progress)
 {
+    setArtworkResolution(artwork, pictureFile);
     QString error;
     QString warning;
     QStringList messages;
@@ -203,7 +204,8 @@ bool renderPicture(const RenderJob& job, const RenderOptions& options, TerminalP
                QStringLiteral("cannot render %1: %2").arg(quoted(job.input), renderError));
         return false;
     }
-    return writeArtwork(artwork, pictureFile, job.output, options, progress) && succeeded;
+    return writeArtwork(std::move(artwork), pictureFile, job.output, options, progress) &&
+           succeeded;
 }
 
 // True when the parameter XML stored in document is well-formed; otherwise *refused says why
@@ -476,8 +478,7 @@ int renderDocument(const RenderOptions& options)
                QStringLiteral("cannot render %1: %2").arg(quoted(document), renderError));
         return ExitFailure;
     }
-    return writeArtwork(artwork, unpacked.pictureBytes, output, options, progress.data()) &&
-                   succeeded
-               ? ExitSuccess
-               : ExitFailure;
+    const bool written =
+        writeArtwork(std::move(artwork), unpacked.pictureBytes, output, options, progress.data());
+    return written && succeeded ? ExitSuccess : ExitFailure;
 }

@@ -596,3 +596,111 @@ QStringList writablePictureSuffixes()
     }
     return suffixes;
 }
+
+namespace {
+
+// The number of size bytes at pos, big- or little-endian; 0 when the file ends before them.
+quint32 fileNumber(const QByteArray& bytes, qsizetype pos, int size, bool bigEndian)
+{
+    if (pos < 0 || pos + size > bytes.size())
+        return 0;
+    const auto* data = reinterpret_cast<const uchar*>(bytes.constData()) + pos;
+    quint32 value = 0;
+    for (int i = 0; i < size; ++i)
+        value |= quint32(data[bigEndian ? i : size - 1 - i]) << (8 * (size - 1 - i));
+    return value;
+}
+
+// A PNG's pHYs chunk when its unit is the metre; the chunks are walked up to the pixels.
+QSize pngResolution(const QByteArray& bytes)
+{
+    for (qsizetype pos = 8; pos + 12 <= bytes.size();) {
+        const qsizetype length = fileNumber(bytes, pos, 4, true);
+        const QByteArray type = bytes.mid(pos + 4, 4);
+        if (type == "IDAT" || type == "IEND")
+            break;
+        if (type == "pHYs" && length == 9 && fileNumber(bytes, pos + 16, 1, true) == 1)
+            return QSize(int(fileNumber(bytes, pos + 8, 4, true)),
+                         int(fileNumber(bytes, pos + 12, 4, true)));
+        pos += 12 + length;
+    }
+    return QSize();
+}
+
+// A TIFF's X and Y resolution of its first picture, per inch unless its unit says centimetre.
+QSize tiffResolution(const QByteArray& bytes)
+{
+    const bool big = bytes.startsWith("MM");
+    const qsizetype ifd = fileNumber(bytes, 4, 4, big);
+    const int entries = int(fileNumber(bytes, ifd, 2, big));
+    double resolution[2] = {0, 0};
+    int unit = 2; // inch
+    for (int i = 0; i < entries; ++i) {
+        const qsizetype entry = ifd + 2 + 12 * i;
+        const quint32 tag = fileNumber(bytes, entry, 2, big);
+        if (tag == 282 || tag == 283) {
+            const qsizetype value = fileNumber(bytes, entry + 8, 4, big);
+            const quint32 denominator = fileNumber(bytes, value + 4, 4, big);
+            if (denominator != 0)
+                resolution[tag - 282] = double(fileNumber(bytes, value, 4, big)) / denominator;
+        } else if (tag == 296) {
+            unit = int(fileNumber(bytes, entry + 8, 2, big));
+        }
+    }
+    if (resolution[0] <= 0 || resolution[1] <= 0 || (unit != 2 && unit != 3))
+        return QSize();
+    const double perMetre = unit == 3 ? 100 : 100 / 2.54;
+    return QSize(qRound(resolution[0] * perMetre), qRound(resolution[1] * perMetre));
+}
+
+// A JPEG's JFIF density in dots per inch (unit 1) or per centimetre (unit 2), as the reader takes
+// it, else the resolution of its EXIF block (a camera's photo often has only that); the segments
+// are walked up to the first scan.
+QSize jpegResolution(const QByteArray& bytes)
+{
+    QSize exif;
+    qsizetype pos = 2;
+    while (pos + 4 <= bytes.size() && uchar(bytes.at(pos)) == 0xFF) {
+        const uchar marker = uchar(bytes.at(pos + 1));
+        const qsizetype length = fileNumber(bytes, pos + 2, 2, true);
+        if (marker == 0xDA || length < 2)
+            break;
+        if (marker == 0xE0 && length >= 14 && bytes.mid(pos + 4, 5) == QByteArray("JFIF", 5)) {
+            const int unit = int(fileNumber(bytes, pos + 11, 1, true));
+            const int x = int(fileNumber(bytes, pos + 12, 2, true));
+            const int y = int(fileNumber(bytes, pos + 14, 2, true));
+            if (unit == 1)
+                return QSize(int(100. * x / 2.54), int(100. * y / 2.54));
+            if (unit == 2)
+                return QSize(100 * x, 100 * y);
+        }
+        if (marker == 0xE1 && !exif.isValid() && bytes.mid(pos + 4, 6) == QByteArray("Exif\0\0", 6))
+            exif = tiffResolution(bytes.mid(pos + 10, length - 8));
+        pos += 2 + length;
+    }
+    return exif;
+}
+
+// The resolution a picture file states, in dots per metre; invalid when it states none.
+QSize statedResolution(const QByteArray& bytes)
+{
+    QSize stated;
+    if (bytes.startsWith("\xFF\xD8"))
+        stated = jpegResolution(bytes);
+    else if (bytes.startsWith("\x89PNG\r\n\x1A\n"))
+        stated = pngResolution(bytes);
+    else if (bytes.startsWith("II*") || bytes.startsWith(QByteArrayView("MM\0*", 4)))
+        stated = tiffResolution(bytes);
+    else if (bytes.startsWith("BM") && fileNumber(bytes, 14, 4, false) >= 40)
+        stated = QSize(int(fileNumber(bytes, 38, 4, false)), int(fileNumber(bytes, 42, 4, false)));
+    return stated.width() > 0 && stated.height() > 0 ? stated : QSize();
+}
+
+} // namespace
+
+void setArtworkResolution(QImage& artwork, const QByteArray& photoFile)
+{
+    const QSize stated = statedResolution(photoFile);
+    artwork.setDotsPerMeterX(stated.isValid() ? stated.width() : kDefaultDotsPerMeter);
+    artwork.setDotsPerMeterY(stated.isValid() ? stated.height() : kDefaultDotsPerMeter);
+}

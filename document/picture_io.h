@@ -83,3 +83,15 @@ bool isWritablePictureSuffix(const QString& suffix);
 
 // The lower-case suffixes savePicture can write, in a stable order.
 QStringList writablePictureSuffixes();
+
+// The resolution of an artwork whose photo's file states none (or that has no file, a pasted
+// picture): 100 dots per inch, in dots per metre.
+constexpr int kDefaultDotsPerMeter = 3937;
+
+// Gives artwork the resolution every path writes artworks with (Export, the batch window,
+// drawlume-render, the renders of documents): the one photoFile states, the file the artwork's
+// photo was read from (a JPEG's JFIF density, a PNG's pHYs chunk, a TIFF's or BMP's resolution
+// fields), else kDefaultDotsPerMeter. The decoded photo's own is not used: where its file states
+// none the toolkit puts the screen's there, which would give other bytes in the application than
+// in drawlume-render.
+void setArtworkResolution(QImage& artwork, const QByteArray& photoFile);

@@ -19,8 +19,9 @@ class RecordingObserver : public BatchObserver
 public:
     BatchRenderer* renderer = nullptr;
     int cancelAtRender = -1;   // cancel when this picture's render starts
-    int cancelAtProgress = -1; // cancel at this picture's first progress above 0 %
-    int cancelAtWritten = -1;  // cancel once this picture is written
+    int cancelAtProgress = -1; // cancel at this picture's first progress of cancelPercent or more
+    int cancelPercent = 1;
+    int cancelAtWritten = -1; // cancel once this picture is written
 
     QStringList events;
     QMap<int, QString> failures;
@@ -44,7 +45,7 @@ public:
         QVERIFY(percent >= 0 && percent <= 100);
         QVERIFY(percent >= lastPercent.value(index, 0));
         lastPercent[index] = percent;
-        if (index == cancelAtProgress && percent > 0)
+        if (index == cancelAtProgress && percent >= cancelPercent)
             renderer->cancel();
     }
     void pictureWritten(int index, const QString& output) override
@@ -63,6 +64,10 @@ public:
     {
         events.append(QStringLiteral("skipped %1").arg(index));
         skipped[index] = output;
+    }
+    void pictureCancelled(int index) override
+    {
+        events.append(QStringLiteral("cancelled %1").arg(index));
     }
     void batchFinished(const BatchSummary& s) override
     {
@@ -125,15 +130,18 @@ void TestBatchRenderer::goodAndBadPictures_data()
     QTest::addColumn<QString>("suffix");
     QTest::addColumn<int>("concurrency");
     QTest::addColumn<bool>("keepInformation");
+    QTest::addColumn<int>("stated"); // the photos' resolution in dots per metre, 0: none
 
     QTest::newRow("Pencil, png, one at a time") << "Pencil"
-                                                << "png" << 1 << true;
-    QTest::newRow("Pencil, jpg, two at a time") << "Pencil"
-                                                << "jpg" << 2 << true;
-    QTest::newRow("Oil, png, two at a time") << "Oil"
-                                             << "png" << 2 << false;
+                                                << "png" << 1 << true << 0;
+    QTest::newRow("Pencil, jpg, two at a time, 300 ppi") << "Pencil"
+                                                         << "jpg" << 2 << true << 11811;
+    QTest::newRow("Oil, png, two at a time, 200 ppi") << "Oil"
+                                                      << "png" << 2 << false << 7874;
+    QTest::newRow("Oil, jpg, one at a time") << "Oil"
+                                             << "jpg" << 1 << true << 0;
     QTest::newRow("Watercolor, webp, one at a time") << "Watercolor"
-                                                     << "webp" << 1 << true;
+                                                     << "webp" << 1 << true << 0;
 }
 
 void TestBatchRenderer::goodAndBadPictures()
@@ -142,8 +150,23 @@ void TestBatchRenderer::goodAndBadPictures()
     QFETCH(QString, suffix);
     QFETCH(int, concurrency);
     QFETCH(bool, keepInformation);
+    QFETCH(int, stated);
 
     const QString folder = freshDirectory("mixed-in");
+    // The photos state the row's resolution, or none: the JFIF density unit 0, no pHYs chunk.
+    const QString photo = folder + "/photo.png";
+    const QString other = folder + "/other.jpg";
+    QImage picture = photoPicture(64, 48, 0);
+    picture.setDotsPerMeterX(stated ? stated : 1000);
+    picture.setDotsPerMeterY(stated ? stated : 1000);
+    QVERIFY(picture.save(photo) && picture.save(other, "jpeg", 95));
+    if (!stated) {
+        QByteArray png = readAll(photo);
+        QByteArray jpeg = readAll(other);
+        QVERIFY(png.indexOf("pHYs") > 0 && jpeg.mid(6, 4) == "JFIF");
+        jpeg[13] = 0;
+        QVERIFY(writeAll(photo, png.remove(png.indexOf("pHYs") - 4, 21)) && writeAll(other, jpeg));
+    }
     const QString damaged = folder + "/damaged.jpg";
     QVERIFY(writeAll(damaged, QByteArray("\xff\xd8\xff\xe0 not a picture at all", 26)));
     const QString missing = folder + "/missing.png";
@@ -153,7 +176,7 @@ void TestBatchRenderer::goodAndBadPictures()
     const QString out = m_dir.filePath(QStringLiteral("mixed-out/") + QTest::currentDataTag());
     QDir(out).removeRecursively();
 
-    const QStringList inputs = {m_photo, damaged, missing, m_other, drawing};
+    const QStringList inputs = {photo, damaged, missing, other, drawing};
     BatchSettings settings = settingsFor(filterName, inputs, out);
     settings.suffix = suffix;
     settings.concurrency = concurrency;
@@ -192,15 +215,18 @@ void TestBatchRenderer::goodAndBadPictures()
              (QStringList{QFileInfo(otherOut).fileName(), QFileInfo(photoOut).fileName()}));
     QCOMPARE(observer.written.value(0), photoOut);
     const QString reference = freshDirectory("mixed-reference");
-    for (const QString& input : {m_photo, m_other}) {
+    for (const QString& input : {photo, other}) {
         const QString alone = reference + "/" + QFileInfo(input).completeBaseName() + "." + suffix;
         QStringList arguments = {"-f", filterName, input, alone};
         if (!keepInformation)
             arguments.prepend("--strip-metadata");
         const RenderResult result = run(arguments);
         QVERIFY2(result.exitCode == 0, qPrintable(result.err));
-        const QString batch = input == m_photo ? photoOut : otherOut;
+        const QString batch = input == photo ? photoOut : otherOut;
         QVERIFY2(readAll(batch) == readAll(alone), qPrintable(batch));
+        // The photo's resolution, or 100 dots per inch (WebP keeps none).
+        if (suffix != "webp")
+            QCOMPARE(readPicture(batch).dotsPerMeterX(), stated ? stated : 3937);
     }
 }
 
@@ -376,6 +402,7 @@ void TestBatchRenderer::cancelKeepsFinishedFiles_data()
 
     QTest::newRow("as the second's render starts") << 1 << "render";
     QTest::newRow("during the second's render") << 1 << "progress";
+    QTest::newRow("as the second's render reaches 100 %") << 1 << "end";
     QTest::newRow("two at a time, once the first is written") << 2 << "written";
 }
 
@@ -402,22 +429,31 @@ void TestBatchRenderer::cancelKeepsFinishedFiles()
     observer.renderer = &renderer;
     if (moment == "render")
         observer.cancelAtRender = 1;
-    else if (moment == "progress")
+    else if (moment == "progress" || moment == "end")
         observer.cancelAtProgress = 1;
     else
         observer.cancelAtWritten = 0;
+    observer.cancelPercent = moment == "end" ? 100 : 1;
     const BatchSummary summary = renderer.run(settings, &observer);
 
     QVERIFY(summary.cancelled);
     QVERIFY(renderer.isCancelled());
-    QCOMPARE(summary.written, 1);
     QCOMPARE(summary.failed, 0);
     QCOMPARE(observer.finishedCalls, 1);
-    QVERIFY(!observer.events.contains("written 1"));
     QVERIFY(!observer.events.contains("started 2"));
-    // The finished picture stays; nothing else, no temporary file either.
-    QCOMPARE(filesIn(out), QStringList{"p0-Oil.png"});
-    QVERIFY(!readPicture(out + "/p0-Oil.png").isNull());
+    // The second picture is told as stopped (no file), unless its render had ended before the
+    // cancel: then it is written. A render cancelled as it starts is always stopped.
+    const bool secondWritten = observer.events.contains("written 1");
+    QCOMPARE(observer.events.contains("cancelled 1"), !secondWritten);
+    QVERIFY(!secondWritten || moment != "render");
+    QCOMPARE(summary.written, secondWritten ? 2 : 1);
+    // The finished pictures stay; nothing else, no temporary file either.
+    QStringList files = {"p0-Oil.png"};
+    if (secondWritten)
+        files.append("p1-Oil.png");
+    QCOMPARE(filesIn(out), files);
+    for (const QString& file : files)
+        QVERIFY(!readPicture(out + "/" + file).isNull());
 }
 
 QTEST_GUILESS_MAIN(TestBatchRenderer)

@@ -39,7 +39,8 @@ void DocumentView::export_image()
     const PhotoMetadata metadata = keep_photo_information()
                                        ? PhotoMetadata::read(m_document->picture_source().bytes)
                                        : PhotoMetadata();
-    if (!m_launcher->start_saving(m_shown.image(), path, quality, metadata))
+    if (!m_launcher->start_saving(m_shown.image(), path, quality, metadata,
+                                  m_document->picture_source().bytes))
         tell(tr("Export to %1 could not start.").arg(QFileInfo(path).fileName()));
 }
 

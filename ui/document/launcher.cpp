@@ -94,12 +94,13 @@ bool Launcher::start_rendering(const QString& filter_name, const FilterParameter
 }
 
 bool Launcher::start_saving(const QImage& picture, const QString& path, int quality,
-                            const PhotoMetadata& metadata)
+                            const PhotoMetadata& metadata, const QByteArray& photo_file)
 {
     if (m_worker)
         return false;
     m_quality = quality;
     m_metadata = metadata;
+    m_photo_file = photo_file;
     if (!m_current_parameters)
         return write_image(picture, path);
     // The full-size result is what this export would render: write it as it is.
@@ -128,8 +129,12 @@ void Launcher::report_render_failure(const QString& reason)
 
 bool Launcher::write_image(const QImage& picture, const QString& path)
 {
+    // The same resolution as drawlume-render's file, whatever the screen's is; copies the pixels
+    // only when it differs from the picture's.
+    QImage artwork = picture;
+    setArtworkResolution(artwork, m_photo_file);
     QString error;
-    if (!savePicture(picture, path, m_quality, &error, m_metadata)) {
+    if (!savePicture(artwork, path, m_quality, &error, m_metadata)) {
         qCDebug(lcRender) << "Launcher::write_image:" << path << error;
         QMessageBox box(QMessageBox::Critical, tr("Drawlume"), tr("Cannot save file %1").arg(path),
                         QMessageBox::Ok, m_view->window());
@@ -239,7 +244,7 @@ void Launcher::slot_save_finished()
     const bool cancelled = m_worker->was_cancelled();
     const QString memory_problem =
         m_worker->out_of_memory() ? m_worker->out_of_memory_message() : QString();
-    const QImage result = m_worker->result_image();
+    QImage result = m_worker->result_image();
     // The run is over before the file is written: a failure message must not find the worker
     // still registered.
     clean_up();
@@ -249,7 +254,9 @@ void Launcher::slot_save_finished()
         return;
     }
     if (!cancelled) {
-        // The export's rendering is the full-size result of the last rendering.
+        // The export's rendering is the full-size result of the last rendering. Its resolution is
+        // set while it is held once, so that writing it copies nothing.
+        setArtworkResolution(result, m_photo_file);
         m_full_size = result;
         emit full_size_ready(result);
         write_image(result, m_save_path);

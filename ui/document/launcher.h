@@ -43,11 +43,13 @@ public:
                          const QImage& picture);
     // Renders picture at full size with the settings of the last completed rendering and writes
     // it to path (quality and metadata as for savePicture); with no rendering yet, writes the
-    // picture as it is.
+    // picture as it is. photo_file is the file the picture was read from, whose resolution the
+    // file gets (setArtworkResolution); empty for a picture from no file.
     bool start_saving(const QImage& picture, const QString& path, int quality,
-                      const PhotoMetadata& metadata = PhotoMetadata());
-    // Writes picture to path atomically with the metadata of the export; reports a failure with
-    // "Cannot save file %1".
+                      const PhotoMetadata& metadata = PhotoMetadata(),
+                      const QByteArray& photo_file = QByteArray());
+    // Writes picture to path atomically with the metadata and resolution of the export; reports a
+    // failure with "Cannot save file %1".
     bool write_image(const QImage& picture, const QString& path);
 
     // Renders picture at full size in the background with the settings of the last completed
@@ -136,6 +138,7 @@ private:
     bool m_busy = false;
     int m_quality = -1;
     PhotoMetadata m_metadata;
+    QByteArray m_photo_file;
     bool m_has_result = false;
     StrokeMemoryPtr m_stroke_memory;
     double m_display_scale = 1.0;

@@ -2,7 +2,7 @@
 
 #include "document/file_names.h"
 #include "document/settings.h"
-#include "ui/document/batch_export_window.h"
+#include "ui/batch/batch_export_window.h"
 #include "ui/document/document_file.h"
 #include "ui/document/document_registry.h"
 #include "ui/document/document_view.h"

@@ -154,6 +154,8 @@ private slots:
     void allocationLimitAdmitsLargePhotos();
     void writableSuffixes_data();
     void writableSuffixes();
+    void artworkResolutionIsThePhotoFiles_data();
+    void artworkResolutionIsThePhotoFiles();
 
 private:
     QTemporaryDir m_dir;
@@ -702,6 +704,53 @@ void TestPictureIo::writableSuffixes()
         plain.remove(0, 1);
     QCOMPARE(all.contains(plain), writable);
     QCOMPARE(all.first(), pictureFormats().constFirst().writtenSuffix());
+}
+
+void TestPictureIo::artworkResolutionIsThePhotoFiles_data()
+{
+    QTest::addColumn<QByteArray>("format"); // of a photo written at 200 ppi; empty: no file
+    QTest::addColumn<QString>("change");    // "unstated": no pHYs, JFIF unit 0; "exif": 300 ppi
+    QTest::addColumn<int>("expected");      // the artwork's dots per metre
+
+    QTest::newRow("png") << QByteArray("png") << "" << 7874;
+    QTest::newRow("png without pHYs") << QByteArray("png") << "unstated" << 3937;
+    QTest::newRow("jpeg") << QByteArray("jpeg") << "" << 7874;
+    QTest::newRow("jpeg, JFIF without unit") << QByteArray("jpeg") << "unstated" << 3937;
+    QTest::newRow("jpeg, JFIF without unit, EXIF") << QByteArray("jpeg") << "exif" << 11811;
+    QTest::newRow("tiff") << QByteArray("tiff") << "" << 7874;
+    QTest::newRow("bmp") << QByteArray("bmp") << "" << 7874;
+    QTest::newRow("webp") << QByteArray("webp") << "" << 3937;
+    QTest::newRow("no file") << QByteArray() << "" << 3937;
+}
+
+void TestPictureIo::artworkResolutionIsThePhotoFiles()
+{
+    QFETCH(QByteArray, format);
+    QFETCH(QString, change);
+    QFETCH(int, expected);
+    if (!format.isEmpty() && !QImageWriter::supportedImageFormats().contains(format))
+        QSKIP("no writer for the format");
+    QImage photo(8, 8, QImage::Format_RGB32);
+    photo.fill(Qt::gray);
+    photo.setDotsPerMeterX(7874);
+    photo.setDotsPerMeterY(7874);
+    QByteArray file;
+    QBuffer buffer(&file);
+    QVERIFY(format.isEmpty() || (buffer.open(QIODevice::WriteOnly) && photo.save(&buffer, format)));
+    if (!change.isEmpty() && format == "png")
+        file.remove(file.indexOf("pHYs") - 4, 21);
+    else if (!change.isEmpty())
+        file[13] = 0;
+    if (change == "exif") {
+        Exiv2::ExifData exif;
+        exif["Exif.Image.XResolution"] = Exiv2::URational(300, 1);
+        exif["Exif.Image.YResolution"] = Exiv2::URational(300, 1);
+        file = withExif(file, exif);
+    }
+    QImage artwork(4, 4, QImage::Format_RGB32);
+    setArtworkResolution(artwork, file);
+    QCOMPARE(artwork.dotsPerMeterX(), expected);
+    QCOMPARE(artwork.dotsPerMeterY(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestPictureIo)

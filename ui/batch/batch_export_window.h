@@ -25,9 +25,11 @@ class QSpinBox;
 // Pictures come from "Add Pictures..." (several at once), "Add Folder..." (its pictures, with
 // "Include subfolders" those of its subfolders too) or files and folders dropped on the list;
 // "Remove" takes the selected ones off. Each row shows the picture's state: waiting, rendering
-// with its percentage, done, failed with the reason, skipped. The output folder, format, name
-// pattern and existing-file policy are remembered in the settings (settings.h) when a batch
-// starts; the JPEG quality and "Keep photo information" are the export's own settings.
+// with its percentage, done, failed with the reason, skipped, and after a cancel "cancelled: no
+// file written" or "not started"; a warning of the batch (an incomplete picture) stays on a
+// second line. The output folder, format, name pattern and existing-file policy are remembered
+// in the settings (settings.h) when a batch starts; the JPEG quality and "Keep photo
+// information" are the export's own settings.
 class BatchExportWindow : public QWidget
 {
     Q_OBJECT
@@ -76,6 +78,8 @@ private slots:
 
 private:
     void set_state(int index, const QString& state);
+    // Keeps the batch's warning about the picture (an incomplete file) on its line.
+    void show_warning(int index, const QString& message);
     void finish(int written, int skipped, int failed, bool cancelled, const QString& error);
 
     SettingsSource m_current_settings;
@@ -102,6 +106,7 @@ private:
     QPointer<BatchThread> m_thread;
     QString m_output_folder; // of the running or last batch
     QVector<int> m_percent;  // per picture of the running batch: -1 waiting, then 0..100, kEnded
+    QStringList m_warnings;  // per picture of the running batch: what the batch warned about it
 };
 
 // Shows the application's one Batch Export window, made on first use with current_settings (and

@@ -10,7 +10,7 @@
 #include "support/test_files.h"
 #include "support/test_pictures.h"
 #include "ui/application.h"
-#include "ui/document/batch_export_window.h"
+#include "ui/batch/batch_export_window.h"
 #include "ui/document/document_view.h"
 #include "ui/document/document_window.h"
 #include "ui/document/file_dialogs.h"
@@ -320,15 +320,17 @@ void TestBatchExportWindow::cancelKeepsTheFinishedPictures()
     QCOMPARE(files.size(), written);
     for (const QString& file : files)
         QVERIFY2(!QImage(out + "/" + file).isNull(), qPrintable(file));
-    // Each row is done, dropped or never started, and the done ones are the files written.
+    // Each row is done, stopped without a file or never started, and the done ones are the files
+    // written.
     int done = 0;
     for (const QString& row : rowTexts()) {
-        QVERIFY2(row.contains(QRegularExpression(" \u2014 (done: |cancelled$|waiting$)")),
+        QVERIFY2(row.contains(QRegularExpression(" \u2014 (done: |cancelled: no file written$|not "
+                                                 "started: the batch was cancelled$)")),
                  qPrintable(row));
         done += row.contains(" \u2014 done: ") ? 1 : 0;
     }
     QCOMPARE(done, written);
-    QVERIFY(rowTexts().last().contains("waiting"));
+    QVERIFY(rowTexts().last().contains("not started"));
     QVERIFY(button(m_window, "Start")->isEnabled());
     QVERIFY(!cancel->isEnabled());
 }

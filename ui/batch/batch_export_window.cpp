@@ -1,4 +1,4 @@
-#include "ui/document/batch_export_window.h"
+#include "ui/batch/batch_export_window.h"
 
 #include "batch/batch_renderer.h"
 #include "batch/batch_thread.h"
@@ -411,6 +411,11 @@ void BatchExportWindow::start()
 
     m_output_folder = folder;
     m_percent = QVector<int>(m_list->count(), -1);
+    m_warnings = QStringList();
+    for (int i = 0; i < m_list->count(); ++i) {
+        m_warnings.append(QString());
+        m_list->item(i)->setToolTip(m_list->item(i)->data(Qt::UserRole).toString());
+    }
     for (int i = 0; i < m_list->count(); ++i)
         set_state(i, tr("waiting"));
     m_progress->setRange(0, 100 * m_list->count());
@@ -440,10 +445,17 @@ void BatchExportWindow::start()
         m_percent[index] = kEnded;
         set_state(index, tr("skipped: %1 exists").arg(QFileInfo(output).fileName()));
     });
+    connect(thread, &BatchThread::pictureWarning, this,
+            [this](int index, const QString& message) { show_warning(index, message); });
+    // A stopped picture keeps its share of the progress bar where it was.
+    connect(thread, &BatchThread::pictureCancelled, this,
+            [this](int index) { set_state(index, tr("cancelled: no file written")); });
     connect(thread, &BatchThread::batchFinished, this, &BatchExportWindow::finish);
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start();
     update_controls();
+    // Start is greyed out now; the one thing to do while the batch runs is to cancel it.
+    m_cancel->setFocus();
 }
 
 void BatchExportWindow::cancel()
@@ -460,11 +472,34 @@ void BatchExportWindow::set_state(int index, const QString& state)
     if (!item)
         return;
     const QString path = item->data(Qt::UserRole).toString();
-    item->setText(QStringLiteral("%1 \u2014 %2").arg(QFileInfo(path).fileName(), state));
+    const QString warning = m_warnings.value(index);
+    item->setText(QStringLiteral("%1 \u2014 %2").arg(QFileInfo(path).fileName(), state) +
+                  (warning.isEmpty() ? QString() : tr("\n    warning: %1").arg(warning)));
     int total = 0;
     for (const int percent : qAsConst(m_percent))
         total += std::clamp(percent, 0, 100);
     m_progress->setValue(total);
+}
+
+void BatchExportWindow::show_warning(int index, const QString& message)
+{
+    QListWidgetItem* item = m_list->item(index);
+    if (!item || index >= m_warnings.size())
+        return;
+    // The line names the picture already: it shows the reason after the file's quoted path
+    // ("the picture is incomplete: ..."), the tooltip the whole message.
+    const QString path = QLatin1Char('"') + item->data(Qt::UserRole).toString() + QLatin1Char('"');
+    QString reason = message;
+    const int at = reason.indexOf(path);
+    if (at >= 0) {
+        reason = reason.mid(at + path.size());
+        if (reason.startsWith(QLatin1Char(':')))
+            reason.remove(0, 1);
+        reason = reason.trimmed();
+    }
+    m_warnings[index] = reason;
+    item->setToolTip(item->data(Qt::UserRole).toString() + QLatin1Char('\n') + message);
+    set_state(index, tr("rendering %1%").arg(std::clamp(m_percent.value(index), 0, 100)));
 }
 
 void BatchExportWindow::finish(int written, int skipped, int failed, bool cancelled,
@@ -475,10 +510,13 @@ void BatchExportWindow::finish(int written, int skipped, int failed, bool cancel
         for (int i = 0; i < m_percent.size(); ++i)
             set_state(i, tr("not rendered"));
     } else {
-        // Pictures that were being rendered when the batch was cancelled are dropped.
-        for (int i = 0; i < m_percent.size(); ++i) {
-            if (m_percent.at(i) >= 0 && m_percent.at(i) != kEnded && cancelled)
-                set_state(i, tr("cancelled"));
+        // After a cancel every line says what became of its picture: written, dropped while it was
+        // rendered (told by the batch), or never started.
+        for (int i = 0; i < m_percent.size() && cancelled; ++i) {
+            if (m_percent.at(i) < 0)
+                set_state(i, tr("not started: the batch was cancelled"));
+            else if (m_percent.at(i) != kEnded)
+                set_state(i, tr("cancelled: no file written"));
         }
         QString text =
             tr("%1 written, %2 failed, %3 skipped.").arg(written).arg(failed).arg(skipped);
@@ -490,7 +528,10 @@ void BatchExportWindow::finish(int written, int skipped, int failed, bool cancel
     m_open_folder->setEnabled(QFileInfo(m_output_folder).isDir());
     // The thread object goes once it has ended (see start); is_running() is false from here on.
     m_thread.clear();
+    const bool cancel_focused = m_cancel->hasFocus();
     update_controls();
+    if (cancel_focused)
+        m_start->setFocus();
     emit batch_ended();
 }
 
