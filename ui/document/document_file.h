@@ -19,6 +19,7 @@ struct OpenedFile
     QString picture_name;           // a document's stored picture name; empty for a picture
     FilterParametersPtr parameters; // a document's filter and settings; null for a picture
     QString warning;                // the picture opened, but with this to say (incomplete ...)
+    QString preset; // the preset a document's settings came from; empty when it names none
 
     bool is_document() const { return !parameters.isNull(); }
 };

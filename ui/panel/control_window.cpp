@@ -41,6 +41,9 @@ constexpr int kPlacementGap = 8;
 const QColor kPanelGrey(196, 196, 196);
 // What the window manager's frame adds to a window's height, at most.
 constexpr int kFrameHeight = 32;
+// The preview's height, and the least it shrinks to on a short screen.
+constexpr int kPreviewHeight = 250;
+constexpr int kLeastPreviewHeight = 120;
 } // namespace
 
 ControlWindow* ControlWindow::instance()
@@ -144,6 +147,21 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     setAcceptDrops(true);
 
     fill_filter_list();
+    // The panel area is as high as the panel shown, not as the highest of them: the pages not
+    // shown take no height, so that a short panel never scrolls for a taller one.
+    const auto follow_page = [this](int shown) {
+        for (int i = 0; i < m_panels->count(); ++i) {
+            QWidget* page = m_panels->widget(i);
+            QSizePolicy policy = page->sizePolicy();
+            policy.setVerticalPolicy(i == shown ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+            page->setSizePolicy(policy);
+        }
+        m_panels->updateGeometry();
+        if (isVisible())
+            fit_to_screen();
+    };
+    connect(m_panels, &QStackedWidget::currentChanged, this, follow_page);
+    follow_page(m_panels->currentIndex());
     set_focus_order();
     offer_filters_for(nullptr);
     // The commands of the document windows' menus, with their shortcuts, act on the current
@@ -251,6 +269,11 @@ void ControlWindow::take_keyboard_focus()
         m_filter_combo->setFocus(Qt::ShortcutFocusReason);
 }
 
+QRect ControlWindow::panel_frame() const
+{
+    return isVisible() ? frameGeometry() : QRect();
+}
+
 void ControlWindow::focus_document()
 {
     DocumentWindow* document = current_document_window();
@@ -339,6 +362,15 @@ bool ControlWindow::eventFilter(QObject* watched, QEvent* event)
         m_previous_filter_index = m_filter_combo->currentIndex();
     if (event->type() == QEvent::MouseMove && watched == m_thumbnail->preview())
         check_pressed();
+    // Placed before it had a frame, the window is placed by its inside, and the window manager
+    // may then put the title bar above the screen's top, where it cannot be dragged. Once it is
+    // on screen its frame is known: the window comes down onto the screen.
+    if (watched == windowHandle() && event->type() == QEvent::Expose && isVisible()) {
+        const QScreen* shown_on = screen();
+        if (shown_on && frameGeometry().top() < shown_on->availableGeometry().top())
+            QMetaObject::invokeMethod(
+                this, [this] { keep_on_screen(this); }, Qt::QueuedConnection);
+    }
     return QDialog::eventFilter(watched, event);
 }
 
@@ -348,10 +380,22 @@ void ControlWindow::fit_to_screen()
     if (!shown_on || !layout())
         return;
     // The layout measured afresh, its inner rows included (activate() goes through them all).
-    layout()->invalidate();
-    layout()->activate();
-    const int others = layout()->minimumSize().height() - m_panel_area->minimumSizeHint().height();
-    m_panel_area->set_room(shown_on->availableGeometry().height() - kFrameHeight - others);
+    const auto room = [this, shown_on](int preview_height) {
+        m_thumbnail->set_least_height(preview_height);
+        m_placeholder->setMinimumHeight(preview_height);
+        layout()->invalidate();
+        layout()->activate();
+        const int others =
+            layout()->minimumSize().height() - m_panel_area->minimumSizeHint().height();
+        return shown_on->availableGeometry().height() - kFrameHeight - others;
+    };
+    // On a short screen (or a large scale) the preview gives up height before the settings
+    // have to scroll.
+    const int needed = m_panels->minimumSizeHint().height();
+    int available = room(kPreviewHeight);
+    if (available < needed)
+        available = room(std::max(kLeastPreviewHeight, kPreviewHeight - (needed - available)));
+    m_panel_area->set_room(available);
     layout()->invalidate();
     layout()->activate();
 }
@@ -363,5 +407,7 @@ void ControlWindow::showEvent(QShowEvent* event)
     if (QWindow* window = windowHandle()) {
         connect(window, &QWindow::screenChanged, this, &ControlWindow::fit_to_screen,
                 Qt::UniqueConnection);
+        window->removeEventFilter(this);
+        window->installEventFilter(this);
     }
 }

@@ -65,7 +65,9 @@ public:
     void document_busy_changed(DocumentView* view) override;
     FilterParametersPtr document_parameters(const DocumentView* view) const override;
     int filter_index(const QString& name) const override;
+    QString document_preset(const DocumentView* view) const override;
     void take_keyboard_focus() override;
+    QRect panel_frame() const override;
 
     // A fresh copy of the settings of the filter now chosen.
     FilterParametersPtr current_parameters() const;

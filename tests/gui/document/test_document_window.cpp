@@ -248,8 +248,8 @@ void TestDocumentWindow::storedSettingsOutOfRangeAreBroughtIntoIt()
 void TestDocumentWindow::missingPathGivesAnEmptyWindowSilently()
 {
     MessageBoxCloser closer;
+    // A message box would have come up (and been answered) while the window opened.
     DocumentWindow* window = openWindow(m_dir.filePath("nowhere.jpg"));
-    QTest::qWait(100);
     QCOMPARE(closer.text, QString());
     QCOMPARE(window->windowTitle(), QStringLiteral("Untitled"));
     QVERIFY(!window->view()->has_picture());
@@ -300,15 +300,10 @@ void TestDocumentWindow::commandsFollowTheDocumentState()
     QTRY_VERIFY(menu->action_paste()->isEnabled());
     menu->slot_edit_paste();
     QVERIFY(window->view()->has_picture());
-    for (QAction* action :
-         {menu->action_save(), menu->action_save_as(), menu->action_copy(), menu->action_process()})
+    // Export too: without a rendering it renders one first.
+    for (QAction* action : {menu->action_save(), menu->action_save_as(), menu->action_copy(),
+                            menu->action_process(), menu->action_export()})
         QVERIFY2(action->isEnabled(), qPrintable(action->text()));
-    QVERIFY(!menu->action_export()->isEnabled());
-
-    QVERIFY(window->view()->process(QStringLiteral("Pencil")));
-    QTRY_VERIFY(window->view()->has_result());
-    window->check_enabled_widgets();
-    QVERIFY(menu->action_export()->isEnabled());
 }
 
 void TestDocumentWindow::menusAreLaidOutForKeysAndEyes()
@@ -554,8 +549,6 @@ void TestDocumentWindow::cancelledRenderingRestoresTheSettings()
     QTRY_VERIFY(!launcher->worker());
     QVERIFY(!view->has_result());
     QVERIFY(!launcher->current_parameters());
-    window->check_enabled_widgets();
-    QVERIFY(!window->menu()->action_export()->isEnabled());
 
     // After a completed rendering, a cancelled one leaves the completed settings in force.
     QVERIFY(view->process(QStringLiteral("Pencil")));
