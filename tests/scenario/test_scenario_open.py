@@ -300,6 +300,36 @@ class OpenScenario(ScenarioTest):
             self.finish()
             app.kill()
 
+    def test_at_double_scale_the_windows_fit_beside_each_other(self):
+        with self.desktop() as desk:
+            photo = write_file(desk.path("photo.png"), png_bytes(300, 200, photo_pixel))
+            app = desk.start(photo, scale=2)
+            window = desk.wait_window("photo - Drawlume")
+            control = desk.control_window()
+            # The whole panel shows without scrolling: its last row too.
+            try:
+                reading = wait_for(lambda: (lambda t: t if "Texturize" in t else None)(
+                    desk.read_text(control)), STEP, "the panel's last row")
+            except ScenarioFailure:
+                reading = desk.read_text(control)
+                self.expect(False, "at scale 2 the control window reads: %s" % reading)
+            panel = desk.frame(control)
+            self.expect(panel[1] >= 0 and panel[1] + panel[3] <= SCREEN[1],
+                        "at scale 2 the control window lies off the screen: %s" % (panel,))
+            desk.activate(window)
+            desk.key("ctrl+n")
+            untitled = desk.wait_window("Untitled")
+            self.expect(not desk.overlap(desk.frame(untitled), panel),
+                        "at scale 2 the new window %s covers the control window %s"
+                        % (desk.frame(untitled), panel))
+            desk.activate(untitled)
+            desk.key("ctrl+w")
+            desk.wait_no_window("Untitled")
+            desk.activate(window)
+            desk.key("ctrl+w")
+            self.expect_clean_exit(app, "closing the photo at scale 2")
+            self.finish()
+
 
 if __name__ == "__main__":
     main()

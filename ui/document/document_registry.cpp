@@ -23,6 +23,8 @@ constexpr int kCascadeStep = 32;
 // Room left for the window manager's frame around a window's client area.
 constexpr int kFrameAllowanceWidth = 8;
 constexpr int kFrameAllowanceHeight = 32;
+// Room kept between a new document window and the control window.
+constexpr int kPanelGap = 8;
 
 QString canonical(const QString& path)
 {
@@ -182,11 +184,18 @@ QRect DocumentRegistry::next_window_geometry(const QSize& size) const
                           : area.topLeft();
     const QSize allowance(kFrameAllowanceWidth, kFrameAllowanceHeight);
     QSize frame = size + allowance;
-    if (!area.contains(QRect(position, frame)))
-        position = area.topLeft();
-    // The panel stays uncovered: the window goes left of it, else right of it, and where neither
-    // side has room for it, it narrows to the wider side's room.
-    const QRect panel = m_panel ? m_panel->panel_frame() : QRect();
+    // Past the screen's right edge the cascade starts again at its left, past the bottom at its
+    // top.
+    if (position.x() + frame.width() > area.right() + 1)
+        position.setX(area.left());
+    if (position.y() + frame.height() > area.bottom() + 1)
+        position.setY(area.top());
+    // The panel stays uncovered (with a gap, for the window manager's borders): the window goes
+    // left of it, else right of it, and where neither side has room for it, it narrows to the
+    // wider side's room.
+    QRect panel = m_panel ? m_panel->panel_frame() : QRect();
+    if (panel.isValid())
+        panel.adjust(-kPanelGap, -kPanelGap, kPanelGap, kPanelGap);
     if (panel.isValid() && panel.intersects(QRect(position, frame))) {
         const int left_room = panel.left() - area.left();
         const int right_room = area.right() - panel.right();

@@ -7,6 +7,7 @@
 #include "ui/document/opening.h"
 #include "ui/document/recent_files.h"
 #include "ui/panel/document_shortcuts.h"
+#include "ui/panel/filter_widget.h"
 #include "ui/panel/image_zoom_slider.h"
 #include "ui/panel/panel_scroll_area.h"
 #include "ui/panel/preview_scheduler.h"
@@ -147,21 +148,11 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     setAcceptDrops(true);
 
     fill_filter_list();
-    // The panel area is as high as the panel shown, not as the highest of them: the pages not
-    // shown take no height, so that a short panel never scrolls for a taller one.
-    const auto follow_page = [this](int shown) {
-        for (int i = 0; i < m_panels->count(); ++i) {
-            QWidget* page = m_panels->widget(i);
-            QSizePolicy policy = page->sizePolicy();
-            policy.setVerticalPolicy(i == shown ? QSizePolicy::Preferred : QSizePolicy::Ignored);
-            page->setSizePolicy(policy);
-        }
-        m_panels->updateGeometry();
-        if (isVisible())
+    // On a short screen the panel area follows the panel shown.
+    connect(m_panels, &QStackedWidget::currentChanged, this, [this] {
+        if (m_compact_panels && isVisible())
             fit_to_screen();
-    };
-    connect(m_panels, &QStackedWidget::currentChanged, this, follow_page);
-    follow_page(m_panels->currentIndex());
+    });
     set_focus_order();
     offer_filters_for(nullptr);
     // The commands of the document windows' menus, with their shortcuts, act on the current
@@ -374,6 +365,20 @@ bool ControlWindow::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
+void ControlWindow::set_compact_panels(bool compact)
+{
+    m_compact_panels = compact;
+    // Compact, the panels not shown take no height.
+    for (int i = 0; i < m_panels->count(); ++i) {
+        QSizePolicy policy = panel(i)->sizePolicy();
+        policy.setVerticalPolicy(!compact || i == m_panels->currentIndex() ? QSizePolicy::Preferred
+                                                                           : QSizePolicy::Ignored);
+        panel(i)->setSizePolicy(policy);
+        panel(i)->set_compact(compact);
+    }
+    m_panels->updateGeometry();
+}
+
 void ControlWindow::fit_to_screen()
 {
     const QScreen* shown_on = screen();
@@ -389,12 +394,18 @@ void ControlWindow::fit_to_screen()
             layout()->minimumSize().height() - m_panel_area->minimumSizeHint().height();
         return shown_on->availableGeometry().height() - kFrameHeight - others;
     };
-    // On a short screen (or a large scale) the preview gives up height before the settings
+    // On a short screen (or at a large scale) the panel area holds the panel shown at its rows'
+    // own height, not the highest panel, and the preview gives up height before the settings
     // have to scroll.
-    const int needed = m_panels->minimumSizeHint().height();
+    set_compact_panels(false);
     int available = room(kPreviewHeight);
-    if (available < needed)
-        available = room(std::max(kLeastPreviewHeight, kPreviewHeight - (needed - available)));
+    if (available < m_panels->minimumSizeHint().height()) {
+        set_compact_panels(true);
+        available = room(kPreviewHeight);
+        const int needed = m_panels->minimumSizeHint().height();
+        if (available < needed)
+            available = room(std::max(kLeastPreviewHeight, kPreviewHeight - (needed - available)));
+    }
     m_panel_area->set_room(available);
     layout()->invalidate();
     layout()->activate();

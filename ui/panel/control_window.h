@@ -164,9 +164,11 @@ private:
     void focus_document();
     // Lets the panel area scroll when the whole window would not fit the height of its screen.
     void fit_to_screen();
+    void set_compact_panels(bool compact);
 
     DocumentRegistry* m_registry;
     bool m_quitting = false;
+    bool m_compact_panels = false;
     Placeholder* m_placeholder;
     Thumbnail* m_thumbnail;
     BevelComboBox* m_filter_combo;

@@ -124,8 +124,9 @@ void ControlWindow::show_preset_state()
         if (sameSettings(m_presets.at(i).settings, current))
             index = i;
     }
-    // Settings of a document that names no preset, equal to none: no preset shows.
-    const bool none = index < 0 && chosen == kUnknownPreset;
+    // Settings that came from no known preset (a document that names none, or a preset since
+    // deleted), equal to none: no preset shows rather than a wrong one.
+    const bool none = index < 0 && !chosen.isEmpty();
     index = std::max(index, 0);
     m_shown_preset = none ? QString() : m_presets.at(index).name;
     m_preset_modified = !none && !sameSettings(m_presets.at(index).settings, current);

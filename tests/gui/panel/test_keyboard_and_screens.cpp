@@ -118,7 +118,7 @@ int scaled_run(int argc, char** argv, const QString& photo)
         QTest::qWaitForWindowExposed(window) && QTest::qWaitForWindowExposed(control);
     // Measured once the preview has come: the window is laid out by then.
     PreviewWidget* preview = control->thumbnail()->preview();
-    QTRY_VERIFY_WITH_TIMEOUT(!preview->result().isNull(), 30000);
+    QTest::qWaitFor([preview] { return !preview->result().isNull(); }, 30000);
     const QRect area = control->screen()->availableGeometry();
     const QRect frame = control->frameGeometry();
     const QRect process(control->process_button()->mapToGlobal(QPoint(0, 0)),
