@@ -34,8 +34,8 @@ public:
     virtual QString document_preset(const DocumentView* view) const = 0;
     // The panel's list index of a filter, or -1.
     virtual int filter_index(const QString& name) const = 0;
-    // Where the panel's window is on the screen, with its frame; empty while it is hidden. New
-    // document windows keep clear of it.
+    // Where the panel's window is on the screen, with its frame (before it is shown, where it
+    // will go); empty when it has none. New document windows keep clear of it.
     virtual QRect panel_frame() const { return QRect(); }
     // The panel's window comes to the front with the keyboard focus (F6 from a document window).
     virtual void take_keyboard_focus() {}

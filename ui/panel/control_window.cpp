@@ -262,7 +262,17 @@ void ControlWindow::take_keyboard_focus()
 
 QRect ControlWindow::panel_frame() const
 {
-    return isVisible() ? frameGeometry() : QRect();
+    if (isVisible())
+        return frameGeometry();
+    // Not shown yet (the first document window is being placed): the room it will take at the
+    // screen's right edge, beside that window.
+    const QScreen* shown_on = screen();
+    if (!shown_on || m_quitting)
+        return QRect();
+    const QRect area = shown_on->availableGeometry();
+    const QSize size = sizeHint().expandedTo(minimumSize()) + QSize(kPlacementGap, kFrameHeight);
+    return QRect(area.right() + 1 - size.width(), area.top(), size.width(),
+                 std::min(size.height(), area.height()));
 }
 
 void ControlWindow::focus_document()

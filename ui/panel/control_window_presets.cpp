@@ -98,8 +98,11 @@ QString ControlWindow::document_preset(const DocumentView* view) const
 {
     if (!view)
         return QString();
+    // Unchanged defaults need no name: the settings show "Default" again by themselves.
     if (view == current_document())
-        return m_shown_preset;
+        return !m_preset_modified && same_name(m_shown_preset, defaultPresetName())
+                   ? QString()
+                   : m_shown_preset;
     const int index = view->filter_index();
     if (index < 0 || index >= m_filter_combo->count())
         return QString();
