@@ -156,12 +156,6 @@ void remember_open_directory(const QString& path)
         set_last_open_directory(QFileInfo(path).absolutePath());
 }
 
-void remember_save_directory(const QString& path)
-{
-    if (!path.isEmpty())
-        set_last_save_directory(QFileInfo(path).absolutePath());
-}
-
 QString& last_dialog_path()
 {
     static QString path;

@@ -57,10 +57,8 @@ bool can_accept_drop(const QMimeData* data);
 // file with a picture or document suffix, else empty. Only the first URL is looked at.
 QString dropped_file(const QMimeData* data);
 
-// Store the absolute directory of path as last_open_directory / last_save_directory. An empty
-// path changes nothing.
+// Stores the absolute directory of path as last_open_directory. An empty path changes nothing.
 void remember_open_directory(const QString& path);
-void remember_save_directory(const QString& path);
 
 // The path chosen in the last file dialog: each dialog empties it first and stores its result
 // (empty when cancelled). Opening a file also stores its path here.

@@ -234,13 +234,3 @@ QStringList stored_recent_files()
 {
     return settings().value(kRecentFiles).toStringList();
 }
-
-void store_recent_files(const QStringList& paths)
-{
-    // An empty list is no entry at all: the store would write it as "@Invalid()".
-    if (paths.isEmpty())
-        settings().remove(kRecentFiles);
-    else
-        settings().setValue(kRecentFiles, paths);
-    settings().sync();
-}

@@ -92,6 +92,5 @@ void set_document_window_geometry(const QByteArray& geometry);
 QByteArray document_window_state();
 void set_document_window_state(const QByteArray& state);
 
-// The recent-files list as stored; store_recent_files writes it and flushes the store at once.
+// The recent-files list as stored (RecentFiles::store writes it).
 QStringList stored_recent_files();
-void store_recent_files(const QStringList& paths);

@@ -8,8 +8,8 @@
 #include "ui/document/document_window.h"
 #include "ui/document/opening.h"
 #include "ui/document/recent_files.h"
-#include "ui/document/style_sheet.h"
 #include "ui/panel/control_window.h"
+#include "ui/widgets/style_sheet.h"
 
 #include <QFileInfo>
 #include <QFont>

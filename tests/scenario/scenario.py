@@ -534,13 +534,17 @@ class Desktop:
         env.setdefault("UBSAN_OPTIONS", "print_stacktrace=1")
         return env
 
-    def start(self, *arguments):
-        """Starts drawlume with the given arguments (in the files folder)."""
+    def start(self, *arguments, scale=None):
+        """Starts drawlume with the given arguments (in the files folder); scale sets
+        QT_SCALE_FACTOR, as on a high-density screen."""
         index = len(self.programs) + 1
         log_path = os.path.join(self.root, "drawlume-%d.log" % index)
+        env = self.program_env()
+        if scale:
+            env["QT_SCALE_FACTOR"] = str(scale)
         with open(log_path, "wb") as log:
             process = subprocess.Popen([self.drawlume] + list(arguments),
-                                       env=self.program_env(), cwd=self.files, stdout=log,
+                                       env=env, cwd=self.files, stdout=log,
                                        stderr=subprocess.STDOUT, start_new_session=True)
         program = Program(self, process, log_path, "drawlume")
         self.programs.append(program)

@@ -2,6 +2,8 @@
 """Documents kept as they were written: a document opened in any way shows and saves its stored
 filter and settings, saving again keeps the photo's bytes, Export writes a file without renaming
 the document, and a filter that only drawlume-render offers survives a save in the application.
+A saved document is the newest recent file and opens from there as its artwork, with the preset
+it was saved from; Export is there whenever a picture is.
 
 Usage: test_scenario_documents.py DRAWLUME DRAWLUME_RENDER [unittest options]
 """
@@ -14,8 +16,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 
 from scenario import (STEP, ScenarioFailure, ScenarioTest, document_settings, file_stamp,
-                      jpeg_from_png, main, png_bytes, read_document, read_file, wait_for,
-                      wait_rewritten, write_file)
+                      jpeg_from_png, main, png_bytes, read_document, read_file,
+                      wait_for, wait_rewritten, write_file)
 
 
 def photo_pixel(x, y):
@@ -231,6 +233,114 @@ class DocumentScenario(ScenarioTest):
                                           "a photo opened after a document")
             self.finish()
             app.kill()
+
+    def test_a_saved_document_is_recent_and_reopens_as_its_artwork(self):
+        with self.desktop() as desk:
+            photo = make_jpeg(desk, "my_photo", 800, 600)
+            folder = desk.path("kept")
+            os.makedirs(folder)
+            document = os.path.join(folder, "my_photo.drawlume")
+            app = desk.start(photo)
+            window = desk.wait_window("my_photo - Drawlume")
+            control = desk.control_window()
+            # A first start: the control window's title bar is on the screen.
+            try:
+                wait_for(lambda: desk.frame(control)[1] >= 0, STEP, "the control window's title")
+            except ScenarioFailure:
+                self.expect(False, "the control window's title bar is off the screen: frame %s"
+                            % (desk.frame(control),))
+
+            # The status line shows the file's name whole, underscores too.
+            reading = desk.read_text(window)
+            self.expect("my_photo.jpg" in reading, "the status line reads: %s" % reading)
+
+            # A preset chosen and one setting changed from it: Tab to the preset list, Down;
+            # Tab past "Save as Preset..." to the first setting, Right.
+            desk.activate(desk.CONTROL)
+            desk.key("Tab", "Down")
+            desk.wait_window("my_photo - Drawlume*")
+            desk.key("Tab", "Tab", "Right")
+
+            # Ctrl+Shift+S proposes the photo's name as a document, and saves into another folder.
+            desk.activate(window)
+            desk.key("ctrl+shift+s")
+            if self.expect_window("Save File", "Ctrl+Shift+S"):
+                desk.activate("Save File")
+                proposed = desk.field_text()
+                self.expect(proposed.endswith("my_photo.drawlume"),
+                            "Save As proposes %r for my_photo.jpg" % proposed)
+                desk.choose_file("Save File", document)
+                desk.wait_window("my_photo - Drawlume")
+            # Export without a rendering: offered, and Ctrl+E renders and writes it.
+            exported = desk.path("first.jpg")
+            desk.activate(window)
+            desk.key("ctrl+e")
+            if self.expect_window("Export", "Ctrl+E with the photo on screen"):
+                desk.choose_file("Export", exported)
+                wait_for(lambda: os.path.exists(exported), STEP, "the export of Ctrl+E")
+
+            # A new window keeps clear of the control window.
+            desk.activate(window)
+            desk.key("ctrl+n")
+            untitled = desk.wait_window("Untitled")
+            self.expect(not desk.overlap(desk.frame(untitled), desk.frame(control)),
+                        "the new window %s covers the control window %s"
+                        % (desk.frame(untitled), desk.frame(control)))
+            desk.activate(window)
+            desk.key("ctrl+w")
+            desk.wait_no_window("my_photo - Drawlume")
+
+            # Open Recent: the saved document is its first entry; exported at once, it writes the
+            # artwork, and the window shows it with the preset it came from.
+            desk.activate(untitled)
+            desk.key("alt+f", "Down", "Down", "Right", "Return")
+            window = self.expect_window(re.compile(r"my_photo - Drawlume\*?"), "Open Recent")
+            if window:
+                again = desk.path("again.jpg")
+                desk.export(window, again)
+                desk.uncover(window)
+                grey = lambda r, g, b: max(r, g, b) - min(r, g, b) < 24
+                try:
+                    wait_for(lambda: desk.color_share(window, grey) > 0.9, STEP,
+                             "the artwork in the reopened window")
+                except ScenarioFailure as failure:
+                    self.expect(False, "the reopened document shows the photo: %s" % failure)
+                reading = desk.read_text(desk.control_window()).lower()
+                self.expect("charcoal" in reading and "default" not in reading,
+                            "the reopened document's preset row reads: %s" % reading)
+
+                # A paste makes it changed; the save question names it.
+                desk.set_clipboard_picture(write_file(desk.path("clip.png"),
+                                                      png_bytes(60, 40, other_pixel)))
+                desk.activate(window)
+                desk.key("ctrl+v")
+                desk.wait_window("my_photo - Drawlume*")
+                desk.key("ctrl+q")
+                question = desk.wait_message_box()
+                reading = desk.read_text(question)
+                self.expect('"my_photo"' in reading.replace("\u201c", '"').replace("\u201d", '"'),
+                            "the save question does not name the document: %s" % reading)
+                desk.answer_save_changes(question, "cancel")
+                wait_for(lambda: question not in desk.client_windows(), STEP, "the question to go")
+
+            # Clear Menu, the last entry of Open Recent, leaves no "@Invalid()" behind.
+            desk.activate(window or untitled)
+            desk.key("alt+f", "Down", "Down", "Right", "Up", "Return")
+            for open_window, title in desk.document_windows():
+                desk.activate(open_window)
+                desk.key("ctrl+w")
+                if title.endswith("*"):
+                    desk.answer_save_changes(desk.wait_message_box(), "discard")
+                wait_for(lambda: open_window not in desk.client_windows(), STEP,
+                         "%s to close" % title)
+            if self.expect_clean_exit(app, "closing every window"):
+                stored = desk.settings()
+                self.expect(stored.get("last_save_directory") == folder,
+                            "the last save folder is %r, not %r"
+                            % (stored.get("last_save_directory"), folder))
+                self.expect(stored.get("recent_files") is None,
+                            "after Clear Menu recent_files is %r" % stored.get("recent_files"))
+            self.finish()
 
 
 if __name__ == "__main__":

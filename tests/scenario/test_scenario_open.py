@@ -129,10 +129,14 @@ class OpenScenario(ScenarioTest):
                 self.expect_window("third - Drawlume", "the first of two chosen files")
                 self.expect_window("fourth - Drawlume", "the second of two chosen files")
 
-            # Every window on the screen, none on top of another.
+            # Every window on the screen, none on top of another or of the control window.
             places = {}
+            panel = desk.frame(desk.control_window())
             for window, title in desk.document_windows():
                 x, y, width, height = desk.frame(window)
+                self.expect(not desk.overlap((x, y, width, height), panel),
+                            "%s %s covers the control window %s"
+                            % (title, (x, y, width, height), panel))
                 self.expect(x >= 0 and y >= 0 and x + width <= SCREEN[0] and
                             y + height <= SCREEN[1],
                             "%s lies partly off the screen: %s" % (title, (x, y, width, height)))
@@ -140,6 +144,21 @@ class OpenScenario(ScenarioTest):
             self.expect(all(len(titles) == 1 for titles in places.values()),
                         "windows lie at the same place: %s"
                         % [titles for titles in places.values() if len(titles) > 1])
+
+            # The control window serves the document of the window activated last, whether the
+            # window manager or a click on the title bar activated it.
+            second_window = desk.find_windows("second - Drawlume")[0]
+            desk.activate(first_window)
+            desk.activate(desk.CONTROL)
+            desk.key("Down")
+            desk.wait_window("first - Drawlume*")
+            desk.activate(second_window)
+            x, y, _, _ = desk.frame(second_window)
+            desk.x(["xdotool", "mousemove", str(x + 200), str(y + 8), "click", "1"])
+            desk.activate(desk.CONTROL)
+            desk.key("Down")
+            self.expect_window("second - Drawlume*", "a change after the second window was "
+                               "activated")
 
             # A changed document opened again: its window comes forward, no second one opens.
             desk.activate(first_window)
@@ -280,6 +299,36 @@ class OpenScenario(ScenarioTest):
             self.expect_window("photo - Drawlume", "the second Ctrl+Z")
             self.finish()
             app.kill()
+
+    def test_at_double_scale_the_windows_fit_beside_each_other(self):
+        with self.desktop() as desk:
+            photo = write_file(desk.path("photo.png"), png_bytes(300, 200, photo_pixel))
+            app = desk.start(photo, scale=2)
+            window = desk.wait_window("photo - Drawlume")
+            control = desk.control_window()
+            # The whole panel shows without scrolling: its last row too.
+            try:
+                reading = wait_for(lambda: (lambda t: t if "Texturize" in t else None)(
+                    desk.read_text(control)), STEP, "the panel's last row")
+            except ScenarioFailure:
+                reading = desk.read_text(control)
+                self.expect(False, "at scale 2 the control window reads: %s" % reading)
+            panel = desk.frame(control)
+            self.expect(panel[1] >= 0 and panel[1] + panel[3] <= SCREEN[1],
+                        "at scale 2 the control window lies off the screen: %s" % (panel,))
+            desk.activate(window)
+            desk.key("ctrl+n")
+            untitled = desk.wait_window("Untitled")
+            self.expect(not desk.overlap(desk.frame(untitled), panel),
+                        "at scale 2 the new window %s covers the control window %s"
+                        % (desk.frame(untitled), panel))
+            desk.activate(untitled)
+            desk.key("ctrl+w")
+            desk.wait_no_window("Untitled")
+            desk.activate(window)
+            desk.key("ctrl+w")
+            self.expect_clean_exit(app, "closing the photo at scale 2")
+            self.finish()
 
 
 if __name__ == "__main__":

@@ -25,6 +25,10 @@ bool DocumentFile::is_document_name(const QString& path)
 
 namespace {
 
+// The document's settings carry the name of the preset they came from under this key; it is no
+// setting of any filter, and is taken out as the document is read.
+const QString kPresetKey = QStringLiteral("preset");
+
 // A document's stored settings go through its filter's rows, as every value the panel sets does:
 // values the rows do not take are brought into them and missing ones take their defaults, and
 // the user is told once, with the picture's own warning if it has one.
@@ -68,6 +72,8 @@ bool DocumentFile::read(const QString& path, OpenedFile& opened, QString* error)
                          &opened.warning, &opened.mask)) {
             opened.picture_bytes = unpacked.pictureBytes;
             opened.picture_path = unpacked.picturePath;
+            opened.preset = opened.parameters->value(kPresetKey).toString();
+            opened.parameters->remove(kPresetKey);
             add_settings_warning(opened);
             opened.picture_name = safePictureFileName(unpacked.pictureName);
             return true;
@@ -91,8 +97,10 @@ void DocumentFile::apply(const OpenedFile& opened)
         m_unpacked_filter_path.clear();
         const QString name = opened.parameters->filterName();
         m_view->store_parameters(name, opened.parameters);
-        // The settings read decide which preset shows, not one chosen before.
-        m_view->set_preset_for(name, QString());
+        // The preset the document names shows, not one chosen before; a document that names
+        // none shows the preset its settings equal, or no preset.
+        m_view->set_preset_for(name,
+                               opened.preset.isEmpty() ? QString(kUnknownPreset) : opened.preset);
         const int index =
             registry && registry->panel() ? registry->panel()->filter_index(name) : -1;
         m_view->set_filter_index(index);
@@ -113,6 +121,12 @@ bool DocumentFile::pack_document(const QString& path, const QString& picture_nam
     QString error;
     // The document's own settings, also when another document has the control window.
     const FilterParametersPtr parameters = m_view->document_parameters();
+    DocumentRegistry* registry = m_view->registry();
+    const QString preset = registry && registry->panel()
+                               ? registry->panel()->document_preset(m_view)
+                               : m_view->preset_for(parameters->filterName());
+    if (!preset.isEmpty() && preset != kUnknownPreset)
+        parameters->insert(kPresetKey, preset);
     // The photo mask belongs to its picture: one of another size (a pasted picture) is not kept.
     const QImage mask = m_source.mask.size() == picture.size() ? m_source.mask : QImage();
     const bool saved = packDocument(path, picture, picture_name, m_source.bytes, *parameters,

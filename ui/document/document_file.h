@@ -20,6 +20,7 @@ struct OpenedFile
     FilterParametersPtr parameters; // a document's filter and settings; null for a picture
     QString warning;                // the picture opened, but with this to say (incomplete ...)
     QImage mask;                    // a document's photo mask; null when it has none
+    QString preset; // the preset a document's settings came from; empty when it names none
 
     bool is_document() const { return !parameters.isNull(); }
 };

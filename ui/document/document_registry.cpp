@@ -7,6 +7,7 @@
 #include "ui/document/recent_files.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
@@ -22,6 +23,8 @@ constexpr int kCascadeStep = 32;
 // Room left for the window manager's frame around a window's client area.
 constexpr int kFrameAllowanceWidth = 8;
 constexpr int kFrameAllowanceHeight = 32;
+// Room kept between a new document window and the control window.
+constexpr int kPanelGap = 8;
 
 QString canonical(const QString& path)
 {
@@ -55,12 +58,27 @@ void DocumentRegistry::add(DocumentWindow* window)
         return;
     m_windows.append(window);
     m_undo_group->addStack(window->view()->undo_stack());
+    window->installEventFilter(this);
+}
+
+bool DocumentRegistry::eventFilter(QObject* watched, QEvent* event)
+{
+    // The document of the window that becomes active is current, whatever activated the window
+    // (the window manager, a click on its frame, the keyboard): the focus may stay where it was,
+    // or on no widget of the view, and the panel must not go on serving another document.
+    if (event->type() == QEvent::WindowActivate) {
+        auto* window = qobject_cast<DocumentWindow*>(watched);
+        if (window && m_windows.contains(window) && window->view() && window->view() != m_current)
+            set_current_document(window->view(), true);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void DocumentRegistry::remove(DocumentWindow* window)
 {
     if (!m_windows.removeOne(window))
         return;
+    window->removeEventFilter(this);
     if (window->view() && window->view()->undo_stack())
         m_undo_group->removeStack(window->view()->undo_stack());
     // A window on its way out serves no longer: another document becomes current at once.
@@ -157,17 +175,40 @@ DocumentWindow* DocumentRegistry::find_window_for_file(const QString& path) cons
     return nullptr;
 }
 
-QPoint DocumentRegistry::next_window_position(const QSize& frame_size) const
+QRect DocumentRegistry::next_window_geometry(const QSize& size) const
 {
     const QWidget* newest = m_windows.isEmpty() ? nullptr : m_windows.constLast();
     const QRect area = available_area(newest ? newest->frameGeometry().center() : QPoint());
     QPoint position = newest
                           ? newest->frameGeometry().topLeft() + QPoint(kCascadeStep, kCascadeStep)
                           : area.topLeft();
-    const QRect wanted(position, frame_size + QSize(kFrameAllowanceWidth, kFrameAllowanceHeight));
-    if (!area.contains(wanted))
-        position = area.topLeft();
-    return position;
+    const QSize allowance(kFrameAllowanceWidth, kFrameAllowanceHeight);
+    QSize frame = size + allowance;
+    // Past the screen's right edge the cascade starts again at its left, past the bottom at its
+    // top.
+    if (position.x() + frame.width() > area.right() + 1)
+        position.setX(area.left());
+    if (position.y() + frame.height() > area.bottom() + 1)
+        position.setY(area.top());
+    // The panel stays uncovered (with a gap, for the window manager's borders): the window goes
+    // left of it, else right of it, and where neither side has room for it, it narrows to the
+    // wider side's room.
+    QRect panel = m_panel ? m_panel->panel_frame() : QRect();
+    if (panel.isValid())
+        panel.adjust(-kPanelGap, -kPanelGap, kPanelGap, kPanelGap);
+    if (panel.isValid() && panel.intersects(QRect(position, frame))) {
+        const int left_room = panel.left() - area.left();
+        const int right_room = area.right() - panel.right();
+        if (left_room >= frame.width()) {
+            position.setX(std::min(position.x(), panel.left() - frame.width()));
+        } else if (right_room >= frame.width()) {
+            position.setX(std::max(position.x(), panel.right() + 1));
+        } else {
+            position.setX(left_room >= right_room ? area.left() : panel.right() + 1);
+            frame.setWidth(std::max(left_room, right_room));
+        }
+    }
+    return QRect(position, frame - allowance);
 }
 
 void keep_on_screen(QWidget* window)

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
+#include <QRect>
 
 #include "core/framework/filter_parameters.h"
 
@@ -29,14 +30,20 @@ public:
     // The filter and settings view is rendered and saved with: the panel's own for the current
     // document, else what the document kept when it was last current.
     virtual FilterParametersPtr document_parameters(const DocumentView* view) const = 0;
+    // The preset view's settings came from (for its document file), or empty when none is known.
+    virtual QString document_preset(const DocumentView* view) const = 0;
     // The panel's list index of a filter, or -1.
     virtual int filter_index(const QString& name) const = 0;
+    // Where the panel's window is on the screen, with its frame (before it is shown, where it
+    // will go); empty when it has none. New document windows keep clear of it.
+    virtual QRect panel_frame() const { return QRect(); }
     // The panel's window comes to the front with the keyboard focus (F6 from a document window).
     virtual void take_keyboard_focus() {}
 };
 
 // The register of open document windows: which windows there are, which document is current
-// (the one the control window serves and the shortcuts act on), and the undo group that holds
+// (the one the control window serves and the shortcuts act on: the document of the document
+// window last activated, or of the widget last focused), and the undo group that holds
 // every document's undo stack. The document windows and the control window are handed one
 // registry; when its last window has gone it stores what the next start restores (recent files,
 // the last window's geometry) and says so, and the application ends. GUI thread only.
@@ -79,8 +86,13 @@ public:
     DocumentWindow* find_window_for_file(const QString& path) const;
 
     // Where a new document window of the given size goes: below and right of the newest window,
-    // back to the top-left of the screen when that would leave the screen.
-    QPoint next_window_position(const QSize& frame_size) const;
+    // back to the top-left of the screen when that would leave the screen, and beside the panel's
+    // window, not over it, where the screen has room.
+    // Returns the frame's top-left with the window's size (narrowed where it has to be).
+    QRect next_window_geometry(const QSize& size) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     // The last document window has gone, and what the next start restores is stored: the

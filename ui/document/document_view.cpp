@@ -108,9 +108,16 @@ QString DocumentView::title() const
 {
     if (m_document_state == 0)
         return windowTitle();
+    return document_name() + QStringLiteral(" - ") + QStringLiteral("Drawlume");
+}
+
+QString DocumentView::document_name() const
+{
+    if (m_document_state == 0)
+        return windowTitle();
     const QString name = QFileInfo(windowTitle()).fileName();
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    return (dot < 0 ? name : name.left(dot)) + QStringLiteral(" - ") + QStringLiteral("Drawlume");
+    return dot < 0 ? name : name.left(dot);
 }
 
 QString DocumentView::status_text() const
@@ -151,13 +158,6 @@ void DocumentView::force_resize_event()
         m_canvas->fit_to_window();
 }
 
-void DocumentView::slot_auto_fit(bool checked)
-{
-    set_auto_fit_to_width(checked);
-    if (checked)
-        fit_to_window();
-}
-
 void DocumentView::fit_to_window()
 {
     if (m_canvas->isHidden())
@@ -180,8 +180,6 @@ void DocumentView::zoom_changed(double zoom, bool zoomed_in)
 {
     const int percent = zoom_steps::percent(zoom);
     m_status->set_zoom(percent);
-    if (DocumentWindow* window = document_window())
-        window->set_zoom_silently(percent);
     if (zoomed_in)
         render_full_size_if_needed();
 }
@@ -218,6 +216,11 @@ bool DocumentView::render_live()
         return false;
     const FilterParametersPtr parameters = display_parameters();
     return m_launcher->start_live_rendering(parameters->filterName(), parameters, m_shown.image());
+}
+
+bool DocumentView::live_render_pending() const
+{
+    return m_live_timer->isActive();
 }
 
 void DocumentView::drop_full_size()

@@ -21,6 +21,10 @@ class QTimer;
 class QUndoStack;
 class StatusBar;
 
+// The preset of settings read from a document that names none: the control window shows the
+// preset they equal, else no preset (never one they did not come from).
+inline constexpr QLatin1String kUnknownPreset("/");
+
 // Everything of one open picture: the source picture, the picture shown (source or rendering),
 // the undo stack of setting changes, the settings last used with each filter, the launcher that
 // renders and exports, and the document file. It shows the picture fitted to the space it has or
@@ -62,6 +66,8 @@ public:
     bool cancel_background();
     // Renders for display in the background with the document's settings (the "Live" mode).
     bool render_live();
+    // A live render waits for the pause after the last change of a setting.
+    bool live_render_pending() const;
 
     bool process(const QString& filter_name);
     // Renders with the document's own filter and settings.
@@ -77,6 +83,8 @@ public:
     void paste_picture();
 
     QString title() const;
+    // The document's name as its title shows it: "Untitled 2", or the file's name without suffix.
+    QString document_name() const;
     QString status_text() const;
     void set_untitled_title();
 
@@ -110,7 +118,6 @@ signals:
     void changed();
 
 public slots:
-    void slot_auto_fit(bool checked);
     void force_resize_event();
     void set_window_modified(bool modified);
 
@@ -126,6 +133,8 @@ private:
     void drop_full_size();
     void settings_changed();
 
+    // Starts the display render of a document just opened once its window is shown.
+    void render_when_shown();
     void attach_path(const QString& path);
     void name_after(const QString& path);
     void show_empty();
@@ -133,6 +142,7 @@ private:
     // Says in the status line why a command does nothing now.
     void tell(const QString& message);
     QString picture_name() const;
+    QString proposed_document_name() const;
 
     DocumentRegistry* m_registry = nullptr;
     QScrollArea* m_line;

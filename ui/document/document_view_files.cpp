@@ -10,11 +10,13 @@
 #include "ui/document/file_change_command.h"
 #include "ui/document/file_dialogs.h"
 #include "ui/document/launcher.h"
+#include "ui/document/recent_files.h"
 #include "ui/widgets/picture_canvas.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFileInfo>
+#include <QTimer>
 #include <QUndoStack>
 
 // The document's files and picture changes: opening, saving and exporting, and a new picture
@@ -39,9 +41,11 @@ void DocumentView::export_image()
     const PhotoMetadata metadata = keep_photo_information()
                                        ? PhotoMetadata::read(m_document->picture_source().bytes)
                                        : PhotoMetadata();
-    if (!m_launcher->start_saving(m_shown.image(), path, quality, metadata,
+    if (!m_launcher->start_saving(m_shown.image(), path, quality, metadata, display_parameters(),
                                   m_document->picture_source().bytes))
         tell(tr("Export to %1 could not start.").arg(QFileInfo(path).fileName()));
+    else if (m_launcher->export_waiting())
+        tell(tr("Rendering: the export follows."));
 }
 
 // The name a document stores for its picture: the picture file's own name; a picture that came
@@ -52,8 +56,20 @@ QString DocumentView::picture_name() const
     return name.isEmpty() ? QStringLiteral("Untitled") : name;
 }
 
+// The name the save dialog proposes: the document's own, else the picture's with ".drawlume".
+QString DocumentView::proposed_document_name() const
+{
+    if (m_document->is_document())
+        return QFileInfo(m_document->document_path()).fileName();
+    return QFileInfo(picture_name()).completeBaseName() + QStringLiteral(".drawlume");
+}
+
 void DocumentView::attach_path(const QString& path)
 {
+    // A saved document is the newest of the recent files, and its folder the one the next save
+    // dialog starts in.
+    RecentFiles::instance()->put_first(path);
+    set_last_save_directory(QFileInfo(path).absolutePath());
     m_undo_stack->setClean();
     m_document_state = 2;
     setWindowFilePath(path);
@@ -64,7 +80,7 @@ void DocumentView::attach_path(const QString& path)
 
 bool DocumentView::save_document_as()
 {
-    const QString path = save_document_dialog(this);
+    const QString path = save_document_dialog(this, proposed_document_name());
     if (path.isEmpty())
         return false;
     if (!m_document->pack_document(path, picture_name(), m_shown.image()))
@@ -79,7 +95,7 @@ bool DocumentView::save_document()
     if (m_document->is_document()) {
         path = m_document->document_path();
     } else {
-        path = save_document_dialog(this);
+        path = save_document_dialog(this, proposed_document_name());
         if (path.isEmpty())
             return false;
     }
@@ -105,6 +121,8 @@ bool DocumentView::load_file(const QString& path, bool keep_title)
     if (opened.is_document() || (m_document_state == 0 && !keep_title))
         name_after(path);
     refresh_window();
+    if (opened.is_document())
+        render_when_shown();
     return true;
 }
 
@@ -114,6 +132,18 @@ void DocumentView::open_file(const OpenedFile& opened)
     setWindowFilePath(opened.picture_path);
     name_after(opened.path);
     refresh_window();
+    if (opened.is_document())
+        render_when_shown();
+}
+
+void DocumentView::render_when_shown()
+{
+    // A document is its artwork: its display render starts as it opens, Live or not, once the
+    // window is shown at its size (the display scale follows the view's size).
+    QTimer::singleShot(0, this, [this] {
+        if (!has_result())
+            render_live();
+    });
 }
 
 void DocumentView::name_after(const QString& path)

@@ -8,24 +8,23 @@
 #include "ui/document/menu.h"
 #include "ui/document/opening.h"
 #include "ui/document/save_dialog_box.h"
-#include "ui/widgets/clickable_label.h"
-#include "ui/widgets/interface_picture.h"
 #include "ui/widgets/status_bar.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QLabel>
 #include <QMimeData>
-#include <QSlider>
-#include <QStatusBar>
 #include <QUndoStack>
 #include <QUrl>
+
+namespace {
+// The narrowest a document window becomes to keep clear of the control window.
+constexpr int kNarrowestWidth = 360;
+} // namespace
 
 DocumentWindow::DocumentWindow(DocumentRegistry* registry)
     : QMainWindow(nullptr), m_registry(registry)
@@ -44,31 +43,6 @@ DocumentWindow::DocumentWindow(DocumentRegistry* registry)
     setMinimumSize(500, 400);
     resize(800, 600);
     setCentralWidget(m_view);
-
-    // The status bar of the window stays hidden: the view's own status line shows the zoom, and
-    // the zoom slider here only mirrors it.
-    QStatusBar* bar = statusBar();
-    bar->setFixedHeight(fontMetrics().height() * 3 / 2);
-    bar->setContentsMargins(0, 0, 0, 0);
-    bar->hide();
-    m_fit_checkbox = new QCheckBox(bar);
-    m_fit_checkbox->setToolTip(tr("Fit to width"));
-    connect(m_fit_checkbox, &QCheckBox::toggled, m_view, &DocumentView::slot_auto_fit);
-    m_zoom_slider = new QSlider(Qt::Horizontal, bar);
-    m_zoom_slider->setFixedWidth(200);
-    m_zoom_slider->setRange(10, 800);
-    connect(m_zoom_slider, &QSlider::valueChanged, this, &DocumentWindow::slot_slider);
-    m_zoom_slider->setValue(100);
-    m_original_size_button = new ClickableLabel(bar);
-    m_original_size_button->setPixmap(interfacePicture(QStringLiteral(":/original-size.png"),
-                                                       QSize(16, 16), m_original_size_button));
-    m_original_size_button->setToolTip(tr("Original size"));
-    connect(m_original_size_button, &ClickableLabel::clicked, this,
-            &DocumentWindow::slot_original_size);
-    bar->addPermanentWidget(m_fit_checkbox);
-    bar->addPermanentWidget(m_zoom_slider);
-    bar->addPermanentWidget(m_original_size_button);
-    m_fit_checkbox->setChecked(auto_fit_to_width());
 
     // Escape stops a render running in the background (and nothing else).
     m_cancel_full_size = new QAction(tr("Cancel Rendering"), this);
@@ -102,8 +76,14 @@ void DocumentWindow::place_on_screen()
     if (!state.isNull())
         restoreState(state, 0);
     const bool first = !m_registry || m_registry->windows().isEmpty();
-    if (!first || geometry.isNull())
-        move(m_registry ? m_registry->next_window_position(size()) : pos());
+    if (m_registry && (!first || geometry.isNull())) {
+        const QRect place = m_registry->next_window_geometry(size());
+        // Beside the control window on a narrow screen, the window may be narrower than usual.
+        if (place.width() < minimumWidth())
+            setMinimumWidth(std::max(place.width(), kNarrowestWidth));
+        resize(place.size());
+        move(place.topLeft());
+    }
     keep_on_screen(this);
 }
 
@@ -128,34 +108,11 @@ void DocumentWindow::update_title(bool modified)
     setWindowTitle(m_view->title() + (modified ? QStringLiteral("*") : QString()));
 }
 
-void DocumentWindow::set_zoom_silently(int percent)
-{
-    const QSignalBlocker blocker(m_zoom_slider);
-    m_zoom_slider->setValue(percent);
-    m_zoom_slider->setToolTip(QString::number(percent) + QLatin1Char('%'));
-}
-
 void DocumentWindow::check_enabled_widgets()
 {
     m_view->status_bar()->set_text(m_view->status_text());
     if (m_menu)
         m_menu->update_actions();
-}
-
-void DocumentWindow::slot_original_size()
-{
-    m_zoom_slider->setValue(100);
-    m_fit_checkbox->setChecked(false);
-    if (m_view->has_picture())
-        m_view->scale_label(1.0);
-}
-
-void DocumentWindow::slot_slider(int value)
-{
-    m_zoom_slider->setToolTip(QString::number(value) + QLatin1Char('%'));
-    m_fit_checkbox->setChecked(false);
-    if (m_view->has_picture())
-        m_view->scale_label(value / 100.0);
 }
 
 void DocumentWindow::store_geometry()
@@ -201,7 +158,7 @@ void DocumentWindow::closeEvent(QCloseEvent* event)
         return;
     }
     if (!m_save_dialog) {
-        m_save_dialog = new SaveDialogBox(QFileInfo(m_view->windowFilePath()).fileName(), this);
+        m_save_dialog = new SaveDialogBox(m_view->document_name(), this);
         connect(m_save_dialog, &QDialog::finished, this, &DocumentWindow::finish_close);
     }
     m_save_dialog->setWindowModality(Qt::WindowModal);
@@ -219,15 +176,6 @@ void DocumentWindow::dropEvent(QDropEvent* event)
 {
     if (drop_picture(m_registry, this, event->mimeData()))
         event->acceptProposedAction();
-}
-
-void DocumentWindow::showEvent(QShowEvent* event)
-{
-    m_fit_checkbox->setChecked(true);
-    m_fit_checkbox->hide();
-    m_zoom_slider->hide();
-    m_original_size_button->hide();
-    QMainWindow::showEvent(event);
 }
 
 DocumentWindow* create_document_window(DocumentRegistry* registry)

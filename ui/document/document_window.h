@@ -3,13 +3,10 @@
 #include <QMainWindow>
 #include <QPointer>
 
-class ClickableLabel;
 class DocumentRegistry;
 class DocumentView;
 class Menu;
 class QAction;
-class QCheckBox;
-class QSlider;
 class SaveDialogBox;
 
 // The top-level window of one open picture: its DocumentView in the middle and a menu bar built
@@ -32,15 +29,11 @@ public:
     SaveDialogBox* save_dialog() const { return m_save_dialog; }
 
     void update_title(bool modified);
-    void set_zoom_silently(int percent);
-    QSlider* zoom_slider() const { return m_zoom_slider; }
 
 public slots:
     void check_enabled_widgets();
 
 private slots:
-    void slot_original_size();
-    void slot_slider(int value);
     void slot_applicationAboutToQuit();
     void finish_close(int sheetValue);
 
@@ -48,16 +41,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void place_on_screen();
 
     DocumentRegistry* m_registry = nullptr;
     Menu* m_menu = nullptr;
-    QCheckBox* m_fit_checkbox = nullptr;
-    QSlider* m_zoom_slider = nullptr;
-    ClickableLabel* m_original_size_button = nullptr;
     QAction* m_cancel_full_size = nullptr;
     DocumentView* m_view = nullptr;
     SaveDialogBox* m_save_dialog = nullptr;

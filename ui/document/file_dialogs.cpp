@@ -174,12 +174,14 @@ QStringList open_files_dialog(QWidget* parent)
     return chosen;
 }
 
-QString save_document_dialog(QWidget* parent)
+QString save_document_dialog(QWidget* parent, const QString& proposed_name)
 {
     last_dialog_path().clear();
-    last_dialog_path() =
-        run_save_dialog(parent, QObject::tr("Save File"), start_directory(last_save_directory()),
-                        document_dialog_filter(), &fix_document_name, false);
+    QString start = start_directory(last_save_directory());
+    if (!proposed_name.isEmpty())
+        start = QDir(start).filePath(proposed_name);
+    last_dialog_path() = run_save_dialog(parent, QObject::tr("Save File"), start,
+                                         document_dialog_filter(), &fix_document_name, false);
     return last_dialog_path();
 }
 

@@ -21,7 +21,8 @@ class QWidget;
 QString open_file_dialog(QWidget* parent);
 // The "Open File" dialog with several files allowed; the first chosen goes to last_dialog_path().
 QStringList open_files_dialog(QWidget* parent);
-QString save_document_dialog(QWidget* parent);
+// The document's save dialog starts in last_save_directory() with proposed_name filled in.
+QString save_document_dialog(QWidget* parent, const QString& proposed_name = QString());
 // The export's dialog, titled "Export", starts in last_export_directory() with proposed_name
 // (proposed_export_name()) filled in; a typed picture suffix wins over the filter
 // (fix_export_name()).

@@ -94,15 +94,26 @@ bool Launcher::start_rendering(const QString& filter_name, const FilterParameter
 }
 
 bool Launcher::start_saving(const QImage& picture, const QString& path, int quality,
-                            const PhotoMetadata& metadata, const QByteArray& photo_file)
+                            const PhotoMetadata& metadata,
+                            const FilterParametersPtr& display_parameters,
+                            const QByteArray& photo_file)
 {
     if (m_worker)
         return false;
     m_quality = quality;
     m_metadata = metadata;
     m_photo_file = photo_file;
-    if (!m_current_parameters)
-        return write_image(picture, path);
+    // No rendering to export yet: the display render comes first (the one running, else a new
+    // one), and the export follows it.
+    if (!m_has_result || !m_current_parameters) {
+        if (!live_running() &&
+            (!display_parameters ||
+             !start_live_rendering(display_parameters->filterName(), display_parameters, picture)))
+            return false;
+        m_waiting_save_path = path;
+        m_waiting_save_picture = picture;
+        return true;
+    }
     // The full-size result is what this export would render: write it as it is.
     if (!m_full_size.isNull())
         return write_image(m_full_size, path);
@@ -142,12 +153,10 @@ bool Launcher::write_image(const QImage& picture, const QString& path)
         box.exec();
         return false;
     }
-    // An export writes a file; the document keeps its own name and path.
-    if (!last_dialog_path().isEmpty()) {
-        const QString folder = QFileInfo(last_dialog_path()).absolutePath();
-        set_last_save_directory(folder);
-        set_last_export_directory(folder);
-    }
+    // An export writes a file; the document keeps its own name and path, and the documents their
+    // own folder (saves remember theirs).
+    if (!last_dialog_path().isEmpty())
+        set_last_export_directory(QFileInfo(last_dialog_path()).absolutePath());
     emit image_written(path);
     return true;
 }

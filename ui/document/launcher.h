@@ -42,12 +42,16 @@ public:
     bool start_rendering(const QString& filter_name, const FilterParametersPtr& parameters,
                          const QImage& picture);
     // Renders picture at full size with the settings of the last completed rendering and writes
-    // it to path (quality and metadata as for savePicture); with no rendering yet, writes the
-    // picture as it is. photo_file is the file the picture was read from, whose resolution the
-    // file gets (setArtworkResolution); empty for a picture from no file.
+    // it to path (quality and metadata as for savePicture). Without a completed rendering, a
+    // display render with display_parameters runs first in the background (or the one running
+    // is awaited), so that the file has the strokes of what the view then shows, as after
+    // "Process". photo_file is the file the picture was read from, whose resolution the file gets
+    // (setArtworkResolution); empty for a picture from no file.
     bool start_saving(const QImage& picture, const QString& path, int quality,
-                      const PhotoMetadata& metadata = PhotoMetadata(),
+                      const PhotoMetadata& metadata, const FilterParametersPtr& display_parameters,
                       const QByteArray& photo_file = QByteArray());
+    // An export waits for the display render running in the background.
+    bool export_waiting() const { return !m_waiting_save_path.isEmpty(); }
     // Writes picture to path atomically with the metadata and resolution of the export; reports a
     // failure with "Cannot save file %1".
     bool write_image(const QImage& picture, const QString& path);
@@ -135,6 +139,9 @@ private:
     FilterParametersPtr m_previous_parameters;
     FilterParametersPtr m_current_parameters;
     QString m_save_path;
+    // An export waiting for the display render in the background: its file and picture.
+    QString m_waiting_save_path;
+    QImage m_waiting_save_picture;
     bool m_busy = false;
     int m_quality = -1;
     PhotoMetadata m_metadata;

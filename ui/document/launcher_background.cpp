@@ -10,6 +10,8 @@
 #include "ui/document/document_view.h"
 #include "ui/processing/progress_window.h"
 
+#include <utility>
+
 // The launcher's runs in the background, without the progress window: the full-size result of the
 // last rendering, and live display renders that follow the settings.
 
@@ -99,6 +101,9 @@ void Launcher::slot_background_finished()
     const QImage result = m_background->result_image();
     const bool display = m_background_display;
     end_background();
+    const QString waiting_path = m_waiting_save_path;
+    m_waiting_save_path.clear();
+    const QImage waiting_picture = std::exchange(m_waiting_save_picture, QImage());
     if (cancelled)
         return;
     if (!display) {
@@ -111,11 +116,18 @@ void Launcher::slot_background_finished()
     m_current_parameters = m_background_parameters;
     m_rendering_size = m_background_size;
     install_display_result(result);
+    // The export that waited for this render runs before anything else may start.
+    if (!waiting_path.isEmpty())
+        start_saving(waiting_picture, waiting_path, m_quality, m_metadata, FilterParametersPtr(),
+                     m_photo_file);
     emit display_rendered();
 }
 
 void Launcher::cancel_full_size()
 {
+    // An export waiting for the display render goes with it.
+    m_waiting_save_path.clear();
+    m_waiting_save_picture = QImage();
     end_background();
 }
 

@@ -11,7 +11,7 @@
 #include "ui/document/launcher.h"
 #include "ui/document/opening.h"
 #include "ui/document/recent_files.h"
-#include "ui/document/user_manual.h"
+#include "ui/user_manual.h"
 #include "ui/widgets/about_dialog.h"
 #include "ui/widgets/feedback_dialog.h"
 #include "ui/widgets/picture_canvas.h"
@@ -31,44 +31,30 @@ Menu::Menu(DocumentWindow* window) : QObject(window), m_window(window)
 
     QMenu* file = bar->addMenu(tr("&File"));
     m_new = add_action(file, tr("&New"), &Menu::slot_file_new);
-    m_new->setShortcut(QKeySequence::New);
     // An ellipsis marks the commands that ask for more before they act.
     m_open = add_action(file, tr("&Open..."), &Menu::slot_file_open);
-    m_open->setShortcut(QKeySequence::Open);
     file->addMenu(RecentFiles::instance());
     file->addSeparator();
     m_close = add_action(file, tr("&Close"), &Menu::slot_file_close);
-    m_close->setShortcut(QKeySequence::Close);
     m_save = add_action(file, tr("&Save"), &Menu::slot_file_save);
-    m_save->setShortcut(QKeySequence::Save);
     m_save_as = add_action(file, tr("Save &As..."), &Menu::slot_file_save_as);
     m_export = add_action(file, tr("&Export..."), &Menu::slot_file_export);
     m_batch_export = add_action(file, tr("&Batch Export..."), &Menu::slot_file_batch_export);
     file->addSeparator();
     m_quit = add_action(file, tr("&Quit"), &Menu::try_to_quit);
-    m_quit->setShortcut(QKeySequence::Quit);
     m_quit->setMenuRole(QAction::QuitRole);
 
     m_edit_menu = bar->addMenu(tr("&Edit"));
     m_copy = add_action(m_edit_menu, tr("&Copy"), &Menu::slot_edit_copy);
-    m_copy->setShortcut(QKeySequence::Copy);
     m_paste = add_action(m_edit_menu, tr("&Paste"), &Menu::slot_edit_paste);
-    m_paste->setShortcut(QKeySequence::Paste);
     m_edit_menu->addSeparator();
     m_process = add_action(m_edit_menu, tr("Process"), &Menu::slot_edit_process);
-    m_process->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
 
-    // The zoom keys of every picture viewer; Ctrl+= as well, where "+" needs Shift.
     QMenu* view = bar->addMenu(tr("&View"));
     m_zoom_in = add_action(view, tr("Zoom &In"), &Menu::slot_view_zoom_in);
-    m_zoom_in->setShortcuts(
-        {QKeySequence(QKeySequence::ZoomIn), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
     m_zoom_out = add_action(view, tr("Zoom &Out"), &Menu::slot_view_zoom_out);
-    m_zoom_out->setShortcut(QKeySequence::ZoomOut);
     m_fit = add_action(view, tr("&Fit in Window"), &Menu::slot_view_fit);
-    m_fit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     m_actual_size = add_action(view, tr("&Actual Size (100%)"), &Menu::slot_view_actual_size);
-    m_actual_size->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
     view->addSeparator();
     m_split_compare = new QAction(tr("&Split Compare"), m_window);
     m_split_compare->setCheckable(true);
@@ -78,19 +64,69 @@ Menu::Menu(DocumentWindow* window) : QObject(window), m_window(window)
             &QAction::setChecked);
     view->addAction(m_split_compare);
     view->addSeparator();
-    // F6 goes to the control window and, pressed there, back to the document.
     m_switch_to_panel =
         add_action(view, tr("Switch to Filter &Parameters"), &Menu::slot_view_switch_to_panel);
-    m_switch_to_panel->setShortcut(QKeySequence(Qt::Key_F6));
 
     QMenu* help = bar->addMenu(tr("&Help"));
     m_manual = add_action(help, tr("User &Manual"), &Menu::slot_help_manual);
-    m_manual->setShortcut(QKeySequence::HelpContents);
     m_feedback = add_action(help, tr("&Send Feedback..."), &Menu::slot_help_feedback);
     m_feedback->setVisible(false);
     help->addSeparator();
     m_about = add_action(help, tr("&About"), &Menu::slot_drawlume_about);
     m_about->setMenuRole(QAction::ApplicationSpecificRole);
+    set_shortcuts();
+}
+
+const QVector<MenuShortcut>& menu_shortcuts()
+{
+    // Made on first use: the platform's key bindings need the application object.
+    static const QVector<MenuShortcut> table = [] {
+        const auto keys = [](QKeySequence::StandardKey key) {
+            return QKeySequence::keyBindings(key);
+        };
+        const auto key = [](QKeyCombination combination) {
+            return QList<QKeySequence>{QKeySequence(combination)};
+        };
+        // Ctrl+Y redoes as well as the platform's own redo keys.
+        QList<QKeySequence> redo = keys(QKeySequence::Redo);
+        if (!redo.contains(QKeySequence(Qt::CTRL | Qt::Key_Y)))
+            redo.append(QKeySequence(Qt::CTRL | Qt::Key_Y));
+        return QVector<MenuShortcut>{
+            {&Menu::action_new, keys(QKeySequence::New), true},
+            {&Menu::action_open, keys(QKeySequence::Open), true},
+            {&Menu::action_close, keys(QKeySequence::Close), true},
+            {&Menu::action_save, keys(QKeySequence::Save), true},
+            {&Menu::action_save_as, key(Qt::CTRL | Qt::SHIFT | Qt::Key_S), true},
+            {&Menu::action_export, key(Qt::CTRL | Qt::Key_E), true},
+            {&Menu::action_quit, keys(QKeySequence::Quit), true},
+            {&Menu::action_undo, keys(QKeySequence::Undo), true},
+            {&Menu::action_redo, redo, true},
+            // Copy stays with the control window's own fields there.
+            {&Menu::action_copy, keys(QKeySequence::Copy), false},
+            {&Menu::action_paste, keys(QKeySequence::Paste), true},
+            {&Menu::action_process, key(Qt::CTRL | Qt::Key_R), true},
+            // The zoom keys of every picture viewer; Ctrl+= as well, where "+" needs Shift.
+            {&Menu::action_zoom_in,
+             {QKeySequence(QKeySequence::ZoomIn), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+             true},
+            {&Menu::action_zoom_out, keys(QKeySequence::ZoomOut), true},
+            {&Menu::action_fit, key(Qt::CTRL | Qt::Key_0), true},
+            {&Menu::action_actual_size, key(Qt::CTRL | Qt::Key_1), true},
+            // F6 goes to the control window and, pressed there, back to the document (the control
+            // window has its own F6).
+            {&Menu::action_switch_to_panel, key(Qt::Key_F6), false},
+            {&Menu::action_manual, keys(QKeySequence::HelpContents), false},
+        };
+    }();
+    return table;
+}
+
+void Menu::set_shortcuts()
+{
+    for (const MenuShortcut& entry : menu_shortcuts()) {
+        if (QAction* action = (this->*entry.action)())
+            action->setShortcuts(entry.keys);
+    }
 }
 
 QAction* Menu::add_action(QMenu* menu, const QString& text, void (Menu::*slot)())
@@ -108,13 +144,8 @@ void Menu::create_undo_redo()
         return;
     QUndoGroup* group = registry->undo_group();
     m_undo = group->createUndoAction(m_window, QString());
-    m_undo->setShortcut(QKeySequence::Undo);
     m_redo = group->createRedoAction(m_window, QString());
-    // Ctrl+Y redoes as well as the platform's own redo keys.
-    QList<QKeySequence> redo_keys = QKeySequence::keyBindings(QKeySequence::Redo);
-    if (!redo_keys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y)))
-        redo_keys.append(QKeySequence(Qt::CTRL | Qt::Key_Y));
-    m_redo->setShortcuts(redo_keys);
+    set_shortcuts();
     // Undo and Redo lead the Edit menu, then Copy and Paste, then Process.
     m_edit_menu->insertAction(m_copy, m_undo);
     m_edit_menu->insertAction(m_copy, m_redo);
@@ -126,8 +157,9 @@ DocumentWindow* Menu::target_window() const
     return m_window;
 }
 
-// Save, Save As, Copy, Process and the View commands need a picture; Export a finished rendering;
-// Paste an image on the clipboard; everything else is always available.
+// Save, Save As, Copy, Export, Process and the View commands need a picture (an export without a
+// rendering renders one first); Paste an image on the clipboard; everything else is always
+// available.
 void Menu::update_actions()
 {
     const QMimeData* clipboard = QApplication::clipboard()->mimeData();
@@ -156,7 +188,7 @@ void Menu::update_actions()
          {m_save, m_save_as, m_copy, m_zoom_in, m_zoom_out, m_fit, m_actual_size, m_split_compare})
         action->setEnabled(picture);
     m_process->setEnabled(picture && !rendering);
-    m_export->setEnabled(view->has_result() && !rendering);
+    m_export->setEnabled(picture && !rendering);
 }
 
 bool Menu::save()

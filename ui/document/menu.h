@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QKeySequence>
+#include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QVector>
 
 class DocumentWindow;
 class QAction;
@@ -75,6 +78,8 @@ private:
     // The window the commands act on: this menu's, else the control window's current one.
     DocumentWindow* target_window() const;
     QAction* add_action(QMenu* menu, const QString& text, void (Menu::*slot)());
+    // Gives the actions made so far their keys from menu_shortcuts().
+    void set_shortcuts();
 
     QPointer<DocumentWindow> m_window;
     QAction* m_about = nullptr;
@@ -101,3 +106,16 @@ private:
     QAction* m_switch_to_panel = nullptr;
     QMenu* m_edit_menu = nullptr;
 };
+
+// The keys of one menu command: the action that carries them, and whether the control window
+// passes them on to the current document's window.
+struct MenuShortcut
+{
+    QAction* (Menu::*action)() const;
+    QList<QKeySequence> keys;
+    bool in_control_window;
+};
+
+// Every keyboard shortcut of the document windows' menus. The menus and the control window both
+// take their keys from this one table.
+const QVector<MenuShortcut>& menu_shortcuts();

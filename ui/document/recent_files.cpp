@@ -69,6 +69,16 @@ void RecentFiles::add_file(const QString& path)
     rebuild(list);
 }
 
+void RecentFiles::put_first(const QString& path)
+{
+    if (path.isEmpty())
+        return;
+    QStringList list = m_paths;
+    list.removeAll(path);
+    list.prepend(path);
+    rebuild(list);
+}
+
 void RecentFiles::rebuild(const QStringList& list)
 {
     m_names.clear();
@@ -91,7 +101,11 @@ void RecentFiles::rebuild(const QStringList& list)
 
 void RecentFiles::store(QSettings& settings)
 {
-    settings.setValue(QStringLiteral("recent_files"), m_paths);
+    // An empty list is no entry at all: the store would write it as "@Invalid()".
+    if (m_paths.isEmpty())
+        settings.remove(QStringLiteral("recent_files"));
+    else
+        settings.setValue(QStringLiteral("recent_files"), m_paths);
     settings.sync();
 }
 

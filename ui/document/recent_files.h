@@ -26,9 +26,11 @@ public:
     // Puts path in front (dropping the oldest beyond five). A path already in the list changes
     // nothing: it keeps its place.
     void add_file(const QString& path);
+    // Puts path in front, also when it is in the list already (a document just saved).
+    void put_first(const QString& path);
     // Replaces the list by the first five distinct, non-empty paths of list.
     void rebuild(const QStringList& list);
-    // Writes the paths under "recent_files" and flushes the store.
+    // Writes the paths under "recent_files" (no entry for an empty list) and flushes the store.
     void store(QSettings& settings);
 
     // The menu texts (unescaped) and the full paths, entry i of one belonging to entry i of the

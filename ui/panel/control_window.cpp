@@ -7,6 +7,7 @@
 #include "ui/document/opening.h"
 #include "ui/document/recent_files.h"
 #include "ui/panel/document_shortcuts.h"
+#include "ui/panel/filter_widget.h"
 #include "ui/panel/image_zoom_slider.h"
 #include "ui/panel/panel_scroll_area.h"
 #include "ui/panel/preview_scheduler.h"
@@ -41,6 +42,9 @@ constexpr int kPlacementGap = 8;
 const QColor kPanelGrey(196, 196, 196);
 // What the window manager's frame adds to a window's height, at most.
 constexpr int kFrameHeight = 32;
+// The preview's height, and the least it shrinks to on a short screen.
+constexpr int kPreviewHeight = 250;
+constexpr int kLeastPreviewHeight = 120;
 } // namespace
 
 ControlWindow* ControlWindow::instance()
@@ -144,6 +148,11 @@ ControlWindow::ControlWindow(DocumentRegistry* registry)
     setAcceptDrops(true);
 
     fill_filter_list();
+    // On a short screen the panel area follows the panel shown.
+    connect(m_panels, &QStackedWidget::currentChanged, this, [this] {
+        if (m_compact_panels && isVisible())
+            fit_to_screen();
+    });
     set_focus_order();
     offer_filters_for(nullptr);
     // The commands of the document windows' menus, with their shortcuts, act on the current
@@ -251,6 +260,21 @@ void ControlWindow::take_keyboard_focus()
         m_filter_combo->setFocus(Qt::ShortcutFocusReason);
 }
 
+QRect ControlWindow::panel_frame() const
+{
+    if (isVisible())
+        return frameGeometry();
+    // Not shown yet (the first document window is being placed): the room it will take at the
+    // screen's right edge, beside that window.
+    const QScreen* shown_on = screen();
+    if (!shown_on || m_quitting)
+        return QRect();
+    const QRect area = shown_on->availableGeometry();
+    const QSize size = sizeHint().expandedTo(minimumSize()) + QSize(kPlacementGap, kFrameHeight);
+    return QRect(area.right() + 1 - size.width(), area.top(), size.width(),
+                 std::min(size.height(), area.height()));
+}
+
 void ControlWindow::focus_document()
 {
     DocumentWindow* document = current_document_window();
@@ -339,7 +363,30 @@ bool ControlWindow::eventFilter(QObject* watched, QEvent* event)
         m_previous_filter_index = m_filter_combo->currentIndex();
     if (event->type() == QEvent::MouseMove && watched == m_thumbnail->preview())
         check_pressed();
+    // Placed before it had a frame, the window is placed by its inside, and the window manager
+    // may then put the title bar above the screen's top, where it cannot be dragged. Once it is
+    // on screen its frame is known: the window comes down onto the screen.
+    if (watched == windowHandle() && event->type() == QEvent::Expose && isVisible()) {
+        const QScreen* shown_on = screen();
+        if (shown_on && frameGeometry().top() < shown_on->availableGeometry().top())
+            QMetaObject::invokeMethod(
+                this, [this] { keep_on_screen(this); }, Qt::QueuedConnection);
+    }
     return QDialog::eventFilter(watched, event);
+}
+
+void ControlWindow::set_compact_panels(bool compact)
+{
+    m_compact_panels = compact;
+    // Compact, the panels not shown take no height.
+    for (int i = 0; i < m_panels->count(); ++i) {
+        QSizePolicy policy = panel(i)->sizePolicy();
+        policy.setVerticalPolicy(!compact || i == m_panels->currentIndex() ? QSizePolicy::Preferred
+                                                                           : QSizePolicy::Ignored);
+        panel(i)->setSizePolicy(policy);
+        panel(i)->set_compact(compact);
+    }
+    m_panels->updateGeometry();
 }
 
 void ControlWindow::fit_to_screen()
@@ -348,10 +395,28 @@ void ControlWindow::fit_to_screen()
     if (!shown_on || !layout())
         return;
     // The layout measured afresh, its inner rows included (activate() goes through them all).
-    layout()->invalidate();
-    layout()->activate();
-    const int others = layout()->minimumSize().height() - m_panel_area->minimumSizeHint().height();
-    m_panel_area->set_room(shown_on->availableGeometry().height() - kFrameHeight - others);
+    const auto room = [this, shown_on](int preview_height) {
+        m_thumbnail->set_least_height(preview_height);
+        m_placeholder->setMinimumHeight(preview_height);
+        layout()->invalidate();
+        layout()->activate();
+        const int others =
+            layout()->minimumSize().height() - m_panel_area->minimumSizeHint().height();
+        return shown_on->availableGeometry().height() - kFrameHeight - others;
+    };
+    // On a short screen (or at a large scale) the panel area holds the panel shown at its rows'
+    // own height, not the highest panel, and the preview gives up height before the settings
+    // have to scroll.
+    set_compact_panels(false);
+    int available = room(kPreviewHeight);
+    if (available < m_panels->minimumSizeHint().height()) {
+        set_compact_panels(true);
+        available = room(kPreviewHeight);
+        const int needed = m_panels->minimumSizeHint().height();
+        if (available < needed)
+            available = room(std::max(kLeastPreviewHeight, kPreviewHeight - (needed - available)));
+    }
+    m_panel_area->set_room(available);
     layout()->invalidate();
     layout()->activate();
 }
@@ -363,5 +428,7 @@ void ControlWindow::showEvent(QShowEvent* event)
     if (QWindow* window = windowHandle()) {
         connect(window, &QWindow::screenChanged, this, &ControlWindow::fit_to_screen,
                 Qt::UniqueConnection);
+        window->removeEventFilter(this);
+        window->installEventFilter(this);
     }
 }

@@ -65,7 +65,9 @@ public:
     void document_busy_changed(DocumentView* view) override;
     FilterParametersPtr document_parameters(const DocumentView* view) const override;
     int filter_index(const QString& name) const override;
+    QString document_preset(const DocumentView* view) const override;
     void take_keyboard_focus() override;
+    QRect panel_frame() const override;
 
     // A fresh copy of the settings of the filter now chosen.
     FilterParametersPtr current_parameters() const;
@@ -162,9 +164,11 @@ private:
     void focus_document();
     // Lets the panel area scroll when the whole window would not fit the height of its screen.
     void fit_to_screen();
+    void set_compact_panels(bool compact);
 
     DocumentRegistry* m_registry;
     bool m_quitting = false;
+    bool m_compact_panels = false;
     Placeholder* m_placeholder;
     Thumbnail* m_thumbnail;
     BevelComboBox* m_filter_combo;

@@ -40,6 +40,7 @@ void ControlWindow::add_preset_rows(QGridLayout* grid, const QFont& label_font)
     grid->addWidget(m_preset_combo, 1, 2);
     label->setBuddy(m_preset_combo);
     m_preset_combo->setAccessibleName(tr("Preset"));
+    m_preset_combo->setPlaceholderText(tr("No preset"));
     m_preset_combo->setFixedWidth(206);
     m_preset_combo->setToolTip(tr("Named settings of the filter: choose one to set them all"));
 
@@ -93,6 +94,22 @@ void ControlWindow::fill_preset_list()
     report_skipped_presets(skipped);
 }
 
+QString ControlWindow::document_preset(const DocumentView* view) const
+{
+    if (!view)
+        return QString();
+    // Unchanged defaults need no name: the settings show "Default" again by themselves.
+    if (view == current_document())
+        return !m_preset_modified && same_name(m_shown_preset, defaultPresetName())
+                   ? QString()
+                   : m_shown_preset;
+    const int index = view->filter_index();
+    if (index < 0 || index >= m_filter_combo->count())
+        return QString();
+    const QString chosen = view->preset_for(m_filter_combo->itemData(index).toString());
+    return chosen == kUnknownPreset ? QString() : chosen;
+}
+
 void ControlWindow::show_preset_state()
 {
     if (current_filter_name() != m_preset_filter)
@@ -110,9 +127,12 @@ void ControlWindow::show_preset_state()
         if (sameSettings(m_presets.at(i).settings, current))
             index = i;
     }
+    // Settings that came from no known preset (a document that names none, or a preset since
+    // deleted), equal to none: no preset shows rather than a wrong one.
+    const bool none = index < 0 && !chosen.isEmpty();
     index = std::max(index, 0);
-    m_shown_preset = m_presets.at(index).name;
-    m_preset_modified = !sameSettings(m_presets.at(index).settings, current);
+    m_shown_preset = none ? QString() : m_presets.at(index).name;
+    m_preset_modified = !none && !sameSettings(m_presets.at(index).settings, current);
 
     const QSignalBlocker blocker(m_preset_combo);
     for (int i = 0; i < m_preset_combo->count(); ++i) {
@@ -121,8 +141,9 @@ void ControlWindow::show_preset_state()
             text += tr(" (modified)");
         m_preset_combo->setItemText(i, text);
     }
-    m_preset_combo->setCurrentIndex(index);
-    m_delete_preset_button->setEnabled(m_preset_combo->isEnabled() && !m_presets.at(index).builtIn);
+    m_preset_combo->setCurrentIndex(none ? -1 : index);
+    m_delete_preset_button->setEnabled(m_preset_combo->isEnabled() && !none &&
+                                       !m_presets.at(index).builtIn);
 }
 
 void ControlWindow::report_skipped_presets(const QVector<SkippedPreset>& skipped)

@@ -8,8 +8,6 @@
 #include "ui/panel/integer_edit.h"
 
 #include <QDebug>
-#include <QGridLayout>
-#include <QLabel>
 
 FilterValueCommand::FilterValueCommand(IntegerEdit* target, int new_value, int old_value,
                                        QUndoCommand* parent)
@@ -61,28 +59,24 @@ DocumentRegistry* registry_of(const QWidget* source)
 
 QString setting_name(const QWidget* source)
 {
-    // Every setting sits in a row of its panel's grid, named by the label in the row's first
-    // column.
-    for (const QWidget* widget = source; widget && widget->parentWidget();
-         widget = widget->parentWidget()) {
-        const auto* grid = qobject_cast<const QGridLayout*>(widget->parentWidget()->layout());
-        const int index = grid ? grid->indexOf(widget) : -1;
-        if (index < 0)
-            continue;
-        int row = 0, column = 0, rows = 0, columns = 0;
-        grid->getItemPosition(index, &row, &column, &rows, &columns);
-        const QLayoutItem* item = grid->itemAtPosition(row, 0);
-        const auto* label = item ? qobject_cast<const QLabel*>(item->widget()) : nullptr;
-        if (!label || label == widget)
-            continue;
-        QString name = label->text();
-        name.remove(QLatin1Char('&'));
-        name = name.trimmed();
-        if (name.endsWith(QLatin1Char(':')))
-            name.chop(1);
-        return name;
-    }
-    return QString();
+    // A setting's control is named after its key (a number field after its slider's), and the
+    // panel's descriptor has the row of that key with its label.
+    const QWidget* control = source;
+    if (const auto* field = qobject_cast<const IntegerEdit*>(source); field && field->slider())
+        control = field->slider();
+    const FilterWidget* panel = nullptr;
+    for (const QObject* object = control; object && !panel; object = object->parent())
+        panel = qobject_cast<const FilterWidget*>(object);
+    const ParameterSpec* row =
+        panel && control ? panel->descriptor().row(control->objectName()) : nullptr;
+    if (!row)
+        return QString();
+    QString name = row->label;
+    name.remove(QLatin1Char('&'));
+    name = name.trimmed();
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    return name;
 }
 
 void record_setting_change(QWidget* source, QUndoCommand* command)

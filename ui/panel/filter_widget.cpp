@@ -59,6 +59,11 @@ FilterWidget::ChangeBatch::~ChangeBatch()
         emit m_panel->changed();
 }
 
+void FilterWidget::set_compact(bool compact)
+{
+    setMinimumHeight(compact ? 0 : kMinimumHeight);
+}
+
 FilterWidget::FilterWidget(const FilterDescriptor& descriptor, QWidget* parent)
     : QWidget(parent), m_descriptor(descriptor)
 {

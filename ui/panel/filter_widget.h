@@ -32,6 +32,9 @@ public:
     FilterWidget(const FilterDescriptor& descriptor, QWidget* parent);
 
     const QString& filter_name() const { return m_descriptor.name; }
+    // Compact, the panel is as high as its rows need, for a short screen; else at least as high
+    // as every panel, so that the window keeps its height from filter to filter.
+    void set_compact(bool compact);
     const FilterDescriptor& descriptor() const { return m_descriptor; }
 
     // The documents whose current one receives this panel's setting changes as undo steps.

@@ -65,6 +65,7 @@ public:
     // Where the painted pixmap's top-left goes (centres a picture smaller than the widget).
     QPoint offset() const { return QPoint(m_offset_x, m_offset_y); }
     int spinner_angle() const { return m_spinner_angle; }
+    bool spinner_turning() const { return m_timer.isActive(); }
     // The remembered pan position of the picture with the given pixel digest, if any.
     bool remembered_pan(const QByteArray& key, QPointF* pan) const;
 

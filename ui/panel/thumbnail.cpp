@@ -22,6 +22,7 @@ Thumbnail::Thumbnail(QWidget* parent) : QWidget(parent), m_preview(new PreviewWi
     // The frame label takes the preview (and with it its ownership) through the inner layout.
     inner->addWidget(m_preview);
     auto* frame = new QLabel;
+    m_frame = frame;
     frame->setLayout(inner);
     frame->setFrameStyle(QFrame::Box | QFrame::Plain);
     frame->setLineWidth(1);
@@ -38,6 +39,13 @@ Thumbnail::Thumbnail(QWidget* parent) : QWidget(parent), m_preview(new PreviewWi
 
     connect(m_preview, &PreviewWidget::sig_preview_wanted, this,
             &Thumbnail::signal_update_thumbnail);
+}
+
+void Thumbnail::set_least_height(int height)
+{
+    m_preview->setMinimumHeight(height);
+    m_frame->setMinimumHeight(height);
+    setMinimumHeight(height + kMinimumSide - 250);
 }
 
 void Thumbnail::set_source(const QImage& image)

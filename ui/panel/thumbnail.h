@@ -16,6 +16,8 @@ class Thumbnail : public QWidget
 public:
     explicit Thumbnail(QWidget* parent = nullptr);
 
+    // The least height of the preview (250 at first): a short screen gives the settings the room.
+    void set_least_height(int height);
     // Shows a new picture (restoring its pan position) and the preview.
     void set_source(const QImage& image);
     // The visible piece of the picture at the current zoom, plus the margin: the preview's input.
@@ -44,4 +46,5 @@ public slots:
 private:
     PreviewWidget* m_preview; // owned by the frame label
     bool m_zooming = false;
+    QLabel* m_frame = nullptr;
 };

@@ -78,10 +78,11 @@ void BevelComboBox::paintEvent(QPaintEvent*)
     initStyleOption(&option);
     painter.drawComplexControl(QStyle::CC_ComboBox, option);
 
-    // The current entry, shortened with an ellipsis where it would run under the arrow.
+    // The current entry (the placeholder when none is), shortened with an ellipsis where it
+    // would run under the arrow.
     const QFontMetrics metrics(font());
-    const QString text =
-        metrics.elidedText(currentText(), Qt::ElideRight, qMax(0, width() - kTextX - kArrowRoom));
+    const QString text = metrics.elidedText(currentIndex() < 0 ? placeholderText() : currentText(),
+                                            Qt::ElideRight, qMax(0, width() - kTextX - kArrowRoom));
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setFont(font());
     painter.setPen(kLightText);

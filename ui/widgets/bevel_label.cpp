@@ -16,6 +16,16 @@ BevelLabel::BevelLabel(QWidget* parent) : QLabel(parent) {}
 
 BevelLabel::BevelLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {}
 
+QSize BevelLabel::sizeHint() const
+{
+    return QLabel::sizeHint() + QSize(0, 2);
+}
+
+QSize BevelLabel::minimumSizeHint() const
+{
+    return QLabel::minimumSizeHint() + QSize(0, 2);
+}
+
 void BevelLabel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);

@@ -12,6 +12,11 @@ public:
     explicit BevelLabel(QWidget* parent = nullptr);
     explicit BevelLabel(const QString& text, QWidget* parent = nullptr);
 
+    // The text's height and the row of the light copy below it, so that nothing of the text
+    // (an underscore, a descender) is cut off.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 };

@@ -7,7 +7,10 @@
 namespace {
 
 const QColor kFocusLine(41, 41, 41);
-constexpr qreal kCornerRadius = 2.5;
+// Two pixels of the interface's size: a line as thin as one vanishes against the bevels,
+// and on a high-density screen thinner still.
+constexpr qreal kLineWidth = 2.0;
+constexpr qreal kCornerRadius = 3.0;
 
 } // namespace
 
@@ -17,10 +20,11 @@ void draw_focus_mark(const QWidget* widget, QPainter& painter, const QRect& rect
         return;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(kFocusLine, 1.0));
+    painter.setPen(QPen(kFocusLine, kLineWidth));
     painter.setBrush(Qt::NoBrush);
-    // Through the middle of the border pixels, so the line stays sharp.
-    painter.drawRoundedRect(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5), kCornerRadius,
+    // Inside the rectangle, through the middle of the line's pixels, so the line stays sharp.
+    const qreal half = kLineWidth / 2;
+    painter.drawRoundedRect(QRectF(rect).adjusted(half, half, -half, -half), kCornerRadius,
                             kCornerRadius);
     painter.restore();
 }

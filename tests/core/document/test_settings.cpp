@@ -153,36 +153,6 @@ private slots:
         QCOMPARE(valueOnDisk("DLDocumentWindowState").toByteArray(), bytes + "state");
     }
 
-    void recentFilesRoundTrip_data()
-    {
-        QTest::addColumn<QStringList>("paths");
-        QTest::newRow("empty") << QStringList();
-        QTest::newRow("one") << QStringList{"/photos/a.jpg"};
-        QTest::newRow("five") << QStringList{"/e.jpg", "/d.png", "/c.tif", "/b.bmp", "/a.drawlume"};
-        QTest::newRow("spaces and commas")
-            << QStringList{"/my photos/a, b.jpg", "/x/\"quoted\".png"};
-    }
-
-    void recentFilesRoundTrip()
-    {
-        QFETCH(QStringList, paths);
-        store_recent_files(paths);
-        QCOMPARE(stored_recent_files(), paths);
-        // An empty list leaves no "@Invalid()" in the file for the user to wonder about.
-        QFile file(settings().fileName());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(!file.readAll().contains("@Invalid"));
-    }
-
-    void storingRecentFilesWritesThroughAtOnce()
-    {
-        const QStringList paths = {"/b.jpg", "/a.jpg"};
-        store_recent_files(paths);
-        // Read without syncing the store first: store_recent_files must have flushed it.
-        QSettings disk(settings().fileName(), QSettings::IniFormat);
-        QCOMPARE(disk.value("recent_files").toStringList(), paths);
-    }
-
     void recentFilesAbsentIsEmpty() { QVERIFY(stored_recent_files().isEmpty()); }
 };
 

@@ -40,7 +40,7 @@ private slots:
         qputenv("HOME", QFile::encodeName(m_home.path()));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath("config")));
         // What a previous run left behind, read when the menu is created.
-        store_recent_files({"/old/b.jpg", "/old/a.png"});
+        settings().setValue("recent_files", QStringList{"/old/b.jpg", "/old/a.png"});
         m_menu = RecentFiles::instance();
         QVERIFY(m_menu);
         QCOMPARE(m_menu->paths(), (QStringList{"/old/b.jpg", "/old/a.png"}));
@@ -191,7 +191,7 @@ private slots:
 
     void clearingDoesNotTouchTheStoredList()
     {
-        store_recent_files({"/stored.jpg"});
+        settings().setValue("recent_files", QStringList{"/stored.jpg"});
         m_menu->rebuild({"/a/1.jpg"});
         shownAction("Clear Menu")->trigger();
         QCOMPARE(stored_recent_files(), QStringList{"/stored.jpg"});
@@ -245,13 +245,32 @@ private slots:
         QCOMPARE(requests.size(), 1);
     }
 
+    void storeWritesThePathsAndFlushes_data()
+    {
+        QTest::addColumn<QStringList>("paths");
+        QTest::newRow("two") << QStringList{"/a/1.jpg", "/b/2.png"};
+        QTest::newRow("cleared") << QStringList();
+    }
+
     void storeWritesThePathsAndFlushes()
     {
-        m_menu->rebuild({"/a/1.jpg", "/b/2.png"});
+        QFETCH(QStringList, paths);
+        m_menu->rebuild(paths);
         m_menu->store(settings());
         QSettings disk(settings().fileName(), QSettings::IniFormat);
-        QCOMPARE(disk.value("recent_files").toStringList(), (QStringList{"/a/1.jpg", "/b/2.png"}));
-        QCOMPARE(stored_recent_files(), (QStringList{"/a/1.jpg", "/b/2.png"}));
+        QCOMPARE(disk.value("recent_files").toStringList(), paths);
+        QCOMPARE(stored_recent_files(), paths);
+        // An empty list leaves no "@Invalid()" in the file for the user to wonder about.
+        QFile file(settings().fileName());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(!file.readAll().contains("@Invalid"));
+    }
+
+    void aSavedDocumentComesFirst()
+    {
+        m_menu->rebuild({"/p/a.jpg", "/p/b.drawlume"});
+        m_menu->put_first("/p/b.drawlume");
+        QCOMPARE(m_menu->paths(), (QStringList{"/p/b.drawlume", "/p/a.jpg"}));
     }
 };
 

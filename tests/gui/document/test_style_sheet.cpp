@@ -1,6 +1,6 @@
-#include "ui/document/style_sheet.h"
 #include "ui/widgets/bevel_button.h"
 #include "ui/widgets/bevel_combo_box.h"
+#include "ui/widgets/style_sheet.h"
 
 #include <QApplication>
 #include <QFile>

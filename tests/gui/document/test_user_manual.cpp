@@ -1,6 +1,6 @@
 #include "core/filters/filter_list.h"
 #include "document/presets.h"
-#include "ui/document/user_manual.h"
+#include "ui/user_manual.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -374,7 +374,7 @@ void TestControlWindow::liveRendersOnceAfterABurstOfChanges()
     connect(launcher, &Launcher::display_rendered, this, [&] { ++rendered; });
 
     change(50);
-    QTest::qWait(600);
+    QVERIFY(!view->live_render_pending());
     QCOMPARE(started, 0);
     QVERIFY(!view->has_result());
 
@@ -382,7 +382,8 @@ void TestControlWindow::liveRendersOnceAfterABurstOfChanges()
     QVERIFY(live_result());
     for (const int value : {51, 52, 53, 54, 55}) {
         change(value);
-        QTest::qWait(20);
+        QCoreApplication::processEvents();
+        QVERIFY(view->live_render_pending());
         QCOMPARE(started, 0);
     }
     QTRY_COMPARE(started, 1);
@@ -391,7 +392,7 @@ void TestControlWindow::liveRendersOnceAfterABurstOfChanges()
     QTRY_VERIFY(!view->status_bar()->progress_shown());
     QCOMPARE(launcher->current_parameters()->value(kStroke).toInt(), 55);
     QVERIFY(!launcher->worker());
-    QTest::qWait(500);
+    QVERIFY(!view->live_render_pending());
     QCOMPARE(started, 1);
 
     // Two renders back to back: the first is stopped before its result is taken.

@@ -116,15 +116,13 @@ int scaled_run(int argc, char** argv, const QString& photo)
     ControlWindow* control = ControlWindow::instance();
     const bool shown =
         QTest::qWaitForWindowExposed(window) && QTest::qWaitForWindowExposed(control);
-    QTest::qWait(50);
+    // Measured once the preview has come: the window is laid out by then.
+    PreviewWidget* preview = control->thumbnail()->preview();
+    QTest::qWaitFor([preview] { return !preview->result().isNull(); }, 30000);
     const QRect area = control->screen()->availableGeometry();
     const QRect frame = control->frameGeometry();
     const QRect process(control->process_button()->mapToGlobal(QPoint(0, 0)),
                         control->process_button()->size());
-    PreviewWidget* preview = control->thumbnail()->preview();
-    QDeadlineTimer deadline(30000);
-    while (preview->result().isNull() && !deadline.hasExpired())
-        QTest::qWait(20);
     const qreal density = control->devicePixelRatioF();
     std::printf("screen %d x %d, frame %d,%d %d x %d, Process %d,%d %d x %d, preview %g on %g\n",
                 area.width(), area.height(), frame.x(), frame.y(), frame.width(), frame.height(),

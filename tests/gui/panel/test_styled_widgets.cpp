@@ -1,4 +1,3 @@
-#include "ui/document/style_sheet.h"
 #include "ui/widgets/bevel_button.h"
 #include "ui/widgets/bevel_combo_box.h"
 #include "ui/widgets/bevel_label.h"
@@ -6,6 +5,7 @@
 #include "ui/widgets/h_line.h"
 #include "ui/widgets/placeholder.h"
 #include "ui/widgets/status_bar.h"
+#include "ui/widgets/style_sheet.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "ui/document/user_manual.h"
+#include "ui/user_manual.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

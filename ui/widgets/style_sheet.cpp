@@ -1,4 +1,4 @@
-#include "ui/document/style_sheet.h"
+#include "ui/widgets/style_sheet.h"
 
 #include <QStringList>
 
