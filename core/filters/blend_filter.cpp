@@ -1,5 +1,6 @@
 #include "core/filters/blend_filter.h"
 
+#include "core/framework/iprogress_reporter.h"
 #include "core/framework/parameter_keys.h"
 #include "core/raster/raster_primitives.h"
 
@@ -61,13 +62,27 @@ void BlendFilter::run()
     const QImage photo = m_image;
     clearCancelFlags();
 
+    // The paper or canvas, from the filter's own key; the texture keeps every other setting it
+    // received with the filter's set (the display scale).
+    FilterParametersPtr textureSet(new FilterParameters);
+    textureSet->insert(Keys::Texture::paper, ownValue(m_textureKey));
+    texture->setParameters(textureSet);
+
+    // One phase per step that will run: the painting, the watercolor and the paper when ready.
+    const bool layered = watercolor->isReady();
+    const bool textured = texture->isReady();
+    if (m_reporter)
+        m_reporter->report_total_phases(1 + int(layered) + int(textured));
+
     // The painting; a scaled render brings the working image back reduced.
     if (painter->isCancelled())
         return;
     painter->process(m_image);
 
     // The watercolor of the photograph, laid over the painting.
-    if (watercolor->isReady() && !watercolor->isCancelled()) {
+    if (layered && !watercolor->isCancelled()) {
+        if (m_reporter)
+            m_reporter->report_next_phase();
         QImage layer = m_photoSize == PhotoSize::Painting ? scaleToSize(photo, m_image) : photo;
         watercolor->process(layer);
         // The watercolor reduces by the display scale and the painter by its own (never below a
@@ -79,12 +94,9 @@ void BlendFilter::run()
             blendAftertouch(ownValue(m_aftertouchKey).toString(), layer, m_image);
     }
 
-    // The paper or canvas, from the filter's own key; the texture keeps every other setting it
-    // received with the filter's set (the display scale).
-    FilterParametersPtr textureSet(new FilterParameters);
-    textureSet->insert(Keys::Texture::paper, ownValue(m_textureKey));
-    texture->setParameters(textureSet);
-    if (texture->isReady() && !texture->isCancelled()) {
+    if (textured && !texture->isCancelled()) {
+        if (m_reporter)
+            m_reporter->report_next_phase();
         texture->process(m_image);
         // The texture makes every pixel opaque: the photograph's transparent parts come back.
         if (photo.hasAlphaChannel())

@@ -15,9 +15,9 @@
 //
 // The watercolor is brought to the painting's size before it is blended: in a scaled render the
 // painter and the watercolor reduce the picture by different amounts. A cancelled watercolor is
-// not blended. The texture's opaque pixels take the photograph's alpha back. The run announces no
-// phases; progress comes from the algorithms. Created per render by createFilter; run on the
-// worker thread.
+// not blended. The texture's opaque pixels take the photograph's alpha back. One phase for each
+// step that runs: the painting, the watercolor and the texture when they are ready. Created per
+// render by createFilter; run on the worker thread.
 class BlendFilter : public FilterAdapter
 {
 public:

@@ -6,7 +6,7 @@
 #include <QObject>
 
 OilPaintingFilter::OilPaintingFilter()
-    : PaintingFilter(oilPaintingAlgorithmName(), descriptor().overlayKey, SecondPhase::Always)
+    : PaintingFilter(oilPaintingAlgorithmName(), descriptor().overlayKey)
 {
 }
 

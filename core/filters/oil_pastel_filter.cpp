@@ -6,7 +6,7 @@
 #include <QObject>
 
 OilPastelFilter::OilPastelFilter()
-    : PaintingFilter(oilPastelAlgorithmName(), descriptor().overlayKey, SecondPhase::Always)
+    : PaintingFilter(oilPastelAlgorithmName(), descriptor().overlayKey)
 {
 }
 

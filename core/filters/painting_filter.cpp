@@ -10,9 +10,8 @@ enum AlgorithmIndex { Painter = 0, Pencil = 1, Texture = 2 };
 
 } // namespace
 
-PaintingFilter::PaintingFilter(const QString& painterName, const QString& overlayKey,
-                               SecondPhase secondPhase)
-    : m_overlayKey(overlayKey), m_secondPhase(secondPhase)
+PaintingFilter::PaintingFilter(const QString& painterName, const QString& overlayKey)
+    : m_overlayKey(overlayKey)
 {
     appendAlgorithm(painterName);
     appendAlgorithm(pencilBWAlgorithmName());
@@ -38,9 +37,8 @@ QString PaintingFilter::overlayStyle() const
 
 bool PaintingFilter::drawsOverlay(const QString& style) const
 {
-    const AlgorithmPtr& pencil = algorithm(Pencil);
     Q_UNUSED(style);
-    return pencil->isReady() && !pencil->isCancelled();
+    return algorithm(Pencil)->isReady();
 }
 
 void PaintingFilter::run()
@@ -50,17 +48,16 @@ void PaintingFilter::run()
     const AlgorithmPtr& texture = algorithm(Texture);
     const QString style = overlayStyle();
 
-    // One phase per ready algorithm, plus one. The pencil runs whenever its settings are
-    // there (the panels add them only for an overlay other than "None"); a style that is none
-    // of the three blends leaves its drawing unused.
+    // One phase per step that will run: the painting, which always runs (the oil panel's sets
+    // never make its painter "ready"), the pencil step when it will draw, the paper when it is
+    // ready. The pencil runs whenever its settings are there (the panels add them only for an
+    // overlay other than "None"); a style that is none of the three blends leaves its drawing
+    // unused.
     clearCancelFlags();
-    int phases = 1;
-    for (int i = 0; i < algorithmCount(); ++i) {
-        if (algorithm(i)->isReady())
-            ++phases;
-    }
+    const bool drawn = drawsOverlay(style);
+    const bool textured = texture->isReady();
     if (m_reporter)
-        m_reporter->report_total_phases(phases);
+        m_reporter->report_total_phases(1 + int(drawn) + int(textured));
     if (m_image.isNull())
         return;
 
@@ -73,22 +70,21 @@ void PaintingFilter::run()
     if (painter->isCancelled())
         return;
     painter->process(m_image);
-    if (m_reporter)
-        m_reporter->report_next_phase();
     photo = scaleToSize(photo, m_image);
 
     // The pencil drawing of the photograph, laid over the painting.
-    const bool drawn = drawsOverlay(style);
-    if (drawn) {
+    if (drawn && !pencil->isCancelled()) {
+        if (m_reporter)
+            m_reporter->report_next_phase();
         QImage drawing = photo;
         pencil->process(drawing);
         blendOverlay(style, drawing, m_image);
     }
-    if (m_reporter && (drawn || m_secondPhase == SecondPhase::Always))
-        m_reporter->report_next_phase();
 
     // The paper, and the photograph's alpha back.
-    if (texture->isReady() && !texture->isCancelled()) {
+    if (textured && !texture->isCancelled()) {
+        if (m_reporter)
+            m_reporter->report_next_phase();
         texture->process(m_image);
         m_image = restoreAlpha(photo, m_image);
     }

@@ -9,8 +9,8 @@
 // the filter's own key: "Contour" multiplies the drawing in at half strength, "Dark shading"
 // soft-lights it, "Light shading" gives the painting the drawing's luminance at half strength;
 // "None" (or no key) lays no drawing, and any other text computes the drawing without blending
-// it. Phases: one more than the algorithms that are ready; the painting ends the first, the
-// pencil step the second (or, for filters that ask for it, every run ends a second phase).
+// it. Phases: one for each step that runs, the painting always, the pencil step and the texture
+// when they are ready.
 // Created per render by createFilter; run on the worker thread.
 class PaintingFilter : public FilterAdapter
 {
@@ -21,21 +21,14 @@ public:
     static void blendOverlay(const QString& style, const QImage& drawing, QImage& painting);
 
 protected:
-    enum class SecondPhase {
-        Always,    // report_next_phase after the pencil step whether or not it ran
-        WhenDrawn, // only when the pencil step ran
-    };
-
-    PaintingFilter(const QString& painterName, const QString& overlayKey, SecondPhase secondPhase);
+    PaintingFilter(const QString& painterName, const QString& overlayKey);
 
     // The overlay style of the current parameter set ("None" without a set or key).
     QString overlayStyle() const;
 
 private:
-    // True when the pencil step will run: the pencil algorithm is ready and not cancelled, and
-    // an overlay is chosen.
+    // True when the pencil step will run: the pencil algorithm is ready (its settings are there).
     bool drawsOverlay(const QString& style) const;
 
     QString m_overlayKey;
-    SecondPhase m_secondPhase;
 };

@@ -6,7 +6,7 @@
 #include <QObject>
 
 WatercolorFilter::WatercolorFilter()
-    : PaintingFilter(watercolorAlgorithmName(), descriptor().overlayKey, SecondPhase::WhenDrawn)
+    : PaintingFilter(watercolorAlgorithmName(), descriptor().overlayKey)
 {
 }
 

@@ -57,7 +57,7 @@ bool Launcher::start_background(bool display, const QString& filter_name,
     m_background_percent = 0;
     const auto report = [this] {
         emit background_progress(
-            overallValue(m_background_percent, m_background_phase, m_background_phases),
+            overallProgress(m_background_percent, m_background_phase, m_background_phases),
             m_background_display);
     };
     connect(

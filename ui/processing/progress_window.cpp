@@ -1,5 +1,6 @@
 #include "ui/processing/progress_window.h"
 
+#include "core/framework/iprogress_reporter.h"
 #include "ui/widgets/bevel_button.h"
 
 #include <QCloseEvent>
@@ -9,25 +10,13 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QColor kPanelGrey(237, 237, 237);
 
 } // namespace
-
-// The overall value for percentage p of the phase numbered `phase` (from 0) of `total` phases:
-// each phase covers a band of 100 / total percent (integer division), so three phases start at
-// 0, 33 and 66 and end at 99. Without an announced phase count the percentage is shown as it is;
-// a phase number past the last stays in the last band. Result in 0..100.
-int overallValue(int p, int phase, int total)
-{
-    p = qBound(0, p, 100);
-    if (total <= 0)
-        return p;
-    phase = qBound(0, phase, total - 1);
-    const double value = double(p) / total + (100 / total) * phase;
-    return qBound(0, int(value), 100);
-}
 
 ProgressWindow::ProgressWindow(QWidget* parent)
     : QWidget(parent, Qt::SubWindow), m_bar(new QProgressBar),
@@ -98,7 +87,8 @@ QString ProgressWindow::text() const
 
 void ProgressWindow::set_value(int value)
 {
-    m_bar->setValue(overallValue(value, m_phase, m_totalPhases));
+    // Never back: a late report of an earlier step does not undo what the bar has shown.
+    m_bar->setValue(std::max(m_bar->value(), overallProgress(value, m_phase, m_totalPhases)));
 }
 
 void ProgressWindow::set_label(const QString& text)

@@ -53,7 +53,3 @@ private:
     int m_totalPhases = 0;
     int m_phase = 0;
 };
-
-// The overall value, 0 to 100, for percentage p reached in phase number `phase` (from 0) of
-// `total` phases (0: no phase count announced).
-int overallValue(int p, int phase, int total);

@@ -306,105 +306,56 @@ void TestFilterProperties::transparentPartsStayTransparent()
 void TestFilterProperties::phasesFollowTheStepsThatRun_data()
 {
     QTest::addColumn<FilterParametersPtr>("set");
-    QTest::addColumn<QStringList>("announcements"); // the phase count and the phase changes
-    const QString pencil = QStringLiteral("Pencil");
-    const QString watercolor = QStringLiteral("Watercolor");
-    const QString pastel = QStringLiteral("Pastel");
-    const QString oil = QStringLiteral("Oil");
-    const auto with = [](const QString& filter, const QString& overlay, const QString& paper,
-                         const QString& type = QString()) {
-        const FilterDescriptor* descriptor = findFilter(filter);
-        Choices choices{{descriptor->textureKey, paper}};
-        if (!overlay.isEmpty())
-            choices.insert(descriptor->overlayKey, overlay);
-        if (!type.isEmpty())
-            choices.insert(descriptor->rowSwitchKey, type);
-        return renderSet(filter, choices, 1.0);
-    };
-
-    // One phase per algorithm that is ready to run.
-    QTest::newRow("Pencil, no paper") << with(pencil, {}, "None") << QStringList{"phases 1"};
+    QTest::addColumn<int>("phases"); // the steps that run
+    // Every filter, type and overlay, with and without a paper: one phase for the painting or
+    // drawing, one for the layer laid over it (the blending filters' watercolor, a pencil
+    // overlay other than "None"), one for the paper.
+    addFilterRows(true, [](const QString& name, const QString& filter, Choices choices) {
+        const QString overlay = choices.value(findFilter(filter)->overlayKey).toString();
+        const int layer = !overlay.isEmpty() && overlay != Keys::Overlay::none;
+        for (const QString& paper : {QStringLiteral("Kraft paper"), Keys::Texture::none}) {
+            choices.insert(textureKey(filter), paper);
+            QTest::newRow(qPrintable(name + QStringLiteral(", ") + paper))
+                << renderSet(filter, choices, 1.0) << 1 + layer + int(paper != "None");
+        }
+    });
     QTest::newRow("Pencil, unknown paper")
-        << with(pencil, {}, "Papyrus") << QStringList{"phases 1"};
-    QTest::newRow("Pencil, kraft paper")
-        << with(pencil, {}, "Kraft paper") << QStringList{"phases 2", "next"};
-
-    // The painting filters: one phase per ready algorithm plus one.
-    const QString watercolorPaper = QStringLiteral("Watercolor paper");
-    QTest::newRow("Watercolor, plain")
-        << with(watercolor, "None", "None") << QStringList{"phases 2", "next"};
-    QTest::newRow("Watercolor, paper")
-        << with(watercolor, "None", watercolorPaper) << QStringList{"phases 3", "next"};
-    QTest::newRow("Watercolor, contour")
-        << with(watercolor, "Contour", "None") << QStringList{"phases 3", "next", "next"};
-    QTest::newRow("Watercolor, contour, paper")
-        << with(watercolor, "Contour", watercolorPaper) << QStringList{"phases 4", "next", "next"};
-    // The drawing is made but not blended for a style it does not know.
-    FilterParametersPtr unknown = with(watercolor, "Contour", watercolorPaper);
+        << renderSet("Pencil", {{Keys::Texture::paper, "Papyrus"}}, 1.0) << 1;
+    // With pencil settings present the drawing is made whatever the style, also one it does not
+    // blend; without the watercolor's settings only the paper follows the (unchanged) painting.
+    FilterParametersPtr unknown =
+        renderSet("Watercolor",
+                  {{Keys::Overlay::watercolor, "Contour"}, {Keys::Texture::paper, "None"}}, 1.0);
     unknown->insert(Keys::Overlay::watercolor, QStringLiteral("Sketchy"));
-    QTest::newRow("Watercolor, unknown style")
-        << unknown << QStringList{"phases 4", "next", "next"};
-    // With pencil settings present the drawing is made whatever the style; "None", like any
-    // text that is no blend, leaves it unused.
-    FilterParametersPtr none = with(watercolor, "Contour", watercolorPaper);
-    none->insert(Keys::Overlay::watercolor, Keys::Overlay::none);
-    QTest::newRow("Watercolor, none with pencil settings")
-        << none << QStringList{"phases 4", "next", "next"};
-    FilterParametersPtr paperOnly(new FilterParameters(watercolor, {}));
-    paperOnly->insert(Keys::Texture::paper, watercolorPaper);
-    QTest::newRow("Watercolor, no watercolor settings")
-        << paperOnly << QStringList{"phases 2", "next"};
-
-    // The pastel is ready with its five settings, so it counts as a phase of its own.
-    QTest::newRow("Pastel, overlay, paper")
-        << with(pastel, "Contour", "Kraft paper") << QStringList{"phases 4", "next", "next"};
-    QTest::newRow("Pastel, no overlay, paper")
-        << with(pastel, "None", "Kraft paper") << QStringList{"phases 3", "next", "next"};
-    QTest::newRow("Pastel, nothing else")
-        << with(pastel, "None", "None") << QStringList{"phases 2", "next", "next"};
-
-    // The panel's twelve oil settings never make the painting "ready": it is not counted, but
-    // both phases end every run.
-    const QString canvas = QStringLiteral("Linen canvas");
-    QTest::newRow("Oil, no overlay, canvas") << with(oil, "None", canvas, Keys::Oil::brushstrokes)
-                                             << QStringList{"phases 2", "next", "next"};
-    QTest::newRow("Oil, overlay, canvas") << with(oil, "Contour", canvas, Keys::Oil::brushstrokes)
-                                          << QStringList{"phases 3", "next", "next"};
-    QTest::newRow("Oil, nothing else")
-        << with(oil, "None", "None", Keys::Oil::impasto) << QStringList{"phases 1", "next", "next"};
-
-    // The blending filters announce no phases: the progress is the algorithms' own.
-    for (const QString& blend : {QStringLiteral("Paint blend"), QStringLiteral("Watermix")})
-        QTest::newRow(qPrintable(blend)) << with(blend, {}, "Old paper") << QStringList();
+    QTest::newRow("Watercolor, unknown style") << unknown << 2;
+    FilterParametersPtr paperOnly(new FilterParameters(QStringLiteral("Watercolor"), {}));
+    paperOnly->insert(Keys::Texture::paper, QStringLiteral("Watercolor paper"));
+    QTest::newRow("Watercolor, no watercolor settings") << paperOnly << 2;
 }
 
 void TestFilterProperties::phasesFollowTheStepsThatRun()
 {
     QFETCH(FilterParametersPtr, set);
-    QFETCH(QStringList, announcements);
+    QFETCH(int, phases);
     RecordingReporter reporter;
     runFilter(scenePicture(60, 40), set, &reporter);
-    QStringList phases = reporter.calls("phases");
-    phases += reporter.calls("next");
-    QCOMPARE(phases, announcements);
-    // The number of phases comes first, before any progress.
-    if (!announcements.isEmpty())
-        QCOMPARE(reporter.log.first(), announcements.first());
-    // Each phase reports its own progress from 0, and the last progress is the end.
-    const QStringList progress = reporter.calls("progress");
-    if (progress.isEmpty())
-        return;
-    QCOMPARE(progress.last(), QStringLiteral("progress 100"));
-    for (int i = 0; i < reporter.log.size(); ++i) {
-        if (reporter.log.at(i) != QLatin1String("next"))
+    // The phase count comes first, and every announced phase runs.
+    QCOMPARE(reporter.log.first(), QStringLiteral("phases %1").arg(phases));
+    QCOMPARE(reporter.calls("phases").size(), 1);
+    QCOMPARE(reporter.calls("next").size(), phases - 1);
+    // The whole run's progress, as the progress window shows it, never goes back and ends at 100.
+    int phase = 0;
+    int overall = 0;
+    for (const QString& call : qAsConst(reporter.log)) {
+        if (call == QLatin1String("next"))
+            ++phase;
+        if (!call.startsWith(QLatin1String("progress ")))
             continue;
-        for (int j = i + 1; j < reporter.log.size() && reporter.log.at(j) != "next"; ++j) {
-            if (reporter.log.at(j).startsWith(QLatin1String("progress"))) {
-                QCOMPARE(reporter.log.at(j), QStringLiteral("progress 0"));
-                break;
-            }
-        }
+        const int now = overallProgress(call.mid(9).toInt(), phase, phases);
+        QVERIFY2(now >= overall, qPrintable(reporter.log.join(QLatin1Char(','))));
+        overall = now;
     }
+    QCOMPARE(overall, 100);
 }
 
 void TestFilterProperties::anyThreadCountGivesTheSameBytes_data()
