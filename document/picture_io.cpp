@@ -100,11 +100,12 @@ bool embedsMetadata(const PictureFormat& row)
 bool encodePicture(const QImage& source, const PictureFormat& row, int quality, QByteArray* encoded,
                    QString* error, const PhotoMetadata& metadata, QString* droppedProfile)
 {
-    // Every writer embeds the colour space the picture is tagged with; it gets the one the rule
-    // below leaves it.
+    // Every writer embeds the colour space the picture is tagged with; it gets the one
+    // writtenColourSpace() leaves it (a copy of the pixels, only when a profile is dropped). The
+    // writers of formats without ICC embed none.
     const QColorSpace space = writtenColourSpace(source, row, droppedProfile);
     QImage image = source;
-    if (space != source.colorSpace())
+    if (row.canCarry(PictureFormat::Icc) && space != source.colorSpace())
         image.setColorSpace(space);
     const QByteArray format = row.id.toLatin1();
     if (embedsMetadata(row)) {
