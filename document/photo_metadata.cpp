@@ -95,7 +95,9 @@ void lockXmp(void* mutex, bool lock)
 }
 
 // Sets exiv2 up once per process (thread-safe static initialisation): the message handler and the
-// XMP toolkit.
+// XMP toolkit. Every function here calls it before it touches exiv2, and so does the program's
+// start (below), so that no exiv2 message reaches the terminal through exiv2's own handler,
+// whoever calls exiv2 first.
 void setUpExiv2()
 {
     static QRecursiveMutex xmpMutex;
@@ -106,6 +108,8 @@ void setUpExiv2()
     }();
     Q_UNUSED(ready);
 }
+
+[[maybe_unused]] const bool exiv2SetUpAtStart = (setUpExiv2(), true);
 
 Exiv2::Image::AutoPtr openImage(const QByteArray& bytes)
 {

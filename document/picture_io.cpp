@@ -102,9 +102,16 @@ bool embedsMetadata(const PictureFormat& row)
     return row.id == QLatin1String("avif") || row.id == QLatin1String("jxl");
 }
 
-bool encodePicture(const QImage& image, const PictureFormat& row, int quality, QByteArray* encoded,
-                   QString* error, const PhotoMetadata& metadata)
+bool encodePicture(const QImage& source, const PictureFormat& row, int quality, QByteArray* encoded,
+                   QString* error, const PhotoMetadata& metadata, QString* droppedProfile)
 {
+    // Every writer embeds the colour space the picture is tagged with; it gets the one
+    // writtenColourSpace() leaves it (a copy of the pixels, only when a profile is dropped). The
+    // writers of formats without ICC embed none.
+    const QColorSpace space = writtenColourSpace(source, row, droppedProfile);
+    QImage image = source;
+    if (row.canCarry(PictureFormat::Icc) && space != source.colorSpace())
+        image.setColorSpace(space);
     const QByteArray format = row.id.toLatin1();
     if (embedsMetadata(row)) {
         const int q = quality < 0 ? row.qualityDefault : quality;
@@ -151,6 +158,40 @@ bool encodePicture(const QImage& image, const PictureFormat& row, int quality, Q
         reason += QStringLiteral(" (%1)").arg(writer.errorString());
     return fail(error, reason);
 }
+
+} // namespace
+
+QColorSpace writtenColourSpace(const QImage& image, const PictureFormat& format, QString* dropped)
+{
+    if (dropped)
+        dropped->clear();
+    const QColorSpace space = image.colorSpace();
+    // A space read from a file keeps the file's profile bytes even when the toolkit cannot use
+    // them; iccProfile() hands them back, and the toolkit's writers would embed them.
+    const QByteArray profile = space.iccProfile();
+    if (profile.isEmpty())
+        return QColorSpace();
+    // The colour model of the profile's header (bytes 16..19): the artwork's pixels are RGB.
+    const QByteArray model = profile.mid(16, 4);
+    QString reason;
+    if (space.isValid() && model == "RGB ")
+        return format.canCarry(PictureFormat::Icc) ? space : QColorSpace();
+    if (model == "CMYK" || model == "GRAY")
+        reason = QStringLiteral("a %1 profile does not fit an RGB picture")
+                     .arg(model == "CMYK" ? QStringLiteral("CMYK") : QStringLiteral("grey"));
+    else if (model.size() == 4 && space.isValid())
+        reason = QStringLiteral("a profile of colour model \"%1\" does not fit an RGB picture")
+                     .arg(QString::fromLatin1(model).trimmed());
+    else
+        reason = QStringLiteral("it is damaged");
+    if (dropped)
+        *dropped = QStringLiteral("the colour profile (ICC, %1 bytes) left out of this %2 file: %3")
+                       .arg(profile.size())
+                       .arg(format.label, reason);
+    return QColorSpace();
+}
+
+namespace {
 
 // The picture turned and mirrored as its file asks (the EXIF orientation of a phone photo), as
 // the reader would, keeping its colour space.
@@ -565,7 +606,8 @@ bool savePicture(const QImage& image, const QString& path, int quality, QString*
     // target only when every byte is on the disk. (The writers cannot be trusted to notice a
     // failed write: some go on, and seeking clears the device's error.)
     QByteArray encoded;
-    if (!encodePicture(image, *format, quality, &encoded, error, metadata))
+    QString droppedProfile;
+    if (!encodePicture(image, *format, quality, &encoded, error, metadata, &droppedProfile))
         return false;
     const QByteArray bytes =
         embedsMetadata(*format) ? encoded : metadata.writeInto(encoded, image.size());
@@ -573,12 +615,18 @@ bool savePicture(const QImage& image, const QString& path, int quality, QString*
     QString reason;
     if (!writeFileAtomically(path, bytes, &reason))
         return fail(error, reason);
-    if (warning && !metadata.isEmpty()) {
+    if (!warning)
+        return true;
+    QStringList leftOut;
+    if (!droppedProfile.isEmpty())
+        leftOut << droppedProfile;
+    if (!metadata.isEmpty()) {
         const QString missing = metadata.missingFrom(bytes, image.size());
         if (!missing.isEmpty())
-            *warning = QStringLiteral("the photo information left out of this %1 file: %2")
+            leftOut << QStringLiteral("the photo information left out of this %1 file: %2")
                            .arg(format->label, missing);
     }
+    *warning = leftOut.join(QStringLiteral("; "));
     return true;
 }
 

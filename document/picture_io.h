@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColorSpace>
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -71,12 +72,23 @@ constexpr int kWriterDefaultQuality = -2;
 // photo_metadata.h) then goes into the encoded file where its format can carry it (AVIF and JPEG
 // XL get it from their encoders), and never stops the save.
 //
-// *warning (when given) is cleared, or names the photo information that did not get into the file
-// after a successful save: what the format cannot carry (IPTC in WebP, anything in BMP) or what
-// did not fit ("the photo information left out of this JPEG file: XMP (70114 bytes)").
+// *warning (when given) is cleared, or names what did not get into the file after a successful
+// save: a colour profile writtenColourSpace() leaves out, the photo information the format cannot
+// carry (IPTC in WebP, anything in BMP) or that did not fit ("the photo information left out of
+// this JPEG file: XMP (70114 bytes)"), joined by "; ".
 bool savePicture(const QImage& image, const QString& path, int quality = -1,
                  QString* error = nullptr, const PhotoMetadata& metadata = PhotoMetadata(),
                  QString* warning = nullptr);
+
+// The colour space a file of format written from image is tagged with, the one rule of every
+// writer: the picture's own when it is a valid RGB profile and the format carries ICC (kept byte
+// for byte), else none. A profile no file can use, one of another colour model than the picture's
+// RGB (CMYK, grey) or a damaged one the toolkit could not read, is left out of every format;
+// *dropped (when given) then says so and why ("the colour profile (ICC, 557 bytes) left out of
+// this PNG file: a CMYK profile does not fit an RGB picture"), and is cleared otherwise.
+struct PictureFormat;
+QColorSpace writtenColourSpace(const QImage& image, const PictureFormat& format,
+                               QString* dropped = nullptr);
 
 // True when savePicture can write files with this suffix ("png", ".JPG" ...).
 bool isWritablePictureSuffix(const QString& suffix);
