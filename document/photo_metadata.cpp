@@ -117,6 +117,20 @@ Exiv2::Image::AutoPtr openImage(const QByteArray& bytes)
                                      long(bytes.size()));
 }
 
+// The EXIF of a HEIF item or a JPEG XL box: the offset of the TIFF header after these 4 bytes, then
+// the header. A block too short for its offset gives nothing.
+void decodeExifBlock(const QByteArray& block, Exiv2::ExifData& exif)
+{
+    if (block.size() <= 4)
+        return;
+    const quint32 offset = qFromBigEndian<quint32>(block.constData());
+    if (offset >= quint32(block.size() - 4))
+        return;
+    const qsizetype start = 4 + qsizetype(offset);
+    Exiv2::ExifParser::decode(exif, reinterpret_cast<const Exiv2::byte*>(block.constData()) + start,
+                              uint32_t(block.size() - start));
+}
+
 // Reads the EXIF and XMP of a HEIC, HEIF or AVIF file (which have no IPTC) through libheif, which
 // reads every such file the pictures are read from; exiv2 0.27 finds the information of only
 // some of them. Throws what exiv2 throws on damaged information.
@@ -125,17 +139,7 @@ void readHeifInformation(const QByteArray& file, Exiv2::ExifData& exif, Exiv2::X
     HeifPicture picture;
     if (!picture.open(file, nullptr))
         return;
-    // The EXIF block: the offset of the TIFF header after these 4 bytes, then the header.
-    const QByteArray block = picture.metadata("Exif");
-    if (block.size() > 4) {
-        const quint32 offset = qFromBigEndian<quint32>(block.constData());
-        if (offset < quint32(block.size() - 4)) {
-            const qsizetype start = 4 + qsizetype(offset);
-            Exiv2::ExifParser::decode(
-                exif, reinterpret_cast<const Exiv2::byte*>(block.constData()) + start,
-                uint32_t(block.size() - start));
-        }
-    }
+    decodeExifBlock(picture.metadata("Exif"), exif);
     const QByteArray packet = picture.metadata("mime", "application/rdf+xml");
     if (!packet.isEmpty())
         Exiv2::XmpParser::decode(xmp, packet.toStdString());
@@ -144,16 +148,7 @@ void readHeifInformation(const QByteArray& file, Exiv2::ExifData& exif, Exiv2::X
 // Reads the EXIF and XMP of a JPEG XL container from its boxes (exiv2 0.27 knows no JPEG XL).
 void readJxlInformation(const QByteArray& file, Exiv2::ExifData& exif, Exiv2::XmpData& xmp)
 {
-    const QByteArray block = jxlMetadataBox(file, "Exif");
-    if (block.size() > 4) {
-        const quint32 offset = qFromBigEndian<quint32>(block.constData());
-        if (offset < quint32(block.size() - 4)) {
-            const qsizetype start = 4 + qsizetype(offset);
-            Exiv2::ExifParser::decode(
-                exif, reinterpret_cast<const Exiv2::byte*>(block.constData()) + start,
-                uint32_t(block.size() - start));
-        }
-    }
+    decodeExifBlock(jxlMetadataBox(file, "Exif"), exif);
     const QByteArray packet = jxlMetadataBox(file, "xml ");
     if (!packet.isEmpty())
         Exiv2::XmpParser::decode(xmp, packet.toStdString());
