@@ -145,7 +145,8 @@ bool Launcher::write_image(const QImage& picture, const QString& path)
     QImage artwork = picture;
     setArtworkResolution(artwork, m_photo_file);
     QString error;
-    if (!savePicture(artwork, path, m_quality, &error, m_metadata)) {
+    QString left_out;
+    if (!savePicture(artwork, path, m_quality, &error, m_metadata, &left_out)) {
         qCDebug(lcRender) << "Launcher::write_image:" << path << error;
         QMessageBox box(QMessageBox::Critical, tr("Drawlume"), tr("Cannot save file %1").arg(path),
                         QMessageBox::Ok, m_view->window());
@@ -158,6 +159,15 @@ bool Launcher::write_image(const QImage& picture, const QString& path)
     if (!last_dialog_path().isEmpty())
         set_last_export_directory(QFileInfo(last_dialog_path()).absolutePath());
     emit image_written(path);
+    // What the file's format could not take of the photo (its IPTC in WebP, an unusable colour
+    // profile) is said, as drawlume-render and the batch say it.
+    if (!left_out.isEmpty()) {
+        QMessageBox box(QMessageBox::Information, tr("Drawlume"),
+                        tr("%1 was written without some of the photo's information.").arg(path),
+                        QMessageBox::Ok, m_view->window());
+        box.setInformativeText(left_out.left(1).toUpper() + left_out.mid(1) + QLatin1Char('.'));
+        box.exec();
+    }
     return true;
 }
 
