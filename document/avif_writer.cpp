@@ -1,4 +1,5 @@
 #include "document/avif_writer.h"
+#include "document/heif_handles.h"
 
 #include <QColorSpace>
 #include <QThread>
@@ -13,31 +14,6 @@ namespace {
 
 // aom's speed: 6 as avifenc's default, a good trade between time and size.
 constexpr int kEncoderSpeed = 6;
-
-struct ContextDeleter
-{
-    void operator()(heif_context* c) const { heif_context_free(c); }
-};
-struct EncoderDeleter
-{
-    void operator()(heif_encoder* e) const { heif_encoder_release(e); }
-};
-struct ImageDeleter
-{
-    void operator()(heif_image* i) const { heif_image_release(i); }
-};
-struct HandleDeleter
-{
-    void operator()(heif_image_handle* h) const { heif_image_handle_release(h); }
-};
-struct OptionsDeleter
-{
-    void operator()(heif_encoding_options* o) const { heif_encoding_options_free(o); }
-};
-struct NclxDeleter
-{
-    void operator()(heif_color_profile_nclx* n) const { heif_nclx_color_profile_free(n); }
-};
 
 bool fail(QString* error, const heif_error& err)
 {
@@ -56,9 +32,9 @@ heif_error appendTo(heif_context*, const void* data, size_t size, void* userdata
 
 // sRGB as nclx: BT.709 primaries, the sRGB curve, full range; the matrix BT.601 for YUV or the
 // identity for lossless RGB.
-std::unique_ptr<heif_color_profile_nclx, NclxDeleter> srgbNclx(bool identity)
+HeifPointer<heif_color_profile_nclx> srgbNclx(bool identity)
 {
-    std::unique_ptr<heif_color_profile_nclx, NclxDeleter> nclx(heif_nclx_color_profile_alloc());
+    HeifPointer<heif_color_profile_nclx> nclx(heif_nclx_color_profile_alloc());
     if (nclx) {
         nclx->color_primaries = heif_color_primaries_ITU_R_BT_709_5;
         nclx->transfer_characteristics = heif_transfer_characteristic_IEC_61966_2_1;
@@ -96,13 +72,13 @@ bool encodeAvif(const QImage& image, int quality, const QByteArray& exif, const 
     const int width = picture.width();
     const int height = picture.height();
 
-    const std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
+    const HeifPointer<heif_context> context(heif_context_alloc());
     heif_encoder* rawEncoder = nullptr;
     heif_error err =
         heif_context_get_encoder_for_format(context.get(), heif_compression_AV1, &rawEncoder);
     if (err.code != heif_error_Ok)
         return fail(error, err);
-    const std::unique_ptr<heif_encoder, EncoderDeleter> encoder(rawEncoder);
+    const HeifPointer<heif_encoder> encoder(rawEncoder);
     heif_encoder_set_lossless(encoder.get(), lossless ? 1 : 0);
     heif_encoder_set_lossy_quality(encoder.get(), lossless ? 100 : quality);
     heif_encoder_set_parameter_integer(encoder.get(), "speed", kEncoderSpeed);
@@ -115,7 +91,7 @@ bool encodeAvif(const QImage& image, int quality, const QByteArray& exif, const 
                             &rawImage);
     if (err.code != heif_error_Ok)
         return fail(error, err);
-    const std::unique_ptr<heif_image, ImageDeleter> heifImage(rawImage);
+    const HeifPointer<heif_image> heifImage(rawImage);
     err = heif_image_add_plane(heifImage.get(), heif_channel_interleaved, width, height, 8);
     if (err.code != heif_error_Ok)
         return fail(error, err);
@@ -134,8 +110,7 @@ bool encodeAvif(const QImage& image, int quality, const QByteArray& exif, const 
     if (nclx)
         heif_image_set_nclx_color_profile(heifImage.get(), nclx.get());
 
-    const std::unique_ptr<heif_encoding_options, OptionsDeleter> options(
-        heif_encoding_options_alloc());
+    const HeifPointer<heif_encoding_options> options(heif_encoding_options_alloc());
     // The coded matrix: identity for lossless RGB, else BT.601 (an ICC profile says the rest).
     options->output_nclx_profile = nclx.get();
     options->macOS_compatibility_workaround_no_nclx_profile = 0;
@@ -146,7 +121,7 @@ bool encodeAvif(const QImage& image, int quality, const QByteArray& exif, const 
                                     &rawHandle);
     if (err.code != heif_error_Ok)
         return fail(error, err);
-    const std::unique_ptr<heif_image_handle, HandleDeleter> handle(rawHandle);
+    const HeifPointer<heif_image_handle> handle(rawHandle);
     if (!exif.isEmpty()) {
         err = heif_context_add_exif_metadata(context.get(), handle.get(), exif.constData(),
                                              int(exif.size()));

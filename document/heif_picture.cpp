@@ -1,4 +1,5 @@
 #include "document/heif_picture.h"
+#include "document/heif_handles.h"
 
 #include <QColorSpace>
 #include <QList>
@@ -50,27 +51,6 @@ QString reasonOf(const heif_error& err)
             .arg(messageOf(err));
     return QStringLiteral("the picture is damaged (%1)").arg(messageOf(err));
 }
-
-struct ContextDeleter
-{
-    void operator()(heif_context* context) const { heif_context_free(context); }
-};
-struct HandleDeleter
-{
-    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
-};
-struct ImageDeleter
-{
-    void operator()(heif_image* image) const { heif_image_release(image); }
-};
-struct OptionsDeleter
-{
-    void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
-};
-struct NclxDeleter
-{
-    void operator()(heif_color_profile_nclx* nclx) const { heif_nclx_color_profile_free(nclx); }
-};
 
 // The BT.709 camera curve undone (BT.601 and BT.2020 use the same one), as a table: linear light
 // for evenly spaced coded values.
@@ -160,7 +140,7 @@ QColorSpace colorSpaceOf(const heif_image_handle* handle)
     heif_color_profile_nclx* nclx = nullptr;
     if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || !nclx)
         return QColorSpace();
-    const std::unique_ptr<heif_color_profile_nclx, NclxDeleter> owned(nclx);
+    const HeifPointer<heif_color_profile_nclx> owned(nclx);
     return colorSpaceOf(*nclx);
 }
 
@@ -206,8 +186,8 @@ QSize statedHeifSize(const QByteArray& bytes)
 
 struct HeifPicture::Handles
 {
-    std::unique_ptr<heif_context, ContextDeleter> context;
-    std::unique_ptr<heif_image_handle, HandleDeleter> primary;
+    HeifPointer<heif_context> context;
+    HeifPointer<heif_image_handle> primary;
 };
 
 HeifPicture::HeifPicture() = default;
@@ -252,8 +232,7 @@ bool HeifPicture::decode(QImage& image, QString* error)
 
     // Rotation and mirroring are applied (libheif's default); deeper pictures come out with 8
     // bits per channel, as the interleaved 8-bit layouts ask.
-    const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(
-        heif_decoding_options_alloc());
+    const HeifPointer<heif_decoding_options> options(heif_decoding_options_alloc());
     if (!options)
         return fail(error, QStringLiteral("not enough memory to read the picture"));
     options->convert_hdr_to_8bit = 1;
@@ -261,7 +240,7 @@ bool HeifPicture::decode(QImage& image, QString* error)
     const heif_error err = heif_decode_image(
         handle, &decodedImage, heif_colorspace_RGB,
         alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get());
-    const std::unique_ptr<heif_image, ImageDeleter> decoded(decodedImage);
+    const HeifPointer<heif_image> decoded(decodedImage);
     if (err.code != heif_error_Ok || !decoded)
         return fail(error, reasonOf(err));
 
